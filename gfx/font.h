@@ -1,0 +1,64 @@
+// Formatted text drawn over the scene from a picture of glyphs in a grid.
+#pragma once
+
+#include <cstdint>
+
+// Where one glyph quad samples the picture and where it stands on screen.
+struct GlyphQuad {
+    float s0, s1, t0, t1;
+    float x0, x1, y0, y1;
+};
+
+class Font {
+public:
+    Font();
+    virtual ~Font();
+
+    // Reads a raw TGA picture of the given size and depth (24 or 32 bits),
+    // keeps an RGBA copy and makes a mipmapped texture of it. The charset
+    // names the glyphs cell by cell, row by row from the top-left corner. On
+    // false (missing file, bad sizes, no memory) the font is left as it was.
+    bool Load(const char* fileName, int width, int height, int bitsPerPixel, int cellWidth,
+              int cellHeight, const char* charset);
+
+    // Mode 0 draws without blending, 1 adds, 2 blends by alpha (32-bit fonts
+    // only). Other values are kept and draw like 0.
+    bool SetBlendMode(int mode);
+    bool SetScale(float scaleX, float scaleY);
+
+    // x and y are fractions of the viewport, from its top-left corner to the
+    // top of the first line. Expects the model-view matrix mode and restores
+    // it, with both matrices; leaves depth testing on and blending off.
+    bool Print(float x, float y, const char* format, ...) __attribute__((format(printf, 4, 5)));
+
+    // The glyph drawn for byte c: the last charset position holding it, or
+    // the previous glyph when there is none.
+    int FindGlyph(unsigned char c, int previous) const;
+
+    // Glyph g at text column i of line j (lines count down from 0). All zero
+    // when the font has no glyph grid.
+    GlyphQuad Quad(int glyph, int column, int line) const;
+
+    // Fills destination (width x height x 4 bytes) with the picture as RGBA
+    // rows, top row first. The 18-byte header is skipped, not read: size and
+    // depth are the caller's. Bytes missing from a short file count as zero.
+    // Makes no OpenGL call.
+    static bool ReadTGA(const char* fileName, uint8_t* destination, int width, int height,
+                        int bitsPerPixel);
+
+    int32_t bitsPerPixel;
+    float scaleY;
+    float scaleX;
+    int32_t blendMode;
+    int32_t charCount;
+    char charset[256];
+    uint8_t* pixels;
+    uint32_t textureName;
+    int32_t textureHeight;
+    int32_t textureWidth;
+    int32_t cellWidth;
+    int32_t cellHeight;
+
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+};
