@@ -47,6 +47,8 @@ public:
     void Close();
     bool Read(void* buffer, uint32_t byteCount);
     bool Seek(uint32_t offset);
+    // Bytes in the whole file; the read position is kept.
+    bool Length(uint64_t* byteCount);
 
     FILE* stream;
     uint8_t atEnd;

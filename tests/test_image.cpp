@@ -1,0 +1,140 @@
+#include "gfx/image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put(Bytes& b, size_t at, uint64_t value, int count)
+{
+    for (int i = 0; i < count; ++i)
+        b[at + i] = uint8_t(value >> (8 * i));
+}
+
+// A BMP file: headers, `gap` bytes (palette or anything) before the pixels,
+// then the pixel bytes exactly as given, fill bytes included.
+Bytes MakeBmp(int32_t width, int32_t height, uint16_t bpp, const Bytes& pixels,
+              uint32_t infoSize = 40, uint32_t gap = 0)
+{
+    Bytes b(14 + infoSize + gap, 0);
+    b[0] = 'B', b[1] = 'M';
+    const uint32_t offset = 14 + infoSize + gap;
+    Put(b, 2, offset + uint32_t(pixels.size()), 4);
+    Put(b, 10, offset, 4);
+    Put(b, 14, infoSize, 4);
+    Put(b, 18, uint32_t(width), 4);
+    Put(b, 22, uint32_t(height), 4);
+    Put(b, 28, bpp, 2);
+    b.insert(b.end(), pixels.begin(), pixels.end());
+    return b;
+}
+
+std::string WriteFile(const std::string& name, const Bytes& bytes)
+{
+    const std::string path = ::testing::TempDir() + "tempola_image_" + name + ".bmp";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_TRUE(f != nullptr && (bytes.empty() || fwrite(bytes.data(), bytes.size(), 1, f) == 1));
+    if (f != nullptr)
+        std::fclose(f);
+    return path;
+}
+
+Bytes Pixels(const Image& image) { return Bytes(image.pixels, image.pixels + image.size); }
+
+} // namespace
+
+TEST(ImageBmp, LoadsEachDepthRowOrderAndHeader)
+{
+    struct Case { const char* name; Bytes file; uint32_t width, height, bpp; Bytes expected; } cases[] = {
+        // 3 wide at 24 bits: three fill bytes per row; bottom row stored first.
+        {"rgb24_w3", MakeBmp(3, 2, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0,
+                                        11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}),
+         3, 2, 24, {13, 12, 11, 16, 15, 14, 19, 18, 17, 3, 2, 1, 6, 5, 4, 9, 8, 7}},
+        // 2 wide, top-down: rows stay in file order.
+        {"rgb24_w2_topdown", MakeBmp(2, -2, 24, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}),
+         2, 2, 24, {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}},
+        {"rgba32", MakeBmp(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80}),
+         1, 2, 32, {70, 60, 50, 80, 30, 20, 10, 40}},
+        // Palette indices are kept; the 16-byte palette before them is skipped.
+        {"pal8", MakeBmp(3, 2, 8, {0, 1, 2, 9, 3, 2, 1, 9}, 40, 16), 3, 2, 8, {3, 2, 1, 0, 1, 2}},
+        {"info124", MakeBmp(1, 1, 24, {1, 2, 3, 0}, 124), 1, 1, 24, {3, 2, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Image image;
+        ASSERT_TRUE(image.Load(WriteFile(c.name, c.file).c_str(), LoadBMP));
+        const std::vector<uint32_t> header = {image.width, image.height, image.bitsPerPixel, image.pitch};
+        EXPECT_EQ(header, (std::vector<uint32_t>{c.width, c.height, c.bpp, c.width * c.bpp / 8}));
+        EXPECT_EQ(Pixels(image), c.expected);
+    }
+}
+
+TEST(ImageBmp, RefusalsLeaveTheImageAsItWas)
+{
+    const Bytes good = MakeBmp(2, 2, 24, Bytes(16, 7));
+    // Name, where to patch (0: nowhere), the value and its byte count, bytes kept.
+    const size_t all = good.size();
+    struct Case { const char* name; size_t at; uint64_t value; int count; size_t keep; } cases[] = {
+        {"magic_BA", 1, 'A', 1, all}, {"rle8", 30, 1, 4, all}, {"rle4", 30, 2, 4, all},
+        {"bitfields", 30, 3, 4, all}, {"bpp16", 28, 16, 2, all}, {"bpp1", 28, 1, 2, all},
+        {"bpp4", 28, 4, 2, all}, {"width0", 18, 0, 4, all}, {"width_neg", 18, uint32_t(-2), 4, all},
+        {"height0", 22, 0, 4, all}, {"height_min", 22, 0x80000000u, 4, all},
+        {"core_header", 14, 12, 4, all}, {"short_pixels", 0, 0, 0, all - 1},
+        {"short_info", 0, 0, 0, 30}, {"empty", 0, 0, 0, 0},
+        {"huge_claim", 18, 30000 | 30000ull << 32, 8, all}, // width and height
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file(good.begin(), good.begin() + c.keep);
+        if (c.at != 0)
+            Put(file, c.at, c.value, c.count);
+        Image image;
+        ASSERT_TRUE(image.Create(1, 1, 24));
+        image.pixels[0] = 0x5A;
+        uint8_t* before = image.pixels;
+        EXPECT_FALSE(LoadBMP(WriteFile(c.name, file).c_str(), &image));
+        EXPECT_TRUE(image.pixels == before && image.pixels[0] == 0x5A && image.size == 3);
+    }
+    Image image;
+    EXPECT_FALSE(image.Load((::testing::TempDir() + "tempola_image_missing.bmp").c_str(), LoadBMP));
+    EXPECT_EQ(image.pixels, nullptr);
+    EXPECT_FALSE(LoadBMP(WriteFile("good", good).c_str(), nullptr));
+}
+
+TEST(ImageCreate, SizesFailuresAndFree)
+{
+    Image image;
+    ASSERT_TRUE(image.Create(3, 2, 16));
+    EXPECT_EQ(image.pitch, 6u);
+    EXPECT_EQ(image.size, 12u);
+    // Fails after freeing: the old picture is gone.
+    EXPECT_FALSE(image.Create(0, 10, 24));
+    EXPECT_EQ(image.width | image.height | image.bitsPerPixel | image.pitch | image.size, 0u);
+    // Byte counts past 32 bits, including a depth whose rounding would wrap.
+    EXPECT_FALSE(image.Create(65536, 65536, 32));
+    EXPECT_FALSE(image.Create(UINT32_MAX, 1, UINT32_MAX));
+    image.Free();
+    image.Free();
+    EXPECT_EQ(image.pixels, nullptr);
+}
+
+TEST(ImageInputFile, ReadPastEndAndWithoutFile)
+{
+    InputFile file;
+    uint8_t buffer[8];
+    EXPECT_TRUE(file.atEnd);
+    EXPECT_FALSE(file.Read(buffer, 1));
+    ASSERT_TRUE(file.Open(WriteFile("three", {1, 2, 3}).c_str(), "rb"));
+    EXPECT_FALSE(file.atEnd);
+    EXPECT_TRUE(file.Read(buffer, 2));
+    EXPECT_FALSE(file.Read(buffer, 2));
+    EXPECT_TRUE(file.atEnd);
+    file.Close();
+    EXPECT_FALSE(file.Read(buffer, 1));
+    EXPECT_TRUE(file.atEnd);
+}
