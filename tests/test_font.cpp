@@ -1,0 +1,187 @@
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gfx/font.h"
+#include "gl_test_context.h"
+
+namespace {
+
+// A raw TGA: a header that is never read, then rows bottom first.
+std::string WriteTGA(const char* name, const std::vector<uint8_t>& pixelBytes)
+{
+    const std::string path = ::testing::TempDir() + name + std::to_string(getpid()) + ".tga";
+    FILE* file = std::fopen(path.c_str(), "wb");
+    const uint8_t header[18] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+    std::fwrite(header, 1, sizeof header, file);
+    std::fwrite(pixelBytes.data(), 1, pixelBytes.size(), file);
+    std::fclose(file);
+    return path;
+}
+
+// 32 x 16 at 24 bits, 8 x 8 cells: red, green, blue, white on the top row.
+std::string WriteAtlas()
+{
+    const uint8_t bgr[4][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {255, 255, 255}};
+    std::vector<uint8_t> bytes(32 * 16 * 3, 0);
+    for (int y = 8; y < 16; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            std::memcpy(&bytes[(y * 32 + x) * 3], bgr[x / 8], 3);
+        }
+    }
+    return WriteTGA("atlas", bytes);
+}
+
+const char kDemoCharset[] =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890"
+    "!@#$%^&*()`~-_=+[{]}\\|;:'\",<.>/? ";
+
+}  // namespace
+
+TEST(FontTest, ReadTGAConvertsRowsAndDepths)
+{
+    // Two rows of two pixels, bottom row first in the file.
+    const std::string path24 = WriteTGA("rgb", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    uint8_t out[16];
+    ASSERT_TRUE(Font::ReadTGA(path24.c_str(), out, 2, 2, 24));
+    const uint8_t want24[16] = {9, 8, 7, 255, 12, 11, 10, 255, 3, 2, 1, 255, 6, 5, 4, 255};
+    EXPECT_EQ(0, std::memcmp(out, want24, 16));
+
+    ASSERT_TRUE(Font::ReadTGA(path24.c_str(), out, 2, 2, 32));
+    const uint8_t want32[16] = {11, 10, 9, 12, 0, 0, 0, 0, 3, 2, 1, 4, 7, 6, 5, 8};
+    EXPECT_EQ(0, std::memcmp(out, want32, 16)) << "the file ends after 12 pixel bytes";
+
+    EXPECT_FALSE(Font::ReadTGA("/nonexistent/font.tga", out, 2, 2, 24));
+    EXPECT_FALSE(Font::ReadTGA(path24.c_str(), out, 0, 2, 24));
+    EXPECT_FALSE(Font::ReadTGA(path24.c_str(), out, 2, 2, 7));
+    EXPECT_FALSE(Font::ReadTGA(path24.c_str(), out, 0x7fffffff, 0x7fffffff, 0x7ffffff8));
+    std::remove(path24.c_str());
+}
+
+TEST(FontTest, GlyphSearchAndArithmetic)
+{
+    Font font;
+    EXPECT_FALSE(font.Print(0, 0, "a"));
+    EXPECT_FALSE(font.SetBlendMode(2));
+    EXPECT_TRUE(font.SetBlendMode(3));
+    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 256, 128, 24, 12, 17, kDemoCharset));
+    EXPECT_EQ(font.pixels, nullptr);
+    EXPECT_EQ(font.bitsPerPixel, 0);
+
+    std::strcpy(font.charset, kDemoCharset);
+    font.charCount = 96;
+    font.textureWidth = 256;
+    font.textureHeight = 128;
+    font.cellWidth = 12;
+    font.cellHeight = 17;
+    EXPECT_EQ(font.FindGlyph(' ', 0), 94);
+    EXPECT_EQ(font.FindGlyph('\r', 5), 5);
+    std::strncpy(font.charset, "xyx\r", sizeof font.charset);
+    EXPECT_EQ(font.FindGlyph('x', 0), 2);
+    EXPECT_EQ(font.FindGlyph('\r', 0), 3);
+
+    GlyphQuad q = font.Quad(21, 0, 0);
+    EXPECT_EQ(q.s0, 0.0f);
+    EXPECT_EQ(q.s1, 11.0f / 256);
+    EXPECT_EQ(q.t0, 17.0f / 128);
+    EXPECT_EQ(q.t1, 33.0f / 128);
+    font.SetScale(1.0f, 1.25f);
+    q = font.Quad(94, 2, -1);
+    EXPECT_EQ(q.s0, 120.0f / 256);
+    EXPECT_EQ(q.t0, 68.0f / 128);
+    EXPECT_FLOAT_EQ(q.x0, 0.02f);
+    EXPECT_FLOAT_EQ(q.x1, 0.03f);
+    EXPECT_FLOAT_EQ(q.y0, -0.025f);
+    EXPECT_FLOAT_EQ(q.y1, -0.05f);
+}
+
+class FontDrawTest : public GlTest {
+protected:
+    void SetUp() override
+    {
+        GlTest::SetUp();
+        atlas = WriteAtlas();
+        ASSERT_TRUE(font.Load(atlas.c_str(), 32, 16, 24, 8, 8, "rgbw"));
+        // A character a quarter of the 64-pixel window on each side.
+        font.SetScale(25.0f, 12.5f);
+    }
+    void TearDown() override { std::remove(atlas.c_str()); }
+
+    std::vector<uint8_t> Pixel(int x, int yFromTop)
+    {
+        std::vector<uint8_t> rgb(3);
+        glReadPixels(x, 63 - yFromTop, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
+    }
+
+    std::string atlas;
+    Font font;
+};
+
+TEST_F(FontDrawTest, DrawsTextAndRestoresState)
+{
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(-2, 3, -1, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glTranslatef(1, 2, 3);
+    glEnable(GL_BLEND);
+    GLfloat before[2][16], after[2][16];
+    glGetFloatv(GL_PROJECTION_MATRIX, before[0]);
+    glGetFloatv(GL_MODELVIEW_MATRIX, before[1]);
+
+    ASSERT_TRUE(font.Print(0, 0, "r%c\nbq", 'g'));
+    EXPECT_EQ(Pixel(8, 8), (std::vector<uint8_t>{255, 0, 0}));
+    EXPECT_EQ(Pixel(24, 8), (std::vector<uint8_t>{0, 255, 0}));
+    EXPECT_EQ(Pixel(8, 24), (std::vector<uint8_t>{0, 0, 255}));
+    EXPECT_EQ(Pixel(24, 24), (std::vector<uint8_t>{0, 0, 255})) << "unknown repeats";
+    EXPECT_EQ(Pixel(40, 8), (std::vector<uint8_t>{0, 0, 0}));
+
+    glGetFloatv(GL_PROJECTION_MATRIX, after[0]);
+    glGetFloatv(GL_MODELVIEW_MATRIX, after[1]);
+    EXPECT_EQ(0, std::memcmp(before, after, sizeof before));
+    GLint mode = 0, bound = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(GLuint(bound), font.textureName);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(font.Print(0, 0, "%s", ""));
+    EXPECT_TRUE(font.Print(0, 0, "%s", std::string(2000, 'w').c_str()));
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(FontDrawTest, BlendModesAndReloads)
+{
+    EXPECT_FALSE(font.SetBlendMode(2));
+    glClearColor(0.5f, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(font.SetBlendMode(1));
+    font.Print(0, 0, "g");
+    EXPECT_NEAR(Pixel(8, 8)[0], 128, 1);
+    ASSERT_TRUE(font.SetBlendMode(3));
+    font.Print(0, 0, "g");
+    EXPECT_EQ(Pixel(8, 8), (std::vector<uint8_t>{0, 255, 0}));
+
+    // Failed loads keep the font as it was.
+    uint8_t* pixels = font.pixels;
+    const GLuint name = font.textureName;
+    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 32, 16, 32, 8, 8, "x"));
+    EXPECT_FALSE(font.Load(atlas.c_str(), 32, 16, 32, 0, 8, "x"));
+    EXPECT_FALSE(font.Load(atlas.c_str(), -32, 16, 32, 8, 8, "x"));
+    EXPECT_EQ(font.pixels, pixels);
+    EXPECT_EQ(font.textureName, name);
+    EXPECT_EQ(font.bitsPerPixel, 24);
+    EXPECT_STREQ(font.charset, "rgbw");
+
+    const std::string longCharset(300, 'z');
+    ASSERT_TRUE(font.Load(atlas.c_str(), 32, 16, 32, 8, 8, longCharset.c_str()));
+    EXPECT_EQ(std::strlen(font.charset), 255u);
+    EXPECT_TRUE(font.SetBlendMode(2));
+    ASSERT_TRUE(font.Load(atlas.c_str(), 32, 16, 24, 8, 8, "rgbw"));
+    EXPECT_EQ(font.FindGlyph('z', 1), 1) << "no glyph left from the longer charset";
+}
