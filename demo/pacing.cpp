@@ -1,0 +1,167 @@
+#include "demo/pacing.h"
+
+#include <cstdio>
+
+#include "host/app.h"
+
+Pacer leftPacer;
+Pacer rightPacer;
+
+double previousFrameTime;
+double redrawRateSum;
+int32_t redrawCount;
+char statusText[100];
+
+namespace {
+
+constexpr float kMsToSeconds = 0.001f;
+constexpr double kOuterSpeed = 110.0;  // degrees per second
+constexpr double kInnerSpeed = 150.0;  // degrees per second, turning the other way
+constexpr int32_t kPacerWindow = 20;
+constexpr int32_t kRedrawWindow = 100;
+constexpr double kTargetStep = 0.5;
+constexpr double kLowestTarget = 5.0;
+constexpr double kHighestTarget = 200.0;
+
+void WrapAngle(float& angle)
+{
+    // One correction only: a step of more than a full turn is left for later
+    // steps to bring back, and exactly 360 or 0 stays put.
+    if (angle > 360.0f)
+        angle -= 360.0f;
+    if (angle < 0.0f)
+        angle += 360.0f;
+}
+
+// The millisecond clock wraps after about 49.7 days. Without this a pacer
+// would wait until the new time caught up with its old lastUpdate, freezing
+// the rotor for another 49.7 days; instead it starts afresh from now and keeps
+// the wait it was in.
+bool ClockWentBack(Pacer& pacer, double t)
+{
+    if (t >= pacer.lastUpdate)
+        return false;
+    pacer.lastUpdate = t;
+    return true;
+}
+
+void CloseWindowIfFull(Pacer& pacer)
+{
+    if (pacer.updateCount == kPacerWindow) {
+        pacer.measuredRate = pacer.rateSum * 0.05;
+        pacer.rateSum = 0.0;
+        pacer.updateCount = 0;
+    }
+}
+
+void RaiseTarget(Pacer& pacer)
+{
+    pacer.target += kTargetStep;
+    if (pacer.target > kHighestTarget)
+        pacer.target = kHighestTarget;
+}
+
+void LowerTarget(Pacer& pacer)
+{
+    pacer.target -= kTargetStep;
+    if (pacer.target < kLowestTarget)
+        pacer.target = kLowestTarget;
+}
+
+}  // namespace
+
+void UpdateFrameTiming()
+{
+    // The constant is single precision but the product is taken in double: a
+    // float product loses whole milliseconds after a few hours of running.
+    const double t = static_cast<double>(timeMs) * static_cast<double>(kMsToSeconds);
+
+    const double dt = t - previousFrameTime;
+    previousFrameTime = t;
+    // A frame that saw no whole millisecond pass still counts, as a rate of 0.
+    if (dt > 0.0)
+        redrawRateSum += 1.0 / dt;
+    if (++redrawCount == kRedrawWindow) {
+        std::snprintf(statusText, sizeof statusText,
+                      "Tempola - two frame pacers side by side   -=[ FPS:%.0f ]=-",
+                      redrawRateSum * 0.01);
+        redrawCount = 0;
+        redrawRateSum = 0.0;
+    }
+
+    StepAdaptive(leftPacer, t);
+    StepFixed(rightPacer, t);
+}
+
+void StepAdaptive(Pacer& pacer, double t)
+{
+    if (ClockWentBack(pacer, t))
+        return;
+    const double d = t - pacer.lastUpdate;
+    if (d < pacer.interval)
+        return;
+    pacer.lastUpdate = t;
+    AdvanceRotor(pacer, d);
+    if (d > 0.0)
+        pacer.rateSum += 1.0 / d;
+
+    // The next wait and the elapsed time before it add up to two nominal
+    // frames, so a late frame is made up by an early one. Steps far off the
+    // nominal frame are taken as punctual rather than overcorrected.
+    double e = d;
+    if (e > 1.5 / pacer.target)
+        e = 1.0 / pacer.target;
+    if (e < 0.5 / pacer.target)
+        e = 1.0 / pacer.target;
+    pacer.updateCount += 1;
+    pacer.interval = 2.0 / pacer.target - e;
+    CloseWindowIfFull(pacer);
+}
+
+void StepFixed(Pacer& pacer, double t)
+{
+    if (ClockWentBack(pacer, t))
+        return;
+    const double d = t - pacer.lastUpdate;
+    if (d < pacer.interval)
+        return;
+    // A little under one nominal frame, so that a frame arriving right on
+    // time is never pushed to the next redraw by clock granularity.
+    pacer.interval = 0.97 / pacer.target;
+    pacer.lastUpdate = t;
+    AdvanceRotor(pacer, d);
+    pacer.updateCount += 1;
+    if (d > 0.0)
+        pacer.rateSum += 1.0 / d;
+    CloseWindowIfFull(pacer);
+}
+
+void AdvanceRotor(Pacer& pacer, double d)
+{
+    // Whole elapsed time each step, so the pose always matches lastUpdate.
+    pacer.outerAngle = static_cast<float>(pacer.outerAngle + kOuterSpeed * d);
+    pacer.innerAngle = static_cast<float>(pacer.innerAngle - kInnerSpeed * d);
+    WrapAngle(pacer.outerAngle);
+    WrapAngle(pacer.innerAngle);
+}
+
+const char* GetStatusText()
+{
+    return statusText;
+}
+
+void RaiseLeftTarget() { RaiseTarget(leftPacer); }
+void LowerLeftTarget() { LowerTarget(leftPacer); }
+void RaiseRightTarget() { RaiseTarget(rightPacer); }
+void LowerRightTarget() { LowerTarget(rightPacer); }
+
+void ResetPacing()
+{
+    leftPacer = Pacer{};
+    rightPacer = Pacer{};
+    previousFrameTime = 0.0;
+    redrawRateSum = 0.0;
+    redrawCount = 0;
+    for (char& c : statusText)
+        c = '\0';
+}
