@@ -13,23 +13,18 @@
 
 namespace {
 
-std::string& TempPath()
+// One file per process, removed after every read: libFuzzer does not always
+// leave through exit handlers.
+const std::string& TempPath()
 {
-    static std::string path = "/tmp/fuzz_tga_" + std::to_string(getpid()) + ".tga";
+    static const std::string path = "/tmp/fuzz_tga_" + std::to_string(getpid()) + ".tga";
     return path;
-}
-
-void RemoveTemp()
-{
-    std::remove(TempPath().c_str());
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool registered = std::atexit(RemoveTemp) == 0;
-    (void)registered;
     if (size < 3) {
         return 0;
     }
@@ -45,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::fclose(file);
 
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
-    if (!Font::ReadTGA(TempPath().c_str(), rgba.data(), width, height, bitsPerPixel)) {
+    const bool read = Font::ReadTGA(TempPath().c_str(), rgba.data(), width, height, bitsPerPixel);
+    std::remove(TempPath().c_str());
+    if (!read) {
         std::abort();
     }
     // The file's first pixel lands at the start of the bottom row.
