@@ -8,6 +8,7 @@
 // else arrives through a queue that the host peeks at.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct PlatWindow;   // the one top-level window
@@ -105,13 +106,12 @@ enum : uint32_t {
 
 // --- process -----------------------------------------------------------------
 
-// Brings up the window system. False when there is none to be had.
-bool PlatInitialize();
-// Colour depth of the desktop, in bits per pixel.
+// Colour depth of the desktop, in bits per pixel; 0 when there is no desktop.
 int PlatDesktopBitsPerPixel();
 
 // --- window --------------------------------------------------------------------
 
+// Also brings up the window system: false when there is none to be had.
 bool PlatRegisterWindowClass(const char* className, PlatWindowProc proc);
 // Makes the window and delivers kMsgCreate to its procedure before returning.
 // popup: a borderless window at (x, y); otherwise a decorated one at the
@@ -174,3 +174,10 @@ bool PlatWriteProfileString(const char* section, const char* key, const char* va
                             const char* fileName);
 // The debugger output channel.
 void PlatDebugOutput(const char* text);
+
+// --- data files ----------------------------------------------------------------
+
+// Where to read a data file from: the working directory when it is there,
+// else the data folder that belongs to the program. Returns fileName itself
+// or a path written into buffer.
+const char* PlatFindDataFile(const char* fileName, char* buffer, size_t bufferSize);

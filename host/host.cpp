@@ -1,0 +1,147 @@
+// Entry, start-up sequence and the message loop.
+#include <cstdio>
+#include <cstring>
+
+#include "host/host_internal.h"
+
+DisplaySettings displaySettings = {0, 0, 0, 0};
+int32_t clientWidth = 640;
+int32_t clientHeight = 480;
+uint32_t timeMs = 0;
+
+uint8_t hostRunning = 0;
+const AppCallbacks* hostApp = nullptr;
+
+namespace {
+
+const char kWindowClassName[] = "Vektorum_Class";
+
+int64_t counterFrequency = 0;
+int64_t startCount = 0;
+
+// A start-up failure: the user sees a message box, and since a box may have
+// nowhere to appear (no display), the same text goes to standard error.
+int FailStartup(PlatWindow* owner, const char* text, const char* caption) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    PlatErrorBox(owner, text, caption);
+    return 1;
+}
+
+void ApplyCommandLine(const char* commandLine) {
+    if (commandLine == nullptr) {
+        return;
+    }
+    // "-fullscreen=0" contains "-fullscreen", so it is looked for second and wins.
+    if (std::strstr(commandLine, "-fullscreen") != nullptr) {
+        displaySettings.fullscreen = 1;
+    }
+    if (std::strstr(commandLine, "-fullscreen=0") != nullptr) {
+        displaySettings.fullscreen = 0;
+    }
+}
+
+void RunFrame(PlatWindow* window) {
+    timeMs = static_cast<uint32_t>(ElapsedMilliseconds(PlatCounter(), startCount, counterFrequency));
+    PlatSurface* surface = PlatGetSurface(window);
+    if (!hostApp->Render()) {
+        // The destroy event runs inside this call and posts the quit message;
+        // this frame is still swapped.
+        PlatDestroyWindow(window);
+    }
+    PlatSwapBuffers(surface);
+    PlatReleaseSurface(window, surface);
+}
+
+}  // namespace
+
+int64_t ElapsedMilliseconds(int64_t now, int64_t start, int64_t frequency) {
+    if (frequency <= 0) {
+        return 0;
+    }
+    const int64_t ticks = now - start;
+    // Whole seconds and the remainder apart: ticks * 1000 would overflow after
+    // about 106 days on a nanosecond counter. Both parts truncate toward zero
+    // like the single division they replace.
+    return (ticks / frequency) * 1000 + ((ticks % frequency) * 1000) / frequency;
+}
+
+void ResetHostState() {
+    displaySettings = {0, 0, 0, 0};
+    clientWidth = 640;
+    clientHeight = 480;
+    timeMs = 0;
+    hostRunning = 0;
+    hostApp = nullptr;
+    counterFrequency = 0;
+    startCount = 0;
+    ResetPixelFormatState();
+}
+
+int HostMain(const char* commandLine, const AppCallbacks& app) {
+    hostApp = &app;
+
+    hostRunning = 0;
+    displaySettings.width = 640;
+    displaySettings.height = 480;
+    displaySettings.bitsPerPixel = static_cast<uint8_t>(PlatDesktopBitsPerPixel());
+    displaySettings.fullscreen = 1;
+    ApplyCommandLine(commandLine);
+
+    if (!app.PreInit()) {
+        return FailStartup(nullptr, "App returned false on PreInit(), we shouldn't really continue.",
+                           "Error");
+    }
+
+    clientWidth = displaySettings.width;
+    clientHeight = displaySettings.height;
+
+    if (!PlatRegisterWindowClass(kWindowClassName, WndProc)) {
+        return FailStartup(nullptr,
+                           "Error creating the window class, right before creating the window.",
+                           "Fatal Blow");
+    }
+
+    const bool popup = displaySettings.fullscreen != 0;
+    PlatWindow* window = PlatCreateWindow(kWindowClassName, app.GetWindowTitle(), popup, 0, 0,
+                                          displaySettings.width, displaySettings.height);
+    if (window == nullptr) {
+        // The create event may already have switched the display mode.
+        if (displaySettings.fullscreen) {
+            LeaveFullscreen();
+        }
+        return FailStartup(nullptr, "App failed to create the rendering window.", "Fatal Blow");
+    }
+
+    PlatShowWindow(window);
+
+    counterFrequency = PlatCounterFrequency();
+    startCount = PlatCounter();
+
+    if (!app.Init()) {
+        if (displaySettings.fullscreen) {
+            LeaveFullscreen();
+        }
+        return FailStartup(window, "App failed to initialize.", "Fatal Blow");
+    }
+
+    PlatStartTimer(window, kCaptionTimerId, kCaptionTimerPeriodMs);
+    hostRunning = 1;
+
+    PlatMessage message = {nullptr, kMsgNone, 0, 0};
+    if (!PlatPeekMessage(&message)) {
+        message.message = kMsgNone;
+    }
+    while (message.message != kMsgQuit) {
+        if (PlatTakeMessage(&message)) {
+            if (message.message != kMsgQuit) {
+                PlatDispatchMessage(message);
+            }
+        } else {
+            RunFrame(window);
+        }
+    }
+
+    hostRunning = 0;
+    app.Shutdown();
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,280 @@
+#include "platform/headless_platform.h"
+
+#include <deque>
+
+struct PlatWindow {
+    PlatWindowProc proc;
+    std::string caption;
+    bool alive;
+};
+struct PlatSurface {
+    int bitsPerPixel;
+};
+struct PlatContext {
+    int id;
+};
+
+namespace headless {
+namespace {
+
+Options options;
+Record record;
+std::deque<PlatMessage> queue;
+bool quitPosted = false;
+int quitCode = 0;
+int64_t counter = 0;
+PlatWindow window = {nullptr, "", false};
+PlatSurface surface = {32};
+PlatContext context = {1};
+PlatWindowProc registeredProc = nullptr;
+bool timerRunning = false;
+uint32_t timerId = 0;
+int64_t timerPeriodTicks = 0;
+int64_t timerDue = 0;
+
+void Log(const std::string& call) {
+    record.calls.push_back(call);
+}
+
+}  // namespace
+
+void Reset(const Options& o) {
+    options = o;
+    record = Record();
+    queue.clear();
+    quitPosted = false;
+    quitCode = 0;
+    counter = 0;
+    window = {nullptr, "", false};
+    surface = {o.desktopBitsPerPixel};
+    registeredProc = nullptr;
+    timerRunning = false;
+}
+
+const Record& GetRecord() {
+    return record;
+}
+
+void Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    queue.push_back({&window, message, wParam, lParam});
+}
+
+void PostKey(uint32_t virtualKey) {
+    Post(kMsgKeyDown, virtualKey, 0);
+}
+
+void SetCounter(int64_t c) {
+    counter = c;
+}
+
+int64_t Counter() {
+    return counter;
+}
+
+void AdvanceMs(int64_t ms) {
+    counter += ms * options.counterFrequency / 1000;
+}
+
+PlatWindow* Window() {
+    return window.alive ? &window : nullptr;
+}
+
+}  // namespace headless
+
+using namespace headless;
+
+int PlatDesktopBitsPerPixel() {
+    Log("DesktopBitsPerPixel");
+    return options.desktopBitsPerPixel;
+}
+
+bool PlatRegisterWindowClass(const char* className, PlatWindowProc proc) {
+    Log(std::string("RegisterWindowClass:") + className);
+    if (options.failRegisterClass) {
+        return false;
+    }
+    registeredProc = proc;
+    return true;
+}
+
+PlatWindow* PlatCreateWindow(const char* className, const char* caption, bool popup, int x, int y,
+                             int width, int height) {
+    Log(std::string("CreateWindow:") + className + (popup ? ":popup" : ":windowed") + ":" +
+        std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) + "x" +
+        std::to_string(height));
+    if (options.failCreateWindow || registeredProc == nullptr) {
+        return nullptr;
+    }
+    window = {registeredProc, caption, true};
+    record.captions.push_back(caption);
+    window.proc(&window, kMsgCreate, 0, 0);
+    // As on the desktop, the first size message follows creation.
+    window.proc(&window, kMsgSize, 0,
+                static_cast<intptr_t>((static_cast<uint32_t>(height) << 16) | static_cast<uint32_t>(width)));
+    return &window;
+}
+
+void PlatShowWindow(PlatWindow*) {
+    Log("ShowWindow");
+}
+
+void PlatDestroyWindow(PlatWindow* w) {
+    Log("DestroyWindow");
+    if (w == nullptr || !w->alive) {
+        return;
+    }
+    w->proc(w, kMsgDestroy, 0, 0);
+    w->alive = false;
+    timerRunning = false;
+}
+
+void PlatSetCaption(PlatWindow* w, const char* text) {
+    Log(std::string("Caption:") + text);
+    w->caption = text;
+    record.captions.push_back(text);
+}
+
+void PlatStartTimer(PlatWindow*, uint32_t id, uint32_t periodMs) {
+    Log("StartTimer:" + std::to_string(id) + "," + std::to_string(periodMs));
+    timerRunning = true;
+    timerId = id;
+    timerPeriodTicks = static_cast<int64_t>(periodMs) * options.counterFrequency / 1000;
+    timerDue = counter + timerPeriodTicks;
+}
+
+intptr_t PlatDefaultWindowProc(PlatWindow* w, uint32_t message, uintptr_t, intptr_t) {
+    Log("DefaultWindowProc:" + std::to_string(message));
+    if (message == kMsgClose) {
+        PlatDestroyWindow(w);
+    }
+    return 0;
+}
+
+// Queue order as on the desktop: posted messages, then quit, then a due timer.
+static bool NextMessage(PlatMessage* out, bool take) {
+    if (!queue.empty()) {
+        *out = queue.front();
+        if (take) {
+            queue.pop_front();
+        }
+        return true;
+    }
+    if (quitPosted) {
+        *out = {nullptr, kMsgQuit, static_cast<uintptr_t>(quitCode), 0};
+        if (take) {
+            quitPosted = false;
+        }
+        return true;
+    }
+    if (timerRunning && window.alive && counter >= timerDue) {
+        *out = {&window, kMsgTimer, timerId, 0};
+        if (take) {
+            while (timerDue <= counter) {
+                timerDue += timerPeriodTicks;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+bool PlatPeekMessage(PlatMessage* out) {
+    return NextMessage(out, false);
+}
+
+bool PlatTakeMessage(PlatMessage* out) {
+    return NextMessage(out, true);
+}
+
+void PlatDispatchMessage(const PlatMessage& m) {
+    if (m.window != nullptr && m.window->alive) {
+        m.window->proc(m.window, m.message, m.wParam, m.lParam);
+    }
+}
+
+void PlatPostQuit(int exitCode) {
+    Log("PostQuit:" + std::to_string(exitCode));
+    quitPosted = true;
+    quitCode = exitCode;
+}
+
+int64_t PlatCounterFrequency() {
+    return options.counterFrequency;
+}
+
+int64_t PlatCounter() {
+    return counter;
+}
+
+PlatSurface* PlatGetSurface(PlatWindow*) {
+    return &surface;
+}
+
+void PlatReleaseSurface(PlatWindow*, PlatSurface*) {}
+
+int PlatSurfaceBitsPerPixel(PlatSurface* s) {
+    return s->bitsPerPixel;
+}
+
+int PlatChoosePixelFormat(PlatSurface*, const PixelFormatRequest& request) {
+    Log("ChoosePixelFormat");
+    record.pixelFormats.push_back(request);
+    return options.chosenPixelFormat;
+}
+
+bool PlatSetPixelFormat(PlatSurface*, int index, const PixelFormatRequest&) {
+    Log("SetPixelFormat:" + std::to_string(index));
+    return true;
+}
+
+PlatContext* PlatCreateContext(PlatSurface*) {
+    Log("CreateContext");
+    return &context;
+}
+
+bool PlatMakeCurrent(PlatSurface*, PlatContext* c) {
+    Log(c != nullptr ? "MakeCurrent" : "MakeCurrent:none");
+    return true;
+}
+
+bool PlatDeleteContext(PlatContext* c) {
+    Log(c != nullptr ? "DeleteContext" : "DeleteContext:none");
+    return c != nullptr;
+}
+
+void PlatSwapBuffers(PlatSurface*) {
+    Log("Swap");
+    ++record.swaps;
+}
+
+void PlatSetViewport(int x, int y, int width, int height) {
+    Log("Viewport:" + std::to_string(width) + "x" + std::to_string(height));
+    record.viewports.push_back({x, y, width, height});
+}
+
+bool PlatChangeDisplayMode(const DisplayModeRequest* request) {
+    Log(request != nullptr ? "ChangeDisplayMode" : "RestoreDisplayMode");
+    record.displayModes.push_back(request != nullptr ? *request : DisplayModeRequest{});
+    return true;
+}
+
+void PlatErrorBox(PlatWindow* owner, const char* text, const char* caption) {
+    Log(std::string("ErrorBox:") + caption);
+    record.errorBoxes.push_back({owner != nullptr, text, caption});
+}
+
+bool PlatWriteProfileString(const char* section, const char* key, const char* value,
+                            const char* fileName) {
+    Log(std::string("WriteProfile:") + key + "=" + value);
+    record.profileWrites.push_back({section, key, value, fileName});
+    return true;
+}
+
+void PlatDebugOutput(const char* text) {
+    Log("DebugOutput");
+    record.debugOutput += text;
+}
+
+const char* PlatFindDataFile(const char* fileName, char*, size_t) {
+    return fileName;
+}

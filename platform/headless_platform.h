@@ -1,0 +1,69 @@
+// A scripted platform for tests: a message queue the test fills, a clock the
+// test sets, and a record of everything the host asked of the platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace headless {
+
+struct ErrorBox {
+    bool owned;  // shown with the window as its owner
+    std::string text;
+    std::string caption;
+};
+
+struct ProfileWrite {
+    std::string section;
+    std::string key;
+    std::string value;
+    std::string fileName;
+};
+
+struct Viewport {
+    int x, y, width, height;
+};
+
+struct Record {
+    // Every call, in order, by name ("CreateContext", "Swap", ...); calls with
+    // an argument worth seeing carry it after a colon ("Caption:text").
+    std::vector<std::string> calls;
+    std::vector<ErrorBox> errorBoxes;
+    std::vector<std::string> captions;
+    std::vector<DisplayModeRequest> displayModes;  // size 0 marks a restore
+    std::vector<Viewport> viewports;
+    std::vector<ProfileWrite> profileWrites;
+    std::vector<PixelFormatRequest> pixelFormats;  // as passed to the choice
+    std::string debugOutput;
+    int swaps = 0;
+};
+
+// Behaviour switches a test may set before running the host.
+struct Options {
+    int desktopBitsPerPixel = 32;
+    bool failRegisterClass = false;
+    bool failCreateWindow = false;
+    int chosenPixelFormat = 7;
+    int64_t counterFrequency = 1000000;
+};
+
+// Clears the queue, the record and the clock, and sets the options.
+void Reset(const Options& options = Options());
+const Record& GetRecord();
+
+// Queues a message for the window (delivered when the host takes it).
+void Post(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
+void PostKey(uint32_t virtualKey);
+
+void SetCounter(int64_t counter);
+int64_t Counter();
+// Moves the counter on by whole milliseconds of the configured frequency.
+void AdvanceMs(int64_t ms);
+
+// The one window, or null when none exists.
+PlatWindow* Window();
+
+}  // namespace headless

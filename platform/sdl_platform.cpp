@@ -1,0 +1,565 @@
+// The platform on SDL2: window, events, GL context, clock, message box, and
+// the C library for the settings file and the debugger channel.
+//
+// SDL fixes a window's pixel format when the native window is made, so the
+// native window is made when the host first asks for a pixel format (inside
+// its create event, after any display-mode change), not when the host's
+// window record is created.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include "platform/platform.h"
+#include "platform/profile_file.h"
+
+struct PlatWindow {
+    SDL_Window* sdl;
+    SDL_GLContext madeContext;  // made with the window, not yet handed out
+    PlatWindowProc proc;
+    std::string caption;
+    bool popup;
+    int x, y, width, height;
+    bool alive;
+};
+struct PlatSurface {
+    PlatWindow* window;
+};
+struct PlatContext {
+    SDL_GLContext gl;
+};
+
+namespace {
+
+bool videoUp = false;
+PlatWindowProc registeredProc = nullptr;
+PlatWindow theWindow = {};
+PlatSurface theSurface = {&theWindow};
+PlatContext theContext = {nullptr};
+
+std::deque<PlatMessage> queue;
+bool quitPosted = false;
+int quitCode = 0;
+
+bool timerRunning = false;
+uint32_t timerId = 0;
+uint64_t timerPeriod = 0;
+uint64_t timerDue = 0;
+
+bool modeWanted = false;
+SDL_DisplayMode wantedMode = {};
+
+void ShutdownVideo() {
+    if (videoUp) {
+        // Gives any switched display mode back to the desktop, whichever way
+        // the process leaves.
+        SDL_Quit();
+        videoUp = false;
+    }
+}
+
+bool EnsureVideo() {
+    if (videoUp) {
+        return true;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "tempola: no window system: %s\n", SDL_GetError());
+        return false;
+    }
+    videoUp = true;
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        std::atexit(ShutdownVideo);
+    }
+    return true;
+}
+
+void ApplyDisplayMode(PlatWindow* w) {
+    if (w->sdl == nullptr) {
+        return;
+    }
+    if (modeWanted) {
+        if (SDL_SetWindowDisplayMode(w->sdl, &wantedMode) == 0) {
+            SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN);
+        }
+    } else if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) {
+        SDL_SetWindowFullscreen(w->sdl, 0);
+    }
+}
+
+void ColourBits(int colourBits, int* red, int* green, int* blue) {
+    if (colourBits >= 24) {
+        *red = *green = *blue = 8;
+    } else if (colourBits >= 16) {
+        *red = 5;
+        *green = 6;
+        *blue = 5;
+    } else {
+        *red = *green = *blue = 0;
+    }
+}
+
+// Makes the native window and a context with one candidate format. Both
+// must succeed: on some drivers the window takes any format and only the
+// context refuses it.
+bool TryFormat(PlatWindow* w, int colourBits, int depthBits) {
+    int r, g, b;
+    ColourBits(colourBits, &r, &g, &b);
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, r);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, g);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, b);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    flags |= w->popup ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE;
+    const int x = w->popup ? w->x : SDL_WINDOWPOS_UNDEFINED;
+    const int y = w->popup ? w->y : SDL_WINDOWPOS_UNDEFINED;
+    SDL_Window* sdl = SDL_CreateWindow(w->caption.c_str(), x, y, w->width, w->height, flags);
+    if (sdl == nullptr) {
+        return false;
+    }
+    SDL_GLContext gl = SDL_GL_CreateContext(sdl);
+    if (gl == nullptr) {
+        SDL_DestroyWindow(sdl);
+        return false;
+    }
+    SDL_GL_MakeCurrent(sdl, nullptr);
+    w->sdl = sdl;
+    w->madeContext = gl;
+    ApplyDisplayMode(w);
+    return true;
+}
+
+// Tries the request first, then the other usual depth buffers nearest first,
+// then any format at all; returns the 1-based number of the candidate that
+// worked, 0 for none. A depth the driver lacks never fails the window alone.
+int MakeNativeWindow(PlatWindow* w, int colourBits, int depthBits) {
+    int candidates[5] = {depthBits, 32, 24, 16, 0};
+    std::sort(candidates + 1, candidates + 5, [depthBits](int a, int b) {
+        const int da = std::abs(a - depthBits);
+        const int db = std::abs(b - depthBits);
+        return da != db ? da < db : a < b;
+    });
+    int index = 0;
+    for (int i = 0; i < 5; ++i) {
+        if (i > 0 && candidates[i] == depthBits) {
+            continue;
+        }
+        ++index;
+        if (TryFormat(w, colourBits, candidates[i])) {
+            return index;
+        }
+    }
+    ++index;
+    return TryFormat(w, 0, 0) ? index : 0;
+}
+
+uint32_t VirtualKey(const SDL_Keysym& key) {
+    const SDL_Keycode k = key.sym;
+    if (k >= SDLK_a && k <= SDLK_z) {
+        return static_cast<uint32_t>('A' + (k - SDLK_a));
+    }
+    if (k >= SDLK_0 && k <= SDLK_9) {
+        return static_cast<uint32_t>('0' + (k - SDLK_0));
+    }
+    switch (k) {
+    case SDLK_ESCAPE: return 27;
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN: return 13;
+    case SDLK_SPACE: return 32;
+    case SDLK_LEFT: return 37;
+    case SDLK_UP: return 38;
+    case SDLK_RIGHT: return 39;
+    case SDLK_DOWN: return 40;
+    default: break;
+    }
+    if (k >= SDLK_F1 && k <= SDLK_F12) {
+        return static_cast<uint32_t>(112 + (k - SDLK_F1));
+    }
+    return 0;
+}
+
+void PostSize(PlatWindow* w) {
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(w->sdl, &width, &height);
+    const uint32_t packed = (static_cast<uint32_t>(height & 0xFFFF) << 16) | static_cast<uint32_t>(width & 0xFFFF);
+    queue.push_back({w, kMsgSize, 0, static_cast<intptr_t>(packed)});
+}
+
+// Moves what SDL has seen into our queue, in the host's terms.
+void PumpEvents() {
+    if (!videoUp) {
+        return;
+    }
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        PlatWindow* w = theWindow.alive ? &theWindow : nullptr;
+        if (w == nullptr) {
+            continue;
+        }
+        switch (e.type) {
+        case SDL_QUIT:  // also what SIGINT and SIGTERM become
+            queue.push_back({w, kMsgClose, 0, 0});
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+                queue.push_back({w, kMsgClose, 0, 0});
+            } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && w->sdl != nullptr) {
+                PostSize(w);
+            }
+            break;
+        case SDL_KEYDOWN:  // auto-repeats included
+            queue.push_back({w, kMsgKeyDown, VirtualKey(e.key.keysym), 0});
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+bool NextMessage(PlatMessage* out, bool take) {
+    if (queue.empty()) {
+        PumpEvents();
+    }
+    if (!queue.empty()) {
+        *out = queue.front();
+        if (take) {
+            queue.pop_front();
+        }
+        return true;
+    }
+    if (quitPosted) {
+        *out = {nullptr, kMsgQuit, static_cast<uintptr_t>(quitCode), 0};
+        if (take) {
+            quitPosted = false;
+        }
+        return true;
+    }
+    // The caption timer is made here, on the loop's own thread, when nothing
+    // else is waiting: the same place a desktop timer message has.
+    if (timerRunning && theWindow.alive) {
+        const uint64_t now = SDL_GetPerformanceCounter();
+        if (now >= timerDue) {
+            *out = {&theWindow, kMsgTimer, timerId, 0};
+            if (take) {
+                timerDue = now + timerPeriod;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int PlatDesktopBitsPerPixel() {
+    if (!EnsureVideo()) {
+        return 0;
+    }
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        return 0;
+    }
+    // Bytes, not significant bits: a 24-bit colour desktop stores 32 bits a pixel.
+    return SDL_BYTESPERPIXEL(mode.format) * 8;
+}
+
+bool PlatRegisterWindowClass(const char*, PlatWindowProc proc) {
+    if (!EnsureVideo()) {
+        return false;
+    }
+    registeredProc = proc;
+    return true;
+}
+
+PlatWindow* PlatCreateWindow(const char*, const char* caption, bool popup, int x, int y, int width,
+                             int height) {
+    if (registeredProc == nullptr || theWindow.alive) {
+        return nullptr;
+    }
+    theWindow = {};
+    theWindow.proc = registeredProc;
+    theWindow.caption = caption != nullptr ? caption : "";
+    theWindow.popup = popup;
+    theWindow.x = x;
+    theWindow.y = y;
+    theWindow.width = width;
+    theWindow.height = height;
+    theWindow.alive = true;
+    theWindow.proc(&theWindow, kMsgCreate, 0, 0);
+    if (theWindow.sdl == nullptr) {
+        // The host never asked for a pixel format: make the window with any.
+        MakeNativeWindow(&theWindow, 0, 0);
+    }
+    if (theWindow.sdl == nullptr) {
+        theWindow.alive = false;
+        modeWanted = false;
+        return nullptr;
+    }
+    PostSize(&theWindow);
+    PlatMessage size = queue.back();
+    queue.pop_back();
+    PlatDispatchMessage(size);
+    return &theWindow;
+}
+
+void PlatShowWindow(PlatWindow* w) {
+    if (w != nullptr && w->sdl != nullptr) {
+        SDL_ShowWindow(w->sdl);
+        SDL_RaiseWindow(w->sdl);
+    }
+}
+
+void PlatDestroyWindow(PlatWindow* w) {
+    if (w == nullptr || !w->alive) {
+        return;
+    }
+    w->proc(w, kMsgDestroy, 0, 0);
+    w->alive = false;
+    timerRunning = false;
+    if (w->madeContext != nullptr) {
+        SDL_GL_DeleteContext(w->madeContext);
+        w->madeContext = nullptr;
+    }
+    if (w->sdl != nullptr) {
+        SDL_DestroyWindow(w->sdl);
+        w->sdl = nullptr;
+    }
+    // Nothing queued for the window matters once it is gone.
+    queue.clear();
+}
+
+void PlatSetCaption(PlatWindow* w, const char* text) {
+    if (w != nullptr && w->sdl != nullptr) {
+        SDL_SetWindowTitle(w->sdl, text);
+    }
+}
+
+void PlatStartTimer(PlatWindow*, uint32_t id, uint32_t periodMs) {
+    timerRunning = true;
+    timerId = id;
+    timerPeriod = SDL_GetPerformanceFrequency() * periodMs / 1000;
+    timerDue = SDL_GetPerformanceCounter() + timerPeriod;
+}
+
+intptr_t PlatDefaultWindowProc(PlatWindow* w, uint32_t message, uintptr_t, intptr_t) {
+    if (message == kMsgClose) {
+        PlatDestroyWindow(w);
+    }
+    return 0;
+}
+
+bool PlatPeekMessage(PlatMessage* out) {
+    return NextMessage(out, false);
+}
+
+bool PlatTakeMessage(PlatMessage* out) {
+    return NextMessage(out, true);
+}
+
+void PlatDispatchMessage(const PlatMessage& m) {
+    if (m.window != nullptr && m.window->alive) {
+        m.window->proc(m.window, m.message, m.wParam, m.lParam);
+    }
+}
+
+void PlatPostQuit(int exitCode) {
+    quitPosted = true;
+    quitCode = exitCode;
+}
+
+int64_t PlatCounterFrequency() {
+    return static_cast<int64_t>(SDL_GetPerformanceFrequency());
+}
+
+int64_t PlatCounter() {
+    return static_cast<int64_t>(SDL_GetPerformanceCounter());
+}
+
+PlatSurface* PlatGetSurface(PlatWindow* w) {
+    return w == &theWindow ? &theSurface : nullptr;
+}
+
+void PlatReleaseSurface(PlatWindow*, PlatSurface*) {}
+
+int PlatSurfaceBitsPerPixel(PlatSurface* s) {
+    if (s != nullptr && s->window->sdl != nullptr) {
+        const Uint32 format = SDL_GetWindowPixelFormat(s->window->sdl);
+        if (format != SDL_PIXELFORMAT_UNKNOWN) {
+            return SDL_BYTESPERPIXEL(format) * 8;
+        }
+    }
+    return PlatDesktopBitsPerPixel();
+}
+
+int PlatChoosePixelFormat(PlatSurface* s, const PixelFormatRequest& request) {
+    if (s == nullptr || !s->window->alive) {
+        return 0;
+    }
+    PlatWindow* w = s->window;
+    if (w->sdl != nullptr) {
+        return 1;  // the format was fixed when the native window was made
+    }
+    return MakeNativeWindow(w, request.cColorBits, request.cDepthBits);
+}
+
+bool PlatSetPixelFormat(PlatSurface* s, int index, const PixelFormatRequest&) {
+    return s != nullptr && s->window->sdl != nullptr && index > 0;
+}
+
+PlatContext* PlatCreateContext(PlatSurface* s) {
+    if (s == nullptr || s->window->sdl == nullptr || theContext.gl != nullptr) {
+        return nullptr;
+    }
+    PlatWindow* w = s->window;
+    if (w->madeContext != nullptr) {
+        theContext.gl = w->madeContext;
+        w->madeContext = nullptr;
+    } else {
+        theContext.gl = SDL_GL_CreateContext(w->sdl);
+    }
+    return theContext.gl != nullptr ? &theContext : nullptr;
+}
+
+bool PlatMakeCurrent(PlatSurface* s, PlatContext* c) {
+    if (s == nullptr || s->window->sdl == nullptr) {
+        return false;
+    }
+    if (c == nullptr) {
+        return SDL_GL_MakeCurrent(s->window->sdl, nullptr) == 0;
+    }
+    if (SDL_GL_MakeCurrent(s->window->sdl, c->gl) != 0) {
+        return false;
+    }
+    // No waiting for the display: frames come as fast as the loop can draw.
+    SDL_GL_SetSwapInterval(0);
+    return true;
+}
+
+bool PlatDeleteContext(PlatContext* c) {
+    if (c == nullptr || c->gl == nullptr) {
+        return false;
+    }
+    SDL_GL_DeleteContext(c->gl);
+    c->gl = nullptr;
+    return true;
+}
+
+void PlatSwapBuffers(PlatSurface* s) {
+    if (s != nullptr && s->window->sdl != nullptr && theContext.gl != nullptr) {
+        SDL_GL_SwapWindow(s->window->sdl);
+    }
+}
+
+void PlatSetViewport(int x, int y, int width, int height) {
+    if (theContext.gl != nullptr) {
+        glViewport(x, y, width, height);
+    }
+}
+
+bool PlatChangeDisplayMode(const DisplayModeRequest* request) {
+    if (request == nullptr) {
+        modeWanted = false;
+        if (theWindow.alive) {
+            ApplyDisplayMode(&theWindow);
+        }
+        return true;
+    }
+    if (!EnsureVideo()) {
+        return false;
+    }
+    SDL_DisplayMode want = {};
+    want.w = static_cast<int>(request->pelsWidth);
+    want.h = static_cast<int>(request->pelsHeight);
+    SDL_DisplayMode closest;
+    if (SDL_GetClosestDisplayMode(0, &want, &closest) == nullptr || closest.w != want.w ||
+        closest.h != want.h) {
+        return false;  // the desktop stays as it is
+    }
+    if ((request->fields & kDmBitsPerPel) != 0 &&
+        static_cast<uint32_t>(SDL_BYTESPERPIXEL(closest.format) * 8) != request->bitsPerPel &&
+        static_cast<uint32_t>(SDL_BITSPERPIXEL(closest.format)) != request->bitsPerPel) {
+        return false;
+    }
+    wantedMode = closest;
+    modeWanted = true;
+    if (theWindow.alive) {
+        ApplyDisplayMode(&theWindow);
+    }
+    return true;
+}
+
+void PlatErrorBox(PlatWindow* owner, const char* text, const char* caption) {
+    SDL_Window* parent = (owner != nullptr) ? owner->sdl : nullptr;
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, parent);
+}
+
+bool PlatWriteProfileString(const char* section, const char* key, const char* value,
+                            const char* fileName) {
+    char path[4096];
+    if (!ProfilePath(fileName, path, sizeof path)) {
+        return false;
+    }
+    // The configuration folder may not exist yet on a fresh account.
+    char* slash = std::strrchr(path, '/');
+    if (slash != nullptr && slash != path) {
+        *slash = '\0';
+        if (mkdir(path, 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+        *slash = '/';
+    }
+    return WriteProfileString(path, section, key, value);
+}
+
+void PlatDebugOutput(const char* text) {
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+}
+
+namespace {
+
+bool Readable(const char* path) {
+    FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
+}  // namespace
+
+const char* PlatFindDataFile(const char* fileName, char* buffer, size_t bufferSize) {
+    if (Readable(fileName)) {
+        return fileName;
+    }
+    // Beside the binary (the build tree), then the installed data folder.
+    char* base = SDL_GetBasePath();
+    if (base != nullptr) {
+        const int n = std::snprintf(buffer, bufferSize, "%sdata/%s", base, fileName);
+        SDL_free(base);
+        if (n > 0 && static_cast<size_t>(n) < bufferSize && Readable(buffer)) {
+            return buffer;
+        }
+    }
+#ifdef TEMPOLA_INSTALLED_DATA_DIR
+    const int n = std::snprintf(buffer, bufferSize, "%s/%s", TEMPOLA_INSTALLED_DATA_DIR, fileName);
+    if (n > 0 && static_cast<size_t>(n) < bufferSize && Readable(buffer)) {
+        return buffer;
+    }
+#endif
+    return fileName;
+}
