@@ -1,0 +1,183 @@
+#include "demo/scene.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "demo/pacing.h"
+#include "gfx/image.h"
+#include "platform/platform.h"
+
+// Static construction order matters: the texture first, then the font, so
+// the font goes first at exit.
+Texture surfaceTexture;
+Font overlayFont;
+
+namespace {
+
+// Glyph order of the font picture, cell 0 first: lower case, upper case,
+// digits 1 to 0, punctuation, and the space last.
+const char kCharset[] =
+    "abcdefghijklmnopqrstuvwxyz"
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+    "1234567890"
+    "!@#$%^&*()`~-_=+[{]}\\|;:'\",<.>/?"
+    " ";
+static_assert(sizeof(kCharset) == 96, "the font picture holds 95 characters");
+
+const char kCreditLine[] = "two pacers, one screen";
+
+struct Colour {
+    float r, g, b;
+};
+
+struct Spoke {
+    float angle;
+    Colour bottom;
+    Colour top;
+};
+
+const Spoke kSpokes[3] = {
+    {0.0f, {0.9f, 0.9f, 1.0f}, {0.75f, 0.75f, 1.0f}},
+    {120.0f, {0.9f, 1.0f, 0.9f}, {0.75f, 1.0f, 0.75f}},
+    {240.0f, {1.0f, 0.9f, 0.9f}, {1.0f, 0.75f, 0.75f}},
+};
+
+void DrawRotor(const Pacer& pacer, float xMin, float xMax, bool bindSurface) {
+    glPushMatrix();
+    glRotatef(pacer.outerAngle, 1.0f, 0.0f, 0.0f);
+    if (bindSurface) {
+        surfaceTexture.Bind();
+    }
+    for (int s = 0; s < 3; ++s) {
+        const Spoke& spoke = kSpokes[s];
+        glPushMatrix();
+        if (s != 0) {
+            glRotatef(spoke.angle, 1.0f, 0.0f, 0.0f);
+        }
+        glTranslatef(0.0f, 0.0f, 1.25f);
+        glScalef(1.0f, 0.4f, 0.4f);
+        glRotatef(pacer.innerAngle, 1.0f, 0.0f, 0.0f);
+        // No push between faces: the turns add up to 0, 90, 270 and 180 degrees.
+        for (int j = 0; j < 4; ++j) {
+            glRotatef(static_cast<float>(j * 90), 1.0f, 0.0f, 0.0f);
+            glBegin(GL_QUADS);
+            glColor3f(spoke.bottom.r, spoke.bottom.g, spoke.bottom.b);
+            glTexCoord2f(0.0f, 0.0f);
+            glVertex3f(xMin, -1.0f, 1.0f);
+            glColor3f(spoke.bottom.r, spoke.bottom.g, spoke.bottom.b);
+            glTexCoord2f(1.0f, 0.0f);
+            glVertex3f(xMax, -1.0f, 1.0f);
+            glColor3f(spoke.top.r, spoke.top.g, spoke.top.b);
+            glTexCoord2f(1.0f, 1.0f);
+            glVertex3f(xMax, 1.0f, 1.0f);
+            glColor3f(spoke.top.r, spoke.top.g, spoke.top.b);
+            glTexCoord2f(0.0f, 1.0f);
+            glVertex3f(xMin, 1.0f, 1.0f);
+            glEnd();
+        }
+        glPopMatrix();
+    }
+    glPopMatrix();
+}
+
+}  // namespace
+
+bool PreInit() {
+    return true;
+}
+
+const char* GetWindowTitle() {
+    return "OpenGL program";
+}
+
+bool Init() {
+    leftPacer.target = 62.0;
+    rightPacer.target = 31.0;
+
+    char path[1024];
+    {
+        Image image;
+        image.Load(PlatFindDataFile("metal2.bmp", path, sizeof path), LoadBMP);
+        surfaceTexture.Create(image, nullptr);
+        image.Free();
+    }
+
+    glEnable(GL_TEXTURE_2D);
+
+    // The camera's step back lives in the projection, so the model-view
+    // matrix is the identity between frames.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60.0, static_cast<double>(clientWidth) / static_cast<double>(clientHeight), 1.0,
+                   100.0);
+    glTranslatef(0.0f, 0.0f, -5.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    glEnable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    overlayFont.Load(PlatFindDataFile("charset.tga", path, sizeof path), 256, 128, 24, 12, 17,
+                     kCharset);
+    overlayFont.SetBlendMode(0);
+    return true;
+}
+
+void GetOverlayLines(OverlayLine (&lines)[kOverlayLineCount]) {
+    lines[0] = {0.16f, 0.05f, "Tempola v0.2", false, 0.0};
+    lines[1] = {0.60f, 0.05f, kCreditLine, false, 0.0};
+    lines[2] = {0.15f, 0.85f, "Current FPS : %.1f", true, leftPacer.measuredRate};
+    lines[3] = {0.15f, 0.88f, "Target FPS  : %.1f", true, leftPacer.target};
+    lines[4] = {0.05f, 0.95f, "Use 'Q' and 'A' to change target FPS", false, 0.0};
+    lines[5] = {0.67f, 0.85f, "Current FPS : %.1f", true, rightPacer.measuredRate};
+    lines[6] = {0.67f, 0.88f, "Target FPS  : %.1f", true, rightPacer.target};
+    lines[7] = {0.58f, 0.95f, "Use 'W' and 'S' to change target FPS", false, 0.0};
+}
+
+bool Render() {
+    glPushMatrix();
+    UpdateFrameTiming();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glTranslatef(0.0f, 0.1f, 0.0f);
+    DrawRotor(leftPacer, -2.0f, 0.0f, true);
+    // The left rotor's binding is still in force.
+    DrawRotor(rightPacer, 0.0f, 2.0f, false);
+    glPopMatrix();
+
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_LINES);
+    glVertex3f(0.0f, -5.0f, 2.0f);
+    glVertex3f(0.0f, 5.0f, 2.0f);
+    glEnd();
+
+    overlayFont.SetScale(1.0f, 1.25f);
+    OverlayLine lines[kOverlayLineCount];
+    GetOverlayLines(lines);
+    // The formats come from the constant table above, never from outside.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
+    for (const OverlayLine& line : lines) {
+        if (line.hasValue) {
+            overlayFont.Print(line.x, line.y, line.format, line.value);
+        } else {
+            overlayFont.Print(line.x, line.y, line.format);
+        }
+    }
+#pragma GCC diagnostic pop
+    return true;
+}
+
+void Shutdown() {
+    surfaceTexture.Delete();
+}
+
+const AppCallbacks& DemoCallbacks() {
+    static const AppCallbacks callbacks = {
+        PreInit,          GetWindowTitle,  Init,
+        Render,           Shutdown,        GetStatusText,
+        RaiseLeftTarget,  LowerLeftTarget, RaiseRightTarget,
+        LowerRightTarget,
+    };
+    return callbacks;
+}

@@ -1,0 +1,32 @@
+// The demonstration: the six callbacks the host runs, the two rotors, the
+// divider and the overlay.
+#pragma once
+
+#include "gfx/font.h"
+#include "gfx/texture.h"
+#include "host/app.h"
+
+extern Texture surfaceTexture;
+extern Font overlayFont;
+
+bool PreInit();
+const char* GetWindowTitle();
+bool Init();
+bool Render();
+void Shutdown();
+// GetStatusText comes with the pacers (demo/pacing.h).
+
+// The callbacks above with the pacers' key operations, for HostMain.
+const AppCallbacks& DemoCallbacks();
+
+// The eight overlay lines as Render prints them this frame (for tests and
+// anyone who wants to check what the overlay says without reading pixels).
+struct OverlayLine {
+    float x;
+    float y;
+    const char* format;
+    bool hasValue;
+    double value;
+};
+constexpr int kOverlayLineCount = 8;
+void GetOverlayLines(OverlayLine (&lines)[kOverlayLineCount]);
