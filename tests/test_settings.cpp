@@ -1,0 +1,122 @@
+// The profile writer behind the settings file, on real files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/profile_file.h"
+
+namespace {
+
+class ProfileFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tempola-profile-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        path = dir + "/Vektorum.INI";
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+    void Write(const std::string& content) {
+        std::ofstream(path, std::ios::binary) << content;
+    }
+    std::string Read() {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool Set(const char* key, const char* value, const char* section = "Settings") {
+        return WriteProfileString(path.c_str(), section, key, value);
+    }
+
+    std::string dir;
+    std::string path;
+};
+
+TEST_F(ProfileFileTest, CreatesFileAndSectionWithKeysInWriteOrder) {
+    ASSERT_TRUE(Set("Fullscreen", "0"));
+    ASSERT_TRUE(Set("Width", "640"));
+    ASSERT_TRUE(Set("Height", "480"));
+    ASSERT_TRUE(Set("BitsPerPixel", "32"));
+    EXPECT_EQ(Read(), "[Settings]\nFullscreen=0\nWidth=640\nHeight=480\nBitsPerPixel=32\n");
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir + "' | wc -l) -eq 1").c_str()), 0);
+}
+
+TEST_F(ProfileFileTest, ReplacesInPlaceAndKeepsEverythingElse) {
+    Write("; written by hand\n"
+          "[Other]\nWidth=1\n\n"
+          "[settings]\r\n"
+          "  WIDTH = 1024\n"
+          "; a comment=with an equals sign\n"
+          "Extra=keep me\n"
+          "\n"
+          "[Last]\nHeight=9");
+    ASSERT_TRUE(Set("Width", "640"));
+    ASSERT_TRUE(Set("Height", "480"));
+    ASSERT_TRUE(Set("Fullscreen", "1", "Brand New"));
+    EXPECT_EQ(Read(),
+              "; written by hand\n"
+              "[Other]\nWidth=1\n\n"
+              "[settings]\r\n"
+              "  WIDTH =640\n"
+              "; a comment=with an equals sign\n"
+              "Extra=keep me\n"
+              "Height=480\n"
+              "\n"
+              "[Last]\nHeight=9\n"
+              "[Brand New]\nFullscreen=1\n");
+}
+
+TEST_F(ProfileFileTest, FailedWritesLeaveTheOldFileAlone) {
+    Write("[Settings]\nWidth=1\n");
+    // A path that is a folder, a folder that does not exist, a folder no one
+    // may create files in (even root, in /proc).
+    EXPECT_FALSE(WriteProfileString(dir.c_str(), "Settings", "Width", "2"));
+    EXPECT_FALSE(WriteProfileString((dir + "/missing/Vektorum.INI").c_str(), "Settings", "Width", "2"));
+    EXPECT_FALSE(WriteProfileString("/proc/Vektorum.INI", "Settings", "Width", "2"));
+    EXPECT_EQ(Read(), "[Settings]\nWidth=1\n");
+}
+
+TEST_F(ProfileFileTest, KeepsTheFileModeOnRewrite) {
+    Write("[Settings]\n");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(Set("Width", "640"));
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(ProfilePathTest, UsesXdgConfigHomeThenHome) {
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = oldXdg ? oldXdg : "";
+    char out[256];
+
+    setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    ASSERT_TRUE(ProfilePath("Vektorum.INI", out, sizeof out));
+    EXPECT_STREQ(out, "/cfg/Vektorum.INI");
+
+    // A relative folder is not a valid configuration home.
+    setenv("XDG_CONFIG_HOME", "relative", 1);
+    setenv("HOME", "/home/someone", 1);
+    ASSERT_TRUE(ProfilePath("Vektorum.INI", out, sizeof out));
+    EXPECT_STREQ(out, "/home/someone/.config/Vektorum.INI");
+
+    unsetenv("XDG_CONFIG_HOME");
+    char tiny[8];
+    EXPECT_FALSE(ProfilePath("Vektorum.INI", tiny, sizeof tiny));
+
+    if (oldXdg) {
+        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    }
+}
+
+}  // namespace

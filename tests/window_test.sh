@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The real program in a real X server: caption, Escape, a close from the
+# window system, SIGTERM, the settings file and the pixel-format line.
+# Arguments: the tempola binary, the source folder, the x11_close helper.
+set -u
+bin=$1
+closer=$3
+if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME"
+ini=$XDG_CONFIG_HOME/Vektorum.INI
+cd "$work"
+
+start() {
+  "$bin" -fullscreen=0 2>"$work/stderr" &
+  pid=$!
+  wid=
+  for _ in $(seq 1 100); do
+    wid=$(xdotool search --pid "$pid" 2>/dev/null | head -1)
+    [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  [ -n "$wid" ] || fail "no window appeared"
+}
+
+caption_within() {  # pattern, tenths of a second
+  for _ in $(seq 1 "$2"); do
+    xdotool getwindowname "$wid" 2>/dev/null | grep -q -- "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+finish() {  # what closed it
+  wait "$pid"
+  rc=$?
+  [ "$rc" -eq 0 ] || fail "exit code $rc after $1"
+  grep -qx 'PixelFormat Selected: [0-9]*' "$work/stderr" || fail "no pixel-format line after $1"
+  grep -qx 'BPP: [0-9]*' "$work/stderr" || fail "no depth line after $1"
+  for line in 'Fullscreen=0' 'Width=640' 'Height=480' '; kept' '[Other]' 'Keep=1' 'Custom=yes'; do
+    grep -qxF -- "$line" "$ini" || fail "settings file lacks '$line' after $1"
+  done
+  grep -qx 'BitsPerPixel=[0-9]*' "$ini" || fail "settings file lacks BitsPerPixel after $1"
+  echo "ok: $1"
+}
+
+printf '; kept\n[Other]\nKeep=1\n\n[Settings]\nWidth=1\nCustom=yes\n' >"$ini"
+
+start
+xdotool getwindowname "$wid" | grep -qx 'OpenGL program\|.*FPS:.*\|' || fail "unexpected first caption"
+caption_within 'FPS:' 20 || fail "caption did not show the frame rate within two seconds"
+sleep 0.5
+xdotool key --window "$wid" Escape
+finish Escape
+
+start
+caption_within 'FPS:' 20 || fail "caption did not show the frame rate"
+"$closer" "$wid"
+finish "a close from the window system"
+
+start
+sleep 1
+kill -TERM "$pid"
+finish SIGTERM
