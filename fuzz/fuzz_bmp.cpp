@@ -12,10 +12,7 @@ namespace {
 
 const std::string& ScratchPath()
 {
-    static const std::string path = [] {
-        std::atexit([] { std::remove(ScratchPath().c_str()); });
-        return "/tmp/tempola_fuzz_bmp_" + std::to_string(getpid()) + ".bmp";
-    }();
+    static const std::string path = "/tmp/tempola_fuzz_bmp_" + std::to_string(getpid()) + ".bmp";
     return path;
 }
 
@@ -38,7 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     image.pixels[0] = 0x5A;
     uint8_t* before = image.pixels;
 
-    if (LoadBMP(ScratchPath().c_str(), &image)) {
+    const bool loaded = LoadBMP(ScratchPath().c_str(), &image);
+    // Removed every time: libFuzzer may end the process without running exit handlers.
+    std::remove(ScratchPath().c_str());
+    if (loaded) {
         const uint32_t bytesPerPixel = (image.bitsPerPixel + 7) / 8;
         if (image.pixels == nullptr || image.width == 0 || image.height == 0 ||
             image.pitch != image.width * bytesPerPixel ||
