@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The picture in the real window: textured rotors, divider and overlay when
+# started from any folder; untextured rotors and no overlay, but a normal
+# run and exit, when the pictures are nowhere to be found.
+# Arguments: the tempola binary, the source folder, the x11_close helper
+# (x11_scene_check sits beside it).
+set -u
+bin=$1
+checker=$(dirname "$3")/x11_scene_check
+if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+fail() { echo "FAIL: $*"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config
+cd "$work"
+
+run_and_check() {  # binary, checker options, what
+  "$1" -fullscreen=0 2>"$work/stderr" &
+  pid=$!
+  wid=
+  for _ in $(seq 1 100); do
+    wid=$(xdotool search --pid "$pid" 2>/dev/null | head -1)
+    [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  [ -n "$wid" ] || { cat "$work/stderr"; fail "no window ($3)"; }
+  sleep 1.5
+  "$checker" "$wid" $2 || { kill "$pid"; fail "picture ($3)"; }
+  xdotool key --window "$wid" Escape
+  wait "$pid" || fail "exit code $? ($3)"
+  echo "ok: $3"
+}
+
+# From a folder without the pictures: they come from beside the binary.
+run_and_check "$bin" "" "started from another folder"
+
+# A copy of the binary with no pictures anywhere near it.
+mkdir -p "$work/bare"
+cp "$bin" "$work/bare/tempola"
+run_and_check "$work/bare/tempola" --bare "without the pictures"
