@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Makes docs/screenshot.png: the program in a 640 x 480 window under Xvfb,
+# two seconds after start. Needs a built build/tempola and ImageMagick's
+# `import` (apt-get install imagemagick).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-$root/docs/screenshot.png}
+if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$out"
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+XDG_CONFIG_HOME=$work "$root/build/tempola" -fullscreen=0 2>/dev/null &
+pid=$!
+wid=
+for _ in $(seq 1 100); do
+  wid=$(xdotool search --pid "$pid" 2>/dev/null | head -1 || true)
+  [ -n "$wid" ] && break
+  sleep 0.1
+done
+sleep 2
+import -window "$wid" "$out"
+xdotool key --window "$wid" Escape
+wait "$pid"
+echo "wrote $out"
