@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   libfreetype-dev fonts-dejavu-core
   xvfb xauth x11-utils xdotool
+  g++-mingw-w64-x86-64 wine64 wine
 )
 
 missing=()
