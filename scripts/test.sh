@@ -11,6 +11,9 @@ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_CO
 cmake --build "$root/build-fuzz" -j"$jobs"
 ctest --test-dir "$root/build-fuzz" --output-on-failure -L fuzz
 
+# The Windows program, which tests/wine_test.sh runs under Wine.
+bash "$root/scripts/build-windows.sh"
+
 cmake -S "$root" -B "$root/build" >/dev/null
 cmake --build "$root/build" -j"$jobs"
 ctest --test-dir "$root/build" --output-on-failure -j"$jobs"

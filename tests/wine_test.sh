@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# The Windows build under Wine in a fresh prefix on Xvfb: its own checks,
+# then tempola.exe itself, closed once by its --seconds option and once by
+# Escape. Each run must draw, exit 0, print the pixel-format line on the
+# debugger channel and leave Vektorum.INI with its four keys in the prefix's
+# Windows folder.
+# Arguments: the Linux tempola binary (unused), the source folder, the
+# x11_close helper (unused). Exits 77 (skipped) when Wine, Xvfb or the
+# Windows build is not there.
+set -u
+src=$2
+win=$src/build-win
+exe=$win/tempola.exe
+
+skip() { echo "SKIP: $*"; exit 77; }
+if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
+  command -v wine >/dev/null || skip "wine is not installed (scripts/setup.sh installs it)"
+  command -v xvfb-run >/dev/null || skip "xvfb-run is not installed"
+  command -v xdotool >/dev/null || skip "xdotool is not installed"
+  [ -f "$exe" ] || skip "$exe is missing (scripts/build-windows.sh builds it)"
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no runtime installers in a fresh prefix
+# "-all" first keeps Wine's launcher quiet; debugstr carries the debugger channel.
+export WINEDEBUG=-all
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
+
+timeout 120 wineboot -i >"$work/wineboot.log" 2>&1 || fail "could not make a Wine prefix: $(tail -3 "$work/wineboot.log")"
+wineserver -w
+ini=$WINEPREFIX/drive_c/windows/Vektorum.INI
+
+for t in tempola_win32_requests tempola_win32_backend; do
+  [ -f "$win/$t.exe" ] || fail "$win/$t.exe is missing"
+  out=$(set -o pipefail; timeout 60 wine "$win/$t.exe" 2>/dev/null | tr -d '\r')
+  rc=$?
+  echo "$out"
+  [ "$rc" -eq 0 ] || fail "$t exited with $rc"
+  echo "$out" | grep -q ' 0 failed$' || fail "$t did not report its checks"
+done
+
+# Runs from a folder without the pictures: they are found beside the exe.
+mkdir -p "$work/run"
+cd "$work/run"
+
+start() {  # options for tempola.exe
+  rm -f "$ini"
+  WINEDEBUG=-all,+debugstr wine "$exe" -fullscreen=0 "$@" 2>"$work/stderr" &
+  pid=$!
+  wid=
+  for _ in $(seq 1 200); do
+    wid=$(xdotool search --name '^(OpenGL program|.*FPS:.*)$' 2>/dev/null | head -1)
+    [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  [ -n "$wid" ] || fail "no window appeared"
+}
+
+caption_within() {  # pattern, tenths of a second
+  for _ in $(seq 1 "$2"); do
+    xdotool getwindowname "$wid" 2>/dev/null | grep -q -- "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+finish() {  # what closed it
+  wait "$pid"
+  rc=$?
+  wineserver -w
+  [ "$rc" -eq 0 ] || fail "exit code $rc after $1"
+  grep -q 'OutputDebugStringA "PixelFormat Selected: [1-9][0-9]*\\nBPP: [0-9]*\\n"' "$work/stderr" ||
+    fail "no pixel-format line on the debugger channel after $1"
+  [ -f "$ini" ] || fail "no $ini after $1"
+  tr -d '\r' <"$ini" >"$work/ini"
+  for line in '[Settings]' 'Fullscreen=0' 'Width=640' 'Height=480'; do
+    grep -qxF -- "$line" "$work/ini" || fail "settings file lacks '$line' after $1: $(cat "$work/ini")"
+  done
+  grep -qx 'BitsPerPixel=[1-9][0-9]*' "$work/ini" || fail "settings file lacks BitsPerPixel after $1"
+  echo "ok: $1"
+}
+
+# Only a frame drawn at or after the three seconds closes it: the close
+# itself shows that frames ran.
+begin=$(date +%s%N)
+start --seconds 3
+caption_within 'FPS:' 50 || fail "caption did not show the frame rate"
+finish "--seconds 3"
+elapsed_ms=$((($(date +%s%N) - begin) / 1000000))
+[ "$elapsed_ms" -ge 3000 ] || fail "closed after $elapsed_ms ms, before its three seconds"
+
+start
+caption_within 'FPS:' 50 || fail "caption did not show the frame rate"
+# Wine takes real key presses only: focus the window and press.
+xdotool windowfocus --sync "$wid" key Escape
+finish Escape
