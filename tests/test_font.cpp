@@ -104,6 +104,7 @@ protected:
     void SetUp() override
     {
         GlTest::SetUp();
+        glClear(GL_COLOR_BUFFER_BIT);
         atlas = WriteAtlas();
         ASSERT_TRUE(font.Load(atlas.c_str(), 32, 16, 24, 8, 8, "rgbw"));
         // A character a quarter of the 64-pixel window on each side.
