@@ -109,18 +109,17 @@ bool Font::Load(const char* fileName, int width, int height, int bitsPerPixel, i
         !PictureBytes(width, height, bitsPerPixel, &fileBytes, &rgbaBytes)) {
         return false;
     }
-    uint8_t* picture = new (std::nothrow) uint8_t[rgbaBytes];
-    if (picture == nullptr) {
-        return false;
-    }
-    // Read into a fresh buffer so a failed read leaves the loaded font whole.
-    if (!ReadTGA(fileName, picture, width, height, bitsPerPixel)) {
-        delete[] picture;
-        return false;
-    }
-    delete[] pixels;
-    pixels = picture;
     this->bitsPerPixel = bitsPerPixel;
+    delete[] pixels;
+    // Zeroed, so that a failed read leaves a blank copy rather than garbage;
+    // the font then goes on drawing with its earlier texture and grid.
+    pixels = new (std::nothrow) uint8_t[rgbaBytes]();
+    if (pixels == nullptr) {
+        return false;
+    }
+    if (!ReadTGA(fileName, pixels, width, height, bitsPerPixel)) {
+        return false;
+    }
 
     // An earlier texture stays alive: nothing in the program owns its deletion.
     GLuint name = 0;

@@ -69,8 +69,7 @@ TEST(FontTest, GlyphSearchAndArithmetic)
     EXPECT_FALSE(font.SetBlendMode(2));
     EXPECT_TRUE(font.SetBlendMode(3));
     EXPECT_FALSE(font.Load("/nonexistent/font.tga", 256, 128, 24, 12, 17, kDemoCharset));
-    EXPECT_EQ(font.pixels, nullptr);
-    EXPECT_EQ(font.bitsPerPixel, 0);
+    EXPECT_FALSE(font.Print(0, 0, "a")) << "a font never loaded has no grid to print with";
 
     std::strcpy(font.charset, kDemoCharset);
     font.charCount = 96;
@@ -168,16 +167,22 @@ TEST_F(FontDrawTest, BlendModesAndReloads)
     font.Print(0, 0, "g");
     EXPECT_EQ(Pixel(8, 8), (std::vector<uint8_t>{0, 255, 0}));
 
-    // Failed loads keep the font as it was.
+    // Refused sizes change nothing; a failed read keeps the new depth and a
+    // blank copy, while the texture, grid and charset stay those of the last
+    // good load, so the font still prints.
     uint8_t* pixels = font.pixels;
     const GLuint name = font.textureName;
-    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 32, 16, 32, 8, 8, "x"));
     EXPECT_FALSE(font.Load(atlas.c_str(), 32, 16, 32, 0, 8, "x"));
     EXPECT_FALSE(font.Load(atlas.c_str(), -32, 16, 32, 8, 8, "x"));
     EXPECT_EQ(font.pixels, pixels);
-    EXPECT_EQ(font.textureName, name);
     EXPECT_EQ(font.bitsPerPixel, 24);
+    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 32, 16, 32, 8, 8, "x"));
+    EXPECT_EQ(font.bitsPerPixel, 32);
+    ASSERT_NE(font.pixels, nullptr);
+    EXPECT_EQ(font.pixels[0], 0);
+    EXPECT_EQ(font.textureName, name);
     EXPECT_STREQ(font.charset, "rgbw");
+    EXPECT_TRUE(font.Print(0, 0, "g"));
 
     const std::string longCharset(300, 'z');
     ASSERT_TRUE(font.Load(atlas.c_str(), 32, 16, 32, 8, 8, longCharset.c_str()));
