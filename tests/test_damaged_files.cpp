@@ -1,0 +1,205 @@
+// Damaged picture files: every prefix of a good file, and a few hundred copies
+// with random bytes changed. Whatever the readers say, they must say it
+// without touching memory they do not own (the sanitizer build checks that),
+// and a picture they accept must be the size its file declares.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gfx/font.h"
+#include "gfx/image.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put(Bytes& b, size_t at, uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) {
+        b[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+
+uint32_t Get(const Bytes& b, size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+// A 7 x 5 BMP; an 8-bit one carries a 256-entry palette. Negative height:
+// top-down rows.
+Bytes MakeBmp(int bitsPerPixel, int32_t height) {
+    const uint32_t width = 7;
+    const uint32_t rows = uint32_t(height < 0 ? -height : height);
+    const uint32_t paletteBytes = bitsPerPixel == 8 ? 1024 : 0;
+    const uint32_t rowBytes = (width * uint32_t(bitsPerPixel) / 8 + 3) & ~3u;
+    const uint32_t offset = 54 + paletteBytes;
+    Bytes b(offset + rowBytes * rows);
+    b[0] = 'B';
+    b[1] = 'M';
+    Put(b, 2, uint32_t(b.size()), 4);
+    Put(b, 10, offset, 4);
+    Put(b, 14, 40, 4);
+    Put(b, 18, width, 4);
+    Put(b, 22, uint32_t(height), 4);
+    Put(b, 26, 1, 2);
+    Put(b, 28, uint32_t(bitsPerPixel), 2);
+    for (size_t i = 54; i < b.size(); ++i) {
+        b[i] = static_cast<uint8_t>(i * 37 + 11);
+    }
+    return b;
+}
+
+// A raw TGA as the font reads it: 18 header bytes, then bottom row first.
+Bytes MakeTga(int width, int height, int bitsPerPixel) {
+    Bytes b(18 + size_t(width) * height * (bitsPerPixel / 8));
+    b[2] = 2;
+    Put(b, 12, uint32_t(width), 2);
+    Put(b, 14, uint32_t(height), 2);
+    b[16] = static_cast<uint8_t>(bitsPerPixel);
+    for (size_t i = 18; i < b.size(); ++i) {
+        b[i] = static_cast<uint8_t>(i * 53 + 7);
+    }
+    return b;
+}
+
+class DamagedFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tempola-damaged-XXXXXX";
+        const int fd = mkstemp(pattern);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        path = pattern;
+    }
+    void TearDown() override { std::remove(path.c_str()); }
+
+    void Write(const Bytes& b, size_t length) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        if (length > 0) {
+            ASSERT_EQ(std::fwrite(b.data(), length, 1, f), 1u);
+        }
+        std::fclose(f);
+    }
+
+    // Loads the file over a 1 x 1 picture. An accepted picture must match the
+    // header's width, height and depth, with consistent row and block sizes;
+    // a refused one leaves the earlier picture alone.
+    bool LoadAndCheck(const Bytes& file) {
+        Image image;
+        EXPECT_TRUE(image.Create(1, 1, 24));
+        image.pixels[0] = 0xA5;
+        if (!LoadBMP(path.c_str(), &image)) {
+            EXPECT_EQ(image.width, 1u);
+            EXPECT_EQ(image.size, 3u);
+            EXPECT_EQ(image.pixels[0], 0xA5);
+            return false;
+        }
+        const int32_t height = int32_t(Get(file, 22));
+        const uint32_t bitsPerPixel = Get(file, 28) & 0xFFFF;
+        EXPECT_EQ(image.width, Get(file, 18));
+        EXPECT_EQ(int64_t(image.height), height < 0 ? -int64_t(height) : int64_t(height));
+        EXPECT_EQ(image.bitsPerPixel, bitsPerPixel);
+        EXPECT_EQ(image.pitch, image.width * (bitsPerPixel / 8));
+        EXPECT_EQ(uint64_t(image.size), uint64_t(image.pitch) * image.height);
+        // Every byte is read, so a short block shows up under the sanitizers.
+        unsigned sum = 0;
+        for (uint32_t i = 0; i < image.size; ++i) {
+            sum += image.pixels[i];
+        }
+        (void)sum;
+        return true;
+    }
+
+    std::string path;
+};
+
+TEST_F(DamagedFileTest, EveryBmpPrefixIsRefusedAndTheWholeFileLoads) {
+    const Bytes files[] = {MakeBmp(24, 5), MakeBmp(8, 5), MakeBmp(32, -5)};
+    for (const Bytes& file : files) {
+        for (size_t length = 0; length < file.size(); ++length) {
+            Write(file, length);
+            EXPECT_FALSE(LoadAndCheck(file)) << "prefix of " << length << " bytes";
+        }
+        Write(file, file.size());
+        EXPECT_TRUE(LoadAndCheck(file));
+    }
+}
+
+TEST_F(DamagedFileTest, BmpWithRandomBytesChanged) {
+    std::mt19937 random(20240611);
+    const Bytes files[] = {MakeBmp(24, 5), MakeBmp(8, -5), MakeBmp(32, 5)};
+    int accepted = 0;
+    for (int copy = 0; copy < 300; ++copy) {
+        Bytes file = files[copy % 3];
+        const int changes = 1 + int(random() % 6);
+        for (int c = 0; c < changes; ++c) {
+            // Mostly the header, where a change matters most.
+            const size_t at = (random() % 4 != 0) ? random() % 54 : random() % file.size();
+            file[at] = static_cast<uint8_t>(random());
+        }
+        Write(file, file.size());
+        accepted += LoadAndCheck(file) ? 1 : 0;
+    }
+    // Changes that miss the fields the reader checks still load.
+    EXPECT_GT(accepted, 0);
+}
+
+// What the font reader makes of a file of `length` bytes: missing bytes
+// count as zero, rows are turned top row first.
+std::vector<uint8_t> ExpectedRgba(const Bytes& file, size_t length, int width, int height, int bitsPerPixel) {
+    const size_t b = size_t(bitsPerPixel / 8);
+    auto at = [&](size_t i) -> uint8_t { return i < length ? file[i] : 0; };
+    std::vector<uint8_t> rgba(size_t(width) * height * 4);
+    for (int r = 0; r < height; ++r) {
+        for (int x = 0; x < width; ++x) {
+            const size_t in = 18 + (size_t(r) * width + x) * b;
+            uint8_t* out = &rgba[((size_t(height - 1 - r)) * width + x) * 4];
+            out[0] = at(in + 2);
+            out[1] = at(in + 1);
+            out[2] = at(in);
+            out[3] = bitsPerPixel == 24 ? 255 : at(in + 3);
+        }
+    }
+    return rgba;
+}
+
+TEST_F(DamagedFileTest, FontPictureReadsEveryPrefixAndChangedCopyWithinItsSize) {
+    std::mt19937 random(7);
+    const struct {
+        int width, height, bitsPerPixel;
+    } shapes[] = {{12, 5, 24}, {6, 4, 32}};
+    constexpr size_t kGuard = 64;
+    for (const auto& s : shapes) {
+        const Bytes good = MakeTga(s.width, s.height, s.bitsPerPixel);
+        const size_t rgbaBytes = size_t(s.width) * s.height * 4;
+        std::vector<uint8_t> out(rgbaBytes + kGuard);
+        for (size_t length = 0; length <= good.size() + 300; ++length) {
+            Bytes file = good;
+            if (length > good.size()) {
+                // Past the full length: the same picture with random bytes
+                // changed, one copy per step.
+                for (int c = 0; c < 4; ++c) {
+                    file[random() % file.size()] = static_cast<uint8_t>(random());
+                }
+            }
+            const size_t written = std::min(length, file.size());
+            Write(file, written);
+            std::fill(out.begin(), out.end(), 0xEE);
+            ASSERT_TRUE(Font::ReadTGA(path.c_str(), out.data(), s.width, s.height, s.bitsPerPixel));
+            // Exactly the declared picture, nothing past it.
+            const std::vector<uint8_t> expected = ExpectedRgba(file, written, s.width, s.height, s.bitsPerPixel);
+            ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin())) << "length " << length;
+            for (size_t i = rgbaBytes; i < out.size(); ++i) {
+                ASSERT_EQ(out[i], 0xEE) << "wrote past the picture, length " << length;
+            }
+        }
+    }
+}
+
+}  // namespace
