@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libstb-dev
   clang libclang-rt-14-dev
   libfreetype-dev fonts-dejavu-core
   xvfb xauth x11-utils xdotool
