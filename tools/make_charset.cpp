@@ -2,7 +2,7 @@
 // a 21 x 5 grid of 12 x 17 glyph cells, light anti-aliased glyphs on black,
 // rendered from a TrueType font.
 //
-// usage: make_charset [font.ttf] <output.tga>
+// usage: make_charset [font.ttf [digits.ttf]] <output.tga>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -15,6 +15,10 @@
 namespace {
 
 const char* const kDefaultFont = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+// The digits come from the proportional face of the same family: its zero is
+// a plain oval. The monospaced zero carries a dot that, six pixels wide on
+// screen, reads as an 8 or an @.
+const char* const kDefaultDigitFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
 const int kWidth = 256;
 const int kHeight = 128;
@@ -52,13 +56,15 @@ struct Glyph {
     std::vector<uint8_t> coverage;
 };
 
-bool RenderAll(FT_Face face, int xSize, int ySize, std::vector<Glyph>& glyphs)
+bool RenderAll(FT_Face textFace, FT_Face digitFace, int xSize, int ySize, std::vector<Glyph>& glyphs)
 {
-    if (FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(xSize), static_cast<FT_UInt>(ySize)) != 0)
+    if (FT_Set_Pixel_Sizes(textFace, static_cast<FT_UInt>(xSize), static_cast<FT_UInt>(ySize)) != 0 ||
+        FT_Set_Pixel_Sizes(digitFace, static_cast<FT_UInt>(xSize), static_cast<FT_UInt>(ySize)) != 0)
         return false;
     glyphs.clear();
     for (const char* p = kCharset; *p; ++p) {
         Glyph g;
+        const FT_Face face = (*p >= '0' && *p <= '9') ? digitFace : textFace;
         if (*p != ' ') {
             const FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(static_cast<unsigned char>(*p)));
             if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0 ||
@@ -124,11 +130,12 @@ bool WriteTga(const char* path, const std::vector<uint8_t>& grey)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: %s [font.ttf] <output.tga>\n", argv[0]);
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: %s [font.ttf [digits.ttf]] <output.tga>\n", argv[0]);
         return 2;
     }
-    const char* fontPath = argc == 3 ? argv[1] : kDefaultFont;
+    const char* fontPath = argc >= 3 ? argv[1] : kDefaultFont;
+    const char* digitPath = argc == 4 ? argv[2] : kDefaultDigitFont;
     const char* outPath = argv[argc - 1];
 
     FT_Library library;
@@ -137,8 +144,15 @@ int main(int argc, char** argv)
         return 1;
     }
     FT_Face face;
+    FT_Face digitFace;
     if (FT_New_Face(library, fontPath, 0, &face) != 0) {
         std::fprintf(stderr, "%s: cannot read font %s\n", argv[0], fontPath);
+        FT_Done_FreeType(library);
+        return 1;
+    }
+    if (FT_New_Face(library, digitPath, 0, &digitFace) != 0) {
+        std::fprintf(stderr, "%s: cannot read font %s\n", argv[0], digitPath);
+        FT_Done_Face(face);
         FT_Done_FreeType(library);
         return 1;
     }
@@ -150,7 +164,7 @@ int main(int argc, char** argv)
     bool rendered = true;
     for (int ySize = 16; ySize >= 8 && !fitted && rendered; --ySize) {
         for (int xSize = ySize * kWidenPercent / 100; xSize >= ySize * 3 / 4; --xSize) {
-            rendered = RenderAll(face, xSize, ySize, glyphs);
+            rendered = RenderAll(face, digitFace, xSize, ySize, glyphs);
             if (!rendered)
                 break;
             Extent(glyphs, ascent, descent, widest);
@@ -163,6 +177,7 @@ int main(int argc, char** argv)
             }
         }
     }
+    FT_Done_Face(digitFace);
     FT_Done_Face(face);
     FT_Done_FreeType(library);
     if (!rendered) {
