@@ -57,15 +57,6 @@ uint64_t timerDue = 0;
 bool modeWanted = false;
 SDL_DisplayMode wantedMode = {};
 
-void ShutdownVideo() {
-    if (videoUp) {
-        // Gives any switched display mode back to the desktop, whichever way
-        // the process leaves.
-        SDL_Quit();
-        videoUp = false;
-    }
-}
-
 bool EnsureVideo() {
     if (videoUp) {
         return true;
@@ -75,11 +66,6 @@ bool EnsureVideo() {
         return false;
     }
     videoUp = true;
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        std::atexit(ShutdownVideo);
-    }
     return true;
 }
 

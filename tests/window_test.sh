@@ -6,12 +6,14 @@ set -u
 bin=$1
 closer=$3
 if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
-  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((200 + $$ % 300)) -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 
 fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=
+# Whatever happens, no copy of the program outlives the test.
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
 mkdir -p "$XDG_CONFIG_HOME"
 ini=$XDG_CONFIG_HOME/Vektorum.INI

@@ -9,7 +9,8 @@ if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
   exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$out"
 fi
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 XDG_CONFIG_HOME=$work "$root/build/tempola" -fullscreen=0 2>/dev/null &
 pid=$!
