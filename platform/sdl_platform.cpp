@@ -446,6 +446,7 @@ bool PlatDeleteContext(PlatContext* c) {
 void PlatSwapBuffers(PlatSurface* s) {
     if (s != nullptr && s->window->sdl != nullptr && theContext.gl != nullptr) {
         SDL_GL_SwapWindow(s->window->sdl);
+        glFlush();
     }
 }
 
