@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +18,9 @@
 #include "demo/pacing.h"
 #include "demo/scene.h"
 #include "host/app.h"
+#include "host/options.h"
 
 namespace {
-
-// The millisecond frame clock is 32 bits wide: a longer run could never end.
-constexpr double kLongestRunSeconds = 4294967.0;
 
 double Seconds(clockid_t clock) {
     timespec now;
@@ -147,18 +144,6 @@ int UsageError(const char* program, const char* what, const char* arg) {
     return 2;
 }
 
-bool ParseSeconds(const char* text, double* seconds) {
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(value) || value <= 0.0 ||
-        value > kLongestRunSeconds) {
-        return false;
-    }
-    *seconds = value;
-    return true;
-}
-
 void PrintStats(int exitCode, double processStart, double end) {
     const double seconds = stats.frames > 0 ? end - stats.firstFrame : 0.0;
     const double rate = seconds > 0.0 ? static_cast<double>(stats.frames) / seconds : 0.0;
@@ -202,7 +187,7 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) {
                 return UsageError(program, "missing number of seconds after", arg);
             }
-            if (!ParseSeconds(argv[i + 1], &runSeconds)) {
+            if (!ParseRunSeconds(argv[i + 1], &runSeconds)) {
                 return UsageError(program, "not a number of seconds (0 < N <= 4294967):",
                                   argv[i + 1]);
             }
@@ -229,7 +214,7 @@ int main(int argc, char** argv) {
     AppCallbacks watched = *demo;
     watched.Render = WatchedRender;
     stopping = runSeconds > 0.0;
-    stopAtMs = static_cast<uint32_t>(std::ceil(runSeconds * 1000.0));
+    stopAtMs = RunEndMs(runSeconds);
     stats.left = {&leftPacer, leftPacer.updateCount, 0};
     stats.right = {&rightPacer, rightPacer.updateCount, 0};
 

@@ -7,8 +7,6 @@
 #endif
 #include <windows.h>
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,11 +14,9 @@
 
 #include "demo/scene.h"
 #include "host/app.h"
+#include "host/options.h"
 
 namespace {
-
-// The millisecond frame clock is 32 bits wide: a longer run could never end.
-constexpr double kLongestRunSeconds = 4294967.0;
 
 const AppCallbacks* demo = nullptr;
 uint32_t stopAtMs = 0;
@@ -28,19 +24,6 @@ uint32_t stopAtMs = 0;
 bool TimedRender() {
     const bool goOn = demo->Render();
     return goOn && timeMs < stopAtMs;
-}
-
-bool ParseSeconds(const std::string& text, double* seconds) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(begin, &end);
-    if (end == begin || *end != '\0' || errno != 0 || !std::isfinite(value) || value <= 0.0 ||
-        value > kLongestRunSeconds) {
-        return false;
-    }
-    *seconds = value;
-    return true;
 }
 
 // Takes "--seconds N" out of commandLine. False when the option is there
@@ -70,7 +53,7 @@ bool TakeSecondsOption(std::string* commandLine, double* seconds) {
             if (valueStop == std::string::npos) {
                 valueStop = text.size();
             }
-            if (!ParseSeconds(text.substr(valueStart, valueStop - valueStart), seconds)) {
+            if (!ParseRunSeconds(text.substr(valueStart, valueStop - valueStart).c_str(), seconds)) {
                 return false;
             }
             pos = valueStop;
@@ -102,6 +85,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
     demo = &DemoCallbacks();
     AppCallbacks timed = *demo;
     timed.Render = TimedRender;
-    stopAtMs = static_cast<uint32_t>(std::ceil(runSeconds * 1000.0));
+    stopAtMs = RunEndMs(runSeconds);
     return HostMain(commandLine.c_str(), timed);
 }
