@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 work=$(mktemp -d)
 pid=
 # Whatever happens, no copy of the program outlives the test.
-trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
 cd "$work"
 

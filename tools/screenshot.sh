@@ -10,7 +10,7 @@ if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
 fi
 work=$(mktemp -d)
 pid=
-trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
 XDG_CONFIG_HOME=$work "$root/build/tempola" -fullscreen=0 2>"$work/stderr" &
 pid=$!
