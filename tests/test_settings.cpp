@@ -82,8 +82,44 @@ TEST_F(ProfileFileTest, FailedWritesLeaveTheOldFileAlone) {
     // may create files in (even root, in /proc).
     EXPECT_FALSE(WriteProfileString(dir.c_str(), "Settings", "Width", "2"));
     EXPECT_FALSE(WriteProfileString((dir + "/missing/Vektorum.INI").c_str(), "Settings", "Width", "2"));
+    EXPECT_FALSE(WriteProfileString((path + "/Vektorum.INI").c_str(), "Settings", "Width", "2"));
     EXPECT_FALSE(WriteProfileString("/proc/Vektorum.INI", "Settings", "Width", "2"));
     EXPECT_EQ(Read(), "[Settings]\nWidth=1\n");
+}
+
+TEST_F(ProfileFileTest, AThousandWritesLeaveEveryOtherByteAlone) {
+    // A thousand keys around our section, with comments, odd spacing and a
+    // last line without its line ending.
+    std::ostringstream head;
+    std::ostringstream tail;
+    head << "; kept by hand\n\n[Alpha]\n";
+    for (int i = 0; i < 500; ++i) {
+        head << (i % 50 == 0 ? "; block\n" : "") << "key" << i << " = value " << i << "\n";
+    }
+    head << "\n[Settings]\n";
+    tail << "[Beta]\n";
+    for (int i = 0; i < 500; ++i) {
+        tail << (i % 40 == 0 ? ";" : "") << "Width" << i << "=x=" << i << (i % 7 == 0 ? "   ; note\n" : "\n");
+    }
+    tail << "last=no line ending";
+    const std::string before = head.str();
+    const std::string after = tail.str();
+    Write(before + after);
+
+    const char* keys[] = {"Fullscreen", "Width", "Height", "BitsPerPixel"};
+    std::string last[4];
+    for (int i = 0; i < 1000; ++i) {
+        last[i % 4] = std::to_string(i * 7919 % 100000);
+        ASSERT_TRUE(Set(keys[i % 4], last[i % 4].c_str())) << i;
+    }
+    const std::string result = Read();
+    ASSERT_GE(result.size(), before.size() + after.size());
+    EXPECT_EQ(result.substr(0, before.size()), before);
+    EXPECT_EQ(result.substr(result.size() - after.size()), after);
+    EXPECT_EQ(result.substr(before.size(), result.size() - before.size() - after.size()),
+              "Fullscreen=" + last[0] + "\nWidth=" + last[1] + "\nHeight=" + last[2] + "\nBitsPerPixel=" +
+                  last[3] + "\n");
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir + "' | wc -l) -eq 1").c_str()), 0);
 }
 
 TEST_F(ProfileFileTest, KeepsTheFileModeOnRewrite) {
