@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "demo/charset.h"
 #include "demo/pacing.h"
 #include "gfx/image.h"
 #include "platform/platform.h"
@@ -13,16 +14,6 @@ Texture surfaceTexture;
 Font overlayFont;
 
 namespace {
-
-// Glyph order of the font picture, cell 0 first: lower case, upper case,
-// digits 1 to 0, punctuation, and the space last.
-const char kCharset[] =
-    "abcdefghijklmnopqrstuvwxyz"
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-    "1234567890"
-    "!@#$%^&*()`~-_=+[{]}\\|;:'\",<.>/?"
-    " ";
-static_assert(sizeof(kCharset) == 96, "the font picture holds 95 characters");
 
 const char kCreditLine[] = "two pacers, one screen";
 
@@ -118,7 +109,7 @@ bool Init() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     overlayFont.Load(PlatFindDataFile("charset.tga", path, sizeof path), 256, 128, 24, 12, 17,
-                     kCharset);
+                     kOverlayCharset);
     overlayFont.SetBlendMode(0);
     return true;
 }

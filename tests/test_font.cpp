@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "demo/charset.h"
 #include "gfx/font.h"
 #include "gl_test_context.h"
 
@@ -36,10 +37,6 @@ std::string WriteAtlas()
     return WriteTGA("atlas", bytes);
 }
 
-const char kDemoCharset[] =
-    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890"
-    "!@#$%^&*()`~-_=+[{]}\\|;:'\",<.>/? ";
-
 }  // namespace
 
 TEST(FontTest, ReadTGAConvertsRowsAndDepths)
@@ -68,10 +65,10 @@ TEST(FontTest, GlyphSearchAndArithmetic)
     EXPECT_FALSE(font.Print(0, 0, "a"));
     EXPECT_FALSE(font.SetBlendMode(2));
     EXPECT_TRUE(font.SetBlendMode(3));
-    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 256, 128, 24, 12, 17, kDemoCharset));
+    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 256, 128, 24, 12, 17, kOverlayCharset));
     EXPECT_FALSE(font.Print(0, 0, "a")) << "a font never loaded has no grid to print with";
 
-    std::strcpy(font.charset, kDemoCharset);
+    std::strcpy(font.charset, kOverlayCharset);
     font.charCount = 96;
     font.textureWidth = 256;
     font.textureHeight = 128;

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "demo/charset.h"
+
 namespace {
 
 const char* const kDefaultFont = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
@@ -35,14 +37,6 @@ const int kInkTop = 1;
 const int kInkWidth = kCellWidth - 2;
 const int kInkHeight = kCellHeight - 2;
 
-// Glyph order of the grid, cell 0 first.
-const char kCharset[] =
-    "abcdefghijklmnopqrstuvwxyz"
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-    "1234567890"
-    "!@#$%^&*()`~-_=+[{]}\\|;:'\",<.>/?"
-    " ";
-static_assert(sizeof kCharset == 95 + 1, "the grid holds 95 glyphs");
 
 // On screen a cell is shown about 0.53 times its width and 0.71 times its
 // height, so glyphs are drawn wider than their natural shape to come out
@@ -62,7 +56,7 @@ bool RenderAll(FT_Face textFace, FT_Face digitFace, int xSize, int ySize, std::v
         FT_Set_Pixel_Sizes(digitFace, static_cast<FT_UInt>(xSize), static_cast<FT_UInt>(ySize)) != 0)
         return false;
     glyphs.clear();
-    for (const char* p = kCharset; *p; ++p) {
+    for (const char* p = kOverlayCharset; *p; ++p) {
         Glyph g;
         const FT_Face face = (*p >= '0' && *p <= '9') ? digitFace : textFace;
         if (*p != ' ') {
