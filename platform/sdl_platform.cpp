@@ -176,12 +176,13 @@ uint32_t VirtualKey(const SDL_Keysym& key) {
     return 0;
 }
 
-void PostSize(PlatWindow* w) {
+// The drawable's size as a size message: width low, height high.
+PlatMessage SizeMessage(PlatWindow* w) {
     int width = 0;
     int height = 0;
     SDL_GL_GetDrawableSize(w->sdl, &width, &height);
     const uint32_t packed = (static_cast<uint32_t>(height & 0xFFFF) << 16) | static_cast<uint32_t>(width & 0xFFFF);
-    queue.push_back({w, kMsgSize, 0, static_cast<intptr_t>(packed)});
+    return {w, kMsgSize, 0, static_cast<intptr_t>(packed)};
 }
 
 // Moves what SDL has seen into our queue, in the host's terms.
@@ -203,7 +204,7 @@ void PumpEvents() {
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
                 queue.push_back({w, kMsgClose, 0, 0});
             } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && w->sdl != nullptr) {
-                PostSize(w);
+                queue.push_back(SizeMessage(w));
             }
             break;
         case SDL_KEYDOWN:  // auto-repeats included
@@ -294,10 +295,8 @@ PlatWindow* PlatCreateWindow(const char*, const char* caption, bool popup, int x
         modeWanted = false;
         return nullptr;
     }
-    PostSize(&theWindow);
-    PlatMessage size = queue.back();
-    queue.pop_back();
-    PlatDispatchMessage(size);
+    // As on the desktop, the first size message arrives before creation returns.
+    PlatDispatchMessage(SizeMessage(&theWindow));
     return &theWindow;
 }
 

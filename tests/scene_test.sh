@@ -11,6 +11,7 @@ if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
   exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((500 + $$ % 300)) -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 
+. "$(dirname "$0")/x11_window.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 work=$(mktemp -d)
 pid=
@@ -22,13 +23,7 @@ cd "$work"
 run_and_check() {  # binary, checker options, what
   "$1" -fullscreen=0 2>"$work/stderr" &
   pid=$!
-  wid=
-  for _ in $(seq 1 100); do
-    wid=$(xdotool search --pid "$pid" 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || { cat "$work/stderr"; fail "no window ($3)"; }
+  find_window "$pid" || { cat "$work/stderr"; fail "no window ($3)"; }
   sleep 1.5
   "$checker" "$wid" $2 || { kill "$pid"; fail "picture ($3)"; }
   xdotool key --window "$wid" Escape

@@ -9,6 +9,7 @@ if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
   exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((200 + $$ % 300)) -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 
+. "$(dirname "$0")/x11_window.sh"
 fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
 work=$(mktemp -d)
 pid=
@@ -22,13 +23,7 @@ cd "$work"
 start() {
   "$bin" -fullscreen=0 2>"$work/stderr" &
   pid=$!
-  wid=
-  for _ in $(seq 1 100); do
-    wid=$(xdotool search --pid "$pid" 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || fail "no window appeared"
+  find_window "$pid" || fail "no window appeared"
 }
 
 caption_within() {  # pattern, tenths of a second

@@ -1,0 +1,20 @@
+# Shared by the Xvfb test scripts (sourced, not run).
+
+# find_window PID: sets wid to the program's window, waiting up to 30 s.
+# Without one, says what the program was doing, for whoever reads the log.
+find_window() {
+  wid=
+  for _ in $(seq 1 300); do
+    wid=$(xdotool search --pid "$1" 2>/dev/null | head -1)
+    [ -n "$wid" ] && return 0
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "no window from process $1 after $SECONDS s of the test:"
+  ps -o pid,stat,pcpu,rss,wchan:32,etimes,cmd -p "$1" 2>&1 | sed 's/^/  /'
+  echo "  windows on the display: $(xdotool search --name . 2>/dev/null | tr '\n' ' ')"
+  if command -v gdb >/dev/null && kill -0 "$1" 2>/dev/null; then
+    timeout 30 gdb -p "$1" -batch -ex 'thread apply all bt 12' 2>/dev/null | grep -E '^(#|Thread)' | sed 's/^/  /'
+  fi
+  return 1
+}
