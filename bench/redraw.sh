@@ -10,7 +10,9 @@ build=$(cd "${1:-$root/build-bench}" && pwd)
 rounds=${2:-3}
 seconds=${3:-10}
 if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
-  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build" "$rounds" "$seconds"
+  # -noreset: a server that resets as its last client leaves turns away whoever
+  # connects next for a moment.
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$build" "$rounds" "$seconds"
 fi
 
 config=$(mktemp -d)

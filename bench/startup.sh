@@ -8,7 +8,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build-bench}" && pwd)
 runs=${2:-11}
 if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
-  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build" "$runs"
+  # -noreset: a server that resets as its last client leaves turns away whoever
+  # connects next for a moment.
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$build" "$runs"
 fi
 
 config=$(mktemp -d)

@@ -58,11 +58,27 @@ bool modeWanted = false;
 SDL_DisplayMode wantedMode = {};
 
 bool EnsureVideo() {
+    static bool noDisplay = false;
     if (videoUp) {
         return true;
     }
+    if (noDisplay) {
+        return false;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "tempola: no window system: %s\n", SDL_GetError());
+        return false;
+    }
+    // When no display can be opened, SDL quietly falls back to a driver that
+    // draws into memory, and the program would run on with no window for
+    // anyone to see or close. Those drivers are for tests that ask for them.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+        (asked == nullptr || SDL_strstr(asked, driver) == nullptr)) {
+        std::fprintf(stderr, "tempola: no display to open a window on (is DISPLAY set?)\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        noDisplay = true;
         return false;
     }
     videoUp = true;

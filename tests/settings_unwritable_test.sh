@@ -6,7 +6,9 @@
 set -u
 bin=$1
 if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
-  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  # -noreset: a server that resets as its last client leaves turns away whoever
+  # connects next for a moment.
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
 
 work=$(mktemp -d)

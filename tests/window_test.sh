@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The real program in a real X server: caption, Escape, a close from the
-# window system, SIGTERM, the settings file and the pixel-format line.
+# window system, SIGTERM, the settings file and the pixel-format line; and
+# what it does with no display at all.
 # Arguments: the tempola binary, the source folder, the x11_close helper.
 set -u
 bin=$1
 closer=$3
 if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
-  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((200 + $$ % 300)) -s "-screen 0 1024x768x24" bash "$0" "$@"
+  # -noreset: a server that resets as its last client leaves turns away whoever
+  # connects next for a moment.
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((200 + $$ % 300)) -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
 
 . "$(dirname "$0")/x11_window.sh"
@@ -46,6 +49,15 @@ finish() {  # what closed it
   grep -qx 'BitsPerPixel=[0-9]*' "$ini" || fail "settings file lacks BitsPerPixel after $1"
   echo "ok: $1"
 }
+
+# With no display to reach, the program says so and exits 1 at once, rather
+# than drawing on where nobody can see or close it.
+out=$(env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY DISPLAY=:65001 timeout 30 "$bin" -fullscreen=0 2>&1)
+rc=$?
+[ "$rc" -eq 1 ] || fail "exit code $rc with no display"
+echo "$out" | grep -q 'no display' || fail "no message with no display: $out"
+[ ! -e "$ini" ] || fail "settings written with no display"
+echo "ok: no display"
 
 printf '; kept\n[Other]\nKeep=1\n\n[Settings]\nWidth=1\nCustom=yes\n' >"$ini"
 
