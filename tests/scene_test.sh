@@ -27,8 +27,17 @@ run_and_check() {  # binary, checker options, what
   pid=$!
   find_window "$pid" || { cat "$work/stderr"; fail "no window ($3)"; }
   sleep 1.5
-  "$checker" "$wid" $2 || { kill "$pid"; fail "picture ($3)"; }
-  xdotool key --window "$wid" Escape
+  if ! "$checker" "$wid" $2; then
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid"
+    else
+      wait "$pid"
+      echo "the program had already exited, with code $?"
+    fi
+    sed 's/^/  stderr: /' "$work/stderr"
+    fail "picture ($3)"
+  fi
+  press_escape
   wait "$pid" || fail "exit code $? ($3)"
   echo "ok: $3"
 }
