@@ -29,14 +29,6 @@ start() {
   find_window "$pid" || fail "no window appeared"
 }
 
-caption_within() {  # pattern, tenths of a second
-  for _ in $(seq 1 "$2"); do
-    xdotool getwindowname "$wid" 2>/dev/null | grep -q -- "$1" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 finish() {  # what closed it
   wait "$pid"
   rc=$?

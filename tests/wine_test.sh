@@ -23,6 +23,7 @@ if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
   exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
 
+. "$(dirname "$0")/x11_window.sh"
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no runtime installers in a fresh prefix
@@ -82,14 +83,6 @@ start() {  # options for tempola.exe
     sleep 0.1
   done
   [ -n "$wid" ] || fail "no window appeared"
-}
-
-caption_within() {  # pattern, tenths of a second
-  for _ in $(seq 1 "$2"); do
-    xdotool getwindowname "$wid" 2>/dev/null | grep -q -- "$1" && return 0
-    sleep 0.1
-  done
-  return 1
 }
 
 finish() {  # what closed it

@@ -29,3 +29,13 @@ press_escape() {
   xdotool keyup Escape 2>/dev/null
   return 0
 }
+
+# caption_within PATTERN TENTHS: whether the caption of window $wid matches
+# PATTERN within that many tenths of a second.
+caption_within() {
+  for _ in $(seq 1 "$2"); do
+    xdotool getwindowname "$wid" 2>/dev/null | grep -q -- "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
