@@ -31,12 +31,59 @@ extern double redrawRateSum;
 extern int32_t redrawCount;
 extern char statusText[100];
 
+// The pacing rules. adaptive and fixed are the program's own (left and right
+// by default); the others are there to compare against.
+enum PaceRule : uint8_t {
+    kRuleAdaptive,     // next wait + clamped elapsed = two nominal frames
+    kRuleFixed,        // waits 0.97 of a nominal frame
+    kRuleFixedExact,   // waits exactly one nominal frame
+    kRuleScheduled,    // keeps an absolute schedule; restarts it when a period late
+    kRuleEveryRedraw,  // unpaced: every redraw that sees time pass
+};
+constexpr int kPaceRuleCount = 5;
+
+// "adaptive", "fixed", "fixed-exact", "scheduled", "every-redraw".
+const char* PaceRuleName(PaceRule rule);
+// False (and *rule unchanged) for a name that is none of the above.
+bool PaceRuleFromName(const char* name, PaceRule* rule);
+// The order the Z and X keys cycle through, wrapping after every-redraw.
+PaceRule NextPaceRule(PaceRule rule);
+
+// The rules in force; adaptive and fixed at program start.
+extern PaceRule leftRule;
+extern PaceRule rightRule;
+
+// What one frame did to one side: whether it updated, and the elapsed time
+// the pacer saw for that update (seconds).
+struct SideStep {
+    bool updated;
+    double elapsed;
+};
+
+// The outcome of the latest UpdateFrameTiming.
+struct FrameSteps {
+    double t;
+    SideStep left;
+    SideStep right;
+};
+extern FrameSteps frameSteps;
+
+// The pacers' time from the millisecond clock, as UpdateFrameTiming takes it.
+double PacerTime(uint32_t ms);
+
 // Once per frame, before drawing: reads timeMs, counts the redraw, then lets
-// leftPacer (adaptive) and rightPacer (fixed) decide whether to advance.
+// leftPacer and rightPacer decide by their rules whether to advance.
 void UpdateFrameTiming();
 
-void StepAdaptive(Pacer& pacer, double t);
-void StepFixed(Pacer& pacer, double t);
+// One frame of one rule at time t; true when the pacer updated, with the
+// elapsed time it saw in *elapsed (may be null).
+bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed);
+
+bool StepAdaptive(Pacer& pacer, double t);
+bool StepFixed(Pacer& pacer, double t);
+bool StepFixedExact(Pacer& pacer, double t);
+bool StepScheduled(Pacer& pacer, double t);
+bool StepEveryRedraw(Pacer& pacer, double t);
 void AdvanceRotor(Pacer& pacer, double d);
 
 // The caption text; empty until the 100th frame.

@@ -1,0 +1,41 @@
+// What each redraw did, and the figures of a run kept from it: the program
+// and the simulator both describe a redraw as one FrameSample and hand it to
+// the same recording and logging code.
+#pragma once
+
+#include "demo/figures.h"
+#include "demo/pacing.h"
+
+struct SideSample {
+    bool updated;
+    double elapsed;  // seconds the pacer saw since its previous update (when updated)
+    double target;
+    PaceRule rule;
+};
+
+struct FrameSample {
+    double seconds;  // redraw time at counter resolution, any fixed origin
+    SideSample left;
+    SideSample right;
+};
+
+// The sample of the frame UpdateFrameTiming has just run, from the globals.
+FrameSample CurrentFrameSample(double redrawSeconds);
+
+// Figures from the first update (per side) and the first redraw on. A side's
+// first update is not an interval between updates and is not counted.
+struct Cadence {
+    IntervalFigures left;
+    IntervalFigures right;
+    IntervalFigures redraw;
+    bool leftStarted;
+    bool rightStarted;
+    bool redrawStarted;
+    double previousRedraw;
+};
+
+void ResetCadence(Cadence& cadence);
+void RecordFrame(Cadence& cadence, const FrameSample& sample);
+
+// The live program's figures (large: keep it out of any stack).
+extern Cadence liveCadence;
