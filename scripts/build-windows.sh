@@ -4,7 +4,7 @@
 # Windows test programs that tests/wine_test.sh runs under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/setup.sh"
+bash "$root/scripts/setup.sh" cross
 
 cmake -S "$root" -B "$root/build-win" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
