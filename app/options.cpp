@@ -1,13 +1,56 @@
-#include "host/options.h"
+#include "app/options.h"
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 // The millisecond frame clock is 32 bits wide: a longer run could never end.
 constexpr double kLongestRunSeconds = 4294967.0;
+
+const char kUsage[] =
+    "usage: tempola [-fullscreen | -fullscreen=0] [--seconds N] [--stats] [--log FILE]\n"
+    "               [--left-rule RULE] [--right-rule RULE] [--vsync] [--help]\n"
+    "\n"
+    "  -fullscreen        take over the screen (the default)\n"
+    "  -fullscreen=0      run in a window\n"
+    "  --seconds N        close after N seconds of running, as Escape does\n"
+    "  --stats            print the run's figures as one key=value line on standard\n"
+    "                     error at exit\n"
+    "  --log FILE         write one CSV row per redraw to FILE\n"
+    "  --left-rule RULE   pacing rule of the left rotor (default adaptive)\n"
+    "  --right-rule RULE  pacing rule of the right rotor (default fixed)\n"
+    "                     RULE: adaptive, fixed, fixed-exact, scheduled, every-redraw\n"
+    "  --vsync            wait for the display's refresh at every swap\n"
+    "  --help             this text\n"
+    "\n"
+    "keys:\n"
+    "  Escape             quit\n"
+    "  Q / A              raise / lower the left target rate\n"
+    "  W / S              raise / lower the right target rate\n"
+    "  Z / X              next pacing rule, left / right\n"
+    "  G                  cadence panel on / off\n"
+    "  V                  vsync on / off\n"
+    "\n"
+    "exit codes: 0 done; 1 start-up failed (no display); 2 bad option or frame log\n"
+    "not opened; 3 the frame log failed part way (the record is incomplete)\n";
+
+bool Fail(char* error, size_t errorSize, const char* what, const char* arg) {
+    std::snprintf(error, errorSize, "%s '%s' (try --help)", what, arg);
+    return false;
+}
+
+bool ParseRule(const char* text, PaceRule* rule) {
+    return text != nullptr && PaceRuleFromName(text, rule);
+}
+
 }  // namespace
+
+const char* UsageText() {
+    return kUsage;
+}
 
 bool ParseRunSeconds(const char* text, double* seconds) {
     if (text == nullptr) {
@@ -26,4 +69,53 @@ bool ParseRunSeconds(const char* text, double* seconds) {
 
 uint32_t RunEndMs(double seconds) {
     return static_cast<uint32_t>(std::ceil(seconds * 1000.0));
+}
+
+bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* error,
+                  size_t errorSize) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (std::strcmp(arg, "--help") == 0) {
+            options->help = true;
+        } else if (std::strcmp(arg, "--stats") == 0) {
+            options->stats = true;
+        } else if (std::strcmp(arg, "--vsync") == 0) {
+            options->vsync = true;
+        } else if (std::strcmp(arg, "--seconds") == 0) {
+            if (value == nullptr) {
+                return Fail(error, errorSize, "missing number of seconds after", arg);
+            }
+            if (!ParseRunSeconds(value, &options->seconds)) {
+                return Fail(error, errorSize, "not a number of seconds (0 < N <= 4294967):",
+                            value);
+            }
+            ++i;
+        } else if (std::strcmp(arg, "--log") == 0) {
+            if (value == nullptr || *value == '\0') {
+                return Fail(error, errorSize, "missing file name after", arg);
+            }
+            options->logPath = value;
+            ++i;
+        } else if (std::strcmp(arg, "--left-rule") == 0 || std::strcmp(arg, "--right-rule") == 0) {
+            PaceRule* rule = arg[2] == 'l' ? &options->leftRule : &options->rightRule;
+            if (value == nullptr) {
+                return Fail(error, errorSize, "missing rule after", arg);
+            }
+            if (!ParseRule(value, rule)) {
+                return Fail(error, errorSize,
+                            "unknown rule (adaptive, fixed, fixed-exact, scheduled, every-redraw):",
+                            value);
+            }
+            ++i;
+        } else if (std::strncmp(arg, "-fullscreen", 11) == 0) {
+            if (!options->hostCommandLine.empty()) {
+                options->hostCommandLine += ' ';
+            }
+            options->hostCommandLine += arg;
+        } else {
+            return Fail(error, errorSize, "unknown option", arg);
+        }
+    }
+    return true;
 }

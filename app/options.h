@@ -1,7 +1,31 @@
-// What the program's entry points (one per platform) share of their options.
+// The program's command line, the same on every platform: our own options
+// are taken out, and the fullscreen switches go on to the host, which looks
+// for them itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "demo/pacing.h"
+
+struct RunOptions {
+    bool help = false;
+    bool stats = false;
+    bool vsync = false;
+    double seconds = 0.0;  // 0: run until closed
+    std::string logPath;   // empty: no frame log
+    PaceRule leftRule = kRuleAdaptive;
+    PaceRule rightRule = kRuleFixed;
+    std::string hostCommandLine;
+};
+
+// False with a one-line reason in error for anything it does not take.
+bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* error,
+                  size_t errorSize);
+
+// The --help text.
+const char* UsageText();
 
 // The N of "--seconds N": a positive number of seconds that the 32-bit
 // millisecond frame clock can reach. False for anything else.

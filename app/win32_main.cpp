@@ -1,90 +1,87 @@
-// The program's entry on Windows: the system hands us the command line after
-// the program's name; "--seconds N" is ours, the rest goes to the host.
-//
-//   --seconds N   close the window after N seconds, the same way Escape does
+// The program's entry on Windows. It takes the same options as the POSIX
+// one; with no console to print to, --help and usage errors show in a
+// message box, and the --stats line also goes to the debugger channel.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
+#include <vector>
 
+#include "app/options.h"
+#include "app/run.h"
 #include "demo/scene.h"
-#include "host/app.h"
-#include "host/options.h"
 
 namespace {
 
-const AppCallbacks* demo = nullptr;
-uint32_t stopAtMs = 0;
-
-bool TimedRender() {
-    const bool goOn = demo->Render();
-    return goOn && timeMs < stopAtMs;
+double CounterSeconds() {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// Takes "--seconds N" out of commandLine. False when the option is there
-// without a usable number.
-bool TakeSecondsOption(std::string* commandLine, double* seconds) {
-    const char* kOption = "--seconds";
-    std::string rest;
-    size_t pos = 0;
-    const std::string& text = *commandLine;
-    while (pos < text.size()) {
-        const size_t start = text.find_first_not_of(" \t", pos);
-        if (start == std::string::npos) {
-            break;
-        }
-        size_t stop = text.find_first_of(" \t", start);
-        if (stop == std::string::npos) {
-            stop = text.size();
-        }
-        const std::string word = text.substr(start, stop - start);
-        pos = stop;
-        if (word == kOption) {
-            const size_t valueStart = text.find_first_not_of(" \t", pos);
-            if (valueStart == std::string::npos) {
-                return false;
+void ReportLine(const char* line) {
+    std::fprintf(stderr, "%s\n", line);
+    std::fflush(stderr);
+    OutputDebugStringA(line);
+    OutputDebugStringA("\n");
+}
+
+// Words of the command line, split at blanks; double quotes group a word
+// that holds blanks (a log path, say) and are dropped.
+std::vector<std::string> SplitWords(const char* text) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char* p = text; p != nullptr && *p != '\0'; ++p) {
+        if (*p == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((*p == ' ' || *p == '\t') && !quoted) {
+            if (inWord) {
+                words.push_back(word);
+                word.clear();
+                inWord = false;
             }
-            size_t valueStop = text.find_first_of(" \t", valueStart);
-            if (valueStop == std::string::npos) {
-                valueStop = text.size();
-            }
-            if (!ParseRunSeconds(text.substr(valueStart, valueStop - valueStart).c_str(), seconds)) {
-                return false;
-            }
-            pos = valueStop;
-            continue;
+        } else {
+            word += *p;
+            inWord = true;
         }
-        if (!rest.empty()) {
-            rest += ' ';
-        }
-        rest += word;
     }
-    *commandLine = rest;
-    return true;
+    if (inWord) {
+        words.push_back(word);
+    }
+    return words;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
-    std::string commandLine = lpCmdLine != nullptr ? lpCmdLine : "";
-    double runSeconds = 0.0;
-    if (!TakeSecondsOption(&commandLine, &runSeconds)) {
-        const char* text = "--seconds needs a number of seconds (0 < N <= 4294967).";
-        std::fprintf(stderr, "tempola: %s\n", text);
-        MessageBoxA(nullptr, text, "Tempola", MB_ICONERROR | MB_OK);
+    const double mainEntered = CounterSeconds();
+    const std::vector<std::string> words = SplitWords(lpCmdLine);
+    std::vector<const char*> argv;
+    argv.push_back("tempola");
+    for (const std::string& word : words) {
+        argv.push_back(word.c_str());
+    }
+    RunOptions options;
+    char error[512];
+    if (!ParseOptions(static_cast<int>(argv.size()), argv.data(), &options, error,
+                      sizeof error)) {
+        std::fprintf(stderr, "tempola: %s\n", error);
+        MessageBoxA(nullptr, error, "Tempola", MB_ICONERROR | MB_OK);
         return 2;
     }
-    if (runSeconds == 0.0) {
-        return HostMain(commandLine.c_str(), DemoCallbacks());
+    if (options.help) {
+        std::fputs(UsageText(), stdout);
+        MessageBoxA(nullptr, UsageText(), "Tempola", MB_ICONINFORMATION | MB_OK);
+        return 0;
     }
-    demo = &DemoCallbacks();
-    AppCallbacks timed = *demo;
-    timed.Render = TimedRender;
-    stopAtMs = RunEndMs(runSeconds);
-    return HostMain(commandLine.c_str(), timed);
+    const RunEnvironment environment = {CounterSeconds, -1.0, mainEntered, ReportLine};
+    return RunProgram(options, environment, DemoCallbacks());
 }

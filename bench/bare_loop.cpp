@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     const uint64_t frequency = SDL_GetPerformanceFrequency();
     const uint64_t start = SDL_GetPerformanceCounter();
     if (scene) {
-        Init();
+        DemoCallbacks().Init();
     }
     const uint32_t stopAtMs = static_cast<uint32_t>(seconds * 1000.0);
 
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
         }
         ++frames;
         if (scene) {
-            Render();
+            DemoCallbacks().Render();
         } else {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         }
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     const double elapsed = MonotonicSeconds() - firstFrame;
 
     if (scene) {
-        Shutdown();
+        DemoCallbacks().Shutdown();
     }
     SDL_GL_MakeCurrent(window, nullptr);
     SDL_GL_DeleteContext(context);

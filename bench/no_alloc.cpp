@@ -197,7 +197,7 @@ int main() {
             return 1;
         }
     }
-    Init();
+    DemoCallbacks().Init();
     if (surfaceTexture.name == 0 || overlayFont.pixels == nullptr) {
         std::fprintf(stderr, "no_alloc: run me where metal2.bmp and charset.tga are\n");
         return 1;
@@ -216,13 +216,13 @@ int main() {
         if (frame % 7 == 0) {
             keys[(frame / 7) % 4]();
         }
-        Render();
+        DemoCallbacks().Render();
         SDL_GL_SwapWindow(window);
     }
     armed = false;
     const bool drew = glGetError() == GL_NO_ERROR && statusText[0] != '\0';
 
-    Shutdown();
+    DemoCallbacks().Shutdown();
     SDL_GL_MakeCurrent(window, nullptr);
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);

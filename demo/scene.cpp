@@ -3,10 +3,11 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "demo/cadence.h"
+#include "demo/cadence_panel.h"
 #include "demo/charset.h"
 #include "demo/pacing.h"
 #include "gfx/image.h"
-#include "platform/platform.h"
 
 // Static construction order matters: the texture first, then the font, so
 // the font goes first at exit.
@@ -16,6 +17,14 @@ Font overlayFont;
 namespace {
 
 const char kCreditLine[] = "two pacers, one screen";
+
+// Keys beyond the host's own.
+constexpr uint32_t kKeyNextLeftRule = 'Z';
+constexpr uint32_t kKeyNextRightRule = 'X';
+constexpr uint32_t kKeyPanel = 'G';
+constexpr uint32_t kKeyVsync = 'V';
+
+bool panelShown = false;
 
 struct Colour {
     float r, g, b;
@@ -71,8 +80,6 @@ void DrawRotor(const Pacer& pacer, float xMin, float xMax, bool bindSurface) {
     glPopMatrix();
 }
 
-}  // namespace
-
 bool PreInit() {
     return true;
 }
@@ -88,7 +95,7 @@ bool Init() {
     char path[1024];
     {
         Image image;
-        image.Load(PlatFindDataFile("metal2.bmp", path, sizeof path), LoadBMP);
+        image.Load(FindDataFile("metal2.bmp", path, sizeof path), LoadBMP);
         surfaceTexture.Create(image, nullptr);
         image.Free();
     }
@@ -108,11 +115,13 @@ bool Init() {
     glEnable(GL_DEPTH_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    overlayFont.Load(PlatFindDataFile("charset.tga", path, sizeof path), 256, 128, 24, 12, 17,
+    overlayFont.Load(FindDataFile("charset.tga", path, sizeof path), 256, 128, 24, 12, 17,
                      kOverlayCharset);
     overlayFont.SetBlendMode(0);
     return true;
 }
+
+}  // namespace
 
 void GetOverlayLines(OverlayLine (&lines)[kOverlayLineCount]) {
     lines[0] = {0.16f, 0.05f, "Tempola v0.2", false, 0.0};
@@ -125,9 +134,19 @@ void GetOverlayLines(OverlayLine (&lines)[kOverlayLineCount]) {
     lines[7] = {0.58f, 0.95f, "Use 'W' and 'S' to change target FPS", false, 0.0};
 }
 
+namespace {
+
+// A side whose rule is not the one it starts with says which rule it runs.
+void PrintRuleIfChanged(float x, PaceRule rule, PaceRule usual) {
+    if (rule != usual) {
+        overlayFont.Print(x, 0.81f, "Rule: %s", PaceRuleName(rule));
+    }
+}
+
 bool Render() {
     glPushMatrix();
     UpdateFrameTiming();
+    RecordFrame(liveCadence, CurrentFrameSample(frameSeconds));
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glTranslatef(0.0f, 0.1f, 0.0f);
     DrawRotor(leftPacer, -2.0f, 0.0f, true);
@@ -156,6 +175,15 @@ bool Render() {
         }
     }
 #pragma GCC diagnostic pop
+    PrintRuleIfChanged(0.15f, leftRule, kRuleAdaptive);
+    PrintRuleIfChanged(0.67f, rightRule, kRuleFixed);
+    if (panelShown) {
+        const char* vsync = !vsyncAsked ? "vsync off"
+                            : vsyncTaken ? "vsync on (taken by the driver)"
+                                         : "vsync asked, not taken by the driver";
+        DrawCadencePanel(liveCadence, overlayFont, leftPacer, leftRule, rightPacer, rightRule,
+                         vsync);
+    }
     return true;
 }
 
@@ -163,12 +191,33 @@ void Shutdown() {
     surfaceTexture.Delete();
 }
 
+void KeyDown(uint32_t key) {
+    switch (key) {
+    case kKeyNextLeftRule:
+        leftRule = NextPaceRule(leftRule);
+        break;
+    case kKeyNextRightRule:
+        rightRule = NextPaceRule(rightRule);
+        break;
+    case kKeyPanel:
+        panelShown = !panelShown;
+        break;
+    case kKeyVsync:
+        HostSetVsync(!vsyncAsked);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
 const AppCallbacks& DemoCallbacks() {
     static const AppCallbacks callbacks = {
         PreInit,          GetWindowTitle,  Init,
         Render,           Shutdown,        GetStatusText,
         RaiseLeftTarget,  LowerLeftTarget, RaiseRightTarget,
-        LowerRightTarget,
+        LowerRightTarget, KeyDown,
     };
     return callbacks;
 }

@@ -1,5 +1,5 @@
-// The demonstration: the six callbacks the host runs, the two rotors, the
-// divider and the overlay.
+// The demonstration: the callbacks the host runs (through DemoCallbacks), the
+// two rotors, the divider, the overlay and the cadence panel.
 #pragma once
 
 #include "gfx/font.h"
@@ -9,14 +9,7 @@
 extern Texture surfaceTexture;
 extern Font overlayFont;
 
-bool PreInit();
-const char* GetWindowTitle();
-bool Init();
-bool Render();
-void Shutdown();
-// GetStatusText comes with the pacers (demo/pacing.h).
-
-// The callbacks above with the pacers' key operations, for HostMain.
+// The demonstration's callbacks with the pacers' key operations, for HostMain.
 const AppCallbacks& DemoCallbacks();
 
 // The eight overlay lines as Render prints them this frame (for tests and

@@ -5,6 +5,7 @@
 // below. Everything runs on the one thread that entered HostMain.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Display settings: fixed defaults prepared at start-up (640 x 480 at the
@@ -27,6 +28,22 @@ extern int32_t clientHeight;
 // every Render.
 extern uint32_t timeMs;
 
+// The same moment at the counter's own resolution, in seconds since the
+// frame clock started; for measuring redraws, never for pacing.
+extern double frameSeconds;
+
+// Swap interval: asked for before HostMain (vsyncAsked) or at any time while
+// running (HostSetVsync); vsyncTaken says whether the driver accepted it.
+// The default is no waiting for the display.
+extern bool vsyncAsked;
+extern bool vsyncTaken;
+bool HostSetVsync(bool on);
+
+// Where to read a data file from: the working directory when it is there,
+// else the data folder that belongs to the program. Returns fileName itself
+// or a path written into buffer.
+const char* FindDataFile(const char* fileName, char* buffer, size_t bufferSize);
+
 // The application's side of the contract. The host calls these and nothing
 // else of the application; a test host can hand in its own table.
 struct AppCallbacks {
@@ -42,6 +59,10 @@ struct AppCallbacks {
     void (*LowerLeftTarget)();
     void (*RaiseRightTarget)();
     void (*LowerRightTarget)();
+
+    // Every other key but Escape, by virtual-key code (upper-case ASCII for
+    // letters and digits); may be null.
+    void (*KeyDown)(uint32_t virtualKey);
 };
 
 // The program's entry into its own logic. commandLine is the text after the

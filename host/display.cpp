@@ -1,7 +1,4 @@
 // Display mode, pixel format and viewport.
-#include <cstddef>
-#include <cstring>
-
 #include "host/host_internal.h"
 
 namespace {
@@ -43,11 +40,9 @@ void LeaveFullscreen() {
 void SetupPixelFormat(PlatSurface* surface) {
     if (!pixelFormatBuilt) {
         pixelFormatBuilt = true;
+        // Everything after the colour bits is already zero but the depth
+        // buffer, which asks for as many bits as the colour depth.
         pixelFormat.cColorBits = displaySettings.bitsPerPixel;
-        // Everything after the colour bits is zero but the depth buffer, which
-        // asks for as many bits as the colour depth.
-        const size_t from = offsetof(PixelFormatRequest, cColorBits) + 1;
-        std::memset(reinterpret_cast<uint8_t*>(&pixelFormat) + from, 0, sizeof(pixelFormat) - from);
         pixelFormat.cDepthBits = displaySettings.bitsPerPixel;
     }
     const int index = PlatChoosePixelFormat(surface, pixelFormat);

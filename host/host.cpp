@@ -4,11 +4,6 @@
 
 #include "host/host_internal.h"
 
-DisplaySettings displaySettings = {0, 0, 0, 0};
-int32_t clientWidth = 640;
-int32_t clientHeight = 480;
-uint32_t timeMs = 0;
-
 uint8_t hostRunning = 0;
 const AppCallbacks* hostApp = nullptr;
 
@@ -41,7 +36,11 @@ void ApplyCommandLine(const char* commandLine) {
 }
 
 void RunFrame(PlatWindow* window) {
-    timeMs = static_cast<uint32_t>(ElapsedMilliseconds(PlatCounter(), startCount, counterFrequency));
+    const int64_t now = PlatCounter();
+    timeMs = static_cast<uint32_t>(ElapsedMilliseconds(now, startCount, counterFrequency));
+    frameSeconds = counterFrequency > 0 ? static_cast<double>(now - startCount) /
+                                              static_cast<double>(counterFrequency)
+                                        : 0.0;
     PlatSurface* surface = PlatGetSurface(window);
     if (!hostApp->Render()) {
         // The destroy event runs inside this call and posts the quit message;
@@ -70,11 +69,24 @@ void ResetHostState() {
     clientWidth = 640;
     clientHeight = 480;
     timeMs = 0;
+    frameSeconds = 0.0;
+    vsyncAsked = false;
+    vsyncTaken = false;
     hostRunning = 0;
     hostApp = nullptr;
     counterFrequency = 0;
     startCount = 0;
     ResetPixelFormatState();
+}
+
+bool HostSetVsync(bool on) {
+    vsyncAsked = on;
+    vsyncTaken = PlatSetSwapInterval(on ? 1 : 0) && on;
+    return vsyncTaken;
+}
+
+const char* FindDataFile(const char* fileName, char* buffer, size_t bufferSize) {
+    return PlatFindDataFile(fileName, buffer, bufferSize);
 }
 
 int HostMain(const char* commandLine, const AppCallbacks& app) {

@@ -15,6 +15,10 @@ void OnCreate(PlatWindow* window) {
     SetupPixelFormat(surface);
     renderContext = PlatCreateContext(surface);
     PlatMakeCurrent(surface, renderContext);
+    // Only when asked: otherwise the platform's default stays untouched.
+    if (vsyncAsked) {
+        HostSetVsync(true);
+    }
     PlatReleaseSurface(window, surface);
 }
 
@@ -51,6 +55,9 @@ void OnKeyDown(PlatWindow* window, uintptr_t key) {
         hostApp->LowerRightTarget();
         break;
     default:
+        if (hostApp->KeyDown != nullptr) {
+            hostApp->KeyDown(static_cast<uint32_t>(key));
+        }
         break;
     }
 }

@@ -1,6 +1,16 @@
+// The scripted platform, for tests.
+//
+// [X] Every call the host makes, recorded in order with its arguments.
+// [X] The shared message queue, fed by the test (Post, PostKey) and by the
+//     host; a clock that only the test moves.
+// [X] Failures on request: window class, window creation, profile writes.
+//     Nothing else ever fails.
+// [~] Pixel format: returns the index the test set; context, surface and
+//     display mode are tokens that only get recorded.
+// [ ] No GL: nothing is drawn; viewport and swap interval are only recorded.
 #include "platform/headless_platform.h"
 
-#include <deque>
+#include "platform/message_queue.h"
 
 struct PlatWindow {
     PlatWindowProc proc;
@@ -19,18 +29,12 @@ namespace {
 
 Options options;
 Record record;
-std::deque<PlatMessage> queue;
-bool quitPosted = false;
-int quitCode = 0;
+MessageQueue queue;
 int64_t counter = 0;
 PlatWindow window = {nullptr, "", false};
 PlatSurface surface = {32};
 PlatContext context = {1};
 PlatWindowProc registeredProc = nullptr;
-bool timerRunning = false;
-uint32_t timerId = 0;
-int64_t timerPeriodTicks = 0;
-int64_t timerDue = 0;
 
 void Log(const std::string& call) {
     record.calls.push_back(call);
@@ -41,14 +45,11 @@ void Log(const std::string& call) {
 void Reset(const Options& o) {
     options = o;
     record = Record();
-    queue.clear();
-    quitPosted = false;
-    quitCode = 0;
+    queue = MessageQueue();
     counter = 0;
     window = {nullptr, "", false};
     surface = {o.desktopBitsPerPixel};
     registeredProc = nullptr;
-    timerRunning = false;
 }
 
 const Record& GetRecord() {
@@ -56,7 +57,7 @@ const Record& GetRecord() {
 }
 
 void Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    queue.push_back({&window, message, wParam, lParam});
+    QueuePost(queue, {&window, message, wParam, lParam});
 }
 
 void PostKey(uint32_t virtualKey) {
@@ -102,12 +103,18 @@ PlatWindow* PlatCreateWindow(const char* className, const char* caption, bool po
     Log(std::string("CreateWindow:") + className + (popup ? ":popup" : ":windowed") + ":" +
         std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) + "x" +
         std::to_string(height));
-    if (options.failCreateWindow || registeredProc == nullptr) {
+    if (registeredProc == nullptr) {
         return nullptr;
     }
     window = {registeredProc, caption, true};
     record.captions.push_back(caption);
     window.proc(&window, kMsgCreate, 0, 0);
+    // As a native window that cannot be made after all: the create event,
+    // with its mode switch, has already run.
+    if (options.failCreateWindow) {
+        window.alive = false;
+        return nullptr;
+    }
     // As on the desktop, the first size message follows creation.
     window.proc(&window, kMsgSize, 0,
                 static_cast<intptr_t>((static_cast<uint32_t>(height) << 16) | static_cast<uint32_t>(width)));
@@ -125,7 +132,7 @@ void PlatDestroyWindow(PlatWindow* w) {
     }
     w->proc(w, kMsgDestroy, 0, 0);
     w->alive = false;
-    timerRunning = false;
+    QueueStopTimer(queue);
 }
 
 void PlatSetCaption(PlatWindow* w, const char* text) {
@@ -136,10 +143,8 @@ void PlatSetCaption(PlatWindow* w, const char* text) {
 
 void PlatStartTimer(PlatWindow*, uint32_t id, uint32_t periodMs) {
     Log("StartTimer:" + std::to_string(id) + "," + std::to_string(periodMs));
-    timerRunning = true;
-    timerId = id;
-    timerPeriodTicks = static_cast<int64_t>(periodMs) * options.counterFrequency / 1000;
-    timerDue = counter + timerPeriodTicks;
+    QueueStartTimer(queue, id, static_cast<int64_t>(periodMs) * options.counterFrequency / 1000,
+                    counter);
 }
 
 intptr_t PlatDefaultWindowProc(PlatWindow* w, uint32_t message, uintptr_t, intptr_t) {
@@ -150,32 +155,8 @@ intptr_t PlatDefaultWindowProc(PlatWindow* w, uint32_t message, uintptr_t, intpt
     return 0;
 }
 
-// Queue order as on the desktop: posted messages, then quit, then a due timer.
 static bool NextMessage(PlatMessage* out, bool take) {
-    if (!queue.empty()) {
-        *out = queue.front();
-        if (take) {
-            queue.pop_front();
-        }
-        return true;
-    }
-    if (quitPosted) {
-        *out = {nullptr, kMsgQuit, static_cast<uintptr_t>(quitCode), 0};
-        if (take) {
-            quitPosted = false;
-        }
-        return true;
-    }
-    if (timerRunning && window.alive && counter >= timerDue) {
-        *out = {&window, kMsgTimer, timerId, 0};
-        if (take) {
-            while (timerDue <= counter) {
-                timerDue += timerPeriodTicks;
-            }
-        }
-        return true;
-    }
-    return false;
+    return QueueNext(queue, out, take, counter, window.alive ? &window : nullptr);
 }
 
 bool PlatPeekMessage(PlatMessage* out) {
@@ -194,8 +175,7 @@ void PlatDispatchMessage(const PlatMessage& m) {
 
 void PlatPostQuit(int exitCode) {
     Log("PostQuit:" + std::to_string(exitCode));
-    quitPosted = true;
-    quitCode = exitCode;
+    QueuePostQuit(queue, exitCode);
 }
 
 int64_t PlatCounterFrequency() {
@@ -247,6 +227,11 @@ void PlatSwapBuffers(PlatSurface*) {
     ++record.swaps;
 }
 
+bool PlatSetSwapInterval(int interval) {
+    Log("SwapInterval:" + std::to_string(interval));
+    return options.swapIntervalTaken;
+}
+
 void PlatSetViewport(int x, int y, int width, int height) {
     Log("Viewport:" + std::to_string(width) + "x" + std::to_string(height));
     record.viewports.push_back({x, y, width, height});
@@ -266,6 +251,9 @@ void PlatErrorBox(PlatWindow* owner, const char* text, const char* caption) {
 bool PlatWriteProfileString(const char* section, const char* key, const char* value,
                             const char* fileName) {
     Log(std::string("WriteProfile:") + key + "=" + value);
+    if (options.failProfileWrite) {
+        return false;
+    }
     record.profileWrites.push_back({section, key, value, fileName});
     return true;
 }

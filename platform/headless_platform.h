@@ -1,5 +1,6 @@
 // A scripted platform for tests: a message queue the test fills, a clock the
-// test sets, and a record of everything the host asked of the platform.
+// test sets, and a record of everything the host asked of the platform. It
+// never fails unless told to (Options).
 #pragma once
 
 #include <cstdint>
@@ -45,9 +46,11 @@ struct Record {
 struct Options {
     int desktopBitsPerPixel = 32;
     bool failRegisterClass = false;
-    bool failCreateWindow = false;
+    bool failCreateWindow = false;  // after the create event has run
     int chosenPixelFormat = 7;
     int64_t counterFrequency = 1000000;
+    bool failProfileWrite = false;  // as an unwritable settings folder does
+    bool swapIntervalTaken = true;
 };
 
 // Clears the queue, the record and the clock, and sets the options.

@@ -1,7 +1,10 @@
 // The services the host needs from the system it runs on.
 //
-// One backend implements all of these (SDL2 for the real program, a scripted
-// one for tests); which one is chosen when the program is linked. The names
+// One backend implements all of these, chosen when the program is linked:
+//   sdl_platform.cpp       SDL2, the program on Linux and other POSIX desktops
+//   win32_platform.cpp     the Windows API itself
+//   headless_platform.cpp  scripted, for tests: records every call
+// The SDL2 and scripted backends share one message queue (message_queue.h). The names
 // follow what the host does with them, and the message model is that of a
 // classic desktop window system: a window procedure receives create and
 // destroy from inside the calls that make and unmake the window, everything
@@ -157,6 +160,10 @@ PlatContext* PlatCreateContext(PlatSurface* surface);
 bool PlatMakeCurrent(PlatSurface* surface, PlatContext* context);
 bool PlatDeleteContext(PlatContext* context);
 void PlatSwapBuffers(PlatSurface* surface);
+// 0: swap at once; 1: wait for the display's refresh. Applies to the current
+// context and to every context made current later. True when the driver
+// took it (false with no context yet; the setting is kept all the same).
+bool PlatSetSwapInterval(int interval);
 void PlatSetViewport(int x, int y, int width, int height);
 
 // --- display mode --------------------------------------------------------------

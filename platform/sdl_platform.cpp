@@ -1,10 +1,20 @@
-// The platform on SDL2: window, events, GL context, clock, message box, and
-// the C library for the settings file and the debugger channel.
+// The platform on SDL2, for the program on Linux and other POSIX desktops.
+// Pairs with the shared message queue (message_queue.h) and the profile-file
+// writer (profile_file.h).
 //
-// SDL fixes a window's pixel format when the native window is made, so the
-// native window is made when the host first asks for a pixel format (inside
-// its create event, after any display-mode change), not when the host's
-// window record is created.
+// [X] One window, its events as desktop messages, the caption, message boxes.
+// [X] GL context, buffer swap (flushed, so an offscreen driver never piles
+//     up frames), swap interval.
+// [X] Clock: SDL's performance counter.
+// [X] Display mode: the closest SDL mode of the asked size, or the desktop.
+// [X] Settings file under $XDG_CONFIG_HOME (or ~/.config); debugger channel
+//     is standard error.
+// [~] Pixel format: SDL fixes it when the native window is made, so that is
+//     done when the host first asks for a format (inside its create event,
+//     after any display-mode change). The "index" is the 1-based number of
+//     the candidate that worked, not a system format identifier.
+// [~] Releasing a surface does nothing: SDL has no device contexts.
+// [ ] Only one window at a time; no window class beyond its procedure.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,12 +22,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <string>
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include "platform/data_path.h"
+#include "platform/message_queue.h"
 #include "platform/platform.h"
 #include "platform/profile_file.h"
 
@@ -45,14 +56,9 @@ PlatWindow theWindow = {};
 PlatSurface theSurface = {&theWindow};
 PlatContext theContext = {nullptr};
 
-std::deque<PlatMessage> queue;
-bool quitPosted = false;
-int quitCode = 0;
+MessageQueue queue;
 
-bool timerRunning = false;
-uint32_t timerId = 0;
-uint64_t timerPeriod = 0;
-uint64_t timerDue = 0;
+int swapInterval = 0;
 
 bool modeWanted = false;
 SDL_DisplayMode wantedMode = {};
@@ -214,17 +220,17 @@ void PumpEvents() {
         }
         switch (e.type) {
         case SDL_QUIT:  // also what SIGINT and SIGTERM become
-            queue.push_back({w, kMsgClose, 0, 0});
+            QueuePost(queue, {w, kMsgClose, 0, 0});
             break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-                queue.push_back({w, kMsgClose, 0, 0});
+                QueuePost(queue, {w, kMsgClose, 0, 0});
             } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && w->sdl != nullptr) {
-                queue.push_back(SizeMessage(w));
+                QueuePost(queue, SizeMessage(w));
             }
             break;
         case SDL_KEYDOWN:  // auto-repeats included
-            queue.push_back({w, kMsgKeyDown, VirtualKey(e.key.keysym), 0});
+            QueuePost(queue, {w, kMsgKeyDown, VirtualKey(e.key.keysym), 0});
             break;
         default:
             break;
@@ -233,36 +239,13 @@ void PumpEvents() {
 }
 
 bool NextMessage(PlatMessage* out, bool take) {
-    if (queue.empty()) {
+    if (queue.posted.empty()) {
         PumpEvents();
-    }
-    if (!queue.empty()) {
-        *out = queue.front();
-        if (take) {
-            queue.pop_front();
-        }
-        return true;
-    }
-    if (quitPosted) {
-        *out = {nullptr, kMsgQuit, static_cast<uintptr_t>(quitCode), 0};
-        if (take) {
-            quitPosted = false;
-        }
-        return true;
     }
     // The caption timer is made here, on the loop's own thread, when nothing
     // else is waiting: the same place a desktop timer message has.
-    if (timerRunning && theWindow.alive) {
-        const uint64_t now = SDL_GetPerformanceCounter();
-        if (now >= timerDue) {
-            *out = {&theWindow, kMsgTimer, timerId, 0};
-            if (take) {
-                timerDue = now + timerPeriod;
-            }
-            return true;
-        }
-    }
-    return false;
+    return QueueNext(queue, out, take, static_cast<int64_t>(SDL_GetPerformanceCounter()),
+                     theWindow.alive ? &theWindow : nullptr);
 }
 
 }  // namespace
@@ -329,7 +312,7 @@ void PlatDestroyWindow(PlatWindow* w) {
     }
     w->proc(w, kMsgDestroy, 0, 0);
     w->alive = false;
-    timerRunning = false;
+    QueueStopTimer(queue);
     if (w->madeContext != nullptr) {
         SDL_GL_DeleteContext(w->madeContext);
         w->madeContext = nullptr;
@@ -339,7 +322,7 @@ void PlatDestroyWindow(PlatWindow* w) {
         w->sdl = nullptr;
     }
     // Nothing queued for the window matters once it is gone.
-    queue.clear();
+    QueueDropPosted(queue);
 }
 
 void PlatSetCaption(PlatWindow* w, const char* text) {
@@ -349,10 +332,8 @@ void PlatSetCaption(PlatWindow* w, const char* text) {
 }
 
 void PlatStartTimer(PlatWindow*, uint32_t id, uint32_t periodMs) {
-    timerRunning = true;
-    timerId = id;
-    timerPeriod = SDL_GetPerformanceFrequency() * periodMs / 1000;
-    timerDue = SDL_GetPerformanceCounter() + timerPeriod;
+    const int64_t period = static_cast<int64_t>(SDL_GetPerformanceFrequency() * periodMs / 1000);
+    QueueStartTimer(queue, id, period, static_cast<int64_t>(SDL_GetPerformanceCounter()));
 }
 
 intptr_t PlatDefaultWindowProc(PlatWindow* w, uint32_t message, uintptr_t, intptr_t) {
@@ -377,8 +358,7 @@ void PlatDispatchMessage(const PlatMessage& m) {
 }
 
 void PlatPostQuit(int exitCode) {
-    quitPosted = true;
-    quitCode = exitCode;
+    QueuePostQuit(queue, exitCode);
 }
 
 int64_t PlatCounterFrequency() {
@@ -444,9 +424,15 @@ bool PlatMakeCurrent(PlatSurface* s, PlatContext* c) {
     if (SDL_GL_MakeCurrent(s->window->sdl, c->gl) != 0) {
         return false;
     }
-    // No waiting for the display: frames come as fast as the loop can draw.
-    SDL_GL_SetSwapInterval(0);
+    // No waiting for the display unless asked: frames come as fast as the
+    // loop can draw.
+    SDL_GL_SetSwapInterval(swapInterval);
     return true;
+}
+
+bool PlatSetSwapInterval(int interval) {
+    swapInterval = interval;
+    return theContext.gl != nullptr && SDL_GL_SetSwapInterval(interval) == 0;
 }
 
 bool PlatDeleteContext(PlatContext* c) {
@@ -531,37 +517,8 @@ void PlatDebugOutput(const char* text) {
     std::fflush(stderr);
 }
 
-namespace {
-
-bool Readable(const char* path) {
-    FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    std::fclose(f);
-    return true;
-}
-
-}  // namespace
-
 const char* PlatFindDataFile(const char* fileName, char* buffer, size_t bufferSize) {
-    if (Readable(fileName)) {
-        return fileName;
-    }
-    // Beside the binary (the build tree), then the installed data folder.
-    char* base = SDL_GetBasePath();
-    if (base != nullptr) {
-        const int n = std::snprintf(buffer, bufferSize, "%sdata/%s", base, fileName);
-        SDL_free(base);
-        if (n > 0 && static_cast<size_t>(n) < bufferSize && Readable(buffer)) {
-            return buffer;
-        }
-    }
-#ifdef TEMPOLA_INSTALLED_DATA_DIR
-    const int n = std::snprintf(buffer, bufferSize, "%s/%s", TEMPOLA_INSTALLED_DATA_DIR, fileName);
-    if (n > 0 && static_cast<size_t>(n) < bufferSize && Readable(buffer)) {
-        return buffer;
-    }
-#endif
-    return fileName;
+    char folder[4096];
+    return FindDataFileFrom(ExecutableDir(folder, sizeof folder) ? folder : nullptr, fileName,
+                            buffer, bufferSize);
 }

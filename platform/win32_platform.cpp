@@ -2,6 +2,11 @@
 // messages, GDI32 and WGL for the pixel format and the GL context, KERNEL32
 // for the clock, the settings file and the debugger channel.
 //
+// [X] Every call is the system's own; the queue is the system's queue.
+// [X] Swap interval through the driver's swap-control extension
+//     (wglSwapIntervalEXT) when it has one; never touched unless asked.
+// [ ] No emulation: what the system refuses is refused.
+//
 // Our handles are the system's: a PlatWindow* is an HWND, a PlatSurface* an
 // HDC and a PlatContext* an HGLRC. Message identifiers already have the
 // system's values, so messages pass through unchanged.
@@ -61,6 +66,19 @@ bool NextMessage(PlatMessage* out, UINT removal) {
     }
     *out = FromMsg(msg);
     return true;
+}
+
+// -1 until asked: the driver's own default stays in force.
+int swapInterval = -1;
+
+bool ApplySwapInterval() {
+    if (wglGetCurrentContext() == nullptr) {
+        return false;
+    }
+    using SwapIntervalProc = BOOL(WINAPI*)(int);
+    const auto proc = reinterpret_cast<SwapIntervalProc>(
+        reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+    return proc != nullptr && proc(swapInterval) != FALSE;
 }
 
 bool IsRegularFile(const char* path) {
@@ -248,7 +266,18 @@ PlatContext* PlatCreateContext(PlatSurface* surface) {
 }
 
 bool PlatMakeCurrent(PlatSurface* surface, PlatContext* context) {
-    return wglMakeCurrent(ToHdc(surface), ToHglrc(context)) != FALSE;
+    if (wglMakeCurrent(ToHdc(surface), ToHglrc(context)) == FALSE) {
+        return false;
+    }
+    if (context != nullptr && swapInterval >= 0) {
+        ApplySwapInterval();
+    }
+    return true;
+}
+
+bool PlatSetSwapInterval(int interval) {
+    swapInterval = interval;
+    return ApplySwapInterval();
 }
 
 bool PlatDeleteContext(PlatContext* context) {

@@ -17,6 +17,7 @@
 #include "gfx/image.h"
 
 #include "bmp_file.h"
+#include "temp_file.h"
 
 namespace {
 
@@ -50,14 +51,8 @@ Bytes MakeTga(int width, int height, int bitsPerPixel) {
 
 class DamagedFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tempola-damaged-XXXXXX";
-        const int fd = mkstemp(pattern);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        path = pattern;
-    }
-    void TearDown() override { std::remove(path.c_str()); }
+    TempFile file{"damaged"};
+    const std::string& path = file.path;
 
     void Write(const Bytes& b, size_t length) {
         FILE* f = std::fopen(path.c_str(), "wb");
@@ -97,7 +92,6 @@ protected:
         return true;
     }
 
-    std::string path;
 };
 
 TEST_F(DamagedFileTest, EveryBmpPrefixIsRefusedAndTheWholeFileLoads) {

@@ -36,6 +36,7 @@ const AppCallbacks kTestApp = {
     [] { appLog.push_back("A"); },
     [] { appLog.push_back("W"); },
     [] { appLog.push_back("S"); },
+    [](uint32_t key) { appLog.push_back("Key:" + std::to_string(key)); },
 };
 
 class HostTest : public ::testing::Test {
@@ -161,6 +162,7 @@ struct StartupFailure {
     const char* caption;
     bool owned;
     const char* lastAppCall;
+    bool modeSwitched;  // the create event ran before the failure
 };
 
 class StartupFailureTest : public HostTest, public ::testing::WithParamInterface<StartupFailure> {};
@@ -192,21 +194,22 @@ TEST_P(StartupFailureTest, ShowsMessageAndExitsWithFailure) {
     EXPECT_EQ(std::count(appLog.begin(), appLog.end(), "Render"), 0);
     EXPECT_EQ(std::count(appLog.begin(), appLog.end(), "Shutdown"), 0);
     // Whatever failed, a switched display mode is given back.
-    const size_t changes = static_cast<size_t>(std::count(Calls().begin(), Calls().end(), "ChangeDisplayMode"));
-    const size_t restores = static_cast<size_t>(std::count(Calls().begin(), Calls().end(), "RestoreDisplayMode"));
-    EXPECT_LE(changes, restores);
+    const auto changes = std::count(Calls().begin(), Calls().end(), "ChangeDisplayMode");
+    const auto restores = std::count(Calls().begin(), Calls().end(), "RestoreDisplayMode");
+    EXPECT_EQ(changes, f.modeSwitched ? 1 : 0);
+    EXPECT_EQ(restores, changes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AllFailures, StartupFailureTest,
     ::testing::Values(
         StartupFailure{"PreInit", "App returned false on PreInit(), we shouldn't really continue.", "Error",
-                       false, "PreInit"},
+                       false, "PreInit", false},
         StartupFailure{"RegisterClass", "Error creating the window class, right before creating the window.",
-                       "Fatal Blow", false, "PreInit"},
+                       "Fatal Blow", false, "PreInit", false},
         StartupFailure{"CreateWindow", "App failed to create the rendering window.", "Fatal Blow", false,
-                       "GetWindowTitle"},
-        StartupFailure{"Init", "App failed to initialize.", "Fatal Blow", true, "Init"}),
+                       "GetWindowTitle", true},
+        StartupFailure{"Init", "App failed to initialize.", "Fatal Blow", true, "Init", true}),
     [](const ::testing::TestParamInfo<StartupFailure>& info) { return std::string(info.param.name); });
 
 TEST_F(HostTest, FalseRenderDestroysThenSwapsThenShutsDown) {
@@ -252,9 +255,10 @@ TEST_F(HostTest, KeyTableCallsTheTargetOperations) {
         return true;
     };
     EXPECT_EQ(HostMain("", kTestApp), 0);
+    // Other keys go to the application's own key callback; Escape never does.
     EXPECT_EQ(appLog, (std::vector<std::string>{"PreInit", "GetWindowTitle", "Init", "Render", "Q", "Q", "A",
-                                                "W", "S", "Shutdown"}));
-    // Unknown keys are taken by the procedure, not passed on.
+                                                "W", "S", "Key:88", "Key:113", "Shutdown"}));
+    // No key is passed on to the default procedure.
     EXPECT_EQ(std::count_if(Calls().begin(), Calls().end(),
                             [](const std::string& c) { return c.rfind("DefaultWindowProc", 0) == 0; }),
               0);
@@ -311,7 +315,8 @@ TEST_F(HostTest, CaptionTimerShowsStatusOnlyWhileRunning) {
     // 1.2 s of frames: the 500 ms timer fired twice.
     ASSERT_EQ(captions.size(), 3u);
     EXPECT_EQ(captions[1], "-=[ FPS:60 ]=-");
-    EXPECT_EQ(Index("Caption:-=[ FPS:60 ]=-") > Index("StartTimer:123,500"), true);
+    ASSERT_LT(Index("Caption:-=[ FPS:60 ]=-"), Calls().size());
+    EXPECT_GT(Index("Caption:-=[ FPS:60 ]=-"), Index("StartTimer:123,500"));
 }
 
 TEST_F(HostTest, FrameClockCountsMillisecondsAndWrapsAt32Bits) {
@@ -341,6 +346,35 @@ TEST_F(HostTest, FrameClockCountsMillisecondsAndWrapsAt32Bits) {
     EXPECT_EQ(ElapsedMilliseconds(2999, 0, 3000), 999);
     EXPECT_EQ(ElapsedMilliseconds(3, 0, 3000), 1);
     EXPECT_EQ(ElapsedMilliseconds(100, 0, 0), 0);
+}
+
+TEST_F(HostTest, UnwritableSettingsNeitherStopNorFailTheRun) {
+    headless::Options refusing;
+    refusing.failProfileWrite = true;
+    Start(refusing);
+    EXPECT_EQ(HostMain("-fullscreen=0", kTestApp), 0);
+    EXPECT_EQ(std::count(appLog.begin(), appLog.end(), "Render"), 3);
+    EXPECT_TRUE(headless::GetRecord().profileWrites.empty());
+    EXPECT_TRUE(CallsInOrder({"WriteProfile:BitsPerPixel=32", "PostQuit:0"}));
+}
+
+TEST_F(HostTest, SwapIntervalIsSetOnlyWhenVsyncIsAsked) {
+    ASSERT_EQ(HostMain("", kTestApp), 0);
+    EXPECT_EQ(Index("SwapInterval:1"), Calls().size());
+    EXPECT_EQ(Index("SwapInterval:0"), Calls().size());
+
+    headless::Options refusing;
+    refusing.swapIntervalTaken = false;
+    for (bool taken : {true, false}) {
+        Start(taken ? headless::Options() : refusing);
+        vsyncAsked = true;
+        ASSERT_EQ(HostMain("", kTestApp), 0);
+        EXPECT_TRUE(CallsInOrder({"CreateContext", "MakeCurrent", "SwapInterval:1", "ShowWindow"}));
+        EXPECT_TRUE(vsyncAsked);
+        EXPECT_EQ(vsyncTaken, taken);
+    }
+    EXPECT_FALSE(HostSetVsync(false));
+    EXPECT_FALSE(vsyncAsked);
 }
 
 }  // namespace

@@ -11,18 +11,19 @@
 #include <unistd.h>
 
 #include "platform/profile_file.h"
+#include "temp_file.h"
 
 namespace {
 
 class ProfileFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tempola-profile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ASSERT_FALSE(folder.path.empty());
+        dir = folder.path;
         path = dir + "/Vektorum.INI";
     }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+    TempFolder folder{"profile"};
 
     void Write(const std::string& content) {
         std::ofstream(path, std::ios::binary) << content;

@@ -1,0 +1,184 @@
+// The command line and one run of the program around the scripted platform:
+// options, the time limit, the frame log and its failures, the figures line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "app/run.h"
+#include "demo/pacing.h"
+#include "host/host_internal.h"
+#include "platform/headless_platform.h"
+#include "temp_file.h"
+
+namespace {
+
+bool Parse(std::vector<const char*> args, RunOptions* options, std::string* error = nullptr) {
+    args.insert(args.begin(), "tempola");
+    char text[256] = "";
+    const bool ok = ParseOptions(static_cast<int>(args.size()), args.data(), options, text, sizeof text);
+    if (error != nullptr) {
+        *error = text;
+    }
+    return ok;
+}
+
+TEST(Options, TakeOursAndPassTheFullscreenSwitchesOn) {
+    RunOptions o;
+    ASSERT_TRUE(Parse({"-fullscreen=0", "--left-rule", "scheduled", "--right-rule", "every-redraw",
+                       "--log", "a b.csv", "--seconds", "2.5", "--stats", "--vsync", "-fullscreen"},
+                      &o));
+    EXPECT_EQ(o.hostCommandLine, "-fullscreen=0 -fullscreen");
+    EXPECT_EQ(o.leftRule, kRuleScheduled);
+    EXPECT_EQ(o.rightRule, kRuleEveryRedraw);
+    EXPECT_EQ(o.logPath, "a b.csv");
+    EXPECT_EQ(o.seconds, 2.5);
+    EXPECT_TRUE(o.stats);
+    EXPECT_TRUE(o.vsync);
+
+    RunOptions defaults;
+    ASSERT_TRUE(Parse({}, &defaults));
+    EXPECT_EQ(defaults.leftRule, kRuleAdaptive);
+    EXPECT_EQ(defaults.rightRule, kRuleFixed);
+    EXPECT_FALSE(defaults.vsync);
+}
+
+TEST(Options, RefuseWhatTheyCannotUse) {
+    const std::vector<std::vector<const char*>> bad = {
+        {"--seconds"},           {"--seconds", "0"},      {"--seconds", "-1"},
+        {"--seconds", "nan"},    {"--seconds", "5e6"},    {"--seconds", "3x"},
+        {"--left-rule"},         {"--left-rule", "slow"}, {"--right-rule", ""},
+        {"--log"},               {"--log", ""},           {"--frobnicate"},
+        {"fullscreen"},
+    };
+    for (const auto& args : bad) {
+        RunOptions o;
+        std::string error;
+        EXPECT_FALSE(Parse(args, &o, &error)) << args[0];
+        EXPECT_NE(error.find("--help"), std::string::npos) << args[0];
+    }
+}
+
+// The run around an application that paces like the demonstration but draws
+// nothing, with frames 7 ms apart on the scripted clock.
+int renders = 0;
+const AppCallbacks kPacingApp = {
+    [] { return true; },
+    [] { return "OpenGL program"; },
+    [] {
+        ResetPacing();
+        leftPacer.target = 62.0;
+        rightPacer.target = 31.0;
+        return true;
+    },
+    [] {
+        UpdateFrameTiming();
+        headless::AdvanceMs(7);
+        ++renders;
+        return true;
+    },
+    [] {},
+    GetStatusText,
+    RaiseLeftTarget,
+    LowerLeftTarget,
+    RaiseRightTarget,
+    LowerRightTarget,
+    nullptr,
+};
+
+std::vector<std::string> reports;
+const RunEnvironment kEnvironment = {
+    [] { return static_cast<double>(headless::Counter()) * 1e-6; }, -1.0, 0.0,
+    [](const char* line) { reports.push_back(line); }};
+
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetHostState();
+        headless::Reset();
+        reports.clear();
+        renders = 0;
+    }
+
+    static bool WindowMade() {
+        for (const std::string& call : headless::GetRecord().calls) {
+            if (call.rfind("CreateWindow", 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(RunTest, LogHasOneRowPerFrameAndTheStatsCountsAgree) {
+    TempFile log("run-log");
+    RunOptions o;
+    ASSERT_TRUE(Parse({"--seconds", "1", "--stats", "--log", log.path.c_str()}, &o));
+    EXPECT_EQ(RunProgram(o, kEnvironment, kPacingApp), 0);
+
+    std::ifstream in(log.path);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line.rfind("TimeInSeconds,MsBetweenPresents,", 0), 0u);
+    int rows = 0;
+    int leftUpdates = 0;
+    int rightUpdates = 0;
+    std::string first;
+    while (std::getline(in, line)) {
+        if (rows == 1) {
+            first = line;
+        }
+        ++rows;
+        std::vector<std::string> cells;
+        std::stringstream row(line);
+        for (std::string cell; std::getline(row, cell, ',');) {
+            cells.push_back(cell);
+        }
+        ASSERT_EQ(cells.size(), 10u) << line;
+        leftUpdates += cells[2] == "1";
+        rightUpdates += cells[6] == "1";
+    }
+    // A second of 7 ms frames: the one that reaches 1000 ms ends the run.
+    EXPECT_EQ(rows, renders);
+    EXPECT_EQ(rows, 144);
+    // The second frame, 7 ms on: neither side is due yet (waits 16 and 31 ms).
+    EXPECT_EQ(first, "0.0070000,7.0000,0,,62.0,adaptive,0,,31.0,fixed");
+    ASSERT_EQ(reports.size(), 1u);
+    const std::string& stats = reports[0];
+    EXPECT_NE(stats.find("frames=144 "), std::string::npos) << stats;
+    EXPECT_NE(stats.find("left_updates=" + std::to_string(leftUpdates) + " "), std::string::npos)
+        << stats;
+    EXPECT_NE(stats.find("right_updates=" + std::to_string(rightUpdates) + " "), std::string::npos)
+        << stats;
+    EXPECT_NE(stats.find("left_rule=adaptive "), std::string::npos) << stats;
+    EXPECT_NE(stats.find("right_rule=fixed "), std::string::npos) << stats;
+    EXPECT_NE(stats.find("vsync_asked=0 vsync_taken=0"), std::string::npos) << stats;
+}
+
+TEST_F(RunTest, LogThatCannotBeOpenedStopsBeforeAnyWindow) {
+    RunOptions o;
+    ASSERT_TRUE(Parse({"--log", "/nonexistent-folder/run.csv"}, &o));
+    EXPECT_EQ(RunProgram(o, kEnvironment, kPacingApp), 2);
+    EXPECT_FALSE(WindowMade());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("/nonexistent-folder/run.csv"), std::string::npos);
+}
+
+TEST_F(RunTest, LogThatFailsPartWayRunsOnAndExitsThree) {
+    RunOptions o;
+    ASSERT_TRUE(Parse({"--seconds", "3", "--log", "/dev/full"}, &o));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunProgram(o, kEnvironment, kPacingApp), 3);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(WindowMade());
+    EXPECT_GE(renders, 428);  // the whole three seconds were drawn
+    // One message, however many rows were lost.
+    EXPECT_EQ(err.find("frame log"), err.rfind("frame log")) << err;
+    EXPECT_NE(err.find("frame log"), std::string::npos);
+}
+
+}  // namespace
