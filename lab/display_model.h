@@ -1,0 +1,47 @@
+// A display that refreshes at a fixed rate and, at each refresh k / hz,
+// shows the newest redraw made by then, as a compositor does. With the
+// redraw rate equal to the refresh rate it stands for vsync.
+//
+// A side's "seen" interval is the time between two refreshes that each show
+// a pose of that side not shown before: what a viewer gets of its cadence.
+// The interval belongs to the redraw that the later of the two refreshes
+// shows, so in the frame log it sits on that redraw's row. A side's first
+// pose on screen opens the count and carries no interval; a redraw no
+// refresh shows, or one that shows no new pose, carries none either.
+#pragma once
+
+#include <cstdint>
+
+#include "demo/figures.h"
+
+struct DisplayModel {
+    double hz;
+    uint64_t refresh;         // the next refresh not yet passed
+    double refreshTime;       // refresh / hz, seconds
+    bool showing;             // a redraw has been made (refreshes before it show nothing)
+    uint64_t pose[2];         // updates of each side in the newest redraw
+    uint64_t shownPose[2];    // updates of each side in the last refresh's redraw
+    bool seenStarted[2];
+    uint64_t lastNewPose[2];  // refresh that last showed a new pose
+    double seenMs[2];         // the newest redraw's seen intervals, negative for none
+};
+
+void StartDisplay(DisplayModel& display, double hz);
+
+// Passes the refreshes before time s, which all show the newest redraw so
+// far, adding each side's seen intervals to *seen[side] and to seenMs.
+// Refreshes from s on will show the redraw made at s.
+inline void PassRefreshesBefore(DisplayModel& display, double s, IntervalFigures* const* seen);
+
+// A redraw at the time last passed to PassRefreshesBefore: updates made so
+// far by the left and right side. Clears seenMs for the new redraw.
+void MakeRedraw(DisplayModel& display, uint64_t leftUpdates, uint64_t rightUpdates);
+
+// The next refresh; seen[0] and seen[1] take the left and right seen intervals.
+void ShowRefresh(DisplayModel& display, IntervalFigures* const* seen);
+
+inline void PassRefreshesBefore(DisplayModel& display, double s, IntervalFigures* const* seen) {
+    while (display.refreshTime < s) {
+        ShowRefresh(display, seen);
+    }
+}

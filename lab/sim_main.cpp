@@ -1,0 +1,104 @@
+// tempola-sim: the program's pacing rules against modelled redraws, with no
+// window, no GL and no real clock. See PrintSimHelp for the options.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "lab/sim_options.h"
+#include "lab/sim_report.h"
+#include "lab/sweep.h"
+
+namespace {
+
+const char kProgram[] = "tempola-sim";
+
+int OutOfMemory() {
+    std::fprintf(stderr, "%s: out of memory\n", kProgram);
+    return 1;
+}
+
+// Standard output may be a full disk or a closed pipe: say so rather than
+// exit 0 on half a table.
+int Finish(int code) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: writing standard output failed\n", kProgram);
+        return 3;
+    }
+    return code;
+}
+
+int Sweep(const SimOptions& options) {
+    std::unique_ptr<SweepRow[]> rows(new (std::nothrow) SweepRow[SweepRowCount(options)]);
+    if (!rows || !RunSweep(options, options.threads, rows.get(), stderr)) {
+        return OutOfMemory();
+    }
+    const bool seen = options.setup.displayHz > 0.0;
+    PrintSweepHeader(stdout, seen);
+    for (size_t i = 0; i < SweepRowCount(options); ++i) {
+        PrintSweepRow(stdout, rows[i], seen);
+    }
+    return Finish(0);
+}
+
+// A log cut short would pass for a shorter run: a regular file goes.
+void DropIncompleteLog(const char* path) {
+    struct stat info;
+    if (stat(path, &info) == 0 && S_ISREG(info.st_mode) && unlink(path) == 0) {
+        std::fprintf(stderr, "%s: writing the log '%s' failed; removed it\n", kProgram, path);
+    } else {
+        std::fprintf(stderr, "%s: writing the log '%s' failed; it is incomplete\n", kProgram,
+                     path);
+    }
+}
+
+int SingleRun(const SimOptions& options) {
+    std::unique_ptr<SimResult> result(new (std::nothrow) SimResult);
+    std::unique_ptr<FrameLog> log;
+    if (!result) {
+        return OutOfMemory();
+    }
+    if (options.logPath != nullptr) {
+        log.reset(new (std::nothrow) FrameLog);
+        if (!log) {
+            return OutOfMemory();
+        }
+        char error[512];
+        const bool seen = options.setup.displayHz > 0.0;
+        if (!OpenFrameLog(*log, options.logPath, seen, error, sizeof error)) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, error);
+            return 2;
+        }
+    }
+    RunSim(options.setup, *result, log.get());
+    int code = 0;
+    if (log && !CloseFrameLog(*log)) {
+        DropIncompleteLog(options.logPath);
+        code = 3;
+    }
+    if (options.stats) {
+        PrintSimStats(stdout, options.setup, *result);
+    } else {
+        PrintSimTable(stdout, options.setup, *result);
+    }
+    return Finish(code);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SimOptions options;
+    char error[512];
+    if (!ParseSimOptions(argc, argv, &options, error, sizeof error)) {
+        std::fprintf(stderr, "%s: %s (try --help)\n", kProgram, error);
+        return 2;
+    }
+    if (options.help) {
+        PrintSimHelp(stdout, kProgram);
+        return Finish(0);
+    }
+    return options.sweep ? Sweep(options) : SingleRun(options);
+}

@@ -1,0 +1,351 @@
+#include "lab/sim_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr double kLowestTarget = 5.0;
+constexpr double kHighestTarget = 200.0;
+
+struct Reader {
+    int argc;
+    const char* const* argv;
+    int next;
+    char* error;
+    size_t errorSize;
+};
+
+bool Fail(Reader& reader, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(reader.error, reader.errorSize, format, args);
+    va_end(args);
+    return false;
+}
+
+// A whole decimal number: strtod alone takes leading blanks, "inf", "nan" and
+// out-of-range values, none of which belong on this command line.
+bool ParseNumber(const char* text, const char* stop, double* value) {
+    if (text == stop || std::strchr("0123456789.+-", *text) == nullptr) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text, &end);
+    if (end != stop || errno != 0 || !std::isfinite(v)) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+bool ParseWhole(const char* text, double* value) {
+    return ParseNumber(text, text + std::strlen(text), value);
+}
+
+bool TakeValue(Reader& reader, const char* option, const char** value) {
+    if (reader.next >= reader.argc) {
+        return Fail(reader, "%s needs a value", option);
+    }
+    *value = reader.argv[reader.next++];
+    return true;
+}
+
+bool TakeNumber(Reader& reader, const char* option, double low, double high, bool lowIncluded,
+                const char* what, double* out) {
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    double v = 0.0;
+    if (!ParseWhole(text, &v) || v < low || (!lowIncluded && v == low) || v > high) {
+        return Fail(reader, "%s: not %s: '%s'", option, what, text);
+    }
+    *out = v;
+    return true;
+}
+
+bool TakeRate(Reader& reader, const char* option, double* out) {
+    return TakeNumber(reader, option, 0.0, kHighestHz, false, "a rate in Hz (0 < HZ <= 1e9)", out);
+}
+
+bool TakeTarget(Reader& reader, const char* option, double* out) {
+    return TakeNumber(reader, option, kLowestTarget, kHighestTarget, true,
+                      "a target rate from 5 to 200", out);
+}
+
+bool TakeRule(Reader& reader, const char* option, PaceRule* rule) {
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    if (!PaceRuleFromName(text, rule)) {
+        return Fail(reader,
+                    "%s: no rule '%s' (adaptive, fixed, fixed-exact, scheduled, every-redraw)",
+                    option, text);
+    }
+    return true;
+}
+
+bool TakeSeed(Reader& reader, const char* option, uint64_t* seed) {
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long v = std::strtoull(text, &end, 10);
+    if (*text < '0' || *text > '9' || *end != '\0' || errno != 0) {
+        return Fail(reader, "%s: not a whole number from 0 to 2^64 - 1: '%s'", option, text);
+    }
+    *seed = v;
+    return true;
+}
+
+bool TakeStall(Reader& reader, const char* option, RedrawModel* model) {
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    const char* colon = std::strchr(text, ':');
+    double every = 0.0;
+    double length = 0.0;
+    if (colon == nullptr || !ParseNumber(text, colon, &every) || !ParseWhole(colon + 1, &length) ||
+        every <= 0.0 || every > kLongestSeconds * 1000.0 || length <= 0.0 || length >= every) {
+        return Fail(reader, "%s: not EVERY_MS:LENGTH_MS with 0 < LENGTH < EVERY: '%s'", option,
+                    text);
+    }
+    model->stallEveryMs = every;
+    model->stallLengthMs = length;
+    return true;
+}
+
+bool TakeClock(Reader& reader, const char* option, PacerClock* clock) {
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    if (std::strcmp(text, "ms") == 0) {
+        *clock = PacerClock::kMilliseconds;
+    } else if (std::strcmp(text, "us") == 0) {
+        *clock = PacerClock::kMicroseconds;
+    } else {
+        return Fail(reader, "%s: not ms or us: '%s'", option, text);
+    }
+    return true;
+}
+
+bool TakeTargets(Reader& reader, const char* option, SimOptions* options) {
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    const char* first = std::strchr(text, ':');
+    const char* second = first != nullptr ? std::strchr(first + 1, ':') : nullptr;
+    double from = 0.0;
+    double to = 0.0;
+    double step = 0.0;
+    if (second == nullptr || !ParseNumber(text, first, &from) ||
+        !ParseNumber(first + 1, second, &to) || !ParseWhole(second + 1, &step) ||
+        from < kLowestTarget || to > kHighestTarget || from > to || step <= 0.0) {
+        return Fail(reader, "%s: not FROM:TO:STEP with 5 <= FROM <= TO <= 200, STEP > 0: '%s'",
+                    option, text);
+    }
+    // A hair of slack so that 5:200:0.1 reaches 200 despite rounding.
+    const double steps = std::floor((to - from) / step + 1e-9);
+    if (steps + 1.0 > kMostSweepTargets) {
+        return Fail(reader, "%s: more than %d targets: '%s'", option, kMostSweepTargets, text);
+    }
+    options->targetFrom = from;
+    options->targetTo = to;
+    options->targetStep = step;
+    options->targetCount = static_cast<int>(steps) + 1;
+    return true;
+}
+
+bool TakeRateList(Reader& reader, const char* option, SimOptions* options) {
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    int count = 0;
+    const char* p = text;
+    for (;;) {
+        const char* comma = std::strchr(p, ',');
+        const char* stop = comma != nullptr ? comma : p + std::strlen(p);
+        double v = 0.0;
+        if (count == kMostSweepRates || !ParseNumber(p, stop, &v) || v <= 0.0 || v > kHighestHz) {
+            return Fail(reader, "%s: not a list of 1 to %d rates in Hz (0 < HZ <= 1e9): '%s'",
+                        option, kMostSweepRates, text);
+        }
+        options->redrawList[count++] = v;
+        if (comma == nullptr) {
+            break;
+        }
+        p = comma + 1;
+    }
+    options->redrawCount = count;
+    return true;
+}
+
+bool TakeThreads(Reader& reader, const char* option, int* threads) {
+    double v = 0.0;
+    if (!TakeNumber(reader, option, 1.0, kMostThreads, true, "a thread count from 1 to 256", &v)) {
+        return false;
+    }
+    if (v != std::floor(v)) {
+        return Fail(reader, "%s: not a thread count from 1 to 256: '%s'", option,
+                    reader.argv[reader.next - 1]);
+    }
+    *threads = static_cast<int>(v);
+    return true;
+}
+
+bool FitsCap(Reader& reader, double seconds, double hz, const char* what) {
+    if (seconds * hz > kMostFrames) {
+        return Fail(reader, "%g s at %g Hz is more than 1e12 %s", seconds, hz, what);
+    }
+    return true;
+}
+
+// Which options were given, for the checks that involve more than one.
+struct Given {
+    bool seconds;
+    bool singleRun;  // an option that only means something without --sweep
+    const char* singleName;
+    bool sweepOnly;
+    const char* sweepName;
+};
+
+bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
+    RedrawModel& redraw = options->setup.redraw;
+    if (!given.seconds) {
+        redraw.seconds = options->sweep ? kSweepSecondsDefault : kRunSecondsDefault;
+    }
+    if (options->sweep && given.singleRun) {
+        return Fail(reader, "%s does not go with --sweep", given.singleName);
+    }
+    if (!options->sweep && given.sweepOnly) {
+        return Fail(reader, "%s only goes with --sweep", given.sweepName);
+    }
+    if (options->setup.displayHz > 0.0 &&
+        !FitsCap(reader, redraw.seconds, options->setup.displayHz, "refreshes")) {
+        return false;
+    }
+    if (!options->sweep) {
+        return FitsCap(reader, redraw.seconds, redraw.redrawHz, "redraws");
+    }
+    for (int i = 0; i < options->redrawCount; ++i) {
+        if (!FitsCap(reader, redraw.seconds, options->redrawList[i], "redraws")) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SetDefaults(SimOptions* options) {
+    *options = SimOptions{};
+    RedrawModel& redraw = options->setup.redraw;
+    redraw.redrawHz = 1000.0;
+    redraw.seed = 1;
+    redraw.seconds = kRunSecondsDefault;
+    options->setup.clock = PacerClock::kMilliseconds;
+    options->setup.side[0] = SideSetup{kRuleAdaptive, 62.0};
+    options->setup.side[1] = SideSetup{kRuleFixed, 31.0};
+    options->targetFrom = kLowestTarget;
+    options->targetTo = kHighestTarget;
+    options->targetStep = 0.5;
+    options->targetCount = 391;
+    const double rates[] = {60.0, 144.0, 240.0, 1000.0};
+    for (double rate : rates) {
+        options->redrawList[options->redrawCount++] = rate;
+    }
+}
+
+bool Is(const char* arg, const char* name) {
+    return std::strcmp(arg, name) == 0;
+}
+
+void MarkSingle(Given& given, const char* arg) {
+    given.singleRun = true;
+    given.singleName = arg;
+}
+
+void MarkSweep(Given& given, const char* arg) {
+    given.sweepOnly = true;
+    given.sweepName = arg;
+}
+
+}  // namespace
+
+bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, char* error,
+                     size_t errorSize) {
+    SetDefaults(options);
+    Reader reader{argc, argv, 1, error, errorSize};
+    Given given{};
+    SimSetup& setup = options->setup;
+    RedrawModel& redraw = setup.redraw;
+    while (reader.next < argc) {
+        const char* arg = argv[reader.next++];
+        bool ok = true;
+        if (Is(arg, "--help")) {
+            options->help = true;
+            return true;
+        } else if (Is(arg, "--stats")) {
+            options->stats = true;
+            MarkSingle(given, arg);
+        } else if (Is(arg, "--sweep")) {
+            options->sweep = true;
+        } else if (Is(arg, "--redraw")) {
+            ok = TakeRate(reader, arg, &redraw.redrawHz);
+            MarkSingle(given, arg);
+        } else if (Is(arg, "--jitter")) {
+            ok = TakeNumber(reader, arg, 0.0, kLongestJitterMs, true,
+                            "a jitter in ms from 0 to 1e6", &redraw.jitterMs);
+        } else if (Is(arg, "--seed")) {
+            ok = TakeSeed(reader, arg, &redraw.seed);
+        } else if (Is(arg, "--stall")) {
+            ok = TakeStall(reader, arg, &redraw);
+        } else if (Is(arg, "--clock")) {
+            ok = TakeClock(reader, arg, &setup.clock);
+        } else if (Is(arg, "--display-hz")) {
+            ok = TakeRate(reader, arg, &setup.displayHz);
+        } else if (Is(arg, "--left") || Is(arg, "--right")) {
+            ok = TakeRule(reader, arg, &setup.side[Is(arg, "--right")].rule);
+            MarkSingle(given, arg);
+        } else if (Is(arg, "--left-target") || Is(arg, "--right-target")) {
+            ok = TakeTarget(reader, arg, &setup.side[Is(arg, "--right-target")].target);
+            MarkSingle(given, arg);
+        } else if (Is(arg, "--seconds")) {
+            ok = TakeNumber(reader, arg, 0.0, kLongestSeconds, false,
+                            "a number of seconds (0 < S <= 1e9)", &redraw.seconds);
+            given.seconds = true;
+        } else if (Is(arg, "--log")) {
+            ok = TakeValue(reader, arg, &options->logPath);
+            MarkSingle(given, arg);
+        } else if (Is(arg, "--targets")) {
+            ok = TakeTargets(reader, arg, options);
+            MarkSweep(given, arg);
+        } else if (Is(arg, "--redraw-list")) {
+            ok = TakeRateList(reader, arg, options);
+            MarkSweep(given, arg);
+        } else if (Is(arg, "--threads")) {
+            ok = TakeThreads(reader, arg, &options->threads);
+            MarkSweep(given, arg);
+        } else {
+            ok = Fail(reader, "unknown option '%s'", arg);
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+    return CheckTogether(reader, options, given);
+}
+
+double SweepTarget(const SimOptions& options, int index) {
+    return options.targetFrom + static_cast<double>(index) * options.targetStep;
+}

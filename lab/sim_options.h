@@ -1,0 +1,46 @@
+// tempola-sim's command line.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+#include "lab/sim_run.h"
+
+constexpr int kMostSweepRates = 16;
+constexpr int kMostSweepTargets = 4000;
+constexpr int kMostThreads = 256;
+// A run may not pass 10^12 redraws or refreshes (about 14 hours of work at
+// 20 million a second). Below that, redraw and refresh numbers are exact
+// doubles, and every clock reading fits 64 bits.
+constexpr double kMostFrames = 1e12;
+constexpr double kLongestSeconds = 1e9;
+constexpr double kHighestHz = 1e9;
+constexpr double kLongestJitterMs = 1e6;
+constexpr double kRunSecondsDefault = 60.0;
+constexpr double kSweepSecondsDefault = 10.0;
+
+struct SimOptions {
+    SimSetup setup;  // setup.redraw.seconds already holds the mode's default
+    bool help;
+    bool stats;
+    bool sweep;
+    const char* logPath;  // null: no log
+    double targetFrom;
+    double targetTo;
+    double targetStep;
+    int targetCount;
+    double redrawList[kMostSweepRates];
+    int redrawCount;
+    int threads;  // 0: one per core
+};
+
+// Reads argv[1..argc-1]. False, with a one-line message in error, for
+// anything it does not take; the caller exits 2. --help stops the reading
+// and sets help.
+bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, char* error,
+                     size_t errorSize);
+
+void PrintSimHelp(std::FILE* out, const char* program);
+
+// The sweep's targets: from, from + step, ... up to to.
+double SweepTarget(const SimOptions& options, int index);

@@ -1,0 +1,101 @@
+#include "lab/sim_run.h"
+
+#include "lab/display_model.h"
+
+namespace {
+
+struct Side {
+    Pacer pacer;
+    PaceRule rule;
+    uint64_t updates;
+};
+
+void StartSide(Side& side, const SideSetup& setup) {
+    side.pacer = Pacer{};
+    side.pacer.target = setup.target;
+    side.rule = setup.rule;
+    side.updates = 0;
+}
+
+SideSample Step(Side& side, double t) {
+    SideSample sample{false, 0.0, side.pacer.target, side.rule};
+    sample.updated = StepPacer(side.pacer, side.rule, t, &sample.elapsed);
+    side.updates += sample.updated;
+    return sample;
+}
+
+// kDisplay and kLog are fixed for a run: each combination gets its own loop
+// with no tests for them inside.
+template <bool kDisplay, bool kLog>
+void Run(const SimSetup& setup, SimResult& result, FrameLog* log, Side* sides) {
+    RedrawClock clock;
+    StartRedrawClock(clock, setup.redraw);
+    DisplayModel display;
+    if (kDisplay) {
+        StartDisplay(display, setup.displayHz);
+    }
+    // With a display, a redraw's row waits until the refreshes that may show
+    // it have passed, since they decide its seen cells.
+    FrameSample pending{};
+    bool havePending = false;
+    IntervalFigures* seen[2] = {&result.side[0].seen, &result.side[1].seen};
+
+    uint64_t frames = 0;
+    double s = 0.0;
+    while (NextRedraw(clock, &s)) {
+        uint32_t ms = 0;
+        const double t = PacerSeconds(setup.clock, s, &ms);
+        FrameSample sample;
+        sample.seconds = s;
+        sample.left = Step(sides[0], t);
+        sample.right = Step(sides[1], t);
+        RecordFrame(result.cadence, sample);
+        ++frames;
+        if (kDisplay) {
+            PassRefreshesBefore(display, s, seen);
+            if (kLog && havePending) {
+                LogFrame(*log, pending, display.seenMs);
+            }
+            MakeRedraw(display, sides[0].updates, sides[1].updates);
+            pending = sample;
+            havePending = true;
+        } else if (kLog) {
+            LogFrame(*log, sample, nullptr);
+        }
+    }
+    if (kDisplay) {
+        PassRefreshesBefore(display, setup.redraw.seconds, seen);
+        if (kLog && havePending) {
+            LogFrame(*log, pending, display.seenMs);
+        }
+    }
+    result.frames = frames;
+}
+
+}  // namespace
+
+bool RunSim(const SimSetup& setup, SimResult& result, FrameLog* log) {
+    Side sides[2];
+    StartSide(sides[0], setup.side[0]);
+    StartSide(sides[1], setup.side[1]);
+    ResetCadence(result.cadence);
+    const bool display = setup.displayHz > 0.0;
+    if (display) {
+        ResetFigures(result.side[0].seen);
+        ResetFigures(result.side[1].seen);
+    }
+    if (display && log != nullptr) {
+        Run<true, true>(setup, result, log, sides);
+    } else if (display) {
+        Run<true, false>(setup, result, log, sides);
+    } else if (log != nullptr) {
+        Run<false, true>(setup, result, log, sides);
+    } else {
+        Run<false, false>(setup, result, log, sides);
+    }
+    for (int i = 0; i < 2; ++i) {
+        result.side[i].updates = sides[i].updates;
+        result.side[i].measuredRate = sides[i].pacer.measuredRate;
+    }
+    return log == nullptr || !FrameLogFailed(*log);
+}

@@ -1,0 +1,41 @@
+// One simulated run: the modelled redraws drive two pacers through the
+// program's own pacing rules, and the same recording and logging code the
+// program uses keeps the figures.
+#pragma once
+
+#include <cstdint>
+
+#include "demo/cadence.h"
+#include "demo/frame_log.h"
+#include "demo/pacing.h"
+#include "lab/clock_model.h"
+
+struct SideSetup {
+    PaceRule rule;
+    double target;
+};
+
+struct SimSetup {
+    RedrawModel redraw;
+    PacerClock clock;
+    double displayHz;  // 0: no display modelled
+    SideSetup side[2];  // left, right
+};
+
+struct SideResult {
+    uint64_t updates;     // the first included
+    double measuredRate;  // the pacer's own figure: its last window of 20 updates
+    IntervalFigures seen;
+};
+
+// Large (about 800 KiB): allocate once and reuse for run after run.
+struct SimResult {
+    uint64_t frames;
+    Cadence cadence;
+    SideResult side[2];
+};
+
+// Runs the whole simulation into result, and into log when it is not null
+// (opened with seen columns exactly when a display is modelled). Nothing is
+// allocated. False when a log write failed; the figures are complete anyway.
+bool RunSim(const SimSetup& setup, SimResult& result, FrameLog* log);

@@ -1,0 +1,163 @@
+#include "lab/sweep.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <new>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Job {
+    const SimOptions* options;
+    SweepRow* rows;
+    size_t pointsPerRate;
+    size_t pairsPerRate;
+    size_t jobs;
+    std::atomic<size_t> next;
+    std::atomic<size_t> done;
+};
+
+SweepRow PointRow(const SimOptions& options, size_t rate, size_t point) {
+    const size_t targets = static_cast<size_t>(options.targetCount);
+    SweepRow row{};
+    row.rule = static_cast<PaceRule>(point / targets);
+    row.redrawHz = options.redrawList[rate];
+    row.target = SweepTarget(options, static_cast<int>(point % targets));
+    return row;
+}
+
+// Two points share a run, one per side: the sides never meet, so each gets
+// what it would get alone. An odd point out runs on both sides.
+void RunJob(Job& job, size_t index, SimResult& result) {
+    const SimOptions& options = *job.options;
+    const size_t rate = index / job.pairsPerRate;
+    const size_t first = (index % job.pairsPerRate) * 2;
+    const size_t second = first + 1 < job.pointsPerRate ? first + 1 : first;
+    SweepRow* rows = job.rows + rate * job.pointsPerRate;
+    rows[first] = PointRow(options, rate, first);
+    rows[second] = PointRow(options, rate, second);
+
+    SimSetup setup = options.setup;
+    setup.redraw.redrawHz = options.redrawList[rate];
+    setup.side[0] = SideSetup{rows[first].rule, rows[first].target};
+    setup.side[1] = SideSetup{rows[second].rule, rows[second].target};
+    RunSim(setup, result, nullptr);
+
+    const bool seen = setup.displayHz > 0.0;
+    rows[first].updates = FiguresOf(result.cadence.left, rows[first].target);
+    rows[second].updates = FiguresOf(result.cadence.right, rows[second].target);
+    if (seen) {
+        rows[first].seen = FiguresOf(result.side[0].seen, rows[first].target);
+        rows[second].seen = FiguresOf(result.side[1].seen, rows[second].target);
+    }
+}
+
+void Work(Job* job, SimResult* result) {
+    for (;;) {
+        const size_t index = job->next.fetch_add(1);
+        if (index >= job->jobs) {
+            return;
+        }
+        RunJob(*job, index, *result);
+        job->done.fetch_add(1);
+    }
+}
+
+void ShowProgress(std::FILE* out, bool terminal, const Job& job, bool last) {
+    const size_t done = job.done.load();
+    if (terminal) {
+        std::fprintf(out, "\rsweep: %3d%%", static_cast<int>(done * 100 / job.jobs));
+        if (last) {
+            std::fputc('\n', out);
+        }
+        std::fflush(out);
+    }
+}
+
+}  // namespace
+
+SideFigures FiguresOf(const IntervalFigures& figures, double target) {
+    SideFigures out;
+    out.meanRate = MeanRate(figures);
+    out.rateErrorPct = (out.meanRate - target) / target * 100.0;
+    out.jitterMs = JitterMs(figures);
+    out.low1Fps = OnePercentLow(figures);
+    out.worstMs = WorstMs(figures);
+    return out;
+}
+
+size_t SweepRowCount(const SimOptions& options) {
+    return static_cast<size_t>(options.redrawCount) * kPaceRuleCount *
+           static_cast<size_t>(options.targetCount);
+}
+
+bool RunSweep(const SimOptions& options, int threads, SweepRow* rows, std::FILE* progress) {
+    Job job;
+    job.options = &options;
+    job.rows = rows;
+    job.pointsPerRate = static_cast<size_t>(kPaceRuleCount) * options.targetCount;
+    job.pairsPerRate = (job.pointsPerRate + 1) / 2;
+    job.jobs = job.pairsPerRate * static_cast<size_t>(options.redrawCount);
+    job.next = 0;
+    job.done = 0;
+    if (threads <= 0) {
+        threads = static_cast<int>(std::thread::hardware_concurrency());
+    }
+    if (threads <= 0) {
+        threads = 1;
+    }
+    if (static_cast<size_t>(threads) > job.jobs) {
+        threads = static_cast<int>(job.jobs);
+    }
+
+    std::vector<std::unique_ptr<SimResult>> results;
+    for (int i = 0; i < threads; ++i) {
+        results.emplace_back(new (std::nothrow) SimResult);
+        if (!results.back()) {
+            return false;
+        }
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> workers;
+    for (int i = 0; i < threads; ++i) {
+        workers.emplace_back(Work, &job, results[i].get());
+    }
+    const bool terminal = progress != nullptr && isatty(fileno(progress)) == 1;
+    while (terminal && job.done.load() < job.jobs) {
+        ShowProgress(progress, terminal, job, false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    if (progress != nullptr) {
+        ShowProgress(progress, terminal, job, true);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        std::fprintf(progress, "sweep: %zu points on %d threads in %.1f s\n",
+                     SweepRowCount(options), threads, took.count());
+    }
+    return true;
+}
+
+void PrintSweepHeader(std::FILE* out, bool seen) {
+    std::fputs("rule,redraw_hz,target,mean_rate,rate_error_pct,jitter_ms,low1_fps,worst_ms", out);
+    if (seen) {
+        std::fputs(",seen_mean_rate,seen_jitter_ms,seen_low1_fps,seen_worst_ms", out);
+    }
+    std::fputc('\n', out);
+}
+
+void PrintSweepRow(std::FILE* out, const SweepRow& row, bool seen) {
+    const SideFigures& u = row.updates;
+    std::fprintf(out, "%s,%g,%g,%.4f,%.4f,%.4f,%.3f,%.3f", PaceRuleName(row.rule), row.redrawHz,
+                 row.target, u.meanRate, u.rateErrorPct, u.jitterMs, u.low1Fps, u.worstMs);
+    if (seen) {
+        const SideFigures& v = row.seen;
+        std::fprintf(out, ",%.4f,%.4f,%.3f,%.3f", v.meanRate, v.jitterMs, v.low1Fps, v.worstMs);
+    }
+    std::fputc('\n', out);
+}

@@ -1,0 +1,39 @@
+// The sweep: every rule at every target for every redraw rate, each point
+// one side of a simulated run, spread over worker threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+#include "lab/sim_options.h"
+
+struct SideFigures {
+    double meanRate;
+    double rateErrorPct;  // against the target
+    double jitterMs;
+    double low1Fps;
+    double worstMs;
+};
+
+SideFigures FiguresOf(const IntervalFigures& figures, double target);
+
+struct SweepRow {
+    PaceRule rule;
+    double redrawHz;
+    double target;
+    SideFigures updates;
+    SideFigures seen;  // zero without a display
+};
+
+// Rows in print order: redraw rates as listed, then rules, then targets.
+size_t SweepRowCount(const SimOptions& options);
+
+// Fills rows[0 .. SweepRowCount). threads 0 means one per core. When
+// progress is not null it gets a percentage updated in place if it is a
+// terminal, else one line at the end. The rows never depend on the thread
+// count: every point is its own run from the same redraw times. False when
+// the workers' memory could not be had.
+bool RunSweep(const SimOptions& options, int threads, SweepRow* rows, std::FILE* progress);
+
+void PrintSweepHeader(std::FILE* out, bool seen);
+void PrintSweepRow(std::FILE* out, const SweepRow& row, bool seen);

@@ -1,0 +1,355 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "lab/clock_model.h"
+#include "lab/sim_options.h"
+#include "lab/sim_run.h"
+#include "lab/sweep.h"
+
+namespace {
+
+std::vector<double> Redraws(const RedrawModel& model) {
+    RedrawClock clock;
+    StartRedrawClock(clock, model);
+    std::vector<double> times;
+    for (double s = 0.0; NextRedraw(clock, &s);) {
+        times.push_back(s);
+    }
+    return times;
+}
+
+RedrawModel Model(double hz, double seconds) {
+    return RedrawModel{hz, 0.0, 1, 0.0, 0.0, seconds};
+}
+
+bool Parse(std::vector<const char*> args, SimOptions* options, std::string* error = nullptr) {
+    args.insert(args.begin(), "tempola-sim");
+    char text[256] = "";
+    const bool ok = ParseSimOptions(static_cast<int>(args.size()), args.data(), options, text,
+                                    sizeof text);
+    if (error != nullptr) {
+        *error = text;
+    }
+    return ok;
+}
+
+SimSetup TenMsRuns(double redrawHz, double seconds, SideSetup left, SideSetup right) {
+    SimSetup setup{};
+    setup.redraw = Model(redrawHz, seconds);
+    setup.clock = PacerClock::kMilliseconds;
+    setup.side[0] = left;
+    setup.side[1] = right;
+    return setup;
+}
+
+// The log as rows of named cells.
+struct Csv {
+    std::vector<std::string> header;
+    std::vector<std::vector<std::string>> rows;
+    std::string Cell(size_t row, const char* name) const {
+        for (size_t i = 0; i < header.size(); ++i) {
+            if (header[i] == name && i < rows[row].size()) {
+                return rows[row][i];
+            }
+        }
+        return "missing";
+    }
+};
+
+std::vector<std::string> SplitLine(const std::string& line) {
+    std::vector<std::string> cells;
+    std::stringstream in(line);
+    for (std::string cell; std::getline(in, cell, ',');) {
+        cells.push_back(cell);
+    }
+    if (!line.empty() && line.back() == ',') {
+        cells.push_back("");
+    }
+    return cells;
+}
+
+Csv ReadCsv(const char* path) {
+    Csv csv;
+    std::FILE* f = std::fopen(path, "r");
+    char line[1024];
+    while (f != nullptr && std::fgets(line, sizeof line, f) != nullptr) {
+        std::string text(line);
+        text.erase(text.find_last_not_of("\r\n") + 1);
+        if (csv.header.empty()) {
+            csv.header = SplitLine(text);
+        } else {
+            csv.rows.push_back(SplitLine(text));
+        }
+    }
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    return csv;
+}
+
+// Runs one simulation logged to a file, and reads the log back.
+Csv RunLogged(const SimSetup& setup) {
+    char path[] = "/tmp/tempola-sim-log-XXXXXX";
+    close(mkstemp(path));
+    auto result = std::make_unique<SimResult>();
+    auto log = std::make_unique<FrameLog>();
+    char error[200];
+    EXPECT_TRUE(OpenFrameLog(*log, path, setup.displayHz > 0.0, error, sizeof error));
+    EXPECT_TRUE(RunSim(setup, *result, log.get()));
+    EXPECT_TRUE(CloseFrameLog(*log));
+    const Csv csv = ReadCsv(path);
+    std::remove(path);
+    return csv;
+}
+
+double Ms(const Csv& csv, size_t row, const char* name) {
+    const std::string cell = csv.Cell(row, name);
+    return cell.empty() ? -1.0 : std::atof(cell.c_str());
+}
+
+}  // namespace
+
+TEST(SimClock, SplitmixMatchesItsPublishedSequence) {
+    uint64_t state = 0;
+    EXPECT_EQ(NextRandom(state), 0xe220a8397b1dcdafull);
+    EXPECT_EQ(NextRandom(state), 0x6e789e6aa1b965f4ull);
+    EXPECT_EQ(UnitFraction(0), 0.0);
+    EXPECT_LT(UnitFraction(~0ull), 1.0);
+    EXPECT_LT(UnitFraction(~0ull) * 3.0, 3.0);  // a jitter never reaches its bound
+}
+
+TEST(SimClock, JitterStaysWithinItsBoundsAndRepeatsWithItsSeed) {
+    for (double jitterMs : {3.0, 25.0}) {  // shorter and longer than a redraw period
+        RedrawModel model = Model(100.0, 20.0);
+        model.jitterMs = jitterMs;
+        const std::vector<double> times = Redraws(model);
+        ASSERT_EQ(times.size(), 2000u);
+        double low = 1.0;
+        double high = 0.0;
+        for (size_t i = 0; i < times.size(); ++i) {
+            const double offset = times[i] - static_cast<double>(i) / 100.0;
+            ASSERT_GE(offset, 0.0) << i;
+            ASSERT_LT(offset, jitterMs / 1000.0) << i;
+            ASSERT_TRUE(i == 0 || times[i] >= times[i - 1]) << i;
+            low = std::min(low, offset);
+            high = std::max(high, offset);
+        }
+        // The draws cover the range rather than bunching.
+        EXPECT_LT(low, jitterMs * 0.01 / 1000.0);
+        EXPECT_GT(high, jitterMs * 0.99 / 1000.0);
+        EXPECT_EQ(Redraws(model), times);
+        model.seed = 2;
+        EXPECT_NE(Redraws(model), times);
+    }
+}
+
+TEST(SimClock, StallsSwallowTheirWindowsIntoOneRedrawAtTheEnd) {
+    RedrawModel model = Model(1000.0, 0.3);
+    model.stallEveryMs = 100.0;
+    model.stallLengthMs = 30.0;
+    const std::vector<double> times = Redraws(model);
+    // 0..99 ms, 130 ms for 100..129, then the regular 130..199, 230 for
+    // 200..229, 230..299.
+    ASSERT_EQ(times.size(), 100u + 1 + 70 + 1 + 70);
+    EXPECT_EQ(times[99], 0.099);
+    EXPECT_EQ(times[100], 0.13);
+    EXPECT_EQ(times[101], 0.13);
+    EXPECT_EQ(times[102], 0.131);
+    EXPECT_EQ(times[171], 0.23);
+    EXPECT_EQ(times[172], 0.23);
+
+    // Redraws far apart skip windows that hold none; one lands in the sixth.
+    model = Model(3.0, 2.4);
+    model.stallEveryMs = 400.0;
+    model.stallLengthMs = 5.0;
+    const std::vector<double> sparse = {0.0, 1.0 / 3, 2.0 / 3, 1.0, 4.0 / 3, 5.0 / 3, 2.005, 7.0 / 3};
+    EXPECT_EQ(Redraws(model), sparse);
+
+    // A replacement at or past the end of the run is not made.
+    model = Model(1000.0, 0.12);
+    model.stallEveryMs = 100.0;
+    model.stallLengthMs = 30.0;
+    EXPECT_EQ(Redraws(model).size(), 100u);
+}
+
+TEST(SimClock, MillisecondClockWrapsAtThirtyTwoBitsAndMicrosecondsTruncate) {
+    uint32_t ms = 7;
+    EXPECT_EQ(PacerSeconds(PacerClock::kMilliseconds, 1.0009, &ms), PacerTime(1000));
+    EXPECT_EQ(ms, 1000u);
+    // 2^32 + 1 ms and 3 * 2^32 + 2 ms into the run.
+    EXPECT_EQ(PacerSeconds(PacerClock::kMilliseconds, 4294967.2971, &ms), PacerTime(1));
+    EXPECT_EQ(ms, 1u);
+    PacerSeconds(PacerClock::kMilliseconds, 12884901.8902, &ms);
+    EXPECT_EQ(ms, 2u);
+    EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, 1.2345678, &ms), 1234567 * 1e-6);
+    EXPECT_EQ(ms, 1234u);
+    EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, 4294967.2971, &ms), 4294967297100 * 1e-6);
+}
+
+// Frames every 10 ms at target 31: the fixed rule moves on every fourth
+// frame; the adaptive one waits 40 and 30 ms in turn (updates at 0, 40, 70,
+// 110, 140, ...), 57 updates before 2 s.
+TEST(SimRun, SteadyRedrawsGiveTheHandWorkedCadences) {
+    auto result = std::make_unique<SimResult>();
+    const SimSetup setup = TenMsRuns(100.0, 2.0, {kRuleAdaptive, 31.0}, {kRuleFixed, 31.0});
+    EXPECT_TRUE(RunSim(setup, *result, nullptr));
+    EXPECT_EQ(result->frames, 200u);
+    EXPECT_EQ(result->side[0].updates, 57u);
+    EXPECT_NEAR(MeanRate(result->cadence.left), 1000.0 / 35, 1e-4);
+    EXPECT_NEAR(JitterMs(result->cadence.left), 5.0, 1e-4);
+    EXPECT_NEAR(result->side[0].measuredRate, (25.0 + 100.0 / 3) / 2, 1e-4);
+    EXPECT_EQ(result->side[1].updates, 50u);
+    EXPECT_NEAR(MeanRate(result->cadence.right), 25.0, 1e-4);
+    EXPECT_NEAR(WorstMs(result->cadence.right), 40.0, 1e-4);
+    EXPECT_NEAR(JitterMs(result->cadence.redraw), 0.0, 1e-6);
+}
+
+TEST(SimRun, LogRowsCarryUpdatesAndSeenIntervals) {
+    SimSetup setup = TenMsRuns(100.0, 0.3, {kRuleAdaptive, 31.0}, {kRuleFixed, 31.0});
+    const Csv plain = RunLogged(setup);
+    ASSERT_EQ(plain.rows.size(), 30u);
+    EXPECT_EQ(plain.header.size(), 10u);
+    const char* leftUpdated[8] = {"1", "0", "0", "0", "1", "0", "0", "1"};
+    for (size_t row = 0; row < 8; ++row) {
+        EXPECT_EQ(plain.Cell(row, "LeftUpdated"), leftUpdated[row]) << row;
+        EXPECT_NEAR(Ms(plain, row, "MsBetweenPresents"), row == 0 ? 0.0 : 10.0, 1e-3);
+    }
+    EXPECT_NEAR(Ms(plain, 4, "LeftMsBetweenUpdates"), 40.0, 1e-3);
+    EXPECT_NEAR(Ms(plain, 7, "LeftMsBetweenUpdates"), 30.0, 1e-3);
+    EXPECT_NEAR(Ms(plain, 8, "RightMsBetweenUpdates"), 40.0, 1e-3);
+    EXPECT_EQ(plain.Cell(5, "LeftMsBetweenUpdates"), "");
+    EXPECT_NEAR(Ms(plain, 14, "TimeInSeconds"), 0.14, 1e-6);
+
+    // A 50 Hz display: refreshes every 20 ms show left poses of 0, 40, 70,
+    // 110, 140, 180 ms at 0, 40, 80, 120, 140, 180 ms; the right side's
+    // (every 40 ms) at each 40 ms refresh.
+    setup.displayHz = 50.0;
+    const Csv seen = RunLogged(setup);
+    ASSERT_EQ(seen.rows.size(), 30u);
+    ASSERT_EQ(seen.header.size(), 12u);
+    const double leftSeen[20] = {-1, -1, -1, -1, 40, -1, -1, -1, 40, -1,
+                                 -1, -1, 40, -1, 20, -1, -1, -1, 40, -1};
+    for (size_t row = 0; row < 20; ++row) {
+        EXPECT_NEAR(Ms(seen, row, "LeftSeenMs"), leftSeen[row], 1e-6) << row;
+        const double right = row > 0 && row % 4 == 0 ? 40.0 : -1.0;
+        EXPECT_NEAR(Ms(seen, row, "RightSeenMs"), right, 1e-6) << row;
+    }
+    // The last redraw (290 ms) is shown by no refresh before the end.
+    EXPECT_EQ(seen.Cell(29, "LeftSeenMs"), "");
+}
+
+TEST(SimRun, SeenFiguresFollowTheDisplay) {
+    auto result = std::make_unique<SimResult>();
+    SimSetup setup = TenMsRuns(100.0, 10.0, {kRuleAdaptive, 31.0}, {kRuleFixed, 31.0});
+    setup.displayHz = 50.0;
+    RunSim(setup, *result, nullptr);
+    // Left: 40, 40, 40, 20 ms per 140 ms; right: every 40 ms.
+    EXPECT_NEAR(MeanRate(result->side[0].seen), 1000.0 / 35, 0.1);
+    EXPECT_NEAR(JitterMs(result->side[0].seen), std::sqrt(75.0), 0.1);
+    EXPECT_NEAR(MeanRate(result->side[1].seen), 25.0, 1e-9);
+    EXPECT_NEAR(WorstMs(result->side[1].seen), 40.0, 1e-9);
+    // A display far slower than the updates shows a new pose at every refresh.
+    setup.displayHz = 10.0;
+    RunSim(setup, *result, nullptr);
+    EXPECT_EQ(result->side[0].seen.count, 99u);
+    EXPECT_NEAR(JitterMs(result->side[0].seen), 0.0, 1e-9);
+}
+
+TEST(SimSweep, RowsInOrderAndTheSameWhateverTheThreads) {
+    SimOptions options;
+    ASSERT_TRUE(Parse({"--sweep", "--targets", "30:31:0.5", "--redraw-list", "60,1000",
+                       "--seconds", "2"},
+                      &options));
+    ASSERT_EQ(SweepRowCount(options), 2u * kPaceRuleCount * 3);
+    std::vector<SweepRow> rows[3];
+    for (int threads = 1; threads <= 3; ++threads) {
+        rows[threads - 1].resize(SweepRowCount(options));
+        ASSERT_TRUE(RunSweep(options, threads, rows[threads - 1].data(), nullptr));
+    }
+    for (size_t i = 0; i < rows[0].size(); ++i) {
+        const SweepRow& row = rows[0][i];
+        EXPECT_EQ(row.redrawHz, i < 15 ? 60.0 : 1000.0);
+        EXPECT_EQ(row.rule, static_cast<PaceRule>(i % 15 / 3));
+        EXPECT_EQ(row.target, 30.0 + 0.5 * static_cast<double>(i % 3));
+        for (int t = 1; t < 3; ++t) {
+            EXPECT_EQ(std::memcmp(&rows[t][i], &row, sizeof row), 0) << i << " threads " << t + 1;
+        }
+    }
+    // A point matches its own run on its own: the pairing changes nothing.
+    auto result = std::make_unique<SimResult>();
+    SimSetup setup = options.setup;
+    setup.redraw.redrawHz = 1000.0;
+    setup.side[0] = setup.side[1] = SideSetup{kRuleScheduled, 30.5};
+    RunSim(setup, *result, nullptr);
+    const SweepRow& scheduled = rows[0][15 + 3 * kRuleScheduled + 1];
+    EXPECT_EQ(scheduled.updates.meanRate, MeanRate(result->cadence.left));
+    EXPECT_EQ(scheduled.updates.jitterMs, JitterMs(result->cadence.left));
+    // Fixed at 31 on 1 ms redraws waits 0.97 / 31 s: an update every 32 ms.
+    EXPECT_NEAR(rows[0][15 + 3 * kRuleFixed + 2].updates.meanRate, 31.25, 1e-3);
+    EXPECT_NEAR(rows[0][15 + 3 * kRuleFixed + 2].updates.rateErrorPct, 0.806, 1e-3);
+    // Unpaced on 60 Hz redraws read through a ms clock: 16 and 17 ms steps.
+    EXPECT_NEAR(rows[0][3 * kRuleEveryRedraw].updates.meanRate, 60.0, 0.1);
+    EXPECT_NEAR(rows[0][3 * kRuleEveryRedraw].updates.worstMs, 17.0, 1e-3);
+}
+
+TEST(SimOptions, DefaultsAndGoodValues) {
+    SimOptions options;
+    ASSERT_TRUE(Parse({}, &options));
+    EXPECT_EQ(options.setup.redraw.redrawHz, 1000.0);
+    EXPECT_EQ(options.setup.redraw.seconds, 60.0);
+    EXPECT_EQ(options.setup.side[0].rule, kRuleAdaptive);
+    EXPECT_EQ(options.setup.side[1].target, 31.0);
+    ASSERT_TRUE(Parse({"--sweep"}, &options));
+    EXPECT_EQ(options.setup.redraw.seconds, 10.0);
+    EXPECT_EQ(SweepRowCount(options), 4u * 5 * 391);
+    EXPECT_EQ(SweepTarget(options, 390), 200.0);
+    ASSERT_TRUE(Parse({"--stall", "16.5:4", "--clock", "us", "--right", "fixed-exact",
+                       "--right-target", "200", "--seed", "18446744073709551615"},
+                      &options));
+    EXPECT_EQ(options.setup.redraw.stallEveryMs, 16.5);
+    EXPECT_EQ(options.setup.redraw.seed, ~0ull);
+    EXPECT_EQ(options.setup.clock, PacerClock::kMicroseconds);
+    EXPECT_EQ(options.setup.side[1].rule, kRuleFixedExact);
+    ASSERT_TRUE(Parse({"--sweep", "--targets", "5:200:0.1"}, &options));
+    EXPECT_EQ(options.targetCount, 1951);
+    ASSERT_TRUE(Parse({"--redraw", "x", "--help"}, &options) == false);
+    ASSERT_TRUE(Parse({"--help", "--redraw", "x"}, &options));
+    EXPECT_TRUE(options.help);
+}
+
+TEST(SimOptions, BadValuesAreRefusedWithAMessage) {
+    const std::vector<std::vector<const char*>> bad = {
+        {"--redraw", "0"}, {"--redraw", "-60"}, {"--redraw", "abc"}, {"--redraw", "inf"},
+        {"--redraw", "nan"}, {"--redraw", "60Hz"}, {"--redraw", " 60"}, {"--redraw", "1e400"},
+        {"--display-hz", "0"}, {"--jitter", "-1"}, {"--seed", "-1"}, {"--seed", "1.5"},
+        {"--left", "wobbly"}, {"--right", ""}, {"--left-target", "4.5"},
+        {"--right-target", "200.5"}, {"--stall", "100"}, {"--stall", "100:"},
+        {"--stall", "x:5"}, {"--stall", "100:100"}, {"--stall", "0:5"}, {"--stall", "100:0"},
+        {"--clock", "ns"}, {"--seconds", "0"}, {"--seconds", "1e10"},
+        {"--seconds", "1e9", "--redraw", "10000"}, {"--seconds", "1e6", "--display-hz", "1e7"},
+        {"--frobnicate"}, {"--redraw"}, {"--log"}, {"--sweep", "--log", "x.csv"},
+        {"--sweep", "--stats"}, {"--sweep", "--left", "fixed"}, {"--threads", "2"},
+        {"--sweep", "--threads", "0"}, {"--sweep", "--threads", "1.5"},
+        {"--sweep", "--targets", "5:200"}, {"--sweep", "--targets", "4:200:1"},
+        {"--sweep", "--targets", "5:201:1"}, {"--sweep", "--targets", "50:40:1"},
+        {"--sweep", "--targets", "5:200:0"}, {"--sweep", "--targets", "5:200:0.001"},
+        {"--sweep", "--redraw-list", "60,,144"}, {"--sweep", "--redraw-list", "60,0"},
+        {"--sweep", "--seconds", "1e9", "--redraw-list", "60,2000"},
+    };
+    for (const auto& args : bad) {
+        SimOptions options;
+        std::string error;
+        EXPECT_FALSE(Parse(args, &options, &error)) << args[0] << " " << args.back();
+        EXPECT_GT(error.size(), 10u) << args[0];
+    }
+}
