@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "demo/pacing.h"
+
 // Redraw i is due at i / redrawHz seconds. Jitter delays each one by its own
 // uniform draw from [0, jitterMs) ms; then no redraw comes before the one
 // before it. A stall of lengthMs every everyMs (k >= 1) swallows the redraws
@@ -21,10 +23,17 @@ struct RedrawModel {
 // Our own generator (splitmix64): the same seed gives the same run on every
 // machine and compiler, which a standard library engine plus distribution
 // does not promise.
-uint64_t NextRandom(uint64_t& state);
+inline uint64_t NextRandom(uint64_t& state) {
+    uint64_t z = (state += 0x9e3779b97f4a7c15ull);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+    return z ^ (z >> 31);
+}
 // The top 52 bits as a fraction in [0, 1): with 52 bits, fraction * x < x
 // for every positive double x, so a jitter never reaches its bound.
-double UnitFraction(uint64_t bits);
+inline double UnitFraction(uint64_t bits) {
+    return static_cast<double>(bits >> 12) * 0x1.0p-52;
+}
 
 struct RedrawClock {
     double redrawHz;
@@ -44,7 +53,9 @@ struct RedrawClock {
 
 void StartRedrawClock(RedrawClock& clock, const RedrawModel& model);
 // The time of the next redraw in seconds; false once the run is over.
-bool NextRedraw(RedrawClock& clock, double* seconds);
+inline bool NextRedraw(RedrawClock& clock, double* seconds);
+// Moves the clock's stall window on to the one that s lies in or before.
+void CatchUpWindow(RedrawClock& clock, double s);
 
 enum class PacerClock : uint8_t {
     kMilliseconds,  // the program's own: 32-bit whole milliseconds
@@ -53,4 +64,51 @@ enum class PacerClock : uint8_t {
 
 // What the pacers see at redraw time s (s >= 0, within the run cap).
 // *ms gets the 32-bit millisecond reading (also for the microsecond clock).
-double PacerSeconds(PacerClock clock, double s, uint32_t* ms);
+inline double PacerSeconds(PacerClock clock, double s, uint32_t* ms);
+
+// Both are inline: they run once per redraw, and a call apiece costs a
+// tenth of the simulator's time.
+inline bool NextRedraw(RedrawClock& clock, double* seconds) {
+    for (;;) {
+        double s = static_cast<double>(clock.index) / clock.redrawHz;
+        ++clock.index;
+        if (clock.jitterSeconds > 0.0) {
+            // Two statements, so no compiler fuses them into one rounding.
+            const double offset = UnitFraction(NextRandom(clock.random)) * clock.jitterSeconds;
+            s += offset;
+            if (s < clock.previousJittered) {
+                s = clock.previousJittered;
+            }
+            clock.previousJittered = s;
+        }
+        if (clock.stalls) {
+            if (s >= clock.windowEnd) {
+                CatchUpWindow(clock, s);
+            }
+            if (s >= clock.windowStart) {
+                if (clock.windowUsed) {
+                    continue;
+                }
+                clock.windowUsed = true;
+                s = clock.windowEnd;
+            }
+        }
+        if (s >= clock.end) {
+            return false;
+        }
+        *seconds = s;
+        return true;
+    }
+}
+
+inline double PacerSeconds(PacerClock clock, double s, uint32_t* ms) {
+    // s is never negative, so truncation is the floor; the run cap keeps the
+    // products far inside 64 bits, and only the low 32 bits of the
+    // milliseconds survive, as on the program's clock.
+    const int64_t wholeMs = static_cast<int64_t>(s * 1000.0);
+    *ms = static_cast<uint32_t>(static_cast<uint64_t>(wholeMs));
+    if (clock == PacerClock::kMilliseconds) {
+        return PacerTime(*ms);
+    }
+    return static_cast<double>(static_cast<int64_t>(s * 1e6)) * 1e-6;
+}
