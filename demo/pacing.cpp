@@ -1,6 +1,7 @@
 #include "demo/pacing.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "host/app.h"
 
@@ -12,6 +13,10 @@ double redrawRateSum;
 int32_t redrawCount;
 char statusText[100];
 
+PaceRule leftRule = kRuleAdaptive;
+PaceRule rightRule = kRuleFixed;
+FrameSteps frameSteps;
+
 namespace {
 
 constexpr float kMsToSeconds = 0.001f;
@@ -22,6 +27,10 @@ constexpr int32_t kRedrawWindow = 100;
 constexpr double kTargetStep = 0.5;
 constexpr double kLowestTarget = 5.0;
 constexpr double kHighestTarget = 200.0;
+
+const char* const kRuleNames[kPaceRuleCount] = {
+    "adaptive", "fixed", "fixed-exact", "scheduled", "every-redraw",
+};
 
 void WrapAngle(float& angle)
 {
@@ -45,13 +54,31 @@ bool ClockWentBack(Pacer& pacer, double t)
     return true;
 }
 
-void CloseWindowIfFull(Pacer& pacer)
+void CloseMeasurementWindow(Pacer& pacer)
 {
     if (pacer.updateCount == kPacerWindow) {
         pacer.measuredRate = pacer.rateSum * 0.05;
         pacer.rateSum = 0.0;
         pacer.updateCount = 0;
     }
+}
+
+// The fixed rules: wait `frames` nominal frames after every update.
+bool StepFixedFraction(Pacer& pacer, double t, double frames)
+{
+    if (ClockWentBack(pacer, t))
+        return false;
+    const double d = t - pacer.lastUpdate;
+    if (d < pacer.interval)
+        return false;
+    pacer.interval = frames / pacer.target;
+    pacer.lastUpdate = t;
+    AdvanceRotor(pacer, d);
+    pacer.updateCount += 1;
+    if (d > 0.0)
+        pacer.rateSum += 1.0 / d;
+    CloseMeasurementWindow(pacer);
+    return true;
 }
 
 void RaiseTarget(Pacer& pacer)
@@ -70,11 +97,39 @@ void LowerTarget(Pacer& pacer)
 
 }  // namespace
 
-void UpdateFrameTiming()
+const char* PaceRuleName(PaceRule rule)
+{
+    return rule < kPaceRuleCount ? kRuleNames[rule] : "unknown";
+}
+
+bool PaceRuleFromName(const char* name, PaceRule* rule)
+{
+    if (name == nullptr)
+        return false;
+    for (int i = 0; i < kPaceRuleCount; ++i) {
+        if (std::strcmp(name, kRuleNames[i]) == 0) {
+            *rule = static_cast<PaceRule>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+PaceRule NextPaceRule(PaceRule rule)
+{
+    return rule + 1 < kPaceRuleCount ? static_cast<PaceRule>(rule + 1) : kRuleAdaptive;
+}
+
+double PacerTime(uint32_t ms)
 {
     // The constant is single precision but the product is taken in double: a
     // float product loses whole milliseconds after a few hours of running.
-    const double t = static_cast<double>(timeMs) * static_cast<double>(kMsToSeconds);
+    return static_cast<double>(ms) * static_cast<double>(kMsToSeconds);
+}
+
+void UpdateFrameTiming()
+{
+    const double t = PacerTime(timeMs);
 
     const double dt = t - previousFrameTime;
     previousFrameTime = t;
@@ -89,17 +144,34 @@ void UpdateFrameTiming()
         redrawRateSum = 0.0;
     }
 
-    StepAdaptive(leftPacer, t);
-    StepFixed(rightPacer, t);
+    frameSteps.left.updated = StepPacer(leftPacer, leftRule, t, &frameSteps.left.elapsed);
+    frameSteps.right.updated = StepPacer(rightPacer, rightRule, t, &frameSteps.right.elapsed);
+    frameSteps.t = t;
 }
 
-void StepAdaptive(Pacer& pacer, double t)
+bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed)
+{
+    const double before = pacer.lastUpdate;
+    bool updated = false;
+    switch (rule) {
+    case kRuleAdaptive: updated = StepAdaptive(pacer, t); break;
+    case kRuleFixed: updated = StepFixed(pacer, t); break;
+    case kRuleFixedExact: updated = StepFixedExact(pacer, t); break;
+    case kRuleScheduled: updated = StepScheduled(pacer, t); break;
+    case kRuleEveryRedraw: updated = StepEveryRedraw(pacer, t); break;
+    }
+    if (elapsed != nullptr)
+        *elapsed = updated ? t - before : 0.0;
+    return updated;
+}
+
+bool StepAdaptive(Pacer& pacer, double t)
 {
     if (ClockWentBack(pacer, t))
-        return;
+        return false;
     const double d = t - pacer.lastUpdate;
     if (d < pacer.interval)
-        return;
+        return false;
     pacer.lastUpdate = t;
     AdvanceRotor(pacer, d);
     if (d > 0.0)
@@ -115,25 +187,63 @@ void StepAdaptive(Pacer& pacer, double t)
         e = 1.0 / pacer.target;
     pacer.updateCount += 1;
     pacer.interval = 2.0 / pacer.target - e;
-    CloseWindowIfFull(pacer);
+    CloseMeasurementWindow(pacer);
+    return true;
 }
 
-void StepFixed(Pacer& pacer, double t)
+bool StepFixed(Pacer& pacer, double t)
 {
-    if (ClockWentBack(pacer, t))
-        return;
-    const double d = t - pacer.lastUpdate;
-    if (d < pacer.interval)
-        return;
     // A little under one nominal frame, so that a frame arriving right on
     // time is never pushed to the next redraw by clock granularity.
-    pacer.interval = 0.97 / pacer.target;
+    return StepFixedFraction(pacer, t, 0.97);
+}
+
+bool StepFixedExact(Pacer& pacer, double t)
+{
+    // Exactly one nominal frame: a redraw a hair early waits a whole redraw
+    // more, which is what the 0.97 of the fixed rule is there to avoid.
+    return StepFixedFraction(pacer, t, 1.0);
+}
+
+bool StepScheduled(Pacer& pacer, double t)
+{
+    if (ClockWentBack(pacer, t))
+        return false;
+    const double d = t - pacer.lastUpdate;
+    if (d < pacer.interval)
+        return false;
+    // Due times step by whole nominal frames from the one just met, so a late
+    // redraw does not push the rest of the schedule back. More than a frame
+    // behind, the schedule starts again from now rather than bursting through
+    // the updates it missed.
+    double due = (pacer.lastUpdate + pacer.interval) + 1.0 / pacer.target;
+    if (due <= t)
+        due = t + 1.0 / pacer.target;
+    pacer.interval = due - t;
     pacer.lastUpdate = t;
     AdvanceRotor(pacer, d);
     pacer.updateCount += 1;
     if (d > 0.0)
         pacer.rateSum += 1.0 / d;
-    CloseWindowIfFull(pacer);
+    CloseMeasurementWindow(pacer);
+    return true;
+}
+
+bool StepEveryRedraw(Pacer& pacer, double t)
+{
+    if (ClockWentBack(pacer, t))
+        return false;
+    const double d = t - pacer.lastUpdate;
+    // A redraw that saw no time pass would show the same pose again.
+    if (!(d > 0.0))
+        return false;
+    pacer.interval = 0.0;
+    pacer.lastUpdate = t;
+    AdvanceRotor(pacer, d);
+    pacer.updateCount += 1;
+    pacer.rateSum += 1.0 / d;
+    CloseMeasurementWindow(pacer);
+    return true;
 }
 
 void AdvanceRotor(Pacer& pacer, double d)
@@ -164,4 +274,7 @@ void ResetPacing()
     redrawCount = 0;
     for (char& c : statusText)
         c = '\0';
+    leftRule = kRuleAdaptive;
+    rightRule = kRuleFixed;
+    frameSteps = FrameSteps{};
 }

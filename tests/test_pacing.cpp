@@ -1,18 +1,22 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <random>
+#include <numeric>
 #include <string>
+#include <vector>
 
 #include "demo/pacing.h"
 #include "host/app.h"
 
 namespace {
 
-void Start(double left, double right) { ResetPacing(), leftPacer.target = left, rightPacer.target = right; }
+void Start(double left, double right)
+{
+    ResetPacing();
+    leftPacer.target = left;
+    rightPacer.target = right;
+}
 void Frame(uint32_t ms) { timeMs = ms; UpdateFrameTiming(); }
-double Seconds(uint32_t ms) { return ms * static_cast<double>(0.001f); }
+double Seconds(uint32_t ms) { return PacerTime(ms); }
 
 // Runs frames stepMs apart and counts how often `pacer` moved.
 int CountMoves(const Pacer& pacer, uint32_t& ms, uint32_t stepMs, int frames)
@@ -26,36 +30,31 @@ int CountMoves(const Pacer& pacer, uint32_t& ms, uint32_t stepMs, int frames)
     return moves;
 }
 
-// Both rules restated on their own, clock wrap included.
-struct Model {
-    double target, last = 0, wait = 0, sum = 0, rate = 0;
-    float outer = 0, inner = 0;
-    int n = 0;
-};
-
-float Wrapped(float a) { a = a > 360 ? a - 360 : a; return a < 0 ? a + 360 : a; }
-
-void ModelStep(Model& m, double t, bool adaptive)
+std::vector<uint32_t> Range(uint32_t from, uint32_t to, uint32_t step = 1)
 {
-    const double d = t - m.last;
-    if (d < 0) m.last = t;
-    if (d < 0 || d < m.wait) return;
-    m.last = t;
-    m.outer = Wrapped(static_cast<float>(m.outer + 110 * d));
-    m.inner = Wrapped(static_cast<float>(m.inner - 150 * d));
-    m.sum += d > 0 ? 1 / d : 0;
-    const double late = d > 1.5 / m.target ? 1 / m.target : d;
-    m.wait = adaptive ? 2 / m.target - (late < 0.5 / m.target ? 1 / m.target : late) : 0.97 / m.target;
-    if (++m.n == 20) m = Model{m.target, m.last, m.wait, 0, m.sum * 0.05, m.outer, m.inner, 0};
+    std::vector<uint32_t> frames;
+    for (uint32_t ms = from; ms <= to; ms += step)
+        frames.push_back(ms);
+    return frames;
 }
 
-bool Same(const Pacer& p, const Model& m)
+// Steps `pacer` by `rule` at each frame time; the frame times at which it updated.
+std::vector<uint32_t> Updates(Pacer& pacer, PaceRule rule, const std::vector<uint32_t>& frames)
 {
-    return p.target == m.target && p.lastUpdate == m.last && p.interval == m.wait && p.outerAngle == m.outer &&
-           p.innerAngle == m.inner && p.rateSum == m.sum && p.updateCount == m.n && p.measuredRate == m.rate;
+    std::vector<uint32_t> updates;
+    for (uint32_t ms : frames) {
+        if (StepPacer(pacer, rule, Seconds(ms), nullptr))
+            updates.push_back(ms);
+    }
+    return updates;
 }
 
-bool SamePose(float angle, double want) { return std::abs(std::remainder(angle - want, 360.0)) < 0.05; }
+std::vector<uint32_t> Gaps(std::vector<uint32_t> updates)
+{
+    std::adjacent_difference(updates.begin(), updates.end(), updates.begin());
+    updates.erase(updates.begin());
+    return updates;
+}
 
 }  // namespace
 
@@ -83,7 +82,9 @@ TEST(Pacing, FirstFrameCoversTheWholeTimeSinceStart)
         const double rate = ms ? 1 / Seconds(ms) : 0.0;
         EXPECT_EQ(redrawRateSum, rate);
         for (const Pacer* p : {&leftPacer, &rightPacer}) {
-            EXPECT_TRUE(p->updateCount == 1 && p->lastUpdate == Seconds(ms) && p->rateSum == rate);
+            EXPECT_EQ(p->updateCount, 1);
+            EXPECT_EQ(p->lastUpdate, Seconds(ms));
+            EXPECT_EQ(p->rateSum, rate);
             EXPECT_NEAR(p->outerAngle, ms ? 55 : 0, 1e-4);
             EXPECT_NEAR(p->innerAngle, ms ? 285 : 0, 1e-4);
         }
@@ -101,7 +102,8 @@ TEST(Pacing, StatusTextEveryHundredthFrameShowsPlainMean)
     ASSERT_GT(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
     EXPECT_LE(text.size() - tail.size(), 80u);
-    EXPECT_TRUE(redrawCount == 0 && redrawRateSum == 0.0);
+    EXPECT_EQ(redrawCount, 0);
+    EXPECT_EQ(redrawRateSum, 0.0);
 }
 
 TEST(Pacing, KeysStopAtTheBounds)
@@ -109,7 +111,8 @@ TEST(Pacing, KeysStopAtTheBounds)
     Start(199.5, 5.5);
     for (int i = 0; i < 2; ++i) {
         RaiseLeftTarget(), LowerRightTarget();
-        EXPECT_TRUE(leftPacer.target == 200.0 && rightPacer.target == 5.0);
+        EXPECT_EQ(leftPacer.target, 200.0);
+        EXPECT_EQ(rightPacer.target, 5.0);
     }
 }
 
@@ -117,7 +120,8 @@ TEST(Pacing, TargetChangeTakesEffectAtNextUpdate)
 {
     Start(62, 31);
     Frame(100);  // now waiting 1/62 s on the left, 0.97/31 s on the right
-    for (int i = 0; i < 10; ++i) RaiseLeftTarget(), RaiseRightTarget();  // 67 and 36 would wait less
+    for (int i = 0; i < 10; ++i)  // 67 and 36 would wait less
+        RaiseLeftTarget(), RaiseRightTarget();
     Frame(115);
     EXPECT_EQ(leftPacer.lastUpdate, Seconds(100));
     Frame(130);
@@ -135,9 +139,12 @@ TEST(Pacing, ClockWrapRestartsPacersInsteadOfFreezingThem)
     const Pacer left = leftPacer;
     const double redrawSum = redrawRateSum;
     Frame(4);  // ten milliseconds on, past the wrap: nothing moves or is measured
-    EXPECT_TRUE(leftPacer.lastUpdate == Seconds(4) && leftPacer.outerAngle == left.outerAngle &&
-                leftPacer.rateSum == left.rateSum && leftPacer.updateCount == left.updateCount);
-    EXPECT_TRUE(redrawRateSum == redrawSum && redrawCount == 3);
+    EXPECT_EQ(leftPacer.lastUpdate, Seconds(4));
+    EXPECT_EQ(leftPacer.outerAngle, left.outerAngle);
+    EXPECT_EQ(leftPacer.rateSum, left.rateSum);
+    EXPECT_EQ(leftPacer.updateCount, left.updateCount);
+    EXPECT_EQ(redrawRateSum, redrawSum);
+    EXPECT_EQ(redrawCount, 3);
     Frame(19);
     Frame(21);
     EXPECT_EQ(leftPacer.lastUpdate, Seconds(21));
@@ -148,34 +155,126 @@ TEST(Pacing, AnglesWrapOnceAndOnlyPastTheEnds)
 {
     Pacer p{0, 0, 0, 250, 150, 0, 0, 0};
     AdvanceRotor(p, 1.0);
-    EXPECT_TRUE(p.outerAngle == 360 && p.innerAngle == 0);
+    EXPECT_EQ(p.outerAngle, 360);
+    EXPECT_EQ(p.innerAngle, 0);
     AdvanceRotor(p, 10.5);  // more than a turn in one step
-    EXPECT_TRUE(p.outerAngle == 1155 && p.innerAngle == -1215);
+    EXPECT_EQ(p.outerAngle, 1155);
+    EXPECT_EQ(p.innerAngle, -1215);
 }
 
-TEST(Pacing, MatchesReferenceModelOnRandomFramesAndKeys)
+TEST(Pacing, FixedExactWaitsAWholeNominalFrame)
 {
-    std::mt19937 rng(20240611);
-    void (*const keys[])() = {RaiseLeftTarget, LowerLeftTarget, RaiseRightTarget, LowerRightTarget};
-    // From program start, where the pose follows lastUpdate, and across the wrap.
-    for (uint32_t ms : {0u, UINT32_MAX - 20000u}) {
-        const bool fromStart = ms == 0;
-        Start(62, 31);
-        Model left{62}, right{31};
-        leftPacer.lastUpdate = rightPacer.lastUpdate = left.last = right.last = Seconds(ms);
-        for (int frame = 0; frame < 4000; ++frame) {
-            const uint32_t presses = rng() % 8 == 0 ? rng() % 40 : 0, key = rng() % 4;
-            for (uint32_t i = 0; i < presses; ++i) {
-                keys[key]();
-                Model& m = key < 2 ? left : right;
-                m.target = std::clamp(m.target + (key % 2 ? -0.5 : 0.5), 5.0, 200.0);
-            }
-            Frame(ms += rng() % 46);
-            ModelStep(left, Seconds(ms), true);
-            ModelStep(right, Seconds(ms), false);
-            ASSERT_TRUE(Same(leftPacer, left) && Same(rightPacer, right)) << "frame " << frame;
-            ASSERT_TRUE(!fromStart || (SamePose(leftPacer.outerAngle, 110 * left.last) &&
-                                       SamePose(rightPacer.innerAngle, -150 * right.last)));
-        }
+    // 31: waits 32.26 ms, so with frames every 10 ms the fourth frame (40 ms) is due.
+    Pacer p{31, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<uint32_t> tens = Gaps(Updates(p, kRuleFixedExact, Range(0, 2000, 10)));
+    EXPECT_EQ(tens, std::vector<uint32_t>(50, 40));
+    EXPECT_NEAR(p.measuredRate, 25.0, 1e-4);
+    // 62 with a frame every millisecond: waits 16.13 ms, so every 17 ms, 58.8 a second.
+    p = Pacer{62, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<uint32_t> ones = Gaps(Updates(p, kRuleFixedExact, Range(0, 1000)));
+    EXPECT_EQ(ones, std::vector<uint32_t>(ones.size(), 17));
+    EXPECT_NEAR(p.measuredRate, 1000.0 / 17, 1e-3);
+}
+
+TEST(Pacing, ScheduledKeepsTheRateOnACoarseClock)
+{
+    // 62 with a frame every millisecond: due at k/62 s, each met at the next
+    // whole millisecond, so gaps of 16 ms with a 17 among them and 62 a second.
+    Pacer p{62, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<uint32_t> first = Updates(p, kRuleScheduled, Range(0, 1000));
+    EXPECT_EQ(first.front(), 0u);
+    EXPECT_EQ(first.back(), 1000u);
+    const std::vector<uint32_t> gaps = Gaps(first);
+    ASSERT_GE(gaps.size(), 8u);
+    EXPECT_EQ(std::vector<uint32_t>(gaps.begin(), gaps.begin() + 8),
+              (std::vector<uint32_t>{17, 16, 16, 16, 16, 16, 16, 17}));
+    const std::vector<uint32_t> second = Updates(p, kRuleScheduled, Range(1001, 2000));
+    EXPECT_EQ(second.size(), 62u);
+    for (uint32_t gap : Gaps(second)) {
+        EXPECT_GE(gap, 16u);
+        EXPECT_LE(gap, 17u);
     }
+    // A window of 20 holds two or three 17s: a mean of 1/gap of 62.13 or 61.95.
+    EXPECT_NEAR(p.measuredRate, 62.0, 0.25);
+}
+
+TEST(Pacing, ScheduledCatchesUpALittleLateAndRestartsWhenAPeriodLate)
+{
+    // Due at 16.1 ms, met at 20: the next stays due at 32.3 ms (met at 33).
+    // Then nothing until 100 ms, over a period late: due again 16.1 ms after
+    // 100, not at once for every update missed.
+    Pacer p{62, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> frames = Range(20, 40);
+    frames.insert(frames.begin(), 0);
+    for (uint32_t ms : Range(100, 120))
+        frames.push_back(ms);
+    EXPECT_EQ(Updates(p, kRuleScheduled, frames), (std::vector<uint32_t>{0, 20, 33, 100, 117}));
+}
+
+TEST(Pacing, EveryRedrawUpdatesWheneverTimePasses)
+{
+    Pacer p{62, 0, 0.1, 0, 0, 0, 0, 0};  // a wait left by another rule does not hold it
+    EXPECT_EQ(Updates(p, kRuleEveryRedraw, {0, 5, 5, 6, 26}), (std::vector<uint32_t>{5, 6, 26}));
+    EXPECT_EQ(p.interval, 0.0);
+    EXPECT_EQ(p.updateCount, 3);
+    EXPECT_NEAR(p.rateSum, 200 + 1000 + 50, 1e-3);
+    Updates(p, kRuleEveryRedraw, Range(31, 111, 5));  // 17 more at 200 a second close the window
+    EXPECT_EQ(p.updateCount, 0);
+    EXPECT_NEAR(p.measuredRate, (1250 + 17 * 200) / 20.0, 1e-3);
+}
+
+TEST(Pacing, ClockGoingBackRestartsEveryRule)
+{
+    for (int r = 0; r < kPaceRuleCount; ++r) {
+        const PaceRule rule = static_cast<PaceRule>(r);
+        SCOPED_TRACE(PaceRuleName(rule));
+        Pacer p{62, 0, 0, 0, 0, 0, 0, 0};
+        Updates(p, rule, Range(10000, 10050));
+        const Pacer before = p;
+        double elapsed = -1;
+        EXPECT_FALSE(StepPacer(p, rule, 5.0, &elapsed));
+        EXPECT_EQ(elapsed, 0.0);
+        EXPECT_EQ(p.lastUpdate, 5.0);
+        EXPECT_EQ(p.interval, before.interval);
+        EXPECT_EQ(p.outerAngle, before.outerAngle);
+        EXPECT_EQ(p.rateSum, before.rateSum);
+        EXPECT_EQ(p.updateCount, before.updateCount);
+        // Waits out the interval it was in, counted from the new time.
+        EXPECT_TRUE(StepPacer(p, rule, 5.0 + before.interval + 1e-3, &elapsed));
+        EXPECT_NEAR(elapsed, before.interval + 1e-3, 1e-9);
+    }
+}
+
+TEST(Pacing, RuleNamesRoundTripAndCycle)
+{
+    const char* const names[] = {"adaptive", "fixed", "fixed-exact", "scheduled", "every-redraw"};
+    PaceRule rule = kRuleAdaptive;
+    for (const char* name : names) {
+        EXPECT_STREQ(PaceRuleName(rule), name);
+        PaceRule parsed = kRuleEveryRedraw;
+        EXPECT_TRUE(PaceRuleFromName(name, &parsed));
+        EXPECT_EQ(parsed, rule);
+        rule = NextPaceRule(rule);
+    }
+    EXPECT_EQ(rule, kRuleAdaptive);
+    for (const char* bad : {"Fixed", "fixed ", "", "every"}) {
+        EXPECT_FALSE(PaceRuleFromName(bad, &rule));
+    }
+    EXPECT_FALSE(PaceRuleFromName(nullptr, &rule));
+    EXPECT_EQ(rule, kRuleAdaptive);
+}
+
+TEST(Pacing, FrameRunsTheRulesInForceAndReportsWhatTheyDid)
+{
+    Start(62, 31);
+    leftRule = kRuleEveryRedraw;
+    Frame(100);
+    Frame(110);  // too soon for the right side
+    EXPECT_EQ(frameSteps.t, Seconds(110));
+    EXPECT_TRUE(frameSteps.left.updated);
+    EXPECT_EQ(frameSteps.left.elapsed, Seconds(110) - Seconds(100));
+    EXPECT_FALSE(frameSteps.right.updated);
+    ResetPacing();
+    EXPECT_EQ(leftRule, kRuleAdaptive);
+    EXPECT_FALSE(frameSteps.left.updated);
 }
