@@ -1,0 +1,50 @@
+#include "demo/cadence.h"
+
+Cadence liveCadence;
+
+namespace {
+
+SideSample SideOf(const SideStep& step, const Pacer& pacer, PaceRule rule)
+{
+    return SideSample{step.updated, step.elapsed, pacer.target, rule};
+}
+
+// A side's first update measures the time since the clock started (or since
+// recording began), not a gap between two updates, so it only starts the count.
+void RecordSide(IntervalFigures& figures, bool& started, const SideSample& side)
+{
+    if (!side.updated)
+        return;
+    if (started)
+        AddInterval(figures, side.elapsed);
+    started = true;
+}
+
+}  // namespace
+
+FrameSample CurrentFrameSample(double redrawSeconds)
+{
+    return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule),
+                       SideOf(frameSteps.right, rightPacer, rightRule)};
+}
+
+void ResetCadence(Cadence& cadence)
+{
+    ResetFigures(cadence.left);
+    ResetFigures(cadence.right);
+    ResetFigures(cadence.redraw);
+    cadence.leftStarted = false;
+    cadence.rightStarted = false;
+    cadence.redrawStarted = false;
+    cadence.previousRedraw = 0.0;
+}
+
+void RecordFrame(Cadence& cadence, const FrameSample& sample)
+{
+    if (cadence.redrawStarted)
+        AddInterval(cadence.redraw, sample.seconds - cadence.previousRedraw);
+    cadence.redrawStarted = true;
+    cadence.previousRedraw = sample.seconds;
+    RecordSide(cadence.left, cadence.leftStarted, sample.left);
+    RecordSide(cadence.right, cadence.rightStarted, sample.right);
+}

@@ -1,0 +1,124 @@
+#include "demo/figures.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// An interval a hair above a bin edge still closes that bin. Whole
+// milliseconds read through the single-precision clock constant come out a
+// few parts in 10^8 long, and would otherwise each land one bin too high.
+constexpr double kEdgeSlack = 1e-3;  // of a bin, so 50 ns
+
+int BinOf(double seconds)
+{
+    // Bin i holds the intervals above i and up to i + 1 bin widths (bin 0
+    // takes 0 as well). Worked out in double so that no interval, however
+    // long, overflows the conversion.
+    const double edge = std::ceil(seconds / kFigureBinSeconds - kEdgeSlack);
+    if (!(edge > 1.0))
+        return 0;
+    if (edge >= kFigureBins)
+        return kFigureBins - 1;
+    return static_cast<int>(edge) - 1;
+}
+
+}  // namespace
+
+void ResetFigures(IntervalFigures& figures)
+{
+    std::memset(&figures, 0, sizeof figures);
+}
+
+void AddInterval(IntervalFigures& figures, double seconds)
+{
+    // A NaN or an endless interval has no place in a mean; a negative one
+    // (a clock stepping back) is taken as no time at all.
+    if (!(seconds < INFINITY))
+        return;
+    if (seconds < 0.0)
+        seconds = 0.0;
+
+    figures.recent[figures.recentNext] = seconds;
+    figures.recentNext = (figures.recentNext + 1) % kRecentIntervals;
+    if (figures.recentCount < kRecentIntervals)
+        figures.recentCount += 1;
+
+    if (figures.count == 0 || seconds < figures.min)
+        figures.min = seconds;
+    if (figures.count == 0 || seconds > figures.max)
+        figures.max = seconds;
+    // Welford's update: a running sum of squares would lose the spread of
+    // millisecond intervals to rounding within a long run.
+    figures.count += 1;
+    const double delta = seconds - figures.mean;
+    figures.mean += delta / static_cast<double>(figures.count);
+    figures.m2 += delta * (seconds - figures.mean);
+
+    figures.bins[BinOf(seconds)] += 1;
+}
+
+double RecentInterval(const IntervalFigures& figures, int i)
+{
+    if (i < 0 || i >= figures.recentCount)
+        return 0.0;
+    const int oldest = figures.recentNext - figures.recentCount;
+    return figures.recent[(oldest + i + kRecentIntervals) % kRecentIntervals];
+}
+
+double MeanRate(const IntervalFigures& figures)
+{
+    return figures.count > 0 && figures.mean > 0.0 ? 1.0 / figures.mean : 0.0;
+}
+
+double JitterMs(const IntervalFigures& figures)
+{
+    if (figures.count == 0)
+        return 0.0;
+    return std::sqrt(figures.m2 / static_cast<double>(figures.count)) * 1000.0;
+}
+
+double PercentileSeconds(const IntervalFigures& figures, double fraction)
+{
+    // Read to the bin: the answer is the upper edge of the bin where the
+    // wanted share is reached, so it may lie up to one bin (0.05 ms) above the
+    // interval itself. Keeping it within the run's extremes makes the answer
+    // exact whenever that share is reached at the shortest or longest interval.
+    if (figures.count == 0)
+        return 0.0;
+    const double n = static_cast<double>(figures.count);
+    // The slack keeps 0.99 * 100 from rounding up to 100 intervals.
+    double wanted = std::ceil(fraction * n - 1e-7);
+    if (!(wanted >= 1.0))
+        wanted = 1.0;
+    if (wanted > n)
+        wanted = n;
+    const uint64_t need = static_cast<uint64_t>(wanted);
+
+    uint64_t seen = 0;
+    int bin = BinOf(figures.min);  // nothing lies below the shortest interval
+    for (; bin < kFigureBins - 1; ++bin) {
+        seen += figures.bins[bin];
+        if (seen >= need)
+            break;
+    }
+    if (bin == kFigureBins - 1)
+        return figures.max;  // the last bin has no upper edge
+    const double edge = (bin + 1) * kFigureBinSeconds;
+    if (edge < figures.min)
+        return figures.min;
+    if (edge > figures.max)
+        return figures.max;
+    return edge;
+}
+
+double OnePercentLow(const IntervalFigures& figures)
+{
+    const double worst = PercentileSeconds(figures, 0.99);
+    return worst > 0.0 ? 1.0 / worst : 0.0;
+}
+
+double WorstMs(const IntervalFigures& figures)
+{
+    return figures.max * 1000.0;
+}

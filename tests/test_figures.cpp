@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "demo/cadence.h"
+#include "demo/figures.h"
+#include "host/app.h"
+
+namespace {
+
+// Too large for the stack: one, emptied for each use.
+IntervalFigures& Fresh()
+{
+    static IntervalFigures figures;
+    ResetFigures(figures);
+    return figures;
+}
+
+void Add(IntervalFigures& f, double seconds, int times)
+{
+    for (int i = 0; i < times; ++i)
+        AddInterval(f, seconds);
+}
+
+}  // namespace
+
+TEST(Figures, SteadyIntervalsHaveNoJitterAndALowEqualToTheRate)
+{
+    IntervalFigures& f = Fresh();
+    EXPECT_EQ(OnePercentLow(f), 0.0);  // nothing yet
+    Add(f, 0.016, 300);
+    EXPECT_DOUBLE_EQ(MeanRate(f), 62.5);
+    EXPECT_EQ(JitterMs(f), 0.0);
+    EXPECT_DOUBLE_EQ(OnePercentLow(f), 62.5);
+    EXPECT_DOUBLE_EQ(WorstMs(f), 16.0);
+}
+
+TEST(Figures, AlternatingIntervals)
+{
+    IntervalFigures& f = Fresh();
+    for (int i = 0; i < 100; ++i) {
+        AddInterval(f, 0.010);
+        AddInterval(f, 0.020);
+    }
+    EXPECT_DOUBLE_EQ(MeanRate(f), 1 / 0.015);
+    EXPECT_NEAR(JitterMs(f), 5.0, 1e-9);
+    EXPECT_NEAR(PercentileSeconds(f, 0.5), 0.010, 1e-12);  // 100 of 200 at or below 10 ms
+    EXPECT_NEAR(PercentileSeconds(f, 0.505), 0.020, 1e-12);
+    EXPECT_DOUBLE_EQ(OnePercentLow(f), 50.0);
+}
+
+TEST(Figures, OneStallShowsAsWorstAndInTheLowOnlyPastOnePercent)
+{
+    IntervalFigures& f = Fresh();
+    Add(f, 0.010, 99);
+    AddInterval(f, 0.5);  // 1 in 100: the 99th percentile is still 10 ms
+    EXPECT_DOUBLE_EQ(OnePercentLow(f), 100.0);
+    EXPECT_DOUBLE_EQ(WorstMs(f), 500.0);
+    IntervalFigures& g = Fresh();
+    Add(g, 0.010, 49);
+    AddInterval(g, 0.5);  // 1 in 50: it is the 99th percentile
+    EXPECT_DOUBLE_EQ(OnePercentLow(g), 2.0);
+}
+
+TEST(Figures, PercentilesReadToTheBin)
+{
+    // Kept within the run's extremes, a run of one reads exactly.
+    const double oddMs = 16 * static_cast<double>(0.001f);  // a hair above 16 ms
+    for (double single : {0.01231, oddMs}) {
+        IntervalFigures& f = Fresh();
+        AddInterval(f, single);
+        EXPECT_EQ(PercentileSeconds(f, 0.5), single);
+    }
+    IntervalFigures& f = Fresh();
+    AddInterval(f, 0.01231);
+    AddInterval(f, 0.5);
+    // The bin's upper edge, within 0.05 ms above the interval itself.
+    EXPECT_NEAR(PercentileSeconds(f, 0.5), 0.01235, 1e-12);
+    // Whole milliseconds as the pacers' clock gives them close their own bin.
+    IntervalFigures& g = Fresh();
+    AddInterval(g, 0.010);
+    AddInterval(g, oddMs);
+    AddInterval(g, 0.5);
+    EXPECT_NEAR(PercentileSeconds(g, 0.6), 0.016, 1e-12);
+    // 7 of 100 at or below 10 ms, though 0.07 * 100 comes out a hair over 7.
+    IntervalFigures& h = Fresh();
+    Add(h, 0.010, 7);
+    Add(h, 0.020, 93);
+    EXPECT_EQ(PercentileSeconds(h, 0.07), 0.010);
+}
+
+TEST(Figures, RingKeepsTheLastIntervalsInOrder)
+{
+    IntervalFigures& f = Fresh();
+    for (int ms = 1; ms <= 300; ++ms)
+        AddInterval(f, ms * 0.001);
+    EXPECT_EQ(f.recentCount, kRecentIntervals);
+    for (int i = 0; i < kRecentIntervals; ++i)
+        EXPECT_EQ(RecentInterval(f, i), (61 + i) * 0.001) << i;
+    EXPECT_EQ(RecentInterval(f, kRecentIntervals), 0.0);
+    EXPECT_EQ(RecentInterval(f, -1), 0.0);
+}
+
+TEST(Figures, LongAndBadIntervalsStayInRange)
+{
+    IntervalFigures& f = Fresh();
+    AddInterval(f, 5.0);
+    AddInterval(f, 1e300);
+    EXPECT_EQ(f.bins[kFigureBins - 1], 2u);
+    EXPECT_EQ(PercentileSeconds(f, 0.5), 1e300);  // the last bin reads as the maximum
+    AddInterval(f, NAN);
+    AddInterval(f, INFINITY);
+    EXPECT_EQ(f.count, 2u);
+    AddInterval(f, -0.5);  // a clock stepping back: no time at all
+    EXPECT_EQ(f.count, 3u);
+    EXPECT_EQ(f.min, 0.0);
+    EXPECT_EQ(f.bins[0], 1u);
+    EXPECT_NEAR(PercentileSeconds(f, 0.01), 0.0, kFigureBinSeconds);
+    AddInterval(f, -INFINITY);
+    EXPECT_EQ(f.bins[0], 2u);
+}
+
+TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount)
+{
+    static Cadence c;
+    ResetCadence(c);
+    const SideSample idle{false, 0, 31, kRuleFixed};
+    RecordFrame(c, {1.000, {true, 5.0, 62, kRuleAdaptive}, idle});  // 5 s since the clock started
+    RecordFrame(c, {1.016, {true, 0.016, 62, kRuleAdaptive}, {true, 1.016, 31, kRuleFixed}});
+    RecordFrame(c, {1.040, {false, 0, 62, kRuleAdaptive}, {true, 0.024, 31, kRuleFixed}});
+    EXPECT_EQ(c.redraw.count, 2u);
+    EXPECT_NEAR(RecentInterval(c.redraw, 0), 0.016, 1e-12);
+    EXPECT_NEAR(RecentInterval(c.redraw, 1), 0.024, 1e-12);
+    EXPECT_EQ(c.left.count, 1u);
+    EXPECT_EQ(RecentInterval(c.left, 0), 0.016);
+    EXPECT_EQ(c.right.count, 1u);
+    EXPECT_EQ(RecentInterval(c.right, 0), 0.024);
+}
+
+TEST(Cadence, SampleOfTheFrameJustRun)
+{
+    ResetPacing();
+    leftPacer.target = 62;
+    rightRule = kRuleScheduled;
+    timeMs = 100;
+    UpdateFrameTiming();
+    const FrameSample s = CurrentFrameSample(7.25);
+    EXPECT_EQ(s.seconds, 7.25);
+    EXPECT_TRUE(s.left.updated);
+    EXPECT_EQ(s.left.elapsed, PacerTime(100));
+    EXPECT_EQ(s.left.target, 62);
+    EXPECT_EQ(s.right.rule, kRuleScheduled);
+    ResetPacing();
+}
