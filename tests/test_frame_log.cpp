@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "demo/frame_log.h"
+
+namespace {
+
+// A file under /tmp, removed when the test ends.
+struct TempFile {
+    char path[32] = "/tmp/frame_log_XXXXXX";
+    TempFile() { close(mkstemp(path)); }
+    ~TempFile() { std::remove(path); }
+    std::string Read() const
+    {
+        std::string text;
+        if (std::FILE* f = std::fopen(path, "rb")) {
+            char chunk[4096];
+            for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
+                text.append(chunk, n);
+            std::fclose(f);
+        }
+        return text;
+    }
+};
+
+const std::string kHeader =
+    "TimeInSeconds,MsBetweenPresents,LeftUpdated,LeftMsBetweenUpdates,LeftTarget,LeftRule,"
+    "RightUpdated,RightMsBetweenUpdates,RightTarget,RightRule";
+
+FrameSample Sample(double seconds, bool left, double leftElapsed, bool right, double rightElapsed)
+{
+    return {seconds, {left, leftElapsed, 62.5, kRuleAdaptive},
+            {right, rightElapsed, 31, kRuleScheduled}};
+}
+
+}  // namespace
+
+TEST(FrameLog, HeaderAndRowsWithEmptyCellsForSidesThatWaited)
+{
+    TempFile file;
+    auto log = std::make_unique<FrameLog>();
+    char error[200] = "";
+    ASSERT_TRUE(OpenFrameLog(*log, file.path, false, error, sizeof error));
+    EXPECT_EQ(file.Read(), kHeader + "\n");  // the header goes out at once
+    LogFrame(*log, Sample(10.0, true, 0.016, false, 0), nullptr);
+    LogFrame(*log, Sample(10.0165, false, 0, true, 0.032), nullptr);
+    EXPECT_EQ(file.Read(), kHeader + "\n");  // rows wait for a second of samples
+    LogFrame(*log, Sample(11.0, false, 0, false, 0), nullptr);
+    const std::string rows = kHeader + "\n" +
+                             "0.0000000,0.0000,1,16.0000,62.5,adaptive,0,,31.0,scheduled\n"
+                             "0.0165000,16.5000,0,,62.5,adaptive,1,32.0000,31.0,scheduled\n"
+                             "1.0000000,983.5000,0,,62.5,adaptive,0,,31.0,scheduled\n";
+    EXPECT_EQ(file.Read(), rows);
+    LogFrame(*log, Sample(11.5, true, 0.5, true, 0.5), nullptr);
+    EXPECT_EQ(file.Read(), rows);
+    EXPECT_TRUE(CloseFrameLog(*log));
+    EXPECT_EQ(file.Read(),
+              rows + "1.5000000,500.0000,1,500.0000,62.5,adaptive,1,500.0000,31.0,scheduled\n");
+    EXPECT_FALSE(FrameLogOpen(*log));
+    EXPECT_TRUE(CloseFrameLog(*log));  // a second close does nothing
+}
+
+TEST(FrameLog, SeenColumns)
+{
+    TempFile file;
+    auto log = std::make_unique<FrameLog>();
+    ASSERT_TRUE(OpenFrameLog(*log, file.path, true, nullptr, 0));
+    const double seen[2] = {12.25, -1};
+    LogFrame(*log, Sample(0, false, 0, false, 0), seen);
+    LogFrame(*log, Sample(0.001, false, 0, false, 0), nullptr);
+    EXPECT_TRUE(CloseFrameLog(*log));
+    EXPECT_EQ(file.Read(), kHeader + ",LeftSeenMs,RightSeenMs\n" +
+                               "0.0000000,0.0000,0,,62.5,adaptive,0,,31.0,scheduled,12.2500,\n"
+                               "0.0010000,1.0000,0,,62.5,adaptive,0,,31.0,scheduled,,\n");
+}
+
+TEST(FrameLog, AFullBufferGoesOutAsWholeRows)
+{
+    TempFile file;
+    auto log = std::make_unique<FrameLog>();
+    ASSERT_TRUE(OpenFrameLog(*log, file.path, false, nullptr, 0));
+    for (int i = 0; i < 3000; ++i)  // about 170 KB within 0.3 s of samples
+        LogFrame(*log, Sample(i * 0.0001, true, 0.0001, true, 0.0001), nullptr);
+    const std::string early = file.Read();
+    EXPECT_GT(early.size(), kFrameLogBuffer / 2);
+    EXPECT_EQ(early.back(), '\n');
+    EXPECT_TRUE(CloseFrameLog(*log));
+    const std::string text = file.Read();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3001);
+}
+
+TEST(FrameLog, FailedWriteIsReportedOnceAndStopsLogging)
+{
+    auto log = std::make_unique<FrameLog>();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(OpenFrameLog(*log, "/dev/full", false, nullptr, 0));
+    for (int i = 0; i < 3000; ++i)
+        LogFrame(*log, Sample(i * 0.01, true, 0.01, false, 0), nullptr);
+    EXPECT_FALSE(FlushFrameLog(*log));
+    EXPECT_TRUE(FrameLogFailed(*log));
+    EXPECT_FALSE(CloseFrameLog(*log));
+    EXPECT_FALSE(CloseFrameLog(*log));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "frame log: write failed: No space left on device; logging stopped\n");
+}
+
+TEST(FrameLog, PathInAMissingFolderIsRefused)
+{
+    TempFile file;
+    const std::string path = std::string(file.path) + ".missing/frame.csv";
+    auto log = std::make_unique<FrameLog>();
+    char error[200] = "";
+    EXPECT_FALSE(OpenFrameLog(*log, path.c_str(), false, error, sizeof error));
+    EXPECT_EQ(std::string(error),
+              "cannot open frame log '" + path + "': No such file or directory");
+    EXPECT_FALSE(FrameLogOpen(*log));
+    char small[8];
+    EXPECT_FALSE(OpenFrameLog(*log, path.c_str(), false, small, sizeof small));
+    EXPECT_STREQ(small, "cannot ");
+}
