@@ -14,9 +14,13 @@ std::string WriteFile(const std::string& name, const Bytes& bytes)
 {
     const std::string path = ::testing::TempDir() + "tempola_image_" + name + ".bmp";
     FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_TRUE(f != nullptr && (bytes.empty() || fwrite(bytes.data(), bytes.size(), 1, f) == 1));
-    if (f != nullptr)
-        std::fclose(f);
+    EXPECT_NE(f, nullptr) << path;
+    if (f == nullptr)
+        return path;
+    if (!bytes.empty()) {
+        EXPECT_EQ(fwrite(bytes.data(), bytes.size(), 1, f), 1u) << path;
+    }
+    std::fclose(f);
     return path;
 }
 
@@ -74,7 +78,9 @@ TEST(ImageBmp, RefusalsLeaveTheImageAsItWas)
         image.pixels[0] = 0x5A;
         uint8_t* before = image.pixels;
         EXPECT_FALSE(LoadBMP(WriteFile(c.name, file).c_str(), &image));
-        EXPECT_TRUE(image.pixels == before && image.pixels[0] == 0x5A && image.size == 3);
+        EXPECT_EQ(image.pixels, before) << c.name;
+        EXPECT_EQ(image.pixels[0], 0x5A) << c.name;
+        EXPECT_EQ(image.size, 3u) << c.name;
     }
     Image image;
     EXPECT_FALSE(image.Load((::testing::TempDir() + "tempola_image_missing.bmp").c_str(), LoadBMP));

@@ -1,7 +1,9 @@
 // Reads the program's window back from the X server and checks what a person
 // would see: rotors on both sides with the surface picture on them, the
 // divider down the middle and the overlay's text; or, with --bare, rotors
-// and divider without any text.
+// and divider without any text. With --panel or --no-panel it checks only
+// whether the cadence panel's nominal-rate lines (yellow, which nothing else
+// in the scene is) stand in the upper half.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -69,10 +71,13 @@ long TextPixels(int x0, int x1, int y0, int y1) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: x11_scene_check WINDOW-ID [--bare]\n");
+        std::fprintf(stderr, "usage: x11_scene_check WINDOW-ID [--bare | --panel | --no-panel]\n");
         return 2;
     }
-    const bool bare = argc > 2 && std::strcmp(argv[2], "--bare") == 0;
+    const char* mode = argc > 2 ? argv[2] : "";
+    const bool bare = std::strcmp(mode, "--bare") == 0;
+    const bool panel = std::strcmp(mode, "--panel") == 0;
+    const bool noPanel = std::strcmp(mode, "--no-panel") == 0;
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         std::fprintf(stderr, "no display\n");
@@ -97,6 +102,23 @@ int main(int argc, char** argv) {
         std::printf("%s %s (%.3f)\n", ok ? "ok:" : "FAIL:", what, value);
         failures += !ok;
     };
+
+    if (panel || noPanel) {
+        long yellow = 0;
+        for (int y = 0; y < h / 2; ++y) {
+            for (int x = 0; x < w; ++x) {
+                int r, g, b;
+                Pixel(x, y, &r, &g, &b);
+                yellow += r > 200 && g > 200 && b < 120;
+            }
+        }
+        // Two lines each across most of a half window.
+        check(panel ? yellow > w / 2 : yellow < w / 20, panel ? "panel shown" : "no panel",
+              static_cast<double>(yellow));
+        XDestroyImage(image);
+        XCloseDisplay(display);
+        return failures == 0 ? 0 : 1;
+    }
 
     // The rotors fill the middle band of each half.
     double lit, spread;

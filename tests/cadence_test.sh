@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The live lab in a real X server: the frame log against --stats, Z and X
+# changing the rules, G showing the cadence panel, and the log's failures.
+# Arguments: the tempola binary, the source folder, the x11_close helper
+# (x11_scene_check sits beside it).
+set -u
+bin=$1
+checker=$(dirname "$3")/x11_scene_check
+if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
+  # -noreset: a server that resets as its last client leaves turns away whoever
+  # connects next for a moment.
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((800 + $$ % 300)) -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
+fi
+
+. "$(dirname "$0")/x11_window.sh"
+work=$(mktemp -d)
+fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
+pid=
+# Whatever happens, no copy of the program outlives the test.
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config
+cd "$work"
+
+# A log path in a folder that is not there: exit 2 before any window.
+timeout 30 "$bin" -fullscreen=0 --log "$work/missing/run.csv" 2>"$work/stderr"
+rc=$?
+[ "$rc" -eq 2 ] || fail "exit code $rc for a log in a missing folder"
+grep -q 'missing/run.csv' "$work/stderr" || fail "no message naming the log"
+! grep -q 'PixelFormat' "$work/stderr" || fail "a window was made before the log failed"
+echo "ok: unopenable log"
+
+# A log that fails part way: one message, the run goes on, exit 3.
+timeout 60 "$bin" -fullscreen=0 --seconds 2 --stats --log /dev/full 2>"$work/stderr"
+rc=$?
+[ "$rc" -eq 3 ] || fail "exit code $rc with the log on /dev/full"
+[ "$(grep -c 'frame log' "$work/stderr")" -eq 1 ] || fail "not exactly one message about the log"
+grep -q '^tempola-stats exit=3 frames=[1-9]' "$work/stderr" || fail "the run did not go on"
+echo "ok: log on a full device"
+
+# Z twice, X once, then G: rules change in the log, the panel shows.
+"$bin" -fullscreen=0 --stats --log "$work/run.csv" 2>"$work/stderr" &
+pid=$!
+find_window "$pid" || fail "no window"
+sleep 1
+xdotool key --window "$wid" z z x 2>/dev/null
+sleep 0.5
+"$checker" "$wid" --no-panel || fail "a panel before G"
+xdotool key --window "$wid" g 2>/dev/null
+sleep 1
+"$checker" "$wid" --panel || fail "no panel after G"
+press_escape
+wait "$pid" || fail "exit code $?"
+pid=
+
+stats=$(grep '^tempola-stats' "$work/stderr") || fail "no stats line"
+value() { echo "$stats" | tr ' ' '\n' | sed -n "s/^$1=//p"; }
+rows=$(($(wc -l <"$work/run.csv") - 1))
+[ "$rows" -eq "$(value frames)" ] || fail "$rows log rows for $(value frames) frames"
+left=$(awk -F, 'NR > 1 && $3 == 1' "$work/run.csv" | wc -l)
+right=$(awk -F, 'NR > 1 && $7 == 1' "$work/run.csv" | wc -l)
+[ "$left" -eq "$(value left_updates)" ] || fail "left: $left updates logged, $(value left_updates) counted"
+[ "$right" -eq "$(value right_updates)" ] || fail "right: $right updates logged, $(value right_updates) counted"
+[ "$(value left_rule)" = fixed-exact ] || fail "left rule $(value left_rule) after Z Z"
+[ "$(value right_rule)" = fixed-exact ] || fail "right rule $(value right_rule) after X"
+first=$(sed -n 2p "$work/run.csv" | cut -d, -f6,10)
+last=$(tail -1 "$work/run.csv" | cut -d, -f6,10)
+[ "$first" = adaptive,fixed ] || fail "first row's rules: $first"
+[ "$last" = fixed-exact,fixed-exact ] || fail "last row's rules: $last"
+echo "ok: log, stats and rules agree ($rows frames, $left and $right updates)"
