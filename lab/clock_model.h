@@ -101,14 +101,30 @@ inline bool NextRedraw(RedrawClock& clock, double* seconds) {
     }
 }
 
+// Whole ticks of 1 / perSecond seconds passed by time s: the largest n whose
+// time, the double nearest n / perSecond, is not after s. A plain
+// floor(s * perSecond) reads 1006 ms for a redraw made at exactly 1007 ms
+// (1007 / 1000.0 * 1000.0 rounds below 1007), which at 1 kHz turned one
+// redraw in 170 into a phantom millisecond of jitter. s is never negative,
+// so truncation is the floor, and the run cap keeps n far inside 64 bits.
+inline int64_t WholeTicks(double s, double perSecond) {
+    const double scaled = s * perSecond;
+    int64_t n = static_cast<int64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(n);
+    if (fraction > 0.999 && static_cast<double>(n + 1) / perSecond <= s) {
+        ++n;
+    } else if (fraction < 0.001 && n > 0 && static_cast<double>(n) / perSecond > s) {
+        --n;
+    }
+    return n;
+}
+
 inline double PacerSeconds(PacerClock clock, double s, uint32_t* ms) {
-    // s is never negative, so truncation is the floor; the run cap keeps the
-    // products far inside 64 bits, and only the low 32 bits of the
-    // milliseconds survive, as on the program's clock.
-    const int64_t wholeMs = static_cast<int64_t>(s * 1000.0);
-    *ms = static_cast<uint32_t>(static_cast<uint64_t>(wholeMs));
+    // Only the low 32 bits of the milliseconds survive, as on the program's
+    // clock.
+    *ms = static_cast<uint32_t>(static_cast<uint64_t>(WholeTicks(s, 1000.0)));
     if (clock == PacerClock::kMilliseconds) {
         return PacerTime(*ms);
     }
-    return static_cast<double>(static_cast<int64_t>(s * 1e6)) * 1e-6;
+    return static_cast<double>(WholeTicks(s, 1e6)) * 1e-6;
 }

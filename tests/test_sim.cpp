@@ -172,7 +172,8 @@ TEST(SimClock, StallsSwallowTheirWindowsIntoOneRedrawAtTheEnd) {
     model = Model(3.0, 2.4);
     model.stallEveryMs = 400.0;
     model.stallLengthMs = 5.0;
-    const std::vector<double> sparse = {0.0, 1.0 / 3, 2.0 / 3, 1.0, 4.0 / 3, 5.0 / 3, 2.005, 7.0 / 3};
+    const std::vector<double> sparse = {0.0,     1.0 / 3, 2.0 / 3, 1.0,
+                                        4.0 / 3, 5.0 / 3, 2.005,   7.0 / 3};
     EXPECT_EQ(Redraws(model), sparse);
 
     // A replacement at or past the end of the run is not made.
@@ -194,6 +195,16 @@ TEST(SimClock, MillisecondClockWrapsAtThirtyTwoBitsAndMicrosecondsTruncate) {
     EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, 1.2345678, &ms), 1234567 * 1e-6);
     EXPECT_EQ(ms, 1234u);
     EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, 4294967.2971, &ms), 4294967297100 * 1e-6);
+    // A redraw made at a whole millisecond reads it, though i / 1000.0 *
+    // 1000.0 may round below i; a hair before it does not.
+    for (uint32_t i = 0; i < 200000; ++i) {
+        PacerSeconds(PacerClock::kMilliseconds, i / 1000.0, &ms);
+        ASSERT_EQ(ms, i);
+        ASSERT_EQ(PacerSeconds(PacerClock::kMicroseconds, i / 1e6, &ms), i * 1e-6);
+    }
+    const double early = std::nextafter(1.007, 0.0);
+    EXPECT_EQ(PacerSeconds(PacerClock::kMilliseconds, early, &ms), PacerTime(1006));
+    EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, early, &ms), 1006999 * 1e-6);
 }
 
 // Frames every 10 ms at target 31: the fixed rule moves on every fourth
