@@ -104,11 +104,19 @@ finish() {  # what closed it
 # Only a frame drawn at or after the three seconds closes it: the close
 # itself shows that frames ran.
 begin=$(date +%s%N)
-start --seconds 3
+start --seconds 3 --stats --log run.csv --right-rule every-redraw
 caption_within 'FPS:' 50 || fail "caption did not show the frame rate"
 finish "--seconds 3"
 elapsed_ms=$((($(date +%s%N) - begin) / 1000000))
 [ "$elapsed_ms" -ge 3000 ] || fail "closed after $elapsed_ms ms, before its three seconds"
+# The same options as on Linux: the figures line also on the debugger
+# channel, and one log row per frame.
+stats=$(grep -o 'tempola-stats exit=0 frames=[0-9]* .*right_rule=every-redraw' "$work/stderr" | head -1)
+[ -n "$stats" ] || fail "no figures line with the chosen rule on the debugger channel"
+frames=$(echo "$stats" | sed 's/.* frames=\([0-9]*\) .*/\1/')
+rows=$(($(wc -l <run.csv) - 1))
+[ "$rows" -eq "$frames" ] || fail "$rows log rows for $frames frames"
+echo "ok: --stats and --log ($frames frames)"
 
 start
 caption_within 'FPS:' 50 || fail "caption did not show the frame rate"
