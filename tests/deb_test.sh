@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The Debian package: `cpack -G DEB` on the build folder gives one package
+# whose control fields name its section and the libraries it needs, and which
+# holds the program, its pictures, desktop entry, metainfo, icons and manual
+# pages. Those pass their validators, and the program unpacked into a
+# scratch root and started from another folder draws its textured rotors and
+# overlay.
+# Arguments: the tempola binary, the source folder, the build folder (a file
+# inside the build folder does too: the folder holding CMakeCache.txt above
+# it is taken). Exit code 77 when a tool it needs is missing.
+set -u
+build=$3
+[ -d "$build" ] || build=$(dirname "$build")
+build=$(cd "$build" && pwd) || { echo "FAIL: no folder $3"; exit 1; }
+while [ ! -f "$build/CMakeCache.txt" ] && [ "$build" != / ] && [ "$build" != . ]; do
+  build=$(dirname "$build")
+done
+for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate appstreamcli man \
+            xvfb-run xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
+  # -noreset: a server that resets as its last client leaves turns away whoever
+  # connects next for a moment.
+  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((1100 + $$ % 300)) \
+    -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
+fi
+
+. "$(dirname "$0")/x11_window.sh"
+work=$(mktemp -d)
+pid=
+# Whatever happens, no copy of the program outlives the test.
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
+export XDG_CONFIG_HOME=$work/config
+[ -f "$build/CPackConfig.cmake" ] || fail "no CPackConfig.cmake in $build (at or above $3)"
+checker=$(find "$build" -name x11_scene_check -type f -perm -u+x -print -quit)
+[ -n "$checker" ] || fail "x11_scene_check is not built in $build"
+
+# Into a folder of its own, so the build folder gets no package or staging tree.
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; fail "cpack -G DEB"; }
+debs=("$work"/package/*.deb)
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  cat "$work/cpack.log"
+  fail "not one package: ${debs[*]}"
+fi
+deb=${debs[0]}
+echo "ok: $(basename "$deb")"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = tempola ] || fail "Package: $(field Package)"
+[ "$(field Section)" = games ] || fail "Section: $(field Section)"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+# From dpkg-shlibdeps (what the program links), and libgl1, which SDL opens
+# at run time.
+depends=$(field Depends)
+for lib in libc6 libsdl2 libgl1; do
+  [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
+done
+echo "ok: control fields (Depends: $depends)"
+
+dpkg-deb -c "$deb" | awk '{ print $6 }' >"$work/contents"
+expected="./usr/bin/tempola ./usr/share/tempola/metal2.bmp ./usr/share/tempola/charset.tga
+  ./usr/share/applications/tempola.desktop ./usr/share/metainfo/org.tempola.Tempola.metainfo.xml
+  ./usr/share/man/man6/tempola.6"
+for n in 16 32 48 64 128 256; do
+  expected="$expected ./usr/share/icons/hicolor/${n}x$n/apps/tempola.png"
+done
+if [ -x "$build/tempola-sim" ]; then
+  expected="$expected ./usr/bin/tempola-sim ./usr/share/man/man1/tempola-sim.1"
+fi
+for f in $expected; do
+  grep -qxF "$f" "$work/contents" || fail "not in the package: $f"
+done
+echo "ok: contents"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x"
+desktop-file-validate "$root/usr/share/applications/tempola.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.tempola.Tempola.metainfo.xml" ||
+  fail "metainfo"
+for page in "$root"/usr/share/man/man*/*; do
+  MANWIDTH=80 man --warnings -l "$page" >"$work/page" 2>"$work/warnings"
+  [ ! -s "$work/warnings" ] || { cat "$work/warnings"; fail "man warns about $(basename "$page")"; }
+  grep -q '^NAME' "$work/page" || fail "no NAME section in $(basename "$page")"
+done
+for n in 16 32 48 64 128 256; do
+  file -b "$root/usr/share/icons/hicolor/${n}x$n/apps/tempola.png" |
+    grep -q "^PNG image data, $n x $n, 8-bit/color RGBA" || fail "icon ${n}x$n"
+done
+echo "ok: desktop entry, metainfo, manual pages and icons"
+
+mkdir -p "$work/elsewhere"
+cd "$work/elsewhere"
+"$root/usr/bin/tempola" -fullscreen=0 --seconds 60 2>"$work/stderr" &
+pid=$!
+find_window "$pid" || fail "no window from the unpacked program"
+sleep 1.5
+if ! "$checker" "$wid"; then
+  if ! kill -0 "$pid" 2>/dev/null; then
+    wait "$pid"
+    echo "the program had already exited, with code $?"
+  fi
+  fail "picture of the unpacked program"
+fi
+press_escape
+wait "$pid"
+rc=$?
+pid=
+[ "$rc" -eq 0 ] || fail "exit code $rc from the unpacked program"
+! grep -q 'not found' "$work/stderr" || fail "the unpacked program did not find its pictures"
+echo "ok: the unpacked program draws its pictures"
