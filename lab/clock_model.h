@@ -101,22 +101,17 @@ inline bool NextRedraw(RedrawClock& clock, double* seconds) {
     }
 }
 
-// Whole ticks of 1 / perSecond seconds passed by time s: the largest n whose
-// time, the double nearest n / perSecond, is not after s. A plain
+// Whole ticks of 1 / perSecond seconds passed by time s. A plain
 // floor(s * perSecond) reads 1006 ms for a redraw made at exactly 1007 ms
 // (1007 / 1000.0 * 1000.0 rounds below 1007), which at 1 kHz turned one
-// redraw in 170 into a phantom millisecond of jitter. s is never negative,
-// so truncation is the floor, and the run cap keeps n far inside 64 bits.
+// redraw in 170 into a phantom millisecond of jitter. The nudge of one part
+// in 10^15 is a few times the rounding of s and of the product, so a redraw
+// due on a tick reads that tick; the clock reads at most that fraction of
+// the time so far early. s is never negative, so truncation is the floor,
+// and the run cap keeps the ticks far inside 64 bits.
 inline int64_t WholeTicks(double s, double perSecond) {
-    const double scaled = s * perSecond;
-    int64_t n = static_cast<int64_t>(scaled);
-    const double fraction = scaled - static_cast<double>(n);
-    if (fraction > 0.999 && static_cast<double>(n + 1) / perSecond <= s) {
-        ++n;
-    } else if (fraction < 0.001 && n > 0 && static_cast<double>(n) / perSecond > s) {
-        --n;
-    }
-    return n;
+    constexpr double kNudge = 1.0 + 1e-15;
+    return static_cast<int64_t>(s * perSecond * kNudge);
 }
 
 inline double PacerSeconds(PacerClock clock, double s, uint32_t* ms) {
