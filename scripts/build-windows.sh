@@ -7,6 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh" cross
 
 cmake -S "$root" -B "$root/build-win" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DTEMPOLA_WERROR="${TEMPOLA_WERROR:-OFF}" >/dev/null
 cmake --build "$root/build-win" -j"$(nproc)"
 echo "build-windows: $root/build-win/tempola.exe"

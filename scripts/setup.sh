@@ -17,7 +17,7 @@ run_tier=(
 # font picture's tool; Xvfb (xvfb-run needs xauth) and xdotool for the
 # whole-program tests; the rest for the install and package checks (CPack's
 # package dependencies come from dpkg-shlibdeps, which it runs on what `file`
-# calls ELF).
+# calls ELF); matplotlib for the lab's plotting scripts.
 test_tier=(
   "${run_tier[@]}"
   libgtest-dev libbenchmark-dev libstb-dev
@@ -25,6 +25,7 @@ test_tier=(
   libfreetype-dev fonts-dejavu-core
   xvfb xauth xdotool
   desktop-file-utils appstream man-db dpkg-dev file
+  python3-matplotlib
 )
 cross_tier=(
   build-essential cmake
