@@ -9,13 +9,15 @@ namespace {
 // milliseconds read through the single-precision clock constant come out a
 // few parts in 10^8 long, and would otherwise each land one bin too high.
 constexpr double kEdgeSlack = 1e-3;  // of a bin, so 50 ns
+constexpr double kBinsPerSecond = 1.0 / kFigureBinSeconds;
 
 int BinOf(double seconds)
 {
     // Bin i holds the intervals above i and up to i + 1 bin widths (bin 0
     // takes 0 as well). Worked out in double so that no interval, however
     // long, overflows the conversion.
-    const double edge = std::ceil(seconds / kFigureBinSeconds - kEdgeSlack);
+    // A multiplication: this runs for every interval of every run.
+    const double edge = std::ceil(seconds * kBinsPerSecond - kEdgeSlack);
     if (!(edge > 1.0))
         return 0;
     if (edge >= kFigureBins)
@@ -40,7 +42,8 @@ void AddInterval(IntervalFigures& figures, double seconds)
         seconds = 0.0;
 
     figures.recent[figures.recentNext] = seconds;
-    figures.recentNext = (figures.recentNext + 1) % kRecentIntervals;
+    if (++figures.recentNext == kRecentIntervals)
+        figures.recentNext = 0;
     if (figures.recentCount < kRecentIntervals)
         figures.recentCount += 1;
 
