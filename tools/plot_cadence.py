@@ -104,7 +104,14 @@ def plot(sides, with_seen, end, title, output):
             everything += [p[1] for p in s["seen"]]
         if everything:
             low, high = min(everything), max(everything)
-            bins = [low + (high - low + 1e-9) * i / 60 for i in range(61)]
+            # A steady cadence still gets bars of a visible height.
+            if high - low < 1.0:
+                middle = (low + high) / 2
+                low, high = middle - 0.5, middle + 0.5
+            bins = [low + (high - low) * i / 60 for i in range(61)]
+            nominal = [p[1] for p in s["nominal"]]
+            pad = 0.05 * (high - low)
+            over_time.set_ylim(min([low] + nominal) - pad, max([high] + nominal) + pad)
             histogram.hist([p[1] for p in s["updates"]], bins=bins, orientation="horizontal",
                            color="tab:blue", alpha=0.7)
             if with_seen and s["seen"]:
