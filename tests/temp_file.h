@@ -1,5 +1,5 @@
-// A file name under the temporary folder that no other test uses, removed
-// again when the test is done with it.
+// A file or folder name under the temporary folder that no other test uses,
+// removed again (with all it holds) when the test is done with it.
 #pragma once
 
 #include <unistd.h>
@@ -8,30 +8,28 @@
 #include <cstdlib>
 #include <string>
 
+inline std::string TempPattern(const char* stem) {
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir != nullptr ? dir : "/tmp") + "/tempola-" + stem + "-XXXXXX";
+}
+
 struct TempFile {
-    explicit TempFile(const char* stem) {
-        const char* dir = std::getenv("TMPDIR");
-        std::string pattern = std::string(dir != nullptr ? dir : "/tmp") + "/tempola-" + stem + "-XXXXXX";
-        const int fd = mkstemp(&pattern[0]);
+    explicit TempFile(const char* stem) : path(TempPattern(stem)) {
+        const int fd = mkstemp(&path[0]);
         if (fd >= 0) {
             close(fd);
         }
-        path = pattern;
     }
     ~TempFile() { std::remove(path.c_str()); }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
-
     std::string path;
 };
 
-// A fresh folder under the temporary folder, removed with all it holds.
 struct TempFolder {
-    explicit TempFolder(const char* stem) {
-        const char* dir = std::getenv("TMPDIR");
-        std::string pattern = std::string(dir != nullptr ? dir : "/tmp") + "/tempola-" + stem + "-XXXXXX";
-        if (mkdtemp(&pattern[0]) != nullptr) {
-            path = pattern;
+    explicit TempFolder(const char* stem) : path(TempPattern(stem)) {
+        if (mkdtemp(&path[0]) == nullptr) {
+            path.clear();
         }
     }
     ~TempFolder() {
@@ -41,6 +39,5 @@ struct TempFolder {
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
-
     std::string path;
 };

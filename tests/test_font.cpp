@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,8 @@ namespace {
 std::string WriteTGA(const char* name, const std::vector<uint8_t>& pixelBytes)
 {
     const std::string path = ::testing::TempDir() + name + std::to_string(getpid()) + ".tga";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    const uint8_t header[18] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-    std::fwrite(header, 1, sizeof header, file);
-    std::fwrite(pixelBytes.data(), 1, pixelBytes.size(), file);
-    std::fclose(file);
+    std::ofstream(path, std::ios::binary)
+        << std::string(18, '\xEE') << std::string(pixelBytes.begin(), pixelBytes.end());
     return path;
 }
 
@@ -114,6 +112,7 @@ protected:
         glReadPixels(x, 63 - yFromTop, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
         return rgb;
     }
+    using Rgb = std::vector<uint8_t>;
 
     std::string atlas;
     Font font;
@@ -131,11 +130,11 @@ TEST_F(FontDrawTest, DrawsTextAndRestoresState)
     glGetFloatv(GL_MODELVIEW_MATRIX, before[1]);
 
     ASSERT_TRUE(font.Print(0, 0, "r%c\nbq", 'g'));
-    EXPECT_EQ(Pixel(8, 8), (std::vector<uint8_t>{255, 0, 0}));
-    EXPECT_EQ(Pixel(24, 8), (std::vector<uint8_t>{0, 255, 0}));
-    EXPECT_EQ(Pixel(8, 24), (std::vector<uint8_t>{0, 0, 255}));
-    EXPECT_EQ(Pixel(24, 24), (std::vector<uint8_t>{0, 0, 255})) << "unknown repeats";
-    EXPECT_EQ(Pixel(40, 8), (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_EQ(Pixel(8, 8), (Rgb{255, 0, 0}));
+    EXPECT_EQ(Pixel(24, 8), (Rgb{0, 255, 0}));
+    EXPECT_EQ(Pixel(8, 24), (Rgb{0, 0, 255}));
+    EXPECT_EQ(Pixel(24, 24), (Rgb{0, 0, 255})) << "unknown repeats";
+    EXPECT_EQ(Pixel(40, 8), (Rgb{0, 0, 0}));
 
     glGetFloatv(GL_PROJECTION_MATRIX, after[0]);
     glGetFloatv(GL_MODELVIEW_MATRIX, after[1]);
@@ -162,7 +161,7 @@ TEST_F(FontDrawTest, BlendModesAndReloads)
     EXPECT_NEAR(Pixel(8, 8)[0], 128, 1);
     ASSERT_TRUE(font.SetBlendMode(3));
     font.Print(0, 0, "g");
-    EXPECT_EQ(Pixel(8, 8), (std::vector<uint8_t>{0, 255, 0}));
+    EXPECT_EQ(Pixel(8, 8), (Rgb{0, 255, 0}));
 
     // Refused sizes change nothing; a failed read keeps the new depth and a
     // blank copy, while the texture, grid and charset stay those of the last

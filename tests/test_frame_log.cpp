@@ -1,33 +1,21 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
 #include "demo/frame_log.h"
+#include "temp_file.h"
 
 namespace {
 
-// A file under /tmp, removed when the test ends.
-struct TempFile {
-    char path[32] = "/tmp/frame_log_XXXXXX";
-    TempFile() { close(mkstemp(path)); }
-    ~TempFile() { std::remove(path); }
-    std::string Read() const
-    {
-        std::string text;
-        if (std::FILE* f = std::fopen(path, "rb")) {
-            char chunk[4096];
-            for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
-                text.append(chunk, n);
-            std::fclose(f);
-        }
-        return text;
-    }
-};
+std::string Read(const TempFile& file)
+{
+    std::ifstream in(file.path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 const std::string kHeader =
     "TimeInSeconds,MsBetweenPresents,LeftUpdated,LeftMsBetweenUpdates,LeftTarget,LeftRule,"
@@ -43,24 +31,24 @@ FrameSample Sample(double seconds, bool left, double leftElapsed, bool right, do
 
 TEST(FrameLog, HeaderAndRowsWithEmptyCellsForSidesThatWaited)
 {
-    TempFile file;
+    TempFile file("frame-log");
     auto log = std::make_unique<FrameLog>();
     char error[200] = "";
-    ASSERT_TRUE(OpenFrameLog(*log, file.path, false, error, sizeof error));
-    EXPECT_EQ(file.Read(), kHeader + "\n");  // the header goes out at once
+    ASSERT_TRUE(OpenFrameLog(*log, file.path.c_str(), false, error, sizeof error));
+    EXPECT_EQ(Read(file), kHeader + "\n");  // the header goes out at once
     LogFrame(*log, Sample(10.0, true, 0.016, false, 0), nullptr);
     LogFrame(*log, Sample(10.0165, false, 0, true, 0.032), nullptr);
-    EXPECT_EQ(file.Read(), kHeader + "\n");  // rows wait for a second of samples
+    EXPECT_EQ(Read(file), kHeader + "\n");  // rows wait for a second of samples
     LogFrame(*log, Sample(11.0, false, 0, false, 0), nullptr);
     const std::string rows = kHeader + "\n" +
                              "0.0000000,0.0000,1,16.0000,62.5,adaptive,0,,31.0,scheduled\n"
                              "0.0165000,16.5000,0,,62.5,adaptive,1,32.0000,31.0,scheduled\n"
                              "1.0000000,983.5000,0,,62.5,adaptive,0,,31.0,scheduled\n";
-    EXPECT_EQ(file.Read(), rows);
+    EXPECT_EQ(Read(file), rows);
     LogFrame(*log, Sample(11.5, true, 0.5, true, 0.5), nullptr);
-    EXPECT_EQ(file.Read(), rows);
+    EXPECT_EQ(Read(file), rows);
     EXPECT_TRUE(CloseFrameLog(*log));
-    EXPECT_EQ(file.Read(),
+    EXPECT_EQ(Read(file),
               rows + "1.5000000,500.0000,1,500.0000,62.5,adaptive,1,500.0000,31.0,scheduled\n");
     EXPECT_FALSE(FrameLogOpen(*log));
     EXPECT_TRUE(CloseFrameLog(*log));  // a second close does nothing
@@ -68,30 +56,30 @@ TEST(FrameLog, HeaderAndRowsWithEmptyCellsForSidesThatWaited)
 
 TEST(FrameLog, SeenColumns)
 {
-    TempFile file;
+    TempFile file("frame-log");
     auto log = std::make_unique<FrameLog>();
-    ASSERT_TRUE(OpenFrameLog(*log, file.path, true, nullptr, 0));
+    ASSERT_TRUE(OpenFrameLog(*log, file.path.c_str(), true, nullptr, 0));
     const double seen[2] = {12.25, -1};
     LogFrame(*log, Sample(0, false, 0, false, 0), seen);
     LogFrame(*log, Sample(0.001, false, 0, false, 0), nullptr);
     EXPECT_TRUE(CloseFrameLog(*log));
-    EXPECT_EQ(file.Read(), kHeader + ",LeftSeenMs,RightSeenMs\n" +
+    EXPECT_EQ(Read(file), kHeader + ",LeftSeenMs,RightSeenMs\n" +
                                "0.0000000,0.0000,0,,62.5,adaptive,0,,31.0,scheduled,12.2500,\n"
                                "0.0010000,1.0000,0,,62.5,adaptive,0,,31.0,scheduled,,\n");
 }
 
 TEST(FrameLog, AFullBufferGoesOutAsWholeRows)
 {
-    TempFile file;
+    TempFile file("frame-log");
     auto log = std::make_unique<FrameLog>();
-    ASSERT_TRUE(OpenFrameLog(*log, file.path, false, nullptr, 0));
+    ASSERT_TRUE(OpenFrameLog(*log, file.path.c_str(), false, nullptr, 0));
     for (int i = 0; i < 3000; ++i)  // about 170 KB within 0.3 s of samples
         LogFrame(*log, Sample(i * 0.0001, true, 0.0001, true, 0.0001), nullptr);
-    const std::string early = file.Read();
+    const std::string early = Read(file);
     EXPECT_GT(early.size(), kFrameLogBuffer / 2);
     EXPECT_EQ(early.back(), '\n');
     EXPECT_TRUE(CloseFrameLog(*log));
-    const std::string text = file.Read();
+    const std::string text = Read(file);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3001);
 }
 
@@ -112,8 +100,8 @@ TEST(FrameLog, FailedWriteIsReportedOnceAndStopsLogging)
 
 TEST(FrameLog, PathInAMissingFolderIsRefused)
 {
-    TempFile file;
-    const std::string path = std::string(file.path) + ".missing/frame.csv";
+    TempFile file("frame-log");
+    const std::string path = file.path + ".missing/frame.csv";
     auto log = std::make_unique<FrameLog>();
     char error[200] = "";
     EXPECT_FALSE(OpenFrameLog(*log, path.c_str(), false, error, sizeof error));

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,14 +13,8 @@ namespace {
 std::string WriteFile(const std::string& name, const Bytes& bytes)
 {
     const std::string path = ::testing::TempDir() + "tempola_image_" + name + ".bmp";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr) << path;
-    if (f == nullptr)
-        return path;
-    if (!bytes.empty()) {
-        EXPECT_EQ(fwrite(bytes.data(), bytes.size(), 1, f), 1u) << path;
-    }
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                std::streamsize(bytes.size()));
     return path;
 }
 
@@ -30,13 +24,19 @@ Bytes Pixels(const Image& image) { return Bytes(image.pixels, image.pixels + ima
 
 TEST(ImageBmp, LoadsEachDepthRowOrderAndHeader)
 {
-    struct Case { const char* name; Bytes file; uint32_t width, height, bpp; Bytes expected; } cases[] = {
+    struct Case {
+        const char* name;
+        Bytes file;
+        uint32_t width, height, bpp;
+        Bytes expected;
+    } cases[] = {
         // 3 wide at 24 bits: three fill bytes per row; bottom row stored first.
         {"rgb24_w3", MakeBmp(3, 2, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0,
                                         11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}),
          3, 2, 24, {13, 12, 11, 16, 15, 14, 19, 18, 17, 3, 2, 1, 6, 5, 4, 9, 8, 7}},
         // 2 wide, top-down: rows stay in file order.
-        {"rgb24_w2_topdown", MakeBmp(2, -2, 24, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}),
+        {"rgb24_w2_topdown",
+         MakeBmp(2, -2, 24, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}),
          2, 2, 24, {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}},
         {"rgba32", MakeBmp(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80}),
          1, 2, 32, {70, 60, 50, 80, 30, 20, 10, 40}},
@@ -48,7 +48,8 @@ TEST(ImageBmp, LoadsEachDepthRowOrderAndHeader)
         SCOPED_TRACE(c.name);
         Image image;
         ASSERT_TRUE(image.Load(WriteFile(c.name, c.file).c_str(), LoadBMP));
-        const std::vector<uint32_t> header = {image.width, image.height, image.bitsPerPixel, image.pitch};
+        const std::vector<uint32_t> header = {image.width, image.height, image.bitsPerPixel,
+                                              image.pitch};
         EXPECT_EQ(header, (std::vector<uint32_t>{c.width, c.height, c.bpp, c.width * c.bpp / 8}));
         EXPECT_EQ(Pixels(image), c.expected);
     }
@@ -78,9 +79,9 @@ TEST(ImageBmp, RefusalsLeaveTheImageAsItWas)
         image.pixels[0] = 0x5A;
         uint8_t* before = image.pixels;
         EXPECT_FALSE(LoadBMP(WriteFile(c.name, file).c_str(), &image));
-        EXPECT_EQ(image.pixels, before) << c.name;
-        EXPECT_EQ(image.pixels[0], 0x5A) << c.name;
-        EXPECT_EQ(image.size, 3u) << c.name;
+        EXPECT_EQ(image.pixels, before);
+        EXPECT_EQ(image.pixels[0], 0x5A);
+        EXPECT_EQ(image.size, 3u);
     }
     Image image;
     EXPECT_FALSE(image.Load((::testing::TempDir() + "tempola_image_missing.bmp").c_str(), LoadBMP));

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "lab/sim_options.h"
 #include "lab/sim_run.h"
 #include "lab/sweep.h"
+#include "temp_file.h"
 
 namespace {
 
@@ -52,68 +51,36 @@ SimSetup TenMsRuns(double redrawHz, double seconds, SideSetup left, SideSetup ri
     return setup;
 }
 
-// The log as rows of named cells.
-struct Csv {
-    std::vector<std::string> header;
-    std::vector<std::vector<std::string>> rows;
-    std::string Cell(size_t row, const char* name) const {
-        for (size_t i = 0; i < header.size(); ++i) {
-            if (header[i] == name && i < rows[row].size()) {
-                return rows[row][i];
-            }
-        }
-        return "missing";
-    }
-};
-
-std::vector<std::string> SplitLine(const std::string& line) {
-    std::vector<std::string> cells;
-    std::stringstream in(line);
-    for (std::string cell; std::getline(in, cell, ',');) {
-        cells.push_back(cell);
-    }
-    if (!line.empty() && line.back() == ',') {
-        cells.push_back("");
-    }
-    return cells;
-}
-
-Csv ReadCsv(const char* path) {
-    Csv csv;
-    std::FILE* f = std::fopen(path, "r");
-    char line[1024];
-    while (f != nullptr && std::fgets(line, sizeof line, f) != nullptr) {
-        std::string text(line);
-        text.erase(text.find_last_not_of("\r\n") + 1);
-        if (csv.header.empty()) {
-            csv.header = SplitLine(text);
-        } else {
-            csv.rows.push_back(SplitLine(text));
-        }
-    }
-    if (f != nullptr) {
-        std::fclose(f);
-    }
-    return csv;
-}
-
-// Runs one simulation logged to a file, and reads the log back.
-Csv RunLogged(const SimSetup& setup) {
-    char path[] = "/tmp/tempola-sim-log-XXXXXX";
-    close(mkstemp(path));
+// Runs one simulation logged to a file and reads the log back: the header
+// row first, then one row of cells per redraw.
+std::vector<std::vector<std::string>> RunLogged(const SimSetup& setup) {
+    TempFile file("sim-log");
     auto result = std::make_unique<SimResult>();
     auto log = std::make_unique<FrameLog>();
     char error[200];
-    EXPECT_TRUE(OpenFrameLog(*log, path, setup.displayHz > 0.0, error, sizeof error));
+    EXPECT_TRUE(OpenFrameLog(*log, file.path.c_str(), setup.displayHz > 0.0, error, sizeof error));
     EXPECT_TRUE(RunSim(setup, *result, log.get()));
     EXPECT_TRUE(CloseFrameLog(*log));
-    const Csv csv = ReadCsv(path);
-    std::remove(path);
-    return csv;
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream in(file.path);
+    for (std::string line; std::getline(in, line);) {
+        rows.emplace_back(1);
+        for (char c : line) {
+            if (c == ',') {
+                rows.back().emplace_back();
+            } else {
+                rows.back().back() += c;
+            }
+        }
+    }
+    return rows;
 }
 
-double Ms(const Csv& csv, size_t row, const char* name) {
-    const std::string cell = csv.Cell(row, name);
+// The cell in column `name` of redraw `row`; -1 for an empty one.
+double Ms(const std::vector<std::vector<std::string>>& csv, size_t row, const char* name) {
+    const size_t column = std::find(csv[0].begin(), csv[0].end(), name) - csv[0].begin();
+    EXPECT_LT(column, csv[row + 1].size()) << name;
+    const std::string cell = column < csv[row + 1].size() ? csv[row + 1][column] : "";
     return cell.empty() ? -1.0 : std::atof(cell.c_str());
 }
 
@@ -222,36 +189,35 @@ TEST(SimRun, SteadyRedrawsGiveTheHandWorkedCadences) {
 
 TEST(SimRun, LogRowsCarryUpdatesAndSeenIntervals) {
     SimSetup setup = TenMsRuns(100.0, 0.3, {kRuleAdaptive, 31.0}, {kRuleFixed, 31.0});
-    const Csv plain = RunLogged(setup);
-    ASSERT_EQ(plain.rows.size(), 30u);
-    EXPECT_EQ(plain.header.size(), 10u);
-    const char* leftUpdated[8] = {"1", "0", "0", "0", "1", "0", "0", "1"};
+    const auto plain = RunLogged(setup);
+    ASSERT_EQ(plain.size(), 31u);
+    EXPECT_EQ(plain[0].size(), 10u);
+    const double leftUpdated[8] = {1, 0, 0, 0, 1, 0, 0, 1};
     for (size_t row = 0; row < 8; ++row) {
-        EXPECT_EQ(plain.Cell(row, "LeftUpdated"), leftUpdated[row]) << row;
+        EXPECT_EQ(Ms(plain, row, "LeftUpdated"), leftUpdated[row]) << row;
         EXPECT_NEAR(Ms(plain, row, "MsBetweenPresents"), row == 0 ? 0.0 : 10.0, 1e-3);
     }
     EXPECT_NEAR(Ms(plain, 4, "LeftMsBetweenUpdates"), 40.0, 1e-3);
     EXPECT_NEAR(Ms(plain, 7, "LeftMsBetweenUpdates"), 30.0, 1e-3);
     EXPECT_NEAR(Ms(plain, 8, "RightMsBetweenUpdates"), 40.0, 1e-3);
-    EXPECT_EQ(plain.Cell(5, "LeftMsBetweenUpdates"), "");
+    EXPECT_EQ(Ms(plain, 5, "LeftMsBetweenUpdates"), -1.0);
     EXPECT_NEAR(Ms(plain, 14, "TimeInSeconds"), 0.14, 1e-6);
 
     // A 50 Hz display: refreshes every 20 ms show left poses of 0, 40, 70,
     // 110, 140, 180 ms at 0, 40, 80, 120, 140, 180 ms; the right side's
     // (every 40 ms) at each 40 ms refresh.
     setup.displayHz = 50.0;
-    const Csv seen = RunLogged(setup);
-    ASSERT_EQ(seen.rows.size(), 30u);
-    ASSERT_EQ(seen.header.size(), 12u);
+    const auto seen = RunLogged(setup);
+    ASSERT_EQ(seen.size(), 31u);
+    ASSERT_EQ(seen[0].size(), 12u);
     const double leftSeen[20] = {-1, -1, -1, -1, 40, -1, -1, -1, 40, -1,
                                  -1, -1, 40, -1, 20, -1, -1, -1, 40, -1};
     for (size_t row = 0; row < 20; ++row) {
-        EXPECT_NEAR(Ms(seen, row, "LeftSeenMs"), leftSeen[row], 1e-6) << row;
-        const double right = row > 0 && row % 4 == 0 ? 40.0 : -1.0;
-        EXPECT_NEAR(Ms(seen, row, "RightSeenMs"), right, 1e-6) << row;
+        EXPECT_EQ(Ms(seen, row, "LeftSeenMs"), leftSeen[row]) << row;
+        EXPECT_EQ(Ms(seen, row, "RightSeenMs"), row > 0 && row % 4 == 0 ? 40.0 : -1.0) << row;
     }
     // The last redraw (290 ms) is shown by no refresh before the end.
-    EXPECT_EQ(seen.Cell(29, "LeftSeenMs"), "");
+    EXPECT_EQ(Ms(seen, 29, "LeftSeenMs"), -1.0);
 }
 
 TEST(SimRun, SeenFiguresFollowTheDisplay) {
@@ -339,13 +305,12 @@ TEST(SimOptions, BadValuesAreRefusedWithAMessage) {
         {"--redraw", "nan"}, {"--redraw", "60Hz"}, {"--redraw", " 60"}, {"--redraw", "1e400"},
         {"--display-hz", "0"}, {"--jitter", "-1"}, {"--seed", "-1"}, {"--seed", "1.5"},
         {"--left", "wobbly"}, {"--right", ""}, {"--left-target", "4.5"},
-        {"--right-target", "200.5"}, {"--stall", "100"}, {"--stall", "100:"},
-        {"--stall", "x:5"}, {"--stall", "100:100"}, {"--stall", "0:5"}, {"--stall", "100:0"},
-        {"--clock", "ns"}, {"--seconds", "0"}, {"--seconds", "1e10"},
-        {"--seconds", "1e9", "--redraw", "10000"}, {"--seconds", "1e6", "--display-hz", "1e7"},
-        {"--frobnicate"}, {"--redraw"}, {"--log"}, {"--sweep", "--log", "x.csv"},
-        {"--sweep", "--stats"}, {"--sweep", "--left", "fixed"}, {"--threads", "2"},
-        {"--sweep", "--threads", "0"}, {"--sweep", "--threads", "1.5"},
+        {"--right-target", "200.5"}, {"--stall", "100"}, {"--stall", "100:"}, {"--stall", "x:5"},
+        {"--stall", "100:100"}, {"--stall", "0:5"}, {"--stall", "100:0"}, {"--clock", "ns"},
+        {"--seconds", "0"}, {"--seconds", "1e10"}, {"--seconds", "1e9", "--redraw", "10000"},
+        {"--seconds", "1e6", "--display-hz", "1e7"}, {"--frobnicate"}, {"--redraw"}, {"--log"},
+        {"--sweep", "--log", "x.csv"}, {"--sweep", "--stats"}, {"--sweep", "--left", "fixed"},
+        {"--threads", "2"}, {"--sweep", "--threads", "0"}, {"--sweep", "--threads", "1.5"},
         {"--sweep", "--targets", "5:200"}, {"--sweep", "--targets", "4:200:1"},
         {"--sweep", "--targets", "5:201:1"}, {"--sweep", "--targets", "50:40:1"},
         {"--sweep", "--targets", "5:200:0"}, {"--sweep", "--targets", "5:200:0.001"},

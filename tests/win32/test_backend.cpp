@@ -15,14 +15,11 @@ std::string ReadKey(const char* section, const char* key) {
     return value;
 }
 
-std::string WindowsFolderFile(const char* name) {
+void SettingsLandInTheWindowsFolder() {
     char folder[MAX_PATH];
     const UINT n = GetWindowsDirectoryA(folder, sizeof folder);
-    return (n > 0 && n < sizeof folder) ? std::string(folder) + "\\" + name : std::string();
-}
-
-void SettingsLandInTheWindowsFolder() {
-    const std::string path = WindowsFolderFile("Vektorum.INI");
+    CHECK(n > 0 && n < sizeof folder);
+    const std::string path = std::string(folder) + "\\Vektorum.INI";
     DeleteFileA(path.c_str());
     // What an earlier run or the user left: one key to overwrite, one to keep.
     WritePrivateProfileStringA("Settings", "Width", "1", "Vektorum.INI");
@@ -52,8 +49,9 @@ void DataFilesBesideTheProgram() {
     SetCurrentDirectoryA(temp);  // somewhere without the pictures
 
     const char* found = PlatFindDataFile("metal2.bmp", buffer, sizeof buffer);
-    const size_t n = std::strlen(found);
-    CHECK(found == buffer && n > 15 && std::strcmp(found + n - 15, "data\\metal2.bmp") == 0);
+    CHECK(found == buffer);
+    const std::string path = found;
+    CHECK(path.size() > 15 && path.compare(path.size() - 15, 15, "data\\metal2.bmp") == 0);
     CHECK(std::strcmp(PlatFindDataFile("absent.bmp", buffer, sizeof buffer), "absent.bmp") == 0);
     // A path that does not fit is not returned cut short.
     char small[8];
@@ -101,8 +99,10 @@ void WindowMessagesRoundTrip() {
         ++taken;
     }
     // The close went to the default procedure, which destroyed the window.
-    CHECK(closesSeen == 1 && destroys == 1);
-    CHECK(message.message == kMsgQuit && message.wParam == 7);
+    CHECK(closesSeen == 1);
+    CHECK(destroys == 1);
+    CHECK(message.message == kMsgQuit);
+    CHECK(message.wParam == 7);
     CHECK(!IsWindow(reinterpret_cast<HWND>(window)));
 }
 
