@@ -1,5 +1,6 @@
-// Damaged picture files: every prefix of a good file, and a few hundred copies
-// with random bytes changed. Whatever the readers say, they must say it
+// Damaged picture files: every prefix of a good file, and for the font's
+// reader a few hundred copies with random bytes changed (the fuzz targets do
+// the same at length for both readers). Whatever the readers say, they must say it
 // without touching memory they do not own (the sanitizer build checks that),
 // and a picture they accept must be the size its file declares.
 #include <gtest/gtest.h>
@@ -75,7 +76,7 @@ protected:
     }
 };
 
-TEST_F(DamagedFileTest, BmpPrefixesAreRefusedAndChangedCopiesLoadWhole) {
+TEST_F(DamagedFileTest, EveryBmpPrefixIsRefusedAndTheWholeFileLoads) {
     const Bytes files[] = {MakeBmp(24, 5), MakeBmp(8, -5), MakeBmp(32, -5)};
     for (const Bytes& good : files) {
         for (size_t length = 0; length < good.size(); ++length) {
@@ -85,20 +86,6 @@ TEST_F(DamagedFileTest, BmpPrefixesAreRefusedAndChangedCopiesLoadWhole) {
         Write(good, good.size());
         EXPECT_TRUE(LoadAndCheck(good));
     }
-    std::mt19937 random(20240611);
-    int accepted = 0;
-    for (int copy = 0; copy < 300; ++copy) {
-        Bytes changed = files[copy % 3];
-        for (int c = 1 + int(random() % 6); c > 0; --c) {
-            // Mostly the header, where a change matters most.
-            const size_t at = (random() % 4 != 0) ? random() % 54 : random() % changed.size();
-            changed[at] = static_cast<uint8_t>(random());
-        }
-        Write(changed, changed.size());
-        accepted += LoadAndCheck(changed) ? 1 : 0;
-    }
-    // Changes that miss the fields the reader checks still load.
-    EXPECT_GT(accepted, 0);
 }
 
 TEST_F(DamagedFileTest, FontPictureReadsEveryPrefixAndChangedCopyWithinItsSize) {

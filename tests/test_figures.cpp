@@ -137,18 +137,3 @@ TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount)
     EXPECT_EQ(RecentInterval(c.right, 0), 0.024);
 }
 
-TEST(Cadence, SampleOfTheFrameJustRun)
-{
-    ResetPacing();
-    leftPacer.target = 62;
-    rightRule = kRuleScheduled;
-    timeMs = 100;
-    UpdateFrameTiming();
-    const FrameSample s = CurrentFrameSample(7.25);
-    EXPECT_EQ(s.seconds, 7.25);
-    EXPECT_TRUE(s.left.updated);
-    EXPECT_EQ(s.left.elapsed, PacerTime(100));
-    EXPECT_EQ(s.left.target, 62);
-    EXPECT_EQ(s.right.rule, kRuleScheduled);
-    ResetPacing();
-}

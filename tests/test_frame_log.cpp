@@ -54,20 +54,6 @@ TEST(FrameLog, HeaderAndRowsWithEmptyCellsForSidesThatWaited)
     EXPECT_TRUE(CloseFrameLog(*log));  // a second close does nothing
 }
 
-TEST(FrameLog, SeenColumns)
-{
-    TempFile file("frame-log");
-    auto log = std::make_unique<FrameLog>();
-    ASSERT_TRUE(OpenFrameLog(*log, file.path.c_str(), true, nullptr, 0));
-    const double seen[2] = {12.25, -1};
-    LogFrame(*log, Sample(0, false, 0, false, 0), seen);
-    LogFrame(*log, Sample(0.001, false, 0, false, 0), nullptr);
-    EXPECT_TRUE(CloseFrameLog(*log));
-    EXPECT_EQ(Read(file), kHeader + ",LeftSeenMs,RightSeenMs\n" +
-                               "0.0000000,0.0000,0,,62.5,adaptive,0,,31.0,scheduled,12.2500,\n"
-                               "0.0010000,1.0000,0,,62.5,adaptive,0,,31.0,scheduled,,\n");
-}
-
 TEST(FrameLog, AFullBufferGoesOutAsWholeRows)
 {
     TempFile file("frame-log");

@@ -13,19 +13,36 @@
 
 namespace {
 
-std::vector<std::string> appLog;
+using Strings = std::vector<std::string>;
+
+Strings appLog;
 std::function<bool()> onPreInit;
 std::function<bool()> onInit;
-std::function<bool(int frame)> onRender;
+std::function<void(int frame)> onFrame;  // then Escape on frame `lastFrame`
+std::function<bool(int frame)> renderResult;
 int frames = 0;
+int lastFrame = 3;
 std::vector<uint32_t> frameTimes;
 std::string statusText = "status";
+
+bool Render() {
+    appLog.push_back("Render");
+    frameTimes.push_back(timeMs);
+    ++frames;
+    if (onFrame) {
+        onFrame(frames);
+    }
+    if (frames == lastFrame) {
+        headless::PostKey(kKeyEscape);
+    }
+    return renderResult ? renderResult(frames) : true;
+}
 
 const AppCallbacks kTestApp = {
     [] { appLog.push_back("PreInit"); return onPreInit ? onPreInit() : true; },
     [] { appLog.push_back("GetWindowTitle"); return "OpenGL program"; },
     [] { appLog.push_back("Init"); return onInit ? onInit() : true; },
-    [] { appLog.push_back("Render"); frameTimes.push_back(timeMs); return onRender(++frames); },
+    Render,
     [] { appLog.push_back("Shutdown"); },
     [] { return statusText.c_str(); },
     [] { appLog.push_back("Q"); },
@@ -35,10 +52,10 @@ const AppCallbacks kTestApp = {
     [](uint32_t key) { appLog.push_back("Key:" + std::to_string(key)); },
 };
 
-const std::vector<std::string>& Calls() { return headless::GetRecord().calls; }
+const Strings& Calls() { return headless::GetRecord().calls; }
 
 // True when the calls contain `expected` in this order (others may sit between).
-bool CallsInOrder(const std::vector<std::string>& expected) {
+bool CallsInOrder(const Strings& expected) {
     auto at = Calls().begin();
     for (const std::string& e : expected) {
         at = std::find(at, Calls().end(), e);
@@ -68,21 +85,17 @@ protected:
         appLog.clear();
         frameTimes.clear();
         frames = 0;
+        lastFrame = 3;
         onPreInit = onInit = nullptr;
-        // Unless a test says otherwise, press Escape on the third frame.
-        onRender = [](int frame) {
-            if (frame == 3) {
-                headless::PostKey(kKeyEscape);
-            }
-            return true;
-        };
+        onFrame = nullptr;
+        renderResult = nullptr;
     }
 };
 
 TEST_F(HostTest, RunsStartUpLoopAndShutdownInOrder) {
     EXPECT_EQ(HostMain("", kTestApp), 0);
-    EXPECT_EQ(appLog, (std::vector<std::string>{"PreInit", "GetWindowTitle", "Init", "Render",
-                                                "Render", "Render", "Shutdown"}));
+    EXPECT_EQ(appLog, (Strings{"PreInit", "GetWindowTitle", "Init", "Render", "Render", "Render",
+                               "Shutdown"}));
     EXPECT_TRUE(CallsInOrder(
         {"DesktopBitsPerPixel", "RegisterWindowClass:Vektorum_Class",
          "CreateWindow:Vektorum_Class:popup:0,0,640x480", "ChangeDisplayMode", "ChoosePixelFormat",
@@ -94,7 +107,7 @@ TEST_F(HostTest, RunsStartUpLoopAndShutdownInOrder) {
     const headless::Record& r = headless::GetRecord();
     EXPECT_EQ(r.swaps, 3);
     EXPECT_EQ(r.debugOutput, "PixelFormat Selected: 7\nBPP: 32\n");
-    EXPECT_EQ(r.captions, std::vector<std::string>{"OpenGL program"});
+    EXPECT_EQ(r.captions, Strings{"OpenGL program"});
     for (const headless::ProfileWrite& w : r.profileWrites) {
         EXPECT_EQ(w.section, "Settings");
         EXPECT_EQ(w.fileName, "Vektorum.INI");
@@ -102,55 +115,45 @@ TEST_F(HostTest, RunsStartUpLoopAndShutdownInOrder) {
 }
 
 TEST_F(HostTest, BuildsDisplayModeAndPixelFormatRequestsOnce) {
-    ASSERT_EQ(HostMain("", kTestApp), 0);
-    const headless::Record& r = headless::GetRecord();
-    ASSERT_EQ(r.displayModes.size(), 2u);
-    EXPECT_EQ(r.displayModes[0].size, 148u);
-    EXPECT_EQ(r.displayModes[0].fields, 0x1C0000u);
-    EXPECT_EQ(r.displayModes[0].bitsPerPel, 32u);
-    EXPECT_EQ(r.displayModes[0].pelsWidth, 640u);
-    EXPECT_EQ(r.displayModes[0].pelsHeight, 480u);
-    EXPECT_EQ(r.displayModes[1].size, 0u);  // the restore
     PixelFormatRequest expected = {};
     expected.nSize = 40;
     expected.nVersion = 1;
     expected.dwFlags = 0x25;
     expected.cColorBits = expected.cDepthBits = 32;
-    ASSERT_EQ(r.pixelFormats.size(), 1u);
-    EXPECT_EQ(std::memcmp(&r.pixelFormats[0], &expected, sizeof expected), 0);
-
-    // A second window in the same process on a desktop of unknown depth: the
-    // mode request leaves the depth out, the pixel-format request is the
-    // first one again, and the settings record the new depth.
-    headless::Options noDepth;
-    noDepth.desktopBitsPerPixel = 0;
-    headless::Reset(noDepth);
-    frames = 0;
-    ASSERT_EQ(HostMain("", kTestApp), 0);
-    EXPECT_EQ(r.displayModes[0].fields, 0x180000u);
-    EXPECT_EQ(r.displayModes[0].bitsPerPel, 0u);
-    ASSERT_EQ(r.pixelFormats.size(), 1u);
-    EXPECT_EQ(std::memcmp(&r.pixelFormats[0], &expected, sizeof expected), 0);
-    EXPECT_EQ(r.debugOutput, "PixelFormat Selected: 7\nBPP: 0\n");
-    EXPECT_EQ(r.profileWrites.back().value, "0");
+    // The second window in the same process is on a desktop of unknown
+    // depth: the mode request leaves the depth out, the pixel-format request
+    // is the first one again, and the settings record the new depth.
+    for (int depth : {32, 0}) {
+        headless::Options options;
+        options.desktopBitsPerPixel = depth;
+        headless::Reset(options);
+        frames = 0;
+        ASSERT_EQ(HostMain("", kTestApp), 0);
+        const headless::Record& r = headless::GetRecord();
+        ASSERT_EQ(r.displayModes.size(), 2u);
+        EXPECT_EQ(r.displayModes[0].size, 148u);
+        EXPECT_EQ(r.displayModes[0].fields, depth ? 0x1C0000u : 0x180000u);
+        EXPECT_EQ(r.displayModes[0].bitsPerPel, uint32_t(depth));
+        EXPECT_EQ(r.displayModes[0].pelsWidth, 640u);
+        EXPECT_EQ(r.displayModes[0].pelsHeight, 480u);
+        EXPECT_EQ(r.displayModes[1].size, 0u);  // the restore
+        ASSERT_EQ(r.pixelFormats.size(), 1u);
+        EXPECT_EQ(std::memcmp(&r.pixelFormats[0], &expected, sizeof expected), 0);
+        EXPECT_EQ(r.debugOutput, "PixelFormat Selected: 7\nBPP: " + std::to_string(depth) + "\n");
+        EXPECT_EQ(r.profileWrites.back().value, std::to_string(depth));
+    }
 }
 
 TEST_F(HostTest, CommandLineChoosesWindowedOrFullscreen) {
     // Both switches present: the more specific one wins wherever it stands.
-    const struct {
-        const char* line;
-        bool windowed;
-    } cases[] = {{"-fullscreen=0", true},
-                 {"-x -fullscreen -y", false},
-                 {"-fullscreen=0 -fullscreen", true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const char* line : {"-fullscreen=0", "-x -fullscreen -y", "-fullscreen=0 -fullscreen"}) {
+        const bool windowed = std::strstr(line, "=0") != nullptr;
         Start(headless::Options());
-        ASSERT_EQ(HostMain(c.line, kTestApp), 0);
-        EXPECT_EQ(Count(c.windowed ? "CreateWindow:Vektorum_Class:windowed:0,0,640x480"
-                                   : "CreateWindow:Vektorum_Class:popup:0,0,640x480"), 1);
-        EXPECT_EQ(headless::GetRecord().displayModes.empty(), c.windowed);
-        EXPECT_EQ(headless::GetRecord().profileWrites[0].value, c.windowed ? "0" : "1");
+        ASSERT_EQ(HostMain(line, kTestApp), 0);
+        EXPECT_EQ(Count(windowed ? "CreateWindow:Vektorum_Class:windowed:0,0,640x480"
+                                 : "CreateWindow:Vektorum_Class:popup:0,0,640x480"), 1) << line;
+        EXPECT_EQ(headless::GetRecord().displayModes.empty(), windowed) << line;
+        EXPECT_EQ(headless::GetRecord().profileWrites[0].value, windowed ? "0" : "1") << line;
     }
 }
 
@@ -177,12 +180,8 @@ TEST_F(HostTest, StartUpFailuresShowAMessageAndExitOne) {
         options.failRegisterClass = f.name == "RegisterClass";
         options.failCreateWindow = f.name == "CreateWindow";
         Start(options);
-        if (f.name == "PreInit") {
-            onPreInit = [] { return false; };
-        }
-        if (f.name == "Init") {
-            onInit = [] { return false; };
-        }
+        onPreInit = [&] { return f.name != "PreInit"; };
+        onInit = [&] { return f.name != "Init"; };
         testing::internal::CaptureStderr();
         EXPECT_EQ(HostMain("", kTestApp), 1);
         const std::string err = testing::internal::GetCapturedStderr();
@@ -202,7 +201,7 @@ TEST_F(HostTest, StartUpFailuresShowAMessageAndExitOne) {
 }
 
 TEST_F(HostTest, FalseRenderDestroysThenSwapsThenShutsDown) {
-    onRender = [](int frame) { return frame != 2; };
+    renderResult = [](int frame) { return frame != 2; };
     EXPECT_EQ(HostMain("", kTestApp), 0);
     EXPECT_EQ(AppCount("Render"), 2);
     EXPECT_EQ(appLog.back(), "Shutdown");
@@ -213,16 +212,16 @@ TEST_F(HostTest, FalseRenderDestroysThenSwapsThenShutsDown) {
 TEST_F(HostTest, QuitSeenAtFirstPeekSkipsTheLoop) {
     onInit = [] { PlatPostQuit(0); return true; };
     EXPECT_EQ(HostMain("", kTestApp), 0);
-    EXPECT_EQ(appLog, (std::vector<std::string>{"PreInit", "GetWindowTitle", "Init", "Shutdown"}));
+    EXPECT_EQ(appLog, (Strings{"PreInit", "GetWindowTitle", "Init", "Shutdown"}));
     EXPECT_EQ(headless::GetRecord().swaps, 0);
 }
 
 TEST_F(HostTest, WindowCloseTakesTheEscapePath) {
-    onRender = [](int frame) {
+    lastFrame = 0;
+    onFrame = [](int frame) {
         if (frame == 1) {
             headless::Post(kMsgClose);
         }
-        return true;
     };
     EXPECT_EQ(HostMain("", kTestApp), 0);
     EXPECT_TRUE(CallsInOrder({"DefaultWindowProc:16", "DestroyWindow", "DeleteContext",
@@ -231,39 +230,34 @@ TEST_F(HostTest, WindowCloseTakesTheEscapePath) {
 }
 
 TEST_F(HostTest, KeyTableCallsTheTargetOperations) {
-    onRender = [](int frame) {
-        const uint32_t keys[] = {kKeyQ, kKeyQ, kKeyA, kKeyW, kKeyS, 'X', 'q', kKeyEscape};
+    lastFrame = 1;
+    onFrame = [](int) {
+        const uint32_t keys[] = {kKeyQ, kKeyQ, kKeyA, kKeyW, kKeyS, 'X', 'q'};
         for (uint32_t key : keys) {
-            if (frame == 1) {
-                headless::PostKey(key);
-            }
+            headless::PostKey(key);
         }
-        return true;
     };
     EXPECT_EQ(HostMain("", kTestApp), 0);
     // Other keys go to the application's own key callback; Escape never does.
-    EXPECT_EQ(appLog, (std::vector<std::string>{"PreInit", "GetWindowTitle", "Init", "Render",
-                                                "Q", "Q", "A", "W", "S", "Key:88", "Key:113",
-                                                "Shutdown"}));
+    EXPECT_EQ(appLog, (Strings{"PreInit", "GetWindowTitle", "Init", "Render", "Q", "Q", "A", "W",
+                               "S", "Key:88", "Key:113", "Shutdown"}));
     EXPECT_EQ(Count("DefaultWindowProc"), 0);  // no key is passed on
 }
 
 TEST_F(HostTest, ResizeFollowsClientSizeAndKeepsViewportHeightAboveZero) {
-    onRender = [](int frame) {
+    onFrame = [](int frame) {
         if (frame == 1) {
             headless::Post(kMsgSize, 0, 800);  // 800 x 0
-        } else if (frame == 2) {
+        }
+        if (frame == 2) {
             EXPECT_EQ(clientWidth, 800);
             EXPECT_EQ(clientHeight, 0);
             headless::Post(kMsgSize, 0, (600 << 16) | 0xFFFF);
-        } else {
-            EXPECT_EQ(clientWidth, 0xFFFF);
-            EXPECT_EQ(clientHeight, 600);
-            headless::PostKey(kKeyEscape);
         }
-        return true;
     };
     EXPECT_EQ(HostMain("-fullscreen=0", kTestApp), 0);
+    EXPECT_EQ(clientWidth, 0xFFFF);
+    EXPECT_EQ(clientHeight, 600);
     const auto& v = headless::GetRecord().viewports;
     ASSERT_EQ(v.size(), 3u);
     EXPECT_EQ(v[1].width, 800);
@@ -278,20 +272,17 @@ TEST_F(HostTest, CaptionTimerShowsStatusOnlyWhileRunning) {
     EXPECT_EQ(WndProc(nullptr, kMsgTimer, kCaptionTimerId, 0), 0);
     EXPECT_TRUE(headless::GetRecord().captions.empty());
 
-    onRender = [](int frame) {
+    lastFrame = 12;
+    onFrame = [](int frame) {
         headless::AdvanceMs(100);  // ten frames a second
         if (frame == 3) {
             headless::Post(kMsgTimer, 7);  // another timer is not ours
         }
-        if (frame == 12) {
-            headless::PostKey(kKeyEscape);
-        }
-        return true;
     };
     EXPECT_EQ(HostMain("", kTestApp), 0);
     // 1.2 s of frames: the 500 ms timer fired twice.
     EXPECT_EQ(headless::GetRecord().captions,
-              (std::vector<std::string>{"OpenGL program", "-=[ FPS:60 ]=-", "-=[ FPS:60 ]=-"}));
+              (Strings{"OpenGL program", "-=[ FPS:60 ]=-", "-=[ FPS:60 ]=-"}));
     EXPECT_TRUE(CallsInOrder({"StartTimer:123,500", "Caption:-=[ FPS:60 ]=-"}));
 }
 
@@ -300,24 +291,21 @@ TEST_F(HostTest, FrameClockCountsMillisecondsAndWrapsAt32Bits) {
     ns.counterFrequency = 1000000000;  // a nanosecond counter
     Start(ns);
     headless::SetCounter(5000);
-    onRender = [](int frame) {
-        const int64_t msPerTick = 1000000;
-        switch (frame) {
-        case 1: headless::SetCounter(5000 + 1234 * msPerTick + 999999); break;
-        // 2^32 + 5 ms after the start: about 49.7 days on.
-        case 2: headless::SetCounter(5000 + ((int64_t{1} << 32) + 5) * msPerTick); break;
-        // 200 days: the product with 1000 would overflow 64 bits.
-        case 3: headless::SetCounter(5000 + (int64_t{200} * 86400 * 1000 + 7) * msPerTick); break;
-        default: headless::PostKey(kKeyEscape); break;
+    // 1234.999999 ms; 2^32 + 5 ms (about 49.7 days); 200 days, where the
+    // product with 1000 would overflow 64 bits.
+    const int64_t ms = 1000000;
+    static const int64_t counters[] = {5000 + 1234 * ms + 999999,
+                                       5000 + ((int64_t{1} << 32) + 5) * ms,
+                                       5000 + (int64_t{200} * 86400 * 1000 + 7) * ms};
+    lastFrame = 4;
+    onFrame = [](int frame) {
+        if (frame < 4) {
+            headless::SetCounter(counters[frame - 1]);
         }
-        return true;
     };
     EXPECT_EQ(HostMain("", kTestApp), 0);
-    ASSERT_GE(frameTimes.size(), 4u);
-    EXPECT_EQ(frameTimes[0], 0u);
-    EXPECT_EQ(frameTimes[1], 1234u);
-    EXPECT_EQ(frameTimes[2], 5u);
-    EXPECT_EQ(frameTimes[3], static_cast<uint32_t>(int64_t{200} * 86400 * 1000 + 7));
+    EXPECT_EQ(frameTimes, (std::vector<uint32_t>{0, 1234, 5,
+                                                 uint32_t(int64_t{200} * 86400 * 1000 + 7)}));
     EXPECT_EQ(ElapsedMilliseconds(2999, 0, 3000), 999);
     EXPECT_EQ(ElapsedMilliseconds(3, 0, 3000), 1);
     EXPECT_EQ(ElapsedMilliseconds(100, 0, 0), 0);

@@ -106,18 +106,3 @@ TEST(ImageCreate, SizesFailuresAndFree)
     EXPECT_EQ(image.pixels, nullptr);
 }
 
-TEST(ImageInputFile, ReadPastEndAndWithoutFile)
-{
-    InputFile file;
-    uint8_t buffer[8];
-    EXPECT_TRUE(file.atEnd);
-    EXPECT_FALSE(file.Read(buffer, 1));
-    ASSERT_TRUE(file.Open(WriteFile("three", {1, 2, 3}).c_str(), "rb"));
-    EXPECT_FALSE(file.atEnd);
-    EXPECT_TRUE(file.Read(buffer, 2));
-    EXPECT_FALSE(file.Read(buffer, 2));
-    EXPECT_TRUE(file.atEnd);
-    file.Close();
-    EXPECT_FALSE(file.Read(buffer, 1));
-    EXPECT_TRUE(file.atEnd);
-}
