@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes docs/screenshot.png: the program in a 640 x 480 window under Xvfb,
 # two seconds after start. Needs a built build/tempola and ImageMagick's
-# `import` (apt-get install imagemagick).
+# `import` (apt-get install imagemagick); TEMPOLA names another binary.
 #
 #   tools/screenshot.sh [OUT [KEY...]]   keys pressed one second in, e.g.
 #   tools/screenshot.sh docs/panel.png z z z g
@@ -17,7 +17,7 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
-XDG_CONFIG_HOME=$work "$root/build/tempola" -fullscreen=0 2>"$work/stderr" &
+XDG_CONFIG_HOME=$work "${TEMPOLA:-$root/build/tempola}" -fullscreen=0 2>"$work/stderr" &
 pid=$!
 wid=
 for _ in $(seq 1 100); do
