@@ -2,42 +2,30 @@
 // from files, and checks that whatever it accepts is a consistent picture.
 #include "gfx/image.h"
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
-
-namespace {
-
-const std::string& ScratchPath()
-{
-    static const std::string path = "/tmp/tempola_fuzz_bmp_" + std::to_string(getpid()) + ".bmp";
-    return path;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FILE* f = std::fopen(ScratchPath().c_str(), "wb");
+    static const std::string path = "/tmp/tempola_fuzz_bmp_" + std::to_string(getpid()) + ".bmp";
+    FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr)
         return 0;
     const bool written = size == 0 || std::fwrite(data, size, 1, f) == 1;
     std::fclose(f);
-    if (!written)
-        return 0;
-
-    Image image;
     // A picture loaded before must survive a refusal or be replaced whole.
-    if (!image.Create(1, 1, 24))
+    Image image;
+    if (!written || !image.Create(1, 1, 24))
         return 0;
     image.pixels[0] = 0x5A;
     uint8_t* before = image.pixels;
-
-    const bool loaded = LoadBMP(ScratchPath().c_str(), &image);
+    const bool loaded = LoadBMP(path.c_str(), &image);
     // Removed every time: libFuzzer may end the process without running exit handlers.
-    std::remove(ScratchPath().c_str());
+    std::remove(path.c_str());
     if (loaded) {
         const uint32_t bytesPerPixel = (image.bitsPerPixel + 7) / 8;
         if (image.pixels == nullptr || image.width == 0 || image.height == 0 ||

@@ -57,11 +57,19 @@ protected:
 };
 
 TEST_F(DataPathTest, FoundInEachPlaceInOrderWithNothingPrinted) {
-    // Install prefix: bin/../share/tempola, named without the "..".
+    // Install prefix: bin/../share/tempola, named without the "..". A
+    // relative folder, or one ending in "..", is stepped out of literally.
     Put(root + "/usr/share/tempola/metal2.bmp");
     EXPECT_EQ(Find(bin, "metal2.bmp"), "");
     EXPECT_EQ(found, buffer);
     EXPECT_EQ(std::string(found), root + "/usr/share/tempola/metal2.bmp");
+    const std::string dotted = root + "/usr/bin/data/..";
+    Find(dotted, "metal2.bmp");
+    EXPECT_EQ(std::string(found), dotted + "/../share/tempola/metal2.bmp");
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    Find("usr/bin", "metal2.bmp");
+    EXPECT_STREQ(found, "usr/bin/../share/tempola/metal2.bmp");
+    ASSERT_EQ(chdir((root + "/work").c_str()), 0);
 
     // Build tree: data/ beside the binary, before the prefix; a trailing
     // slash changes nothing.
@@ -101,17 +109,6 @@ TEST_F(DataPathTest, NotFoundSaysWhereItLookedAndGivesTheNameBack) {
               "it\n");
 }
 
-TEST_F(DataPathTest, RelativeAndDottedFoldersAreSteppedOutOfLiterally) {
-    Put(root + "/usr/share/tempola/metal2.bmp");
-    ASSERT_EQ(chdir(root.c_str()), 0);
-    Find("usr/bin", "metal2.bmp");
-    EXPECT_STREQ(found, "usr/bin/../share/tempola/metal2.bmp");
-    ASSERT_EQ(chdir((root + "/work").c_str()), 0);
-    const std::string dotted = root + "/usr/bin/data/..";
-    Find(dotted, "metal2.bmp");
-    EXPECT_EQ(std::string(found), dotted + "/../share/tempola/metal2.bmp");
-}
-
 TEST_F(DataPathTest, PathsLongerThanTheBufferAreNotFoundAndNothingSpills) {
     Put(root + "/usr/bin/data/metal2.bmp");
     Put(root + "/usr/share/tempola/metal2.bmp");
@@ -144,7 +141,6 @@ TEST_F(DataPathTest, PathsLongerThanTheBufferAreNotFoundAndNothingSpills) {
 TEST(ExecutableDir, IsTheFolderHoldingThisTestProgram) {
     char dir[4096];
     ASSERT_TRUE(ExecutableDir(dir, sizeof dir));
-    ASSERT_EQ(dir[0], '/');
     EXPECT_NE(dir[std::strlen(dir) - 1], '/');
     struct stat info;
     const std::string self = std::string(dir) + "/" + program_invocation_short_name;

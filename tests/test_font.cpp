@@ -1,9 +1,11 @@
 #include <GL/gl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,12 +15,15 @@
 
 namespace {
 
-// A raw TGA: a header that is never read, then rows bottom first.
-std::string WriteTGA(const char* name, const std::vector<uint8_t>& pixelBytes)
+// A raw TGA: a header that is never read, then rows bottom first; only its
+// first `keep` bytes when asked.
+std::string WriteTGA(const char* name, const std::vector<uint8_t>& pixelBytes,
+                     size_t keep = std::string::npos)
 {
     const std::string path = ::testing::TempDir() + name + std::to_string(getpid()) + ".tga";
-    std::ofstream(path, std::ios::binary)
-        << std::string(18, '\xEE') << std::string(pixelBytes.begin(), pixelBytes.end());
+    const std::string bytes =
+        std::string(18, '\xEE') + std::string(pixelBytes.begin(), pixelBytes.end());
+    std::ofstream(path, std::ios::binary) << bytes.substr(0, keep);
     return path;
 }
 
@@ -55,6 +60,35 @@ TEST(FontTest, ReadTGAConvertsRowsAndDepths)
     EXPECT_FALSE(Font::ReadTGA(path24.c_str(), out, 2, 2, 7));
     EXPECT_FALSE(Font::ReadTGA(path24.c_str(), out, 0x7fffffff, 0x7fffffff, 0x7ffffff8));
     std::remove(path24.c_str());
+}
+
+TEST(FontTest, ReadTGAOfEveryPrefixAndChangedCopyStaysWithinThePicture)
+{
+    std::mt19937 random(7);
+    for (int bits : {24, 32}) {
+        const int width = bits == 24 ? 12 : 6, height = bits == 24 ? 5 : 4;
+        std::vector<uint8_t> good(size_t(width) * height * bits / 8);
+        for (size_t i = 0; i < good.size(); ++i)
+            good[i] = static_cast<uint8_t>(i * 53 + 7);
+        const size_t rgbaBytes = size_t(width) * height * 4;
+        std::vector<uint8_t> out(rgbaBytes + 64);
+        // Past the full length: the picture with random bytes changed.
+        for (size_t length = 0; length <= 18 + good.size() + 300; ++length) {
+            std::vector<uint8_t> bytes = good;
+            for (int c = 0; length > 18 + good.size() && c < 4; ++c)
+                bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
+            const std::string path = WriteTGA("damaged", bytes, length);
+            std::fill(out.begin(), out.end(), 0xEE);
+            ASSERT_TRUE(Font::ReadTGA(path.c_str(), out.data(), width, height, bits));
+            std::remove(path.c_str());
+            // The whole declared picture and nothing past it: missing bytes
+            // read as zero, so a 24-bit picture's alpha is always 255.
+            for (size_t i = 3; bits == 24 && i < rgbaBytes; i += 4)
+                ASSERT_EQ(out[i], 255) << "length " << length;
+            for (size_t i = rgbaBytes; i < out.size(); ++i)
+                ASSERT_EQ(out[i], 0xEE) << "wrote past the picture, length " << length;
+        }
+    }
 }
 
 TEST(FontTest, GlyphSearchAndArithmetic)

