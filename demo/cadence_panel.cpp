@@ -45,12 +45,12 @@ const double kSideScale = 2.5;
 // Used while a side has no target yet (the state before the program starts).
 const double kFallbackNominal = 1.0 / 60.0;
 
-// Redraw strip: just above the rate lines, full width, its own scale of four
-// mean redraw intervals (or a fixed 20 ms before the first), a vertex for every
-// kRedrawGroup redraws. Its Print starts
-// with the figures line; lines 1 and 3 are the top edge and the baseline. The
-// status line, when there is one, goes one line above the figures.
-const float kRedrawTextY = 0.725f;
+// Redraw strip: full width, ending above 0.81, where the scene names a side's
+// rule when it is not the usual one. Its own scale of four mean redraw
+// intervals (or a fixed 20 ms before the first), a vertex for every
+// kRedrawGroup redraws. Its Print starts with the figures line; lines 1 and 3
+// are the top edge and the baseline. The status line goes one line above.
+const float kRedrawTextY = 0.70f;
 const float kRedrawX = 0.03f;
 const float kRedrawLabelWidth = 0.055f;
 const float kRedrawRight = 0.97f;

@@ -146,9 +146,9 @@ TEST_F(CadencePanelTest, ChartsPlaceIntervalsOnTheirScalesAndKeepToTheirBands) {
     EXPECT_NEAR(Highest(edge[0] + 1, edge[1] + 1, below, mid, &Pixel::Blue, &stallAt), top, 1.0);
     EXPECT_NEAR(stallAt, edge[0] + (edge[1] - edge[0]) * 220.0 / 239.0, 1.5);
 
-    // Redraw strip: between the middle and the rate lines at 0.85.
+    // Redraw strip: between the middle and the rule line at 0.81.
     const int low = kHeight * 6 / 10;
-    const int high = kHeight * 845 / 1000;
+    const int high = kHeight * 81 / 100;
     const std::vector<int> frame = Rows(kWidth / 2, low, high, &Pixel::Grey);
     ASSERT_EQ(frame.size(), 2u);
     const double height = frame[1] - frame[0];
@@ -160,7 +160,7 @@ TEST_F(CadencePanelTest, ChartsPlaceIntervalsOnTheirScalesAndKeepToTheirBands) {
                 frame[1] - 0.995 * height, 1.0) << "the lone long redraw";
 
     // Text beside the charts; nothing over the header, the middle of the
-    // window or the rate lines at the bottom.
+    // window or the rule and rate lines at the bottom.
     EXPECT_GT(Lit(kHeight * 9 / 100, below), 100);
     EXPECT_EQ(Lit(0, kHeight * 85 / 1000), 0);
     EXPECT_EQ(Lit(kHeight * 45 / 100, kHeight * 68 / 100), 0);
