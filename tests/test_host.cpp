@@ -265,7 +265,6 @@ TEST_F(HostTest, CaptionTimerShowsStatusOnlyWhileRunning) {
     statusText = "-=[ FPS:60 ]=-";
     EXPECT_EQ(WndProc(nullptr, kMsgTimer, kCaptionTimerId, 0), 0);
     EXPECT_TRUE(headless::GetRecord().captions.empty());
-
     script.lastFrame = 12;
     script.onFrame = [](int frame) {
         headless::AdvanceMs(100);  // ten frames a second

@@ -254,7 +254,6 @@ TEST(SimSweep, RowsInOrderAndTheSameWhateverTheThreads) {
 TEST(SimOptions, DefaultsAndGoodValues) {
     SimOptions options;
     ASSERT_TRUE(Parse({}, &options));
-    EXPECT_EQ(options.setup.redraw.redrawHz, 1000.0);
     EXPECT_EQ(options.setup.redraw.seconds, 60.0);
     ASSERT_TRUE(Parse({"--sweep"}, &options));
     EXPECT_EQ(options.setup.redraw.seconds, 10.0);

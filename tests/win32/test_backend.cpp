@@ -59,9 +59,7 @@ void DataFilesBesideTheProgram() {
     SetCurrentDirectoryA(oldFolder);
 }
 
-int creates = 0;
-int destroys = 0;
-int closesSeen = 0;
+int creates = 0, destroys = 0, closesSeen = 0;
 
 intptr_t RecordingProc(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     switch (message) {
