@@ -63,6 +63,19 @@ void CloseMeasurementWindow(Pacer& pacer)
     }
 }
 
+// What every rule does once it has decided to update at t, d after the last
+// update: the whole elapsed time moves the rotor, so the pose always matches
+// lastUpdate, and the update counts toward the window of 20.
+void CountUpdate(Pacer& pacer, double t, double d)
+{
+    pacer.lastUpdate = t;
+    AdvanceRotor(pacer, d);
+    pacer.updateCount += 1;
+    if (d > 0.0)
+        pacer.rateSum += 1.0 / d;
+    CloseMeasurementWindow(pacer);
+}
+
 // The fixed rules: wait `frames` nominal frames after every update.
 bool StepFixedFraction(Pacer& pacer, double t, double frames)
 {
@@ -72,12 +85,7 @@ bool StepFixedFraction(Pacer& pacer, double t, double frames)
     if (d < pacer.interval)
         return false;
     pacer.interval = frames / pacer.target;
-    pacer.lastUpdate = t;
-    AdvanceRotor(pacer, d);
-    pacer.updateCount += 1;
-    if (d > 0.0)
-        pacer.rateSum += 1.0 / d;
-    CloseMeasurementWindow(pacer);
+    CountUpdate(pacer, t, d);
     return true;
 }
 
@@ -172,10 +180,6 @@ bool StepAdaptive(Pacer& pacer, double t)
     const double d = t - pacer.lastUpdate;
     if (d < pacer.interval)
         return false;
-    pacer.lastUpdate = t;
-    AdvanceRotor(pacer, d);
-    if (d > 0.0)
-        pacer.rateSum += 1.0 / d;
 
     // The next wait and the elapsed time before it add up to two nominal
     // frames, so a late frame is made up by an early one. Steps far off the
@@ -185,9 +189,8 @@ bool StepAdaptive(Pacer& pacer, double t)
         e = 1.0 / pacer.target;
     if (e < 0.5 / pacer.target)
         e = 1.0 / pacer.target;
-    pacer.updateCount += 1;
     pacer.interval = 2.0 / pacer.target - e;
-    CloseMeasurementWindow(pacer);
+    CountUpdate(pacer, t, d);
     return true;
 }
 
@@ -220,12 +223,7 @@ bool StepScheduled(Pacer& pacer, double t)
     if (due <= t)
         due = t + 1.0 / pacer.target;
     pacer.interval = due - t;
-    pacer.lastUpdate = t;
-    AdvanceRotor(pacer, d);
-    pacer.updateCount += 1;
-    if (d > 0.0)
-        pacer.rateSum += 1.0 / d;
-    CloseMeasurementWindow(pacer);
+    CountUpdate(pacer, t, d);
     return true;
 }
 
@@ -238,11 +236,7 @@ bool StepEveryRedraw(Pacer& pacer, double t)
     if (!(d > 0.0))
         return false;
     pacer.interval = 0.0;
-    pacer.lastUpdate = t;
-    AdvanceRotor(pacer, d);
-    pacer.updateCount += 1;
-    pacer.rateSum += 1.0 / d;
-    CloseMeasurementWindow(pacer);
+    CountUpdate(pacer, t, d);
     return true;
 }
 
