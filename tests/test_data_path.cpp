@@ -3,7 +3,6 @@
 // long for the caller's buffer.
 #include <gtest/gtest.h>
 
-#include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,24 +135,6 @@ TEST_F(DataPathTest, PathsLongerThanTheBufferAreNotFoundAndNothingSpills) {
               "tempola: metal2.bmp not found in ., " + deep + "/data, /share/tempola; "
               "running without it\n");
     EXPECT_STREQ(found, "metal2.bmp");
-}
-
-TEST(ExecutableDir, IsTheFolderHoldingThisTestProgram) {
-    char dir[4096];
-    ASSERT_TRUE(ExecutableDir(dir, sizeof dir));
-    EXPECT_NE(dir[std::strlen(dir) - 1], '/');
-    struct stat info;
-    const std::string self = std::string(dir) + "/" + program_invocation_short_name;
-    ASSERT_EQ(stat(self.c_str(), &info), 0) << self;
-    EXPECT_TRUE(S_ISREG(info.st_mode));
-
-    // Too small for the whole path: false, and nothing past the buffer.
-    char area[16];
-    std::memset(area, '#', sizeof area);
-    EXPECT_FALSE(ExecutableDir(area, 8));
-    EXPECT_EQ(std::string(area + 8, 8), "########");
-    EXPECT_FALSE(ExecutableDir(area, 1));
-    EXPECT_FALSE(ExecutableDir(nullptr, 100));
 }
 
 }  // namespace
