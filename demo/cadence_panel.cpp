@@ -1,27 +1,29 @@
 #include "demo/cadence_panel.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
 #include <GL/gl.h>
+
+#include "demo/panel_image.h"
+#include "host/app.h"
 
 namespace {
 
-// Text at the overlay's own size: a character is 0.01 of the window wide and
-// kLine high, and the lines of one Print follow each other kLine apart. The
-// tick labels ride on that: a chart's edges sit on the middles of chosen lines
-// of its Print, so one Print labels the whole chart.
-const float kTextScaleX = 1.0f;
-const float kTextScaleY = 1.25f;
-const float kLine = 0.02f * kTextScaleY;
+// Text at the overlay's own size, as Print draws it at a scale of (1, 1.25):
+// a character is kCharWidth of the window wide and kLine high, and lines
+// follow each other kLine apart. The tick labels ride on that: a chart's
+// edges sit on the middles of chosen lines of the text beside it.
+const float kCharWidth = 0.01f;
+const float kLine = 0.025f;
 
-struct Rgb {
-    float r, g, b;
-};
-
-const Rgb kLeftColour = {0.4f, 1.0f, 0.4f};
-const Rgb kRightColour = {0.4f, 0.8f, 1.0f};
-const Rgb kRedrawColour = {1.0f, 0.6f, 0.2f};
-const Rgb kNominalColour = {1.0f, 1.0f, 0.2f};
-const Rgb kFrameColour = {0.5f, 0.5f, 0.5f};
-const Rgb kStatusColour = {0.85f, 0.85f, 0.85f};
+const PanelColour kLeftColour = {102, 255, 102};
+const PanelColour kRightColour = {102, 204, 255};
+const PanelColour kRedrawColour = {255, 153, 51};
+const PanelColour kNominalColour = {255, 255, 51};
+const PanelColour kFrameColour = {128, 128, 128};
+const PanelColour kStatusColour = {217, 217, 217};
 
 // One strip chart, in fractions of the window from its top-left corner, and
 // the interval its top edge stands for.
@@ -31,10 +33,11 @@ struct Chart {
 };
 
 // Side charts: the band under the header line, well above the rate lines at
-// the bottom. The Print at (x, kSideTextY) holds the title, the figures and
-// the labels; line 2 is the top edge, line 12 the baseline and line 8 the
-// nominal interval, which 2.5 nominal intervals at the top puts 0.4 of the way
-// up. Room above the nominal line shows a missed frame and a half at a glance.
+// the bottom. The text at (x, kSideTextY) holds the title and the figures;
+// the labels go on its lines 2 (the top edge), 8 (the nominal interval) and
+// 12 (the baseline): 2.5 nominal intervals at the top puts the nominal line
+// 0.4 of the way up. Room above it shows a missed frame and a half at a
+// glance.
 const float kSideTextY = 0.095f;
 const float kSideX[2] = {0.03f, 0.53f};
 const float kSideLabelWidth = 0.055f;
@@ -47,9 +50,10 @@ const double kFallbackNominal = 1.0 / 60.0;
 
 // Redraw strip: full width, ending above 0.81, where the scene names a side's
 // rule when it is not the usual one. Its own scale of four mean redraw
-// intervals (or a fixed 20 ms before the first), a vertex for every
-// kRedrawGroup redraws. Its Print starts with the figures line; lines 1 and 3
-// are the top edge and the baseline. The status line goes one line above.
+// intervals (or a fixed 20 ms before the first), a point for the longest of
+// every kRedrawGroup redraws, which keeps every hitch and a calm line in a
+// strip this thin. Its text starts with the figures line; lines 1 and 3 are
+// the top edge and the baseline. The status line goes one line above.
 const float kRedrawTextY = 0.70f;
 const float kRedrawX = 0.03f;
 const float kRedrawLabelWidth = 0.055f;
@@ -60,85 +64,334 @@ const double kRedrawScale = 4.0;
 const double kRedrawFallbackTop = 0.020;
 const int kRedrawGroup = 4;
 
+// In software GL every primitive costs its own setup, a character as much as
+// a chart line, and every pixel a quad covers costs its fill, seen or not.
+// So the panel is made on the CPU at the window's own resolution, as
+// pictures in one texture, and each frame draws just the rectangles that hold
+// what was drawn, texel for pixel: with GL_NEAREST and GL_REPLACE, the
+// cheapest fill there is. Making the pictures costs more than drawing them,
+// so it is done now and then, a share at a time so that no frame takes much
+// longer than the others (the panel would show its own hitches): the charts
+// 16 times a second, when they still seem to run, and the texts, a group a
+// frame, 4 times a second. People cannot read figures that change faster.
+const double kChartSeconds = 1.0 / 16.0;
+const double kTextSeconds = 1.0 / 4.0;
+const int kTextGroups = 3;  // each side's, the redraw strip's
+
+// The texture holds the panel of a window up to this size; a larger window
+// gets that panel stretched.
+const int kPanelWidth = 1920;
+const int kPanelHeight = 1080;
+// Power-of-two sides, as GL 1.1 wants. Its CPU copy is where the pictures
+// are made; parts of it go to GL as they change.
+const int kAtlasWidth = 2048;
+const int kAtlasHeight = 512;
+uint8_t atlasPixels[kAtlasWidth * kAtlasHeight * 4];
+// Text is first laid out here at the glyph picture's own size.
+const int kCellsWidth = 1024;
+const int kCellsHeight = 256;
+uint8_t cellPixels[kCellsWidth * kCellsHeight * 4];
+
+enum Part {
+    kLeftChart,
+    kRightChart,
+    kRedrawChart,
+    kLeftHead,
+    kRightHead,
+    kRedrawHead,
+    kLeftLabels,
+    kRightLabels,
+    kRedrawLabels,
+    kPartCount
+};
+
+struct Region {
+    int x, y, width, height;
+};
+
+// Each part's room in the texture, a transparent texel apart so that
+// filtering a stretched panel never reads a neighbour: what each takes in a
+// 1920 x 1080 window, with a pixel or two to spare. The head lines hold 49
+// characters, the redraw text 80, the labels 7.
+const Region kRegions[kPartCount] = {
+    {1, 1, 742, 272},    {745, 1, 742, 272},  {1, 301, 1702, 56},
+    {1, 359, 943, 56},   {946, 359, 943, 56}, {1, 417, 1538, 56},
+    {1489, 1, 137, 299}, {1628, 1, 137, 299}, {1767, 1, 137, 83},
+};
+
+struct Quad {
+    float x0, y0, x1, y1;  // panel pixels, y down
+    float s0, t0, s1, t1;
+};
+
+const int kTextBytes = 192;
+const int kMaxQuads = kPartCount * kCoverRects;
+
+struct PanelState {
+    GLuint texture;
+    int windowWidth;
+    int windowHeight;
+    int width;  // the panel's, in pixels
+    int height;
+    uint64_t redrawCount;  // as of the previous draw
+    double chartsAt;       // when the charts were made
+    double textsAt;        // when the latest round of texts began
+    int textGroupsDone;    // of that round
+    // Where each part's top-left pixel goes on the panel, and what it drew.
+    int partX[kPartCount];
+    int partY[kPartCount];
+    PanelCover covers[kPartCount];
+    // The box each text's pixels keep to.
+    int boxWidth[kPartCount];
+    int boxHeight[kPartCount];
+    // What each text part shows, and the glyph picture it came from.
+    char texts[kPartCount][kTextBytes];
+    const uint8_t* textFonts[kPartCount];
+    int quadCount;
+    int textQuadsFrom;
+    Quad quads[kMaxQuads];
+};
+
+PanelState panel;
+
+// A text's top moved onto the nearest row of the window's 4 x 4 blocks, the
+// charts beside it going along: with the lines 12 pixels apart (as in a
+// 480-line window) every line then shades three rows of blocks, not four.
+float Snapped(float textY) {
+    const float rows = textY * static_cast<float>(panel.height);
+    return std::round(rows / 4.0f) * 4.0f / static_cast<float>(panel.height);
+}
+
+float SideTextY() {
+    return Snapped(kSideTextY);
+}
+
+float RedrawTextY() {
+    return Snapped(kRedrawTextY);
+}
+
 float LineMiddle(float textY, int line) {
     return textY + (static_cast<float>(line) + 0.5f) * kLine;
 }
 
 Chart SideChart(int side, double nominal) {
     const float x = kSideX[side];
-    return {x + kSideLabelWidth, x + kSideWidth, LineMiddle(kSideTextY, kSideTopLine),
-            LineMiddle(kSideTextY, kSideBaseLine), kSideScale * nominal};
+    return {x + kSideLabelWidth, x + kSideWidth, LineMiddle(SideTextY(), kSideTopLine),
+            LineMiddle(SideTextY(), kSideBaseLine), kSideScale * nominal};
 }
 
 Chart RedrawChart(const IntervalFigures& redraw) {
     const double top = redraw.count > 0 ? kRedrawScale * redraw.mean : kRedrawFallbackTop;
-    return {kRedrawX + kRedrawLabelWidth, kRedrawRight, LineMiddle(kRedrawTextY, kRedrawTopLine),
-            LineMiddle(kRedrawTextY, kRedrawBaseLine), top > 0.0 ? top : kRedrawFallbackTop};
+    return {kRedrawX + kRedrawLabelWidth, kRedrawRight, LineMiddle(RedrawTextY(), kRedrawTopLine),
+            LineMiddle(RedrawTextY(), kRedrawBaseLine), top > 0.0 ? top : kRedrawFallbackTop};
 }
 
 double Nominal(const Pacer& pacer) {
     return pacer.target > 0.0 ? 1.0 / pacer.target : kFallbackNominal;
 }
 
-float HeightOf(const Chart& chart, double seconds) {
-    double f = seconds / chart.topSeconds;
-    // Anything longer than the top, and anything that isn't a number, is
-    // pinned to the top edge rather than drawn over the text above.
-    if (!(f <= 1.0)) {
-        f = 1.0;
-    } else if (f < 0.0) {
-        f = 0.0;
-    }
-    return chart.bottom - static_cast<float>(f) * (chart.bottom - chart.top);
+int Clamp(int value, int low, int high) {
+    return value < low ? low : value > high ? high : value;
 }
 
-void Colour(const Rgb& c) {
-    glColor3f(c.r, c.g, c.b);
+PanelImage AtlasImage(const Region& region) {
+    return {atlasPixels + (static_cast<size_t>(region.y) * kAtlasWidth + region.x) * 4,
+            region.width, region.height, kAtlasWidth * 4};
 }
 
-// Inside glBegin(GL_LINES): the top edge, the axis and the baseline in the
-// frame colour, and one reference level across in the nominal colour.
-void Frame(const Chart& chart, double reference) {
-    Colour(kFrameColour);
-    glVertex2f(chart.left, chart.top);
-    glVertex2f(chart.right, chart.top);
-    glVertex2f(chart.left, chart.top);
-    glVertex2f(chart.left, chart.bottom);
-    glVertex2f(chart.left, chart.bottom);
-    glVertex2f(chart.right, chart.bottom);
-    Colour(kNominalColour);
-    const float y = HeightOf(chart, reference);
-    glVertex2f(chart.left, y);
-    glVertex2f(chart.right, y);
+// The top-left width x height of a part, and the cleared column and row past
+// them, so that no filtering at the edges reads leftovers of a larger picture.
+void Upload(const Region& region, int width, int height) {
+    glTexSubImage2D(GL_TEXTURE_2D, 0, region.x, region.y, Clamp(width + 1, 1, region.width),
+                    Clamp(height + 1, 1, region.height), GL_RGBA, GL_UNSIGNED_BYTE,
+                    AtlasImage(region).pixels);
 }
 
-// The kept intervals as one line strip, oldest first, the newest always at
-// the right edge so that a filling chart grows in from the right. With a group
-// above 1 each vertex stands for the longest interval of that many, so that a
-// thin strip stays cheap and still shows every hitch.
-void Series(const Chart& chart, const IntervalFigures& figures, int group, const Rgb& colour) {
-    int n = figures.recentCount;
-    if (n > kRecentIntervals) {
-        n = kRecentIntervals;
-    }
-    if (n < 2) {
+// The pixel a fraction of the window falls in; one that falls on a pixel's
+// edge, give or take rounding, starts that pixel.
+int PixelOf(double fraction, int size) {
+    return static_cast<int>(std::floor(fraction * size + 1e-3));
+}
+
+void BuildChart(Part part, const Chart& chart, const IntervalFigures& figures, double reference,
+                int group, const PanelColour& colour) {
+    const int left = PixelOf(chart.left, panel.width);
+    const int top = PixelOf(chart.top, panel.height);
+    // Both edges get their own column and row.
+    const Region& region = kRegions[part];
+    const int width = Clamp(PixelOf(chart.right, panel.width) - left + 1, 2, region.width);
+    const int height = Clamp(PixelOf(chart.bottom, panel.height) - top + 1, 2, region.height);
+    const PanelImage room = AtlasImage(region);
+    ClearImage(SubImage(room, 0, 0, width + 1, height + 1));
+    const ChartLook look = {left,  top,    chart.topSeconds, reference,
+                            group, colour, kFrameColour,     kNominalColour};
+    ComposeChart(SubImage(room, 0, 0, width, height), figures, look, &panel.covers[part]);
+    Upload(region, width, height);
+    panel.partX[part] = left;
+    panel.partY[part] = top;
+}
+
+// A text's top-left corner at (x, y) of the window, as Print places it.
+// Remade only when it reads differently: most stay the same for seconds.
+void BuildText(Part part, float x, float y, const char* text, const PanelColour* tints,
+               int tintCount, const Font& font) {
+    char* held = panel.texts[part];
+    if (panel.textFonts[part] == font.pixels && std::strcmp(held, text) == 0) {
         return;
     }
-    const float step = (chart.right - chart.left) / static_cast<float>(kRecentIntervals - 1);
-    const int first = kRecentIntervals - n;
-    Colour(colour);
-    glBegin(GL_LINE_STRIP);
-    double longest = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double interval = RecentInterval(figures, i);
-        longest = interval > longest ? interval : longest;
-        const int slot = first + i;
-        if ((slot + 1) % group == 0 || i == n - 1) {
-            glVertex2f(chart.left + step * static_cast<float>(slot), HeightOf(chart, longest));
-            longest = 0.0;
+    std::snprintf(held, kTextBytes, "%s", text);
+    panel.textFonts[part] = font.pixels;
+    int cellWidth = 0;
+    int cellHeight = 0;
+    TextCell(font, &cellWidth, &cellHeight);
+    const PanelImage cells = {cellPixels, kCellsWidth, kCellsHeight, kCellsWidth * 4};
+    const TextLayout layout = ComposeText(cells, font, text, tints, tintCount);
+
+    const double left = x * panel.width;
+    const double top = y * panel.height;
+    const double charWidth = kCharWidth * panel.width;
+    const double lineHeight = kLine * panel.height;
+    panel.partX[part] = PixelOf(x, panel.width);
+    panel.partY[part] = PixelOf(y, panel.height);
+    const double offsetX = left - panel.partX[part];
+    const double offsetY = top - panel.partY[part];
+    // Only the previous text's box needs clearing: the rest of the room is.
+    const Region& region = kRegions[part];
+    const PanelImage room = AtlasImage(region);
+    ClearImage(SubImage(room, 0, 0, panel.boxWidth[part], panel.boxHeight[part]));
+    panel.covers[part].count = 0;
+    ScaleText(cells, layout, cellWidth, cellHeight, offsetX, offsetY, charWidth, lineHeight, room,
+              &panel.covers[part]);
+    const double right = std::ceil(offsetX + layout.columns * charWidth);
+    const double bottom = std::ceil(offsetY + layout.lines * lineHeight);
+    panel.boxWidth[part] = right < region.width ? static_cast<int>(right) : region.width;
+    panel.boxHeight[part] = bottom < region.height ? static_cast<int>(bottom) : region.height;
+    Upload(region, panel.boxWidth[part], panel.boxHeight[part]);
+}
+
+// One group of texts: a side's head and labels (0, 1) or the redraw strip's.
+void BuildTexts(int group, const Cadence& cadence, const Font& font, const Pacer& left,
+                PaceRule leftRule, const Pacer& right, PaceRule rightRule, const char* statusLine) {
+    const Part parts[kTextGroups][2] = {
+        {kLeftHead, kLeftLabels}, {kRightHead, kRightLabels}, {kRedrawHead, kRedrawLabels}};
+    int cellWidth = 0;
+    int cellHeight = 0;
+    if (!TextCell(font, &cellWidth, &cellHeight)) {
+        for (const Part part : parts[group]) {
+            panel.covers[part].count = 0;
+            panel.textFonts[part] = nullptr;
+        }
+        return;
+    }
+    char text[kTextBytes];
+    if (group < 2) {
+        const Pacer& pacer = group == 0 ? left : right;
+        const IntervalFigures& f = group == 0 ? cadence.left : cadence.right;
+        const PanelColour& colour = group == 0 ? kLeftColour : kRightColour;
+        std::snprintf(text, sizeof text, "%s\n%.1f fps  jitter %.2f ms  1%% low %.1f",
+                      PaceRuleName(group == 0 ? leftRule : rightRule), MeanRate(f), JitterMs(f),
+                      OnePercentLow(f));
+        BuildText(parts[group][0], kSideX[group], SideTextY(), text, &colour, 1, font);
+        // From kSideTopLine on: the top edge, the nominal line, the baseline.
+        std::snprintf(text, sizeof text, "%.1f\n\n\n\n\n\n%.1f\n\n\n\n0 ms",
+                      1000.0 * SideChart(group, Nominal(pacer)).topSeconds,
+                      1000.0 * Nominal(pacer));
+        BuildText(parts[group][1], kSideX[group], SideTextY() + kSideTopLine * kLine, text, &colour,
+                  1, font);
+        return;
+    }
+    const PanelColour tints[2] = {kStatusColour, kRedrawColour};
+    std::snprintf(text, sizeof text, "%s\nredraw %.1f fps  jitter %.2f ms  1%% low %.1f",
+                  statusLine != nullptr ? statusLine : "", MeanRate(cadence.redraw),
+                  JitterMs(cadence.redraw), OnePercentLow(cadence.redraw));
+    BuildText(kRedrawHead, kRedrawX, RedrawTextY() - kLine, text, tints, 2, font);
+    std::snprintf(text, sizeof text, "%.1f\n\n0 ms",
+                  1000.0 * RedrawChart(cadence.redraw).topSeconds);
+    BuildText(kRedrawLabels, kRedrawX, RedrawTextY() + kRedrawTopLine * kLine, text, &kRedrawColour,
+              1, font);
+}
+
+void BuildCharts(const Cadence& cadence, const Pacer& left, const Pacer& right) {
+    BuildChart(kLeftChart, SideChart(0, Nominal(left)), cadence.left, Nominal(left), 1,
+               kLeftColour);
+    BuildChart(kRightChart, SideChart(1, Nominal(right)), cadence.right, Nominal(right), 1,
+               kRightColour);
+    BuildChart(kRedrawChart, RedrawChart(cadence.redraw), cadence.redraw, cadence.redraw.mean,
+               kRedrawGroup, kRedrawColour);
+}
+
+// The quads of every part's cover, the charts first and the texts over them.
+void PlaceQuads() {
+    panel.quadCount = 0;
+    for (int part = 0; part < kPartCount; ++part) {
+        if (part == kLeftHead) {
+            panel.textQuadsFrom = panel.quadCount;
+        }
+        const Region& region = kRegions[part];
+        const PanelCover& cover = panel.covers[part];
+        for (int i = 0; i < cover.count; ++i) {
+            const PanelRect& r = cover.rects[i];
+            const float x = static_cast<float>(panel.partX[part] + r.x);
+            const float y = static_cast<float>(panel.partY[part] + r.y);
+            const float s = static_cast<float>(region.x + r.x);
+            const float t = static_cast<float>(region.y + r.y);
+            const float w = static_cast<float>(r.width);
+            const float h = static_cast<float>(r.height);
+            panel.quads[panel.quadCount++] = {x,
+                                              y,
+                                              x + w,
+                                              y + h,
+                                              s / kAtlasWidth,
+                                              t / kAtlasHeight,
+                                              (s + w) / kAtlasWidth,
+                                              (t + h) / kAtlasHeight};
         }
     }
-    glEnd();
+}
+
+// Binds the panel's texture, making it on first use. A texture name only
+// holds in the context that made it: under another one (a test's) the name is
+// someone else's or nobody's, so the size tells. The whole CPU copy goes in,
+// the texts in it still current and the gaps between the parts clear.
+void BindTexture() {
+    if (panel.texture != 0) {
+        glBindTexture(GL_TEXTURE_2D, panel.texture);
+        GLint width = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        if (width == kAtlasWidth) {
+            return;
+        }
+    }
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    panel.texture = name;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kAtlasWidth, kAtlasHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 atlasPixels);
+}
+
+// Around any making of pictures: the texture bound, ready for parts of the
+// CPU copy, and afterwards the quads placed anew.
+void BeginWork() {
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, kAtlasWidth);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    BindTexture();
+    // Texel for pixel, unless the window outgrew the panel.
+    const bool stretched = panel.width != panel.windowWidth || panel.height != panel.windowHeight;
+    const GLint filter = stretched ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
+void EndWork() {
+    PlaceQuads();
+    glPopClientAttrib();
 }
 
 void Restore(GLenum cap, GLboolean was) {
@@ -154,79 +407,124 @@ void Restore(GLenum cap, GLboolean was) {
 void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, PaceRule leftRule,
                       const Pacer& right, PaceRule rightRule, const char* statusLine) {
     // GL contract. Expects GL_MODELVIEW mode and leaves it. Changes and puts
-    // back: both matrices (pushed, an orthographic 0..1 view with y down,
-    // popped), the GL_TEXTURE_2D, GL_DEPTH_TEST and GL_BLEND enables and the
-    // current colour. Binds no texture and leaves the blend function alone.
-    // The Prints come last and leave what Font::Print leaves: texturing on with
-    // the font's texture bound, blending off, depth test on. The font's scale
-    // is put back too.
-    //
-    // Cost: in software GL every primitive pays its own setup, so the panel
-    // keeps to lines and a few short texts, with no backdrop to fill.
-    GLfloat savedColour[4];
-    glGetFloatv(GL_CURRENT_COLOR, savedColour);
+    // back: both matrices (pushed, an orthographic view of the panel's pixels
+    // with y down, popped), the blend function and the texture environment
+    // mode; the pixel unpacking state while it hands pictures over. Leaves what Font::Print leaves,
+    // since the panel is text as the overlay is: texturing on with the font's texture bound,
+    // blending off, depth test on. With a font that cannot print, as Print leaves it: the
+    // GL_TEXTURE_2D, GL_DEPTH_TEST and GL_BLEND enables and the texture binding as they were.
+    GLint blendSource = GL_ONE;
+    GLint blendDestination = GL_ZERO;
+    glGetIntegerv(GL_BLEND_SRC, &blendSource);
+    glGetIntegerv(GL_BLEND_DST, &blendDestination);
+    GLint envMode = GL_MODULATE;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+    const bool prints =
+        font.pixels != nullptr && font.cellWidth > 0 && font.textureWidth / font.cellWidth != 0;
     const GLboolean wasTextured = glIsEnabled(GL_TEXTURE_2D);
     const GLboolean wasDepthTested = glIsEnabled(GL_DEPTH_TEST);
     const GLboolean wasBlended = glIsEnabled(GL_BLEND);
+    GLint wasBound = 0;
+    if (!prints) {
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &wasBound);
+    }
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int windowWidth = viewport[2] > 0 ? viewport[2] : 1;
+    const int windowHeight = viewport[3] > 0 ? viewport[3] : 1;
 
-    const Chart charts[2] = {SideChart(0, Nominal(left)), SideChart(1, Nominal(right))};
-    const Chart redrawChart = RedrawChart(cadence.redraw);
+    // Everything at once whenever the pictures may show something else: a
+    // first draw, another window size, figures that did not just move on by
+    // one redraw (the panel was off, or they started over), a clock that went
+    // back. Otherwise a share a frame, on time.
+    const bool resized = windowWidth != panel.windowWidth || windowHeight != panel.windowHeight;
+    const bool all = panel.texture == 0 || resized ||
+                     cadence.redraw.count != panel.redrawCount + 1 ||
+                     frameSeconds < panel.chartsAt || frameSeconds < panel.textsAt;
+    panel.redrawCount = cadence.redraw.count;
+    glEnable(GL_TEXTURE_2D);
+    if (all) {
+        if (resized) {
+            panel.windowWidth = windowWidth;
+            panel.windowHeight = windowHeight;
+            panel.width = windowWidth < kPanelWidth ? windowWidth : kPanelWidth;
+            panel.height = windowHeight < kPanelHeight ? windowHeight : kPanelHeight;
+            for (const uint8_t*& textFont : panel.textFonts) {
+                textFont = nullptr;
+            }
+        }
+        BeginWork();
+        BuildCharts(cadence, left, right);
+        for (int group = 0; group < kTextGroups; ++group) {
+            BuildTexts(group, cadence, font, left, leftRule, right, rightRule, statusLine);
+        }
+        EndWork();
+        panel.chartsAt = frameSeconds;
+        panel.textsAt = frameSeconds;
+        panel.textGroupsDone = kTextGroups;
+    } else if (!(frameSeconds - panel.chartsAt < kChartSeconds)) {
+        BeginWork();
+        BuildCharts(cadence, left, right);
+        EndWork();
+        panel.chartsAt = frameSeconds;
+    } else if (panel.textGroupsDone < kTextGroups ||
+               !(frameSeconds - panel.textsAt < kTextSeconds)) {
+        if (panel.textGroupsDone == kTextGroups) {
+            panel.textsAt = frameSeconds;
+            panel.textGroupsDone = 0;
+        }
+        BeginWork();
+        BuildTexts(panel.textGroupsDone++, cadence, font, left, leftRule, right, rightRule,
+                   statusLine);
+        EndWork();
+    } else {
+        glBindTexture(GL_TEXTURE_2D, panel.texture);
+    }
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glOrtho(0.0, 1.0, 1.0, 0.0, -1.0, 1.0);
+    glOrtho(0.0, panel.width, panel.height, 0.0, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-
-    glBegin(GL_LINES);
-    Frame(charts[0], Nominal(left));
-    Frame(charts[1], Nominal(right));
-    Frame(redrawChart, cadence.redraw.mean);
-    glEnd();
-    Series(charts[0], cadence.left, 1, kLeftColour);
-    Series(charts[1], cadence.right, 1, kRightColour);
-    Series(redrawChart, cadence.redraw, kRedrawGroup, kRedrawColour);
-
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    // The charts over the scene; the texts opaque on their black cells, as
+    // Print draws them, which costs less again.
+    for (int pass = 0; pass < 2; ++pass) {
+        pass == 0 ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+        glBegin(GL_QUADS);
+        const int end = pass == 0 ? panel.textQuadsFrom : panel.quadCount;
+        for (int i = pass == 0 ? 0 : panel.textQuadsFrom; i < end; ++i) {
+            const Quad& q = panel.quads[i];
+            glTexCoord2f(q.s0, q.t0);
+            glVertex2f(q.x0, q.y0);
+            glTexCoord2f(q.s1, q.t0);
+            glVertex2f(q.x1, q.y0);
+            glTexCoord2f(q.s1, q.t1);
+            glVertex2f(q.x1, q.y1);
+            glTexCoord2f(q.s0, q.t1);
+            glVertex2f(q.x0, q.y1);
+        }
+        glEnd();
+    }
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
-    Restore(GL_TEXTURE_2D, wasTextured);
-    Restore(GL_DEPTH_TEST, wasDepthTested);
-    Restore(GL_BLEND, wasBlended);
 
-    const float savedScaleX = font.scaleX;
-    const float savedScaleY = font.scaleY;
-    font.SetScale(kTextScaleX, kTextScaleY);
-    const PaceRule rules[2] = {leftRule, rightRule};
-    const IntervalFigures* sides[2] = {&cadence.left, &cadence.right};
-    const Rgb colours[2] = {kLeftColour, kRightColour};
-    // Every character costs a textured quad, spaces included: the texts are
-    // short and the labels are not padded.
-    for (int side = 0; side < 2; ++side) {
-        const IntervalFigures& figures = *sides[side];
-        Colour(colours[side]);
-        // Lines 0 and 1, then the labels on lines 2, 8 and 12 (see kSideTopLine).
-        font.Print(kSideX[side], kSideTextY,
-                   "%s\n%.1f fps  jitter %.2f ms  1%% low %.1f\n%.1f\n\n\n\n\n\n%.1f\n\n\n\n0 ms",
-                   PaceRuleName(rules[side]), MeanRate(figures), JitterMs(figures),
-                   OnePercentLow(figures), 1000.0 * charts[side].topSeconds,
-                   1000.0 * Nominal(side == 0 ? left : right));
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
+    glBlendFunc(static_cast<GLenum>(blendSource), static_cast<GLenum>(blendDestination));
+    if (prints) {
+        glBindTexture(GL_TEXTURE_2D, font.textureName);
+        glDisable(GL_BLEND);
+        glEnable(GL_DEPTH_TEST);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(wasBound));
+        Restore(GL_TEXTURE_2D, wasTextured);
+        Restore(GL_DEPTH_TEST, wasDepthTested);
+        Restore(GL_BLEND, wasBlended);
     }
-    Colour(kRedrawColour);
-    font.Print(kRedrawX, kRedrawTextY,
-               "redraw %.1f fps  jitter %.2f ms  1%% low %.1f\n%.1f\n\n0 ms",
-               MeanRate(cadence.redraw), JitterMs(cadence.redraw), OnePercentLow(cadence.redraw),
-               1000.0 * redrawChart.topSeconds);
-    if (statusLine != nullptr) {
-        Colour(kStatusColour);
-        font.Print(kRedrawX, kRedrawTextY - kLine, "%s", statusLine);
-    }
-    font.SetScale(savedScaleX, savedScaleY);
-    glColor4fv(savedColour);
 }
