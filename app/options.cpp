@@ -87,8 +87,7 @@ bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* 
                 return Fail(error, errorSize, "missing number of seconds after", arg);
             }
             if (!ParseRunSeconds(value, &options->seconds)) {
-                return Fail(error, errorSize, "not a number of seconds (0 < N <= 4294967):",
-                            value);
+                return Fail(error, errorSize, "not a number of seconds (0 < N <= 4294967):", value);
             }
             ++i;
         } else if (std::strcmp(arg, "--log") == 0) {
@@ -103,9 +102,9 @@ bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* 
                 return Fail(error, errorSize, "missing rule after", arg);
             }
             if (!ParseRule(value, rule)) {
-                return Fail(error, errorSize,
-                            "unknown rule (adaptive, fixed, fixed-exact, scheduled, every-redraw):",
-                            value);
+                return Fail(
+                    error, errorSize,
+                    "unknown rule (adaptive, fixed, fixed-exact, scheduled, every-redraw):", value);
             }
             ++i;
         } else if (std::strncmp(arg, "-fullscreen", 11) == 0) {

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
         std::fputs(UsageText(), stdout);
         return 0;
     }
-    const RunEnvironment environment = {
-        BootSeconds, options.stats ? ProcessStartSeconds() : -1.0, mainEntered, ReportLine};
+    const RunEnvironment environment = {BootSeconds, options.stats ? ProcessStartSeconds() : -1.0,
+                                        mainEntered, ReportLine};
     return RunProgram(options, environment, DemoCallbacks());
 }

@@ -67,13 +67,12 @@ void ReportStats(int exitCode) {
         "right_updates=%llu right_target=%.1f right_measured=%.2f right_rule=%s "
         "right_jitter_ms=%.3f right_low1_fps=%.2f right_worst_ms=%.3f "
         "redraw_jitter_ms=%.3f vsync_asked=%d vsync_taken=%d",
-        exitCode, static_cast<unsigned long long>(stats.frames), seconds, rate, fromStart,
-        fromMain, static_cast<unsigned long long>(stats.leftUpdates), leftPacer.target,
+        exitCode, static_cast<unsigned long long>(stats.frames), seconds, rate, fromStart, fromMain,
+        static_cast<unsigned long long>(stats.leftUpdates), leftPacer.target,
         leftPacer.measuredRate, PaceRuleName(leftRule), JitterMs(c.left), OnePercentLow(c.left),
         WorstMs(c.left), static_cast<unsigned long long>(stats.rightUpdates), rightPacer.target,
-        rightPacer.measuredRate, PaceRuleName(rightRule), JitterMs(c.right),
-        OnePercentLow(c.right), WorstMs(c.right), JitterMs(c.redraw), vsyncAsked ? 1 : 0,
-        vsyncTaken ? 1 : 0);
+        rightPacer.measuredRate, PaceRuleName(rightRule), JitterMs(c.right), OnePercentLow(c.right),
+        WorstMs(c.right), JitterMs(c.redraw), vsyncAsked ? 1 : 0, vsyncTaken ? 1 : 0);
     env->report(line);
 }
 

@@ -71,8 +71,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
     }
     RunOptions options;
     char error[512];
-    if (!ParseOptions(static_cast<int>(argv.size()), argv.data(), &options, error,
-                      sizeof error)) {
+    if (!ParseOptions(static_cast<int>(argv.size()), argv.data(), &options, error, sizeof error)) {
         std::fprintf(stderr, "tempola: %s\n", error);
         MessageBoxA(nullptr, error, "Tempola", MB_ICONERROR | MB_OK);
         return 2;

@@ -58,8 +58,9 @@ int main(int argc, char** argv) {
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_Window* window = SDL_CreateWindow("bare loop", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                          width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
+    SDL_Window* window =
+        SDL_CreateWindow("bare loop", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                         height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
     SDL_GLContext context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
     if (context == nullptr) {
         std::fprintf(stderr, "bare_loop: %s\n", SDL_GetError());
@@ -89,7 +90,8 @@ int main(int argc, char** argv) {
             }
         }
         const uint64_t ticks = SDL_GetPerformanceCounter() - start;
-        timeMs = static_cast<uint32_t>((ticks / frequency) * 1000 + (ticks % frequency) * 1000 / frequency);
+        timeMs = static_cast<uint32_t>((ticks / frequency) * 1000 +
+                                       (ticks % frequency) * 1000 / frequency);
         if (frames == 0) {
             firstFrame = MonotonicSeconds();
         }
@@ -113,7 +115,7 @@ int main(int argc, char** argv) {
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_Quit();
-    std::fprintf(stderr, "bare_loop-stats mode=%s frames=%llu seconds=%.3f rate=%.2f\n", argv[1], frames,
-                 elapsed, elapsed > 0.0 ? static_cast<double>(frames) / elapsed : 0.0);
+    std::fprintf(stderr, "bare_loop-stats mode=%s frames=%llu seconds=%.3f rate=%.2f\n", argv[1],
+                 frames, elapsed, elapsed > 0.0 ? static_cast<double>(frames) / elapsed : 0.0);
     return 0;
 }

@@ -133,7 +133,8 @@ int main(int argc, char** argv) {
     const double ours = reporter.medians["LoadBMP_2048x2048x24"];
     const double stb = reporter.medians["stbi_load_2048x2048x24"];
     if (ours > 0.0 && stb > 0.0) {
-        std::printf("median LoadBMP %.2f ms, stbi_load %.2f ms, stb/ours = %.2f\n", ours, stb, stb / ours);
+        std::printf("median LoadBMP %.2f ms, stbi_load %.2f ms, stb/ours = %.2f\n", ours, stb,
+                    stb / ours);
     }
     return 0;
 }

@@ -90,7 +90,8 @@ bool Frame() {
         if (frames <= frameLimit / 4 && rss > rssEarlyHigh) {
             rssEarlyHigh = rss;
         }
-        if (frames >= frameLimit - frameLimit / 4 && rss >= 0 && (rssLateLow < 0 || rss < rssLateLow)) {
+        if (frames >= frameLimit - frameLimit / 4 && rss >= 0 &&
+            (rssLateLow < 0 || rss < rssLateLow)) {
             rssLateLow = rss;
         }
     }
@@ -103,16 +104,29 @@ bool Frame() {
     }
     // The last frames push nothing, so every key pushed has time to arrive.
     if (frames % kKeyEvery == 0 && frames < frameLimit - 10) {
-        static const SDL_Keycode keys[] = {SDLK_q, SDLK_w, SDLK_a, SDLK_s, SDLK_q, SDLK_s, SDLK_w, SDLK_a};
+        static const SDL_Keycode keys[] = {SDLK_q, SDLK_w, SDLK_a, SDLK_s,
+                                           SDLK_q, SDLK_s, SDLK_w, SDLK_a};
         PushKey(keys[(frames / kKeyEvery) % 8]);
     }
     return goOn;
 }
 
-void RaiseLeft() { ++keysArrived; demo->RaiseLeftTarget(); }
-void LowerLeft() { ++keysArrived; demo->LowerLeftTarget(); }
-void RaiseRight() { ++keysArrived; demo->RaiseRightTarget(); }
-void LowerRight() { ++keysArrived; demo->LowerRightTarget(); }
+void RaiseLeft() {
+    ++keysArrived;
+    demo->RaiseLeftTarget();
+}
+void LowerLeft() {
+    ++keysArrived;
+    demo->LowerLeftTarget();
+}
+void RaiseRight() {
+    ++keysArrived;
+    demo->RaiseRightTarget();
+}
+void LowerRight() {
+    ++keysArrived;
+    demo->LowerRightTarget();
+}
 
 }  // namespace
 
@@ -134,7 +148,8 @@ int main(int argc, char** argv) {
         windowHeight = static_cast<int32_t>(std::strtol(argv[3], nullptr, 10));
     }
     if (frameLimit < 4 * kSettledFrame || windowWidth <= 0 || windowHeight <= 0) {
-        std::fprintf(stderr, "usage: longrun [FRAMES (>= %ld) [WIDTH HEIGHT]]\n", 4 * kSettledFrame);
+        std::fprintf(stderr, "usage: longrun [FRAMES (>= %ld) [WIDTH HEIGHT]]\n",
+                     4 * kSettledFrame);
         return 2;
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -161,9 +176,10 @@ int main(int argc, char** argv) {
     rmdir(folder);
 
     const long growth = rssLateLow - rssEarlyHigh;
-    std::printf("longrun frames=%ld exit=%d keys_pushed=%ld keys_arrived=%ld rss_early_high_kib=%ld "
-                "rss_late_low_kib=%ld growth_kib=%ld\n",
-                frames, exitCode, keysPushed, keysArrived, rssEarlyHigh, rssLateLow, growth);
+    std::printf(
+        "longrun frames=%ld exit=%d keys_pushed=%ld keys_arrived=%ld rss_early_high_kib=%ld "
+        "rss_late_low_kib=%ld growth_kib=%ld\n",
+        frames, exitCode, keysPushed, keysArrived, rssEarlyHigh, rssLateLow, growth);
     bool ok = true;
     if (exitCode != 0 || frames != frameLimit || !settingsWritten) {
         std::printf("FAIL: the run did not end normally (settings written: %d)\n", settingsWritten);

@@ -155,16 +155,36 @@ __attribute__((noinline)) void* CountedNew(size_t size, bool nothrow) {
     return block;
 }
 
-void* operator new(size_t size) { return CountedNew(size, false); }
-void* operator new[](size_t size) { return CountedNew(size, false); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return CountedNew(size, true); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return CountedNew(size, true); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
-void operator delete[](void* block, size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void* operator new(size_t size) {
+    return CountedNew(size, false);
+}
+void* operator new[](size_t size) {
+    return CountedNew(size, false);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    return CountedNew(size, true);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    return CountedNew(size, true);
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, size_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
 
 int main() {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -177,7 +197,8 @@ int main() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_Window* window = SDL_CreateWindow("no_alloc", 0, 0, 640, 480, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    SDL_Window* window =
+        SDL_CreateWindow("no_alloc", 0, 0, 640, 480, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     SDL_GLContext context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
     if (context == nullptr) {
         std::fprintf(stderr, "no_alloc: %s\n", SDL_GetError());
@@ -205,7 +226,8 @@ int main() {
 
     // A steady 200 frames a second of clock, with the target keys pressed
     // now and then; one second first, then the measured thousand.
-    void (*const keys[4])() = {RaiseLeftTarget, LowerRightTarget, LowerLeftTarget, RaiseRightTarget};
+    void (*const keys[4])() = {RaiseLeftTarget, LowerRightTarget, LowerLeftTarget,
+                               RaiseRightTarget};
     const int warmFrames = 200;
     const int measuredFrames = 1000;
     for (int frame = 0; frame < warmFrames + measuredFrames; ++frame) {
@@ -228,8 +250,8 @@ int main() {
     SDL_DestroyWindow(window);
     SDL_Quit();
 
-    std::printf("no_alloc frames=%d our_mallocs=%lu our_news=%lu library_news=%lu\n", measuredFrames,
-                ourMallocs, ourNews, libraryNews);
+    std::printf("no_alloc frames=%d our_mallocs=%lu our_news=%lu library_news=%lu\n",
+                measuredFrames, ourMallocs, ourNews, libraryNews);
     if (!drew) {
         std::printf("FAIL: the frames did not run as expected\n");
         return 1;

@@ -42,8 +42,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const double targets[] = {31.0, 62.0, 120.0, 200.0};
-    std::printf("| target | rule | measured after %.0f s | ratio | mean over the run | ratio | frames/s |\n",
-                seconds);
+    std::printf(
+        "| target | rule | measured after %.0f s | ratio | mean over the run | ratio | frames/s "
+        "|\n",
+        seconds);
     std::printf("|---|---|---|---|---|---|---|\n");
     for (double target : targets) {
         ResetPacing();
@@ -69,8 +71,8 @@ int main(int argc, char** argv) {
         const double leftMean = static_cast<double>(left.updates) / run;
         const double rightMean = static_cast<double>(right.updates) / run;
         std::printf("| %.0f | adaptive (left) | %.2f | %.3f | %.2f | %.3f | %.0f |\n", target,
-                    leftPacer.measuredRate, leftPacer.measuredRate / target, leftMean, leftMean / target,
-                    static_cast<double>(frames) / run);
+                    leftPacer.measuredRate, leftPacer.measuredRate / target, leftMean,
+                    leftMean / target, static_cast<double>(frames) / run);
         std::printf("| %.0f | fixed (right) | %.2f | %.3f | %.2f | %.3f | |\n", target,
                     rightPacer.measuredRate, rightPacer.measuredRate / target, rightMean,
                     rightMean / target);

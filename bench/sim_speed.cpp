@@ -91,8 +91,9 @@ int main(int argc, char** argv) {
     PrintMachine();
 
     std::unique_ptr<SimResult> result(new SimResult);
-    std::printf("\nsingle runs, one core, 1 kHz redraws, adaptive 62 left, fixed 31 right, "
-                "best of 3:\n\n");
+    std::printf(
+        "\nsingle runs, one core, 1 kHz redraws, adaptive 62 left, fixed 31 right, "
+        "best of 3:\n\n");
     std::printf("| run | redraws | cpu s | wall s | M redraws/s (cpu) | M redraws/s (wall) |\n");
     std::printf("|---|---|---|---|---|---|\n");
     TimeRun("short, 100 s", Setup(100.0, 0.0, 0.0), *result);
@@ -121,8 +122,9 @@ int main(int argc, char** argv) {
         wallTook = std::min(wallTook, Now(CLOCK_MONOTONIC) - wall);
         cpuTook = std::min(cpuTook, Now(CLOCK_PROCESS_CPUTIME_ID) - cpu);
     }
-    std::printf("\ndefault sweep (tempola-sim --sweep: %zu points, 10 s each, %u threads), "
-                "best of 3: %.2f s wall, %.2f s cpu\n",
-                rows.size(), std::thread::hardware_concurrency(), wallTook, cpuTook);
+    std::printf(
+        "\ndefault sweep (tempola-sim --sweep: %zu points, 10 s each, %u threads), "
+        "best of 3: %.2f s wall, %.2f s cpu\n",
+        rows.size(), std::thread::hardware_concurrency(), wallTook, cpuTook);
     return 0;
 }

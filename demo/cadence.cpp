@@ -4,15 +4,13 @@ Cadence liveCadence;
 
 namespace {
 
-SideSample SideOf(const SideStep& step, const Pacer& pacer, PaceRule rule)
-{
+SideSample SideOf(const SideStep& step, const Pacer& pacer, PaceRule rule) {
     return SideSample{step.updated, step.elapsed, pacer.target, rule};
 }
 
 // A side's first update measures the time since the clock started (or since
 // recording began), not a gap between two updates, so it only starts the count.
-void RecordSide(IntervalFigures& figures, bool& started, const SideSample& side)
-{
+void RecordSide(IntervalFigures& figures, bool& started, const SideSample& side) {
     if (!side.updated)
         return;
     if (started)
@@ -22,14 +20,12 @@ void RecordSide(IntervalFigures& figures, bool& started, const SideSample& side)
 
 }  // namespace
 
-FrameSample CurrentFrameSample(double redrawSeconds)
-{
+FrameSample CurrentFrameSample(double redrawSeconds) {
     return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule),
                        SideOf(frameSteps.right, rightPacer, rightRule)};
 }
 
-void ResetCadence(Cadence& cadence)
-{
+void ResetCadence(Cadence& cadence) {
     ResetFigures(cadence.left);
     ResetFigures(cadence.right);
     ResetFigures(cadence.redraw);
@@ -39,8 +35,7 @@ void ResetCadence(Cadence& cadence)
     cadence.previousRedraw = 0.0;
 }
 
-void RecordFrame(Cadence& cadence, const FrameSample& sample)
-{
+void RecordFrame(Cadence& cadence, const FrameSample& sample) {
     if (cadence.redrawStarted)
         AddInterval(cadence.redraw, sample.seconds - cadence.previousRedraw);
     cadence.redrawStarted = true;

@@ -408,11 +408,13 @@ void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, Pac
                       const Pacer& right, PaceRule rightRule, const char* statusLine) {
     // GL contract. Expects GL_MODELVIEW mode and leaves it. Changes and puts
     // back: both matrices (pushed, an orthographic view of the panel's pixels
-    // with y down, popped), the blend function and the texture environment
-    // mode; the pixel unpacking state while it hands pictures over. Leaves what Font::Print leaves,
-    // since the panel is text as the overlay is: texturing on with the font's texture bound,
-    // blending off, depth test on. With a font that cannot print, as Print leaves it: the
-    // GL_TEXTURE_2D, GL_DEPTH_TEST and GL_BLEND enables and the texture binding as they were.
+    // with y down, popped), the blend function, the texture environment mode,
+    // and the pixel unpacking state while it hands pictures over. Leaves what
+    // Font::Print leaves, the panel being text as the overlay is: texturing
+    // on with the font's texture bound, blending off, depth test on. With a
+    // font that cannot print, as Print leaves it: the GL_TEXTURE_2D,
+    // GL_DEPTH_TEST and GL_BLEND enables and the texture binding as found.
+    // Makes one texture on first use, for good: it goes with the context.
     GLint blendSource = GL_ONE;
     GLint blendDestination = GL_ZERO;
     glGetIntegerv(GL_BLEND_SRC, &blendSource);

@@ -11,8 +11,7 @@ namespace {
 constexpr double kEdgeSlack = 1e-3;  // of a bin, so 50 ns
 constexpr double kBinsPerSecond = 1.0 / kFigureBinSeconds;
 
-int BinOf(double seconds)
-{
+int BinOf(double seconds) {
     // Bin i holds the intervals above i and up to i + 1 bin widths (bin 0
     // takes 0 as well). Worked out in double so that no interval, however
     // long, overflows the conversion.
@@ -27,13 +26,11 @@ int BinOf(double seconds)
 
 }  // namespace
 
-void ResetFigures(IntervalFigures& figures)
-{
+void ResetFigures(IntervalFigures& figures) {
     std::memset(&figures, 0, sizeof figures);
 }
 
-void AddInterval(IntervalFigures& figures, double seconds)
-{
+void AddInterval(IntervalFigures& figures, double seconds) {
     // A NaN or an endless interval has no place in a mean; a negative one
     // (a clock stepping back) is taken as no time at all.
     if (!(seconds < INFINITY))
@@ -61,28 +58,24 @@ void AddInterval(IntervalFigures& figures, double seconds)
     figures.bins[BinOf(seconds)] += 1;
 }
 
-double RecentInterval(const IntervalFigures& figures, int i)
-{
+double RecentInterval(const IntervalFigures& figures, int i) {
     if (i < 0 || i >= figures.recentCount)
         return 0.0;
     const int oldest = figures.recentNext - figures.recentCount;
     return figures.recent[(oldest + i + kRecentIntervals) % kRecentIntervals];
 }
 
-double MeanRate(const IntervalFigures& figures)
-{
+double MeanRate(const IntervalFigures& figures) {
     return figures.count > 0 && figures.mean > 0.0 ? 1.0 / figures.mean : 0.0;
 }
 
-double JitterMs(const IntervalFigures& figures)
-{
+double JitterMs(const IntervalFigures& figures) {
     if (figures.count == 0)
         return 0.0;
     return std::sqrt(figures.m2 / static_cast<double>(figures.count)) * 1000.0;
 }
 
-double PercentileSeconds(const IntervalFigures& figures, double fraction)
-{
+double PercentileSeconds(const IntervalFigures& figures, double fraction) {
     // Read to the bin: the answer is the upper edge of the bin where the
     // wanted share is reached, so it may lie up to one bin (0.05 ms) above the
     // interval itself. Keeping it within the run's extremes makes the answer
@@ -115,13 +108,11 @@ double PercentileSeconds(const IntervalFigures& figures, double fraction)
     return edge;
 }
 
-double OnePercentLow(const IntervalFigures& figures)
-{
+double OnePercentLow(const IntervalFigures& figures) {
     const double worst = PercentileSeconds(figures, 0.99);
     return worst > 0.0 ? 1.0 / worst : 0.0;
 }
 
-double WorstMs(const IntervalFigures& figures)
-{
+double WorstMs(const IntervalFigures& figures) {
     return figures.max * 1000.0;
 }

@@ -16,8 +16,8 @@ struct IntervalFigures {
     int32_t recentNext;               // where the next interval goes
     int32_t recentCount;              // 0 to kRecentIntervals
     uint64_t count;
-    double mean;   // seconds, running (Welford)
-    double m2;     // sum of squared deviations from the mean
+    double mean;  // seconds, running (Welford)
+    double m2;    // sum of squared deviations from the mean
     double min;
     double max;
     uint32_t bins[kFigureBins];
@@ -30,8 +30,8 @@ void AddInterval(IntervalFigures& figures, double seconds);
 double RecentInterval(const IntervalFigures& figures, int i);
 
 // All 0 while no interval has been added.
-double MeanRate(const IntervalFigures& figures);        // 1 / mean interval
-double JitterMs(const IntervalFigures& figures);        // population standard deviation
+double MeanRate(const IntervalFigures& figures);  // 1 / mean interval
+double JitterMs(const IntervalFigures& figures);  // population standard deviation
 double PercentileSeconds(const IntervalFigures& figures, double fraction);  // 0 < fraction <= 1
-double OnePercentLow(const IntervalFigures& figures);   // rate at the 99th-percentile interval
-double WorstMs(const IntervalFigures& figures);         // longest interval
+double OnePercentLow(const IntervalFigures& figures);  // rate at the 99th-percentile interval
+double WorstMs(const IntervalFigures& figures);        // longest interval

@@ -17,8 +17,7 @@ const char kHeader[] =
     "TimeInSeconds,MsBetweenPresents,LeftUpdated,LeftMsBetweenUpdates,LeftTarget,LeftRule,"
     "RightUpdated,RightMsBetweenUpdates,RightTarget,RightRule";
 
-void Fail(FrameLog& log, int error)
-{
+void Fail(FrameLog& log, int error) {
     std::fprintf(stderr, "frame log: write failed: %s; logging stopped\n", std::strerror(error));
     log.failed = true;
     log.used = 0;
@@ -27,8 +26,7 @@ void Fail(FrameLog& log, int error)
 // Appends to the buffer; false (and nothing appended) when it would not fit.
 bool Append(FrameLog& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-bool Append(FrameLog& log, const char* format, ...)
-{
+bool Append(FrameLog& log, const char* format, ...) {
     const size_t room = kFrameLogBuffer - log.used;
     va_list args;
     va_start(args, format);
@@ -40,23 +38,20 @@ bool Append(FrameLog& log, const char* format, ...)
     return true;
 }
 
-bool AppendSide(FrameLog& log, const SideSample& side)
-{
+bool AppendSide(FrameLog& log, const SideSample& side) {
     if (side.updated)
         return Append(log, ",1,%.4f,%.1f,%s", side.elapsed * 1000.0, side.target,
                       PaceRuleName(side.rule));
     return Append(log, ",0,,%.1f,%s", side.target, PaceRuleName(side.rule));
 }
 
-bool AppendSeen(FrameLog& log, double ms)
-{
+bool AppendSeen(FrameLog& log, double ms) {
     return ms >= 0.0 ? Append(log, ",%.4f", ms) : Append(log, ",");
 }
 
 }  // namespace
 
-bool OpenFrameLog(FrameLog& log, const char* path, bool withSeen, char* error, size_t errorSize)
-{
+bool OpenFrameLog(FrameLog& log, const char* path, bool withSeen, char* error, size_t errorSize) {
     log.file = nullptr;
     log.withSeen = withSeen;
     log.failed = false;
@@ -82,8 +77,7 @@ bool OpenFrameLog(FrameLog& log, const char* path, bool withSeen, char* error, s
     return true;
 }
 
-void LogFrame(FrameLog& log, const FrameSample& sample, const double* seenMs)
-{
+void LogFrame(FrameLog& log, const FrameSample& sample, const double* seenMs) {
     if (log.file == nullptr || log.failed)
         return;
     if (!log.started) {
@@ -116,8 +110,7 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const double* seenMs)
     }
 }
 
-bool FlushFrameLog(FrameLog& log)
-{
+bool FlushFrameLog(FrameLog& log) {
     if (log.file == nullptr || log.failed)
         return !log.failed;
     if (log.used > 0 && std::fwrite(log.buffer, 1, log.used, log.file) != log.used) {
@@ -134,8 +127,7 @@ bool FlushFrameLog(FrameLog& log)
     return true;
 }
 
-bool CloseFrameLog(FrameLog& log)
-{
+bool CloseFrameLog(FrameLog& log) {
     if (log.file == nullptr)
         return !log.failed;
     FlushFrameLog(log);
@@ -147,12 +139,10 @@ bool CloseFrameLog(FrameLog& log)
     return !log.failed;
 }
 
-bool FrameLogOpen(const FrameLog& log)
-{
+bool FrameLogOpen(const FrameLog& log) {
     return log.file != nullptr;
 }
 
-bool FrameLogFailed(const FrameLog& log)
-{
+bool FrameLogFailed(const FrameLog& log) {
     return log.failed;
 }

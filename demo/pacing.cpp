@@ -32,8 +32,7 @@ const char* const kRuleNames[kPaceRuleCount] = {
     "adaptive", "fixed", "fixed-exact", "scheduled", "every-redraw",
 };
 
-void WrapAngle(float& angle)
-{
+void WrapAngle(float& angle) {
     // One correction only: a step of more than a full turn is left for later
     // steps to bring back, and exactly 360 or 0 stays put.
     if (angle > 360.0f)
@@ -46,16 +45,14 @@ void WrapAngle(float& angle)
 // would wait until the new time caught up with its old lastUpdate, freezing
 // the rotor for another 49.7 days; instead it starts afresh from now and keeps
 // the wait it was in.
-bool ClockWentBack(Pacer& pacer, double t)
-{
+bool ClockWentBack(Pacer& pacer, double t) {
     if (t >= pacer.lastUpdate)
         return false;
     pacer.lastUpdate = t;
     return true;
 }
 
-void CloseMeasurementWindow(Pacer& pacer)
-{
+void CloseMeasurementWindow(Pacer& pacer) {
     if (pacer.updateCount == kPacerWindow) {
         pacer.measuredRate = pacer.rateSum * 0.05;
         pacer.rateSum = 0.0;
@@ -66,8 +63,7 @@ void CloseMeasurementWindow(Pacer& pacer)
 // What every rule does once it has decided to update at t, d after the last
 // update: the whole elapsed time moves the rotor, so the pose always matches
 // lastUpdate, and the update counts toward the window of 20.
-void CountUpdate(Pacer& pacer, double t, double d)
-{
+void CountUpdate(Pacer& pacer, double t, double d) {
     pacer.lastUpdate = t;
     AdvanceRotor(pacer, d);
     pacer.updateCount += 1;
@@ -77,8 +73,7 @@ void CountUpdate(Pacer& pacer, double t, double d)
 }
 
 // The fixed rules: wait `frames` nominal frames after every update.
-bool StepFixedFraction(Pacer& pacer, double t, double frames)
-{
+bool StepFixedFraction(Pacer& pacer, double t, double frames) {
     if (ClockWentBack(pacer, t))
         return false;
     const double d = t - pacer.lastUpdate;
@@ -89,15 +84,13 @@ bool StepFixedFraction(Pacer& pacer, double t, double frames)
     return true;
 }
 
-void RaiseTarget(Pacer& pacer)
-{
+void RaiseTarget(Pacer& pacer) {
     pacer.target += kTargetStep;
     if (pacer.target > kHighestTarget)
         pacer.target = kHighestTarget;
 }
 
-void LowerTarget(Pacer& pacer)
-{
+void LowerTarget(Pacer& pacer) {
     pacer.target -= kTargetStep;
     if (pacer.target < kLowestTarget)
         pacer.target = kLowestTarget;
@@ -105,13 +98,11 @@ void LowerTarget(Pacer& pacer)
 
 }  // namespace
 
-const char* PaceRuleName(PaceRule rule)
-{
+const char* PaceRuleName(PaceRule rule) {
     return rule < kPaceRuleCount ? kRuleNames[rule] : "unknown";
 }
 
-bool PaceRuleFromName(const char* name, PaceRule* rule)
-{
+bool PaceRuleFromName(const char* name, PaceRule* rule) {
     if (name == nullptr)
         return false;
     for (int i = 0; i < kPaceRuleCount; ++i) {
@@ -123,20 +114,17 @@ bool PaceRuleFromName(const char* name, PaceRule* rule)
     return false;
 }
 
-PaceRule NextPaceRule(PaceRule rule)
-{
+PaceRule NextPaceRule(PaceRule rule) {
     return rule + 1 < kPaceRuleCount ? static_cast<PaceRule>(rule + 1) : kRuleAdaptive;
 }
 
-double PacerTime(uint32_t ms)
-{
+double PacerTime(uint32_t ms) {
     // The constant is single precision but the product is taken in double: a
     // float product loses whole milliseconds after a few hours of running.
     return static_cast<double>(ms) * static_cast<double>(kMsToSeconds);
 }
 
-void UpdateFrameTiming()
-{
+void UpdateFrameTiming() {
     const double t = PacerTime(timeMs);
 
     const double dt = t - previousFrameTime;
@@ -157,8 +145,7 @@ void UpdateFrameTiming()
     frameSteps.t = t;
 }
 
-bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed)
-{
+bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed) {
     const double before = pacer.lastUpdate;
     bool updated = false;
     switch (rule) {
@@ -173,8 +160,7 @@ bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed)
     return updated;
 }
 
-bool StepAdaptive(Pacer& pacer, double t)
-{
+bool StepAdaptive(Pacer& pacer, double t) {
     if (ClockWentBack(pacer, t))
         return false;
     const double d = t - pacer.lastUpdate;
@@ -194,22 +180,19 @@ bool StepAdaptive(Pacer& pacer, double t)
     return true;
 }
 
-bool StepFixed(Pacer& pacer, double t)
-{
+bool StepFixed(Pacer& pacer, double t) {
     // A little under one nominal frame, so that a frame arriving right on
     // time is never pushed to the next redraw by clock granularity.
     return StepFixedFraction(pacer, t, 0.97);
 }
 
-bool StepFixedExact(Pacer& pacer, double t)
-{
+bool StepFixedExact(Pacer& pacer, double t) {
     // Exactly one nominal frame: a redraw a hair early waits a whole redraw
     // more, which is what the 0.97 of the fixed rule is there to avoid.
     return StepFixedFraction(pacer, t, 1.0);
 }
 
-bool StepScheduled(Pacer& pacer, double t)
-{
+bool StepScheduled(Pacer& pacer, double t) {
     if (ClockWentBack(pacer, t))
         return false;
     const double d = t - pacer.lastUpdate;
@@ -227,8 +210,7 @@ bool StepScheduled(Pacer& pacer, double t)
     return true;
 }
 
-bool StepEveryRedraw(Pacer& pacer, double t)
-{
+bool StepEveryRedraw(Pacer& pacer, double t) {
     if (ClockWentBack(pacer, t))
         return false;
     const double d = t - pacer.lastUpdate;
@@ -240,8 +222,7 @@ bool StepEveryRedraw(Pacer& pacer, double t)
     return true;
 }
 
-void AdvanceRotor(Pacer& pacer, double d)
-{
+void AdvanceRotor(Pacer& pacer, double d) {
     // Whole elapsed time each step, so the pose always matches lastUpdate.
     pacer.outerAngle = static_cast<float>(pacer.outerAngle + kOuterSpeed * d);
     pacer.innerAngle = static_cast<float>(pacer.innerAngle - kInnerSpeed * d);
@@ -249,18 +230,24 @@ void AdvanceRotor(Pacer& pacer, double d)
     WrapAngle(pacer.innerAngle);
 }
 
-const char* GetStatusText()
-{
+const char* GetStatusText() {
     return statusText;
 }
 
-void RaiseLeftTarget() { RaiseTarget(leftPacer); }
-void LowerLeftTarget() { LowerTarget(leftPacer); }
-void RaiseRightTarget() { RaiseTarget(rightPacer); }
-void LowerRightTarget() { LowerTarget(rightPacer); }
+void RaiseLeftTarget() {
+    RaiseTarget(leftPacer);
+}
+void LowerLeftTarget() {
+    LowerTarget(leftPacer);
+}
+void RaiseRightTarget() {
+    RaiseTarget(rightPacer);
+}
+void LowerRightTarget() {
+    LowerTarget(rightPacer);
+}
 
-void ResetPacing()
-{
+void ResetPacing() {
     leftPacer = Pacer{};
     rightPacer = Pacer{};
     previousFrameTime = 0.0;

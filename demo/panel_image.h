@@ -31,8 +31,9 @@ struct PanelRect {
 };
 
 // Rectangles that between them hold every pixel a picture has drawn, and as
-// little else as is worth it: in software GL, filling pixels costs as much as
-// setting up quads does, and what lies outside costs nothing.
+// little else as is worth it: software GL shades what a quad covers in blocks
+// of 4 x 4 pixels, and sets up each quad, at a cost either way; what lies
+// outside costs nothing.
 constexpr int kCoverRects = 96;
 struct PanelCover {
     int count;
@@ -56,8 +57,8 @@ struct TextLayout {
 // would choose. Line i is tinted tints[i], the last tint going on for the
 // lines after it. Each character's cell is opaque, black where the glyph is
 // not, as Print draws with blending off. The box the text takes is cleared
-// first, and what does not fit in image (or
-// past kTextLines) is cut. Nothing without a glyph picture.
+// first, and what does not fit in image (or past kTextLines) is cut. Nothing
+// without a glyph picture.
 TextLayout ComposeText(const PanelImage& image, const Font& font, const char* text,
                        const PanelColour* tints, int tintCount);
 
@@ -65,14 +66,14 @@ TextLayout ComposeText(const PanelImage& image, const Font& font, const char* te
 // cellHeight) onto target, its top-left corner at (x, y) in target pixels and
 // every character charWidth x lineHeight pixels, filtering as GL_LINEAR does
 // Print's quads, so that it reads just as Print's text at that size. Writes
-// the whole box the text takes, clear where it is clear, and nothing outside
-// it. Adds a rectangle a line to cover.
+// the whole box the text takes (up to 2048 pixels across), clear where it is
+// clear, and nothing outside it. Adds a rectangle a line to cover.
 void ScaleText(const PanelImage& cells, const TextLayout& layout, int cellWidth, int cellHeight,
                double x, double y, double charWidth, double lineHeight, const PanelImage& target,
                PanelCover* cover);
 
 struct ChartLook {
-    int left, top;      // where the image lies on the window (it costs by 4 x 4 blocks)
+    int left, top;      // where the image lies on the window: its cover keeps to blocks
     double topSeconds;  // the interval the top row stands for
     double reference;   // an interval marked by a line across
     int group;          // intervals per point: each point the longest of them

@@ -178,7 +178,7 @@ bool Render() {
     PrintRuleIfChanged(0.15f, leftRule, kRuleAdaptive);
     PrintRuleIfChanged(0.67f, rightRule, kRuleFixed);
     if (panelShown) {
-        const char* vsync = !vsyncAsked ? "vsync off"
+        const char* vsync = !vsyncAsked  ? "vsync off"
                             : vsyncTaken ? "vsync on (taken by the driver)"
                                          : "vsync asked, not taken by the driver";
         DrawCadencePanel(liveCadence, overlayFont, leftPacer, leftRule, rightPacer, rightRule,
@@ -193,20 +193,11 @@ void Shutdown() {
 
 void KeyDown(uint32_t key) {
     switch (key) {
-    case kKeyNextLeftRule:
-        leftRule = NextPaceRule(leftRule);
-        break;
-    case kKeyNextRightRule:
-        rightRule = NextPaceRule(rightRule);
-        break;
-    case kKeyPanel:
-        panelShown = !panelShown;
-        break;
-    case kKeyVsync:
-        HostSetVsync(!vsyncAsked);
-        break;
-    default:
-        break;
+    case kKeyNextLeftRule: leftRule = NextPaceRule(leftRule); break;
+    case kKeyNextRightRule: rightRule = NextPaceRule(rightRule); break;
+    case kKeyPanel: panelShown = !panelShown; break;
+    case kKeyVsync: HostSetVsync(!vsyncAsked); break;
+    default: break;
     }
 }
 

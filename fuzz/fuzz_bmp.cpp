@@ -9,8 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = "/tmp/tempola_fuzz_bmp_" + std::to_string(getpid()) + ".bmp";
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr)

@@ -17,8 +17,7 @@ const size_t kSlackBytes = 44;
 
 // The byte counts of a picture, or false when the sizes are not positive or
 // the counts would not fit.
-bool PictureBytes(int width, int height, int bitsPerPixel, size_t* fileBytes, size_t* rgbaBytes)
-{
+bool PictureBytes(int width, int height, int bitsPerPixel, size_t* fileBytes, size_t* rgbaBytes) {
     const int bytesPerPixel = bitsPerPixel / 8;
     if (width <= 0 || height <= 0 || bytesPerPixel <= 0) {
         return false;
@@ -49,19 +48,15 @@ Font::Font()
       textureHeight(0),
       textureWidth(0),
       cellWidth(0),
-      cellHeight(0)
-{
-}
+      cellHeight(0) {}
 
-Font::~Font()
-{
+Font::~Font() {
     // The context is gone by the time static fonts die: the texture is left.
     delete[] pixels;
 }
 
 bool Font::ReadTGA(const char* fileName, uint8_t* destination, int width, int height,
-                   int bitsPerPixel)
-{
+                   int bitsPerPixel) {
     size_t fileBytes = 0;
     size_t rgbaBytes = 0;
     if (fileName == nullptr || destination == nullptr ||
@@ -101,8 +96,7 @@ bool Font::ReadTGA(const char* fileName, uint8_t* destination, int width, int he
 }
 
 bool Font::Load(const char* fileName, int width, int height, int bitsPerPixel, int cellWidth,
-                int cellHeight, const char* charset)
-{
+                int cellHeight, const char* charset) {
     size_t fileBytes = 0;
     size_t rgbaBytes = 0;
     if (cellWidth <= 0 || cellHeight <= 0 || charset == nullptr ||
@@ -143,8 +137,7 @@ bool Font::Load(const char* fileName, int width, int height, int bitsPerPixel, i
     return true;
 }
 
-bool Font::SetBlendMode(int mode)
-{
+bool Font::SetBlendMode(int mode) {
     if (bitsPerPixel != 32 && mode == 2) {
         return false;
     }
@@ -152,15 +145,13 @@ bool Font::SetBlendMode(int mode)
     return true;
 }
 
-bool Font::SetScale(float scaleX, float scaleY)
-{
+bool Font::SetScale(float scaleX, float scaleY) {
     this->scaleX = scaleX;
     this->scaleY = scaleY;
     return true;
 }
 
-int Font::FindGlyph(unsigned char c, int previous) const
-{
+int Font::FindGlyph(unsigned char c, int previous) const {
     int glyph = previous;
     for (int p = 0; p < charCount; ++p) {
         if (static_cast<unsigned char>(charset[p]) == c) {
@@ -170,8 +161,7 @@ int Font::FindGlyph(unsigned char c, int previous) const
     return glyph;
 }
 
-GlyphQuad Font::Quad(int glyph, int column, int line) const
-{
+GlyphQuad Font::Quad(int glyph, int column, int line) const {
     GlyphQuad q = {};
     if (cellWidth <= 0 || textureWidth / cellWidth == 0 || textureHeight <= 0) {
         return q;
@@ -193,10 +183,8 @@ GlyphQuad Font::Quad(int glyph, int column, int line) const
     return q;
 }
 
-bool Font::Print(float x, float y, const char* format, ...)
-{
-    if (pixels == nullptr || cellWidth <= 0 || textureWidth / cellWidth == 0 ||
-        format == nullptr) {
+bool Font::Print(float x, float y, const char* format, ...) {
+    if (pixels == nullptr || cellWidth <= 0 || textureWidth / cellWidth == 0 || format == nullptr) {
         return false;
     }
 

@@ -6,18 +6,13 @@
 // ---------------------------------------------------------------------------
 // Image
 
-Image::Image()
-    : bitsPerPixel(0), width(0), height(0), pitch(0), size(0), pixels(nullptr)
-{
-}
+Image::Image() : bitsPerPixel(0), width(0), height(0), pitch(0), size(0), pixels(nullptr) {}
 
-Image::~Image()
-{
+Image::~Image() {
     Image::Free();
 }
 
-void Image::Free()
-{
+void Image::Free() {
     if (pixels == nullptr)
         return;
     delete[] pixels;
@@ -29,8 +24,7 @@ void Image::Free()
     size = 0;
 }
 
-bool Image::Create(uint32_t newWidth, uint32_t newHeight, uint32_t newBitsPerPixel)
-{
+bool Image::Create(uint32_t newWidth, uint32_t newHeight, uint32_t newBitsPerPixel) {
     Free();
     if (newWidth == 0 || newHeight == 0 || newBitsPerPixel == 0)
         return false;
@@ -58,8 +52,7 @@ bool Image::Create(uint32_t newWidth, uint32_t newHeight, uint32_t newBitsPerPix
     return true;
 }
 
-bool Image::Load(const char* fileName, bool (*loader)(const char* fileName, Image* image))
-{
+bool Image::Load(const char* fileName, bool (*loader)(const char* fileName, Image* image)) {
     if (loader == nullptr)
         return false;
     return loader(fileName, this);
@@ -68,17 +61,13 @@ bool Image::Load(const char* fileName, bool (*loader)(const char* fileName, Imag
 // ---------------------------------------------------------------------------
 // InputFile
 
-InputFile::InputFile() : stream(nullptr), atEnd(1)
-{
-}
+InputFile::InputFile() : stream(nullptr), atEnd(1) {}
 
-InputFile::~InputFile()
-{
+InputFile::~InputFile() {
     Close();
 }
 
-bool InputFile::Open(const char* fileName, const char* mode)
-{
+bool InputFile::Open(const char* fileName, const char* mode) {
     Close();
     if (fileName == nullptr || mode == nullptr)
         return false;
@@ -89,8 +78,7 @@ bool InputFile::Open(const char* fileName, const char* mode)
     return true;
 }
 
-void InputFile::Close()
-{
+void InputFile::Close() {
     if (stream == nullptr)
         return;
     std::fclose(stream);
@@ -98,8 +86,7 @@ void InputFile::Close()
     atEnd = 1;
 }
 
-bool InputFile::Read(void* buffer, uint32_t byteCount)
-{
+bool InputFile::Read(void* buffer, uint32_t byteCount) {
     if (stream == nullptr)
         return false;
     // fread with an item size of zero reports no items, yet nothing was missing.
@@ -111,15 +98,13 @@ bool InputFile::Read(void* buffer, uint32_t byteCount)
     return false;
 }
 
-bool InputFile::Seek(uint32_t offset)
-{
+bool InputFile::Seek(uint32_t offset) {
     if (stream == nullptr)
         return false;
     return std::fseek(stream, long(offset), SEEK_SET) == 0;
 }
 
-bool InputFile::Length(uint64_t* byteCount)
-{
+bool InputFile::Length(uint64_t* byteCount) {
     if (stream == nullptr || byteCount == nullptr)
         return false;
     const long here = std::ftell(stream);
@@ -143,8 +128,7 @@ class FieldReader {
 public:
     explicit FieldReader(InputFile& file) : file(file), ok(true) {}
 
-    uint32_t Field(uint32_t byteCount)
-    {
+    uint32_t Field(uint32_t byteCount) {
         uint8_t bytes[4] = {0, 0, 0, 0};
         if (!file.Read(bytes, byteCount)) {
             ok = false;
@@ -160,13 +144,11 @@ public:
 
 // The conversions below run once per row over large pictures, so they are
 // plain pointer loops the compiler can unroll and vectorise.
-void CopyRow8(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t byteCount)
-{
+void CopyRow8(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t byteCount) {
     std::memcpy(dst, src, byteCount);
 }
 
-void SwapRow24(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t pixelCount)
-{
+void SwapRow24(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t pixelCount) {
     for (uint32_t i = 0; i < pixelCount; ++i) {
         dst[0] = src[2];
         dst[1] = src[1];
@@ -176,8 +158,7 @@ void SwapRow24(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t 
     }
 }
 
-void SwapRow32(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t pixelCount)
-{
+void SwapRow32(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t pixelCount) {
     for (uint32_t i = 0; i < pixelCount; ++i) {
         dst[0] = src[2];
         dst[1] = src[1];
@@ -190,10 +171,9 @@ void SwapRow32(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t 
 
 constexpr uint32_t kInfoHeaderBytes = 40;
 
-} // namespace
+}  // namespace
 
-bool LoadBMP(const char* fileName, Image* image)
-{
+bool LoadBMP(const char* fileName, Image* image) {
     if (image == nullptr)
         return false;
     InputFile file;
@@ -203,8 +183,8 @@ bool LoadBMP(const char* fileName, Image* image)
     FieldReader in(file);
     const uint32_t magicB = in.Field(1);
     const uint32_t magicM = in.Field(1);
-    in.Field(4); // file size
-    in.Field(4); // reserved words
+    in.Field(4);  // file size
+    in.Field(4);  // reserved words
     const uint32_t pixelOffset = in.Field(4);
     if (magicB != 'B' || magicM != 'M' || file.atEnd || !in.ok)
         return false;
@@ -212,14 +192,14 @@ bool LoadBMP(const char* fileName, Image* image)
     const uint32_t infoSize = in.Field(4);
     const int32_t fileWidth = int32_t(in.Field(4));
     const int32_t fileHeight = int32_t(in.Field(4));
-    in.Field(2); // planes
+    in.Field(2);  // planes
     const uint32_t fileBitsPerPixel = in.Field(2);
     const uint32_t compression = in.Field(4);
-    in.Field(4); // image size
-    in.Field(4); // horizontal resolution
-    in.Field(4); // vertical resolution
-    in.Field(4); // colours used
-    in.Field(4); // important colours
+    in.Field(4);  // image size
+    in.Field(4);  // horizontal resolution
+    in.Field(4);  // vertical resolution
+    in.Field(4);  // colours used
+    in.Field(4);  // important colours
     // A short info header would leave the fields below unset; the older
     // 12-byte core header lays them out differently and is not supported.
     if (!in.ok || infoSize < kInfoHeaderBytes)
@@ -273,15 +253,9 @@ bool LoadBMP(const char* fileName, Image* image)
         const uint8_t* src = data + fileRow * srcStride;
         uint8_t* dst = image->pixels + y * dstStride;
         switch (fileBitsPerPixel) {
-        case 8:
-            CopyRow8(src, dst, width);
-            break;
-        case 24:
-            SwapRow24(src, dst, width);
-            break;
-        default:
-            SwapRow32(src, dst, width);
-            break;
+        case 8: CopyRow8(src, dst, width); break;
+        case 24: SwapRow24(src, dst, width); break;
+        default: SwapRow32(src, dst, width); break;
         }
     }
 

@@ -11,8 +11,8 @@ namespace {
 
 // Image rows are packed, so rows that are not a multiple of four bytes would
 // be read skewed under the default unpack alignment.
-void Upload(GLint components, uint32_t width, uint32_t height, GLenum format, const uint8_t* pixels)
-{
+void Upload(GLint components, uint32_t width, uint32_t height, GLenum format,
+            const uint8_t* pixels) {
     if (pixels == nullptr || width > INT_MAX || height > INT_MAX) {
         return;
     }
@@ -24,8 +24,7 @@ void Upload(GLint components, uint32_t width, uint32_t height, GLenum format, co
     glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
 }
 
-bool AlphaFits(const Image& image, const Image& alphaImage)
-{
+bool AlphaFits(const Image& image, const Image& alphaImage) {
     return alphaImage.bitsPerPixel == 8 && alphaImage.width == image.width &&
            alphaImage.height == image.height && alphaImage.pixels != nullptr;
 }
@@ -34,13 +33,11 @@ bool AlphaFits(const Image& image, const Image& alphaImage)
 
 Texture::Texture() : name(0) {}
 
-Texture::~Texture()
-{
+Texture::~Texture() {
     Delete();
 }
 
-bool Texture::Create(const Image& image, const Image* alphaImage)
-{
+bool Texture::Create(const Image& image, const Image* alphaImage) {
     Delete();
 
     GLuint glName = 0;
@@ -92,28 +89,19 @@ bool Texture::Create(const Image& image, const Image* alphaImage)
     }
 
     switch (image.bitsPerPixel) {
-    case 8:
-        Upload(1, image.width, image.height, GL_LUMINANCE, image.pixels);
-        break;
-    case 24:
-        Upload(3, image.width, image.height, GL_RGB, image.pixels);
-        break;
-    case 32:
-        Upload(4, image.width, image.height, GL_RGBA, image.pixels);
-        break;
-    default:
-        break;
+    case 8: Upload(1, image.width, image.height, GL_LUMINANCE, image.pixels); break;
+    case 24: Upload(3, image.width, image.height, GL_RGB, image.pixels); break;
+    case 32: Upload(4, image.width, image.height, GL_RGBA, image.pixels); break;
+    default: break;
     }
     return true;
 }
 
-void Texture::Bind()
-{
+void Texture::Bind() {
     glBindTexture(GL_TEXTURE_2D, name == 0 ? 0 : name - 1);
 }
 
-void Texture::Delete()
-{
+void Texture::Delete() {
     if (name == 0) {
         return;
     }

@@ -100,8 +100,8 @@ int HostMain(const char* commandLine, const AppCallbacks& app) {
     ApplyCommandLine(commandLine);
 
     if (!app.PreInit()) {
-        return FailStartup(nullptr, "App returned false on PreInit(), we shouldn't really continue.",
-                           "Error");
+        return FailStartup(
+            nullptr, "App returned false on PreInit(), we shouldn't really continue.", "Error");
     }
 
     clientWidth = displaySettings.width;

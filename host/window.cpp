@@ -39,21 +39,11 @@ void OnDestroy(PlatWindow* window) {
 
 void OnKeyDown(PlatWindow* window, uintptr_t key) {
     switch (key) {
-    case kKeyEscape:
-        PlatDestroyWindow(window);
-        break;
-    case kKeyQ:
-        hostApp->RaiseLeftTarget();
-        break;
-    case kKeyA:
-        hostApp->LowerLeftTarget();
-        break;
-    case kKeyW:
-        hostApp->RaiseRightTarget();
-        break;
-    case kKeyS:
-        hostApp->LowerRightTarget();
-        break;
+    case kKeyEscape: PlatDestroyWindow(window); break;
+    case kKeyQ: hostApp->RaiseLeftTarget(); break;
+    case kKeyA: hostApp->LowerLeftTarget(); break;
+    case kKeyW: hostApp->RaiseRightTarget(); break;
+    case kKeyS: hostApp->LowerRightTarget(); break;
     default:
         if (hostApp->KeyDown != nullptr) {
             hostApp->KeyDown(static_cast<uint32_t>(key));
@@ -66,26 +56,19 @@ void OnKeyDown(PlatWindow* window, uintptr_t key) {
 
 intptr_t WndProc(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     switch (message) {
-    case kMsgCreate:
-        OnCreate(window);
-        return 0;
-    case kMsgDestroy:
-        OnDestroy(window);
-        return 0;
+    case kMsgCreate: OnCreate(window); return 0;
+    case kMsgDestroy: OnDestroy(window); return 0;
     case kMsgSize:
         clientWidth = static_cast<int32_t>(static_cast<uintptr_t>(lParam) & 0xFFFF);
         clientHeight = static_cast<int32_t>((static_cast<uintptr_t>(lParam) >> 16) & 0xFFFF);
         ResizeViewport(clientWidth, clientHeight);
         return 0;
-    case kMsgKeyDown:
-        OnKeyDown(window, wParam);
-        return 0;
+    case kMsgKeyDown: OnKeyDown(window, wParam); return 0;
     case kMsgTimer:
         if (wParam == kCaptionTimerId && hostRunning) {
             PlatSetCaption(window, hostApp->GetStatusText());
         }
         return 0;
-    default:
-        return PlatDefaultWindowProc(window, message, wParam, lParam);
+    default: return PlatDefaultWindowProc(window, message, wParam, lParam);
     }
 }

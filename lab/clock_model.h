@@ -13,11 +13,11 @@
 // at the end of that window instead.
 struct RedrawModel {
     double redrawHz;
-    double jitterMs;       // 0: none
+    double jitterMs;  // 0: none
     uint64_t seed;
-    double stallEveryMs;   // 0: no stalls
+    double stallEveryMs;  // 0: no stalls
     double stallLengthMs;
-    double seconds;        // the run covers redraws before this time
+    double seconds;  // the run covers redraws before this time
 };
 
 // Our own generator (splitmix64): the same seed gives the same run on every
@@ -45,10 +45,10 @@ struct RedrawClock {
     bool stalls;
     double everyMs;
     double lengthMs;
-    uint64_t window;      // the stall window k the redraws have reached
-    double windowStart;   // seconds
+    uint64_t window;     // the stall window k the redraws have reached
+    double windowStart;  // seconds
     double windowEnd;
-    bool windowUsed;      // its replacement redraw has been made
+    bool windowUsed;  // its replacement redraw has been made
 };
 
 void StartRedrawClock(RedrawClock& clock, const RedrawModel& model);

@@ -16,11 +16,11 @@
 
 struct DisplayModel {
     double hz;
-    uint64_t refresh;         // the next refresh not yet passed
-    double refreshTime;       // refresh / hz, seconds
-    bool showing;             // a redraw has been made (refreshes before it show nothing)
-    uint64_t pose[2];         // updates of each side in the newest redraw
-    uint64_t shownPose[2];    // updates of each side in the last refresh's redraw
+    uint64_t refresh;       // the next refresh not yet passed
+    double refreshTime;     // refresh / hz, seconds
+    bool showing;           // a redraw has been made (refreshes before it show nothing)
+    uint64_t pose[2];       // updates of each side in the newest redraw
+    uint64_t shownPose[2];  // updates of each side in the last refresh's redraw
     bool seenStarted[2];
     uint64_t lastNewPose[2];  // refresh that last showed a new pose
     double seenMs[2];         // the newest redraw's seen intervals, negative for none

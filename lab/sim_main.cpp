@@ -50,8 +50,7 @@ void DropIncompleteLog(const char* path) {
     if (stat(path, &info) == 0 && S_ISREG(info.st_mode) && unlink(path) == 0) {
         std::fprintf(stderr, "%s: writing the log '%s' failed; removed it\n", kProgram, path);
     } else {
-        std::fprintf(stderr, "%s: writing the log '%s' failed; it is incomplete\n", kProgram,
-                     path);
+        std::fprintf(stderr, "%s: writing the log '%s' failed; it is incomplete\n", kProgram, path);
     }
 }
 

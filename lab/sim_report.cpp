@@ -33,8 +33,7 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
     }
     std::fprintf(out, ", %s clock: %llu redraws, redraw jitter %.3f ms\n",
                  setup.clock == PacerClock::kMilliseconds ? "ms" : "us",
-                 static_cast<unsigned long long>(result.frames),
-                 JitterMs(result.cadence.redraw));
+                 static_cast<unsigned long long>(result.frames), JitterMs(result.cadence.redraw));
     std::fprintf(out, "\n%-6s %-13s %7s %9s %10s %8s %10s %8s %9s\n", "side", "rule", "target",
                  "updates", "mean rate", "error %", "jitter ms", "1% low", "worst ms");
     for (int side = 0; side < 2; ++side) {

@@ -18,7 +18,7 @@ struct SideSetup {
 struct SimSetup {
     RedrawModel redraw;
     PacerClock clock;
-    double displayHz;  // 0: no display modelled
+    double displayHz;   // 0: no display modelled
     SideSetup side[2];  // left, right
 };
 

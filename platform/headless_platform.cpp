@@ -117,7 +117,8 @@ PlatWindow* PlatCreateWindow(const char* className, const char* caption, bool po
     }
     // As on the desktop, the first size message follows creation.
     window.proc(&window, kMsgSize, 0,
-                static_cast<intptr_t>((static_cast<uint32_t>(height) << 16) | static_cast<uint32_t>(width)));
+                static_cast<intptr_t>((static_cast<uint32_t>(height) << 16) |
+                                      static_cast<uint32_t>(width)));
     return &window;
 }
 

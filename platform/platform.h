@@ -24,11 +24,11 @@ enum : uint32_t {
     kMsgNone = 0x0000,
     kMsgCreate = 0x0001,
     kMsgDestroy = 0x0002,
-    kMsgSize = 0x0005,  // lParam: client width in the low 16 bits, height in the high 16
-    kMsgClose = 0x0010,  // the user or the system asks the window to close
-    kMsgQuit = 0x0012,  // wParam: exit code
+    kMsgSize = 0x0005,     // lParam: client width in the low 16 bits, height in the high 16
+    kMsgClose = 0x0010,    // the user or the system asks the window to close
+    kMsgQuit = 0x0012,     // wParam: exit code
     kMsgKeyDown = 0x0100,  // wParam: virtual-key code
-    kMsgTimer = 0x0113,  // wParam: timer identifier
+    kMsgTimer = 0x0113,    // wParam: timer identifier
 };
 
 // Virtual-key codes for the keys the host knows. Letters and digits are
@@ -81,7 +81,8 @@ struct PixelFormatRequest {
     uint32_t dwVisibleMask;
     uint32_t dwDamageMask;
 };
-static_assert(sizeof(PixelFormatRequest) == 40, "pixel-format request must keep its 40-byte layout");
+static_assert(sizeof(PixelFormatRequest) == 40,
+              "pixel-format request must keep its 40-byte layout");
 
 enum : uint32_t {
     kPfdDrawToWindow = 0x04,

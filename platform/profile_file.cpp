@@ -15,7 +15,7 @@
 namespace {
 
 struct Line {
-    std::string text;  // without its line ending
+    std::string text;    // without its line ending
     std::string ending;  // "\n", "\r\n" or "" for a last line without one
 };
 

@@ -80,7 +80,8 @@ bool EnsureVideo() {
     // anyone to see or close. Those drivers are for tests that ask for them.
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-    if (driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+    if (driver != nullptr &&
+        (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
         (asked == nullptr || SDL_strstr(asked, driver) == nullptr)) {
         std::fprintf(stderr, "tempola: no display to open a window on (is DISPLAY set?)\n");
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -203,7 +204,8 @@ PlatMessage SizeMessage(PlatWindow* w) {
     int width = 0;
     int height = 0;
     SDL_GL_GetDrawableSize(w->sdl, &width, &height);
-    const uint32_t packed = (static_cast<uint32_t>(height & 0xFFFF) << 16) | static_cast<uint32_t>(width & 0xFFFF);
+    const uint32_t packed =
+        (static_cast<uint32_t>(height & 0xFFFF) << 16) | static_cast<uint32_t>(width & 0xFFFF);
     return {w, kMsgSize, 0, static_cast<intptr_t>(packed)};
 }
 
@@ -232,8 +234,7 @@ void PumpEvents() {
         case SDL_KEYDOWN:  // auto-repeats included
             QueuePost(queue, {w, kMsgKeyDown, VirtualKey(e.key.keysym), 0});
             break;
-        default:
-            break;
+        default: break;
         }
     }
 }

@@ -171,9 +171,8 @@ void PlatStartTimer(PlatWindow* window, uint32_t id, uint32_t periodMs) {
 
 intptr_t PlatDefaultWindowProc(PlatWindow* window, uint32_t message, uintptr_t wParam,
                                intptr_t lParam) {
-    return static_cast<intptr_t>(DefWindowProcA(ToHwnd(window), message,
-                                                static_cast<WPARAM>(wParam),
-                                                static_cast<LPARAM>(lParam)));
+    return static_cast<intptr_t>(DefWindowProcA(
+        ToHwnd(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
 }
 
 bool PlatPeekMessage(PlatMessage* out) {

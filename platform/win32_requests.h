@@ -18,9 +18,9 @@
 
 #include "platform/platform.h"
 
-#define TEMPOLA_SAME_FIELD(field)                                                      \
+#define TEMPOLA_SAME_FIELD(field)                                                                  \
     static_assert(offsetof(PixelFormatRequest, field) == offsetof(PIXELFORMATDESCRIPTOR, field) && \
-                      sizeof(PixelFormatRequest::field) == sizeof(PIXELFORMATDESCRIPTOR::field), \
+                      sizeof(PixelFormatRequest::field) == sizeof(PIXELFORMATDESCRIPTOR::field),   \
                   "pixel-format field " #field " is out of place")
 static_assert(sizeof(PixelFormatRequest) == sizeof(PIXELFORMATDESCRIPTOR),
               "pixel-format request and descriptor differ in size");

@@ -11,8 +11,7 @@
 
 class GlTestContext {
 public:
-    GlTestContext(int width = 64, int height = 64)
-    {
+    GlTestContext(int width = 64, int height = 64) {
         // Without a display of our own, draw through EGL only.
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         videoUp = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
@@ -23,15 +22,15 @@ public:
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-        window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        window =
+            SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
         if (context != nullptr) {
             SDL_GL_MakeCurrent(window, context);
             glViewport(0, 0, width, height);
         }
     }
-    ~GlTestContext()
-    {
+    ~GlTestContext() {
         if (context != nullptr) {
             SDL_GL_MakeCurrent(window, nullptr);
             SDL_GL_DeleteContext(context);

@@ -1,9 +1,10 @@
-// The cadence panel against an offscreen context: where its lines land for
-// hand-worked intervals, what it leaves untouched, and the GL state it hands
-// back.
+// The cadence panel: its pictures made on the CPU, checked pixel by pixel for
+// hand-worked intervals and a made-up font; then drawn in an offscreen
+// context, where its lines land and the GL state it hands back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -11,233 +12,190 @@
 
 #include "demo/cadence_panel.h"
 #include "demo/charset.h"
+#include "demo/panel_image.h"
 #include "gl_test_context.h"
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
+using Rgba = std::vector<int>;
 
-// Colours by their look: series green (left), blue (right) and orange
-// (redraw), reference levels yellow, frames grey. Titles and labels share
-// their series' colour, so the searches below keep right of and under them.
-struct Pixel {
-    int r, g, b;
-    bool Green() const { return g > 200 && r < 150 && b < 150; }
-    bool Blue() const { return b > 200 && r < 150; }
-    bool Orange() const { return r > 200 && g > 100 && g < 200 && b < 100; }
-    bool Yellow() const { return r > 200 && g > 200 && b < 100; }
-    bool Grey() const { return r > 60 && r == g && g == b; }
-};
-
-class CadencePanelTest : public ::testing::Test {
-protected:
-    CadencePanelTest() : gl(kWidth, kHeight), cadence(new Cadence) {}
-
-    void SetUp() override {
-        ASSERT_TRUE(gl.Ready()) << SDL_GetError();
-        ResetCadence(*cadence);
-        left.target = 62.0;
-        right.target = 31.0;
-    }
-
-    // Draws the panel over black and reads it back, top row first.
-    void Draw() {
-        ASSERT_TRUE(font.Load(TEMPOLA_SOURCE_DIR "/data/charset.tga", 256, 128, 24, 12, 17,
-                              kOverlayCharset));
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        DrawCadencePanel(*cadence, font, left, kRuleAdaptive, right, kRuleFixed, "vsync: no");
-        pixels.resize(kWidth * kHeight * 3);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    }
-
-    Pixel At(int x, int y) const {
-        const uint8_t* p = &pixels[((kHeight - 1 - y) * kWidth + x) * 3];
-        return {p[0], p[1], p[2]};
-    }
-
-    // Rows of column x in [fromY, toY), from the top, whose pixel passes.
-    std::vector<int> Rows(int x, int fromY, int toY, bool (Pixel::*test)() const) const {
-        std::vector<int> rows;
-        for (int y = fromY; y < toY; ++y) {
-            if ((At(x, y).*test)()) {
-                rows.push_back(y);
-            }
-        }
-        return rows;
-    }
-
-    // The highest row of the colour in columns [fromX, toX).
-    int Highest(int fromX, int toX, int fromY, int toY, bool (Pixel::*test)() const,
-                int* column) const {
-        int highest = kHeight;
-        for (int x = fromX; x < toX; ++x) {
-            const std::vector<int> rows = Rows(x, fromY, toY, test);
-            if (!rows.empty() && rows[0] < highest) {
-                highest = rows[0];
-                *column = x;
-            }
-        }
-        return highest;
-    }
-
-    int Lit(int fromY, int toY) const {
-        return static_cast<int>(std::count_if(&pixels[(kHeight - toY) * kWidth * 3],
-                                              &pixels[(kHeight - fromY) * kWidth * 3],
-                                              [](uint8_t v) { return v != 0; }));
-    }
-
-    GlTestContext gl;
-    std::unique_ptr<Cadence> cadence;  // too big for the stack
-    Font font;
-    Pacer left{};
-    Pacer right{};
-    std::vector<uint8_t> pixels;
-};
-
-TEST_F(CadencePanelTest, ChartsPlaceIntervalsOnTheirScalesAndKeepToTheirBands) {
-    // Left: every update took two nominal frames (32.3 ms at 62), 0.8 of the
-    // way up a scale of 2.5 nominal frames. Right: 120 updates so far, on time
-    // (32.3 ms at 31, 0.4 of the way up), with a 10-frame stall 19 updates
-    // before the newest, which sits at the right edge: slot 220 of 0 to 239,
-    // pinned to the top. Redraws: 5 ms and one of 20.1 ms, a mean of 5.05 ms:
-    // 0.248 and 0.995 of the way up a scale of four mean intervals.
-    for (int i = 0; i < 300; ++i) {
-        AddInterval(cadence->left, 2.0 / 62.0);
-        if (i < 120) {
-            AddInterval(cadence->right, i == 100 ? 10.0 / 31.0 : 1.0 / 31.0);
-        }
-        AddInterval(cadence->redraw, i == 270 ? 0.0201 : 0.005);
-    }
-    Draw();
-
-    const int below = kHeight * 15 / 100;  // under the title lines
-    const int mid = kHeight / 2;
-    const int x[2] = {kWidth / 4, kWidth * 9 / 10};
-    bool (Pixel::*const colour[2])() const = {&Pixel::Green, &Pixel::Blue};
-    const double level[2] = {0.8, 0.4};
-    for (int side = 0; side < 2; ++side) {
-        SCOPED_TRACE(side);
-        const std::vector<int> frame = Rows(x[side], below, mid, &Pixel::Grey);
-        ASSERT_EQ(frame.size(), 2u) << "a top edge and a baseline";
-        const int top = frame[0];
-        const double height = frame[1] - top;
-        EXPECT_GT(height, kHeight / 6);
-        const std::vector<int> series = Rows(x[side], below, mid, colour[side]);
-        ASSERT_EQ(series.size(), 1u);
-        EXPECT_NEAR(series[0], frame[1] - level[side] * height, 1.0);
-        // The nominal line shows where the series doesn't cover it.
-        const std::vector<int> nominal = Rows(x[side], below, mid, &Pixel::Yellow);
-        EXPECT_EQ(nominal.size(), side == 0 ? 1u : 0u);
-        if (side == 0) {
-            EXPECT_NEAR(nominal[0], frame[1] - 0.4 * height, 1.0);
-        }
-    }
-    int edge[2] = {kWidth, 0};
-    const int top = Rows(x[1], below, mid, &Pixel::Grey)[0];
-    for (int c = kWidth / 2; c < kWidth; ++c) {
-        if (At(c, top).Grey()) {
-            edge[0] = std::min(edge[0], c);
-            edge[1] = std::max(edge[1], c);
-        }
-    }
-    int stallAt = 0;
-    EXPECT_NEAR(Highest(edge[0] + 1, edge[1] + 1, below, mid, &Pixel::Blue, &stallAt), top, 1.0);
-    EXPECT_NEAR(stallAt, edge[0] + (edge[1] - edge[0]) * 220.0 / 239.0, 1.5);
-
-    // Redraw strip: between the middle and the rule line at 0.81.
-    const int low = kHeight * 6 / 10;
-    const int high = kHeight * 81 / 100;
-    const std::vector<int> frame = Rows(kWidth / 2, low, high, &Pixel::Grey);
-    ASSERT_EQ(frame.size(), 2u);
-    const double height = frame[1] - frame[0];
-    const std::vector<int> series = Rows(kWidth / 2, low, high, &Pixel::Orange);
-    ASSERT_EQ(series.size(), 1u);
-    EXPECT_NEAR(series[0], frame[1] - 0.248 * height, 1.0);
-    int column = 0;
-    EXPECT_NEAR(Highest(kWidth / 10, kWidth, frame[0], high, &Pixel::Orange, &column),
-                frame[1] - 0.995 * height, 1.0) << "the lone long redraw";
-
-    // Text beside the charts; nothing over the header, the middle of the
-    // window or the rule and rate lines at the bottom.
-    EXPECT_GT(Lit(kHeight * 9 / 100, below), 100);
-    EXPECT_EQ(Lit(0, kHeight * 85 / 1000), 0);
-    EXPECT_EQ(Lit(kHeight * 45 / 100, kHeight * 68 / 100), 0);
-    EXPECT_EQ(Lit(high, kHeight), 0);
+Rgba At(const PanelImage& image, int x, int y) {
+    const uint8_t* p = image.pixels + y * image.stride + x * 4;
+    return {p[0], p[1], p[2], p[3]};
 }
 
-TEST_F(CadencePanelTest, HandsBackTheStateItFound) {
-    for (int i = 0; i < 10; ++i) {
-        AddInterval(cadence->left, 0.016);
-        AddInterval(cadence->redraw, 0.004);
+TEST(PanelImageTest, ChartsAndTextLandOnTheirPixels) {
+    // 240 columns, a slot each; 101 rows, 100 to the top's 50 ms. Intervals
+    // of 30 ms sit 0.6 of the way up (row 40), the 20 ms reference 0.4 (row
+    // 60); a 500 ms stall in slot 200 is pinned to the top row.
+    std::vector<uint8_t> buffer(240 * 101 * 4);
+    const PanelImage chart = {buffer.data(), 240, 101, 240 * 4};
+    std::unique_ptr<IntervalFigures> figures(new IntervalFigures);
+    ResetFigures(*figures);
+    for (int i = 0; i < 240; ++i) {
+        AddInterval(*figures, i == 200 ? 0.5 : 0.03);
     }
+    PanelCover cover;
+    ComposeChart(chart, *figures, {0, 0, 0.05, 0.02, 1, {0, 255, 0}, {9, 9, 9}, {255, 0, 0}},
+                 &cover);
+    const Rgba series = {0, 255, 0, 255};
+    const Rgba frame = {9, 9, 9, 255};
+    EXPECT_EQ(At(chart, 100, 40), series);
+    EXPECT_EQ(At(chart, 100, 60), Rgba({255, 0, 0, 255}));
+    EXPECT_EQ(At(chart, 100, 0), frame);
+    EXPECT_EQ(At(chart, 100, 100), frame);
+    EXPECT_EQ(At(chart, 0, 50), frame);
+    EXPECT_EQ(At(chart, 100, 50), Rgba(4, 0));
+    EXPECT_EQ(At(chart, 200, 0), series) << "the stall, over the top edge";
+    EXPECT_EQ(At(chart, 200, 20), series);
+    EXPECT_EQ(At(chart, 203, 20)[3], 0) << "a thin spike";
+    // The cover holds every pixel drawn, in a fraction of the chart.
+    int area = 0;
+    std::vector<bool> covered(240 * 101);
+    for (const PanelRect& r : std::vector<PanelRect>(cover.rects, cover.rects + cover.count)) {
+        area += r.width * r.height;
+        for (int y = r.y; y < r.y + r.height; ++y) {
+            std::fill_n(covered.begin() + y * 240 + r.x, r.width, true);
+        }
+    }
+    EXPECT_LT(area, 240 * 101 / 3);
+    for (int i = 0; i < 240 * 101; ++i) {
+        ASSERT_TRUE(covered[i] || buffer[i * 4 + 3] == 0) << i % 240 << ", " << i / 240;
+    }
+
+    // Two 12 x 17 cells, 'x' all white and ' ' black: the text takes the
+    // 11 x 16 of a cell that Print samples, line 2 in the last tint.
+    Font font;
+    font.pixels = new uint8_t[24 * 17 * 4]();
+    for (int y = 0; y < 17; ++y) {
+        std::memset(font.pixels + y * 24 * 4, 255, 12 * 4);
+    }
+    font.textureWidth = 24;
+    font.textureHeight = font.cellHeight = 17;
+    font.cellWidth = 12;
+    font.charCount = 2;
+    std::strcpy(font.charset, "x ");
+    std::vector<uint8_t> cellBuffer(64 * 64 * 4);
+    const PanelImage cells = {cellBuffer.data(), 64, 64, 64 * 4};
+    const PanelColour tints[2] = {{255, 0, 0}, {0, 255, 0}};
+    const TextLayout layout = ComposeText(cells, font, "x x\n\nxx", tints, 2);
+    EXPECT_EQ(layout.columns * 10 + layout.lines, 33);
+    EXPECT_EQ(At(cells, 10, 5), Rgba({255, 0, 0, 255}));
+    EXPECT_EQ(At(cells, 11, 5), Rgba({0, 0, 0, 255})) << "the space's black cell";
+    EXPECT_EQ(At(cells, 27, 15), Rgba({255, 0, 0, 255}));
+    EXPECT_EQ(At(cells, 5, 20)[3], 0) << "an empty line";
+    EXPECT_EQ(At(cells, 16, 37), Rgba({0, 255, 0, 255}));
+    EXPECT_EQ(At(cells, 27, 37)[3], 0) << "past the last line's end";
+    // At the cells' own size, scaling copies them, with a rectangle a line.
+    std::vector<uint8_t> copy(64 * 64 * 4);
+    cover.count = 0;
+    ScaleText(cells, layout, 11, 16, 0.0, 0.0, 11.0, 16.0, {copy.data(), 64, 64, 64 * 4}, &cover);
+    EXPECT_EQ(copy, cellBuffer);
+    ASSERT_EQ(cover.count, 2);
+    EXPECT_EQ(cover.rects[1].y * 100 + cover.rects[1].width, 3222);
+}
+
+TEST(CadencePanelTest, DrawsItsChartsAndHandsBackTheState) {
+    const int width = 320;
+    const int height = 240;
+    GlTestContext gl(width, height);
+    ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+    Font font;
+    ASSERT_TRUE(font.Load(TEMPOLA_SOURCE_DIR "/data/charset.tga", 256, 128, 24, 12, 17,
+                          kOverlayCharset));
+    // Left: every update took two nominal frames (32.3 ms at 62), 0.8 of the
+    // way up a scale of 2.5 nominal frames. Right: on time (0.4 of the way),
+    // with a 10-frame stall in slot 220 of 0 to 239, pinned to the top.
+    std::unique_ptr<Cadence> cadence(new Cadence);
+    ResetCadence(*cadence);
+    for (int i = 0; i < 300; ++i) {
+        AddInterval(cadence->left, 2.0 / 62.0);
+        AddInterval(cadence->right, i == 280 ? 10.0 / 31.0 : 1.0 / 31.0);
+        AddInterval(cadence->redraw, 0.005);
+    }
+    Pacer pacers[2] = {{}, {}};
+    pacers[0].target = 62.0;
+    pacers[1].target = 31.0;
+
+    // Oddities of the caller's that must survive.
     glMatrixMode(GL_PROJECTION);
     glOrtho(-2.0, 3.0, -1.0, 4.0, -5.0, 5.0);
-    glPushMatrix();
-    glTranslatef(0.5f, 0.0f, 0.0f);
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glRotatef(30.0f, 0.0f, 0.0f, 1.0f);
     glColor4f(0.25f, 0.5f, 0.75f, 0.5f);
     glBlendFunc(GL_ONE, GL_ONE);
-    GLfloat before[3][16];
-    glGetFloatv(GL_CURRENT_COLOR, before[2]);
-    glGetFloatv(GL_PROJECTION_MATRIX, before[0]);
-    glGetFloatv(GL_MODELVIEW_MATRIX, before[1]);
-    const auto expectAsBefore = [&]() {
-        GLint value[5];
-        const GLenum names[5] = {GL_PROJECTION_STACK_DEPTH, GL_MODELVIEW_STACK_DEPTH,
-                                 GL_MATRIX_MODE, GL_BLEND_SRC, GL_BLEND_DST};
-        const GLint want[5] = {2, 2, GL_MODELVIEW, GL_ONE, GL_ONE};
-        for (int i = 0; i < 5; ++i) {
-            glGetIntegerv(names[i], &value[i]);
-            EXPECT_EQ(value[i], want[i]) << i;
-        }
-        GLfloat after[3][16];
-        glGetFloatv(GL_PROJECTION_MATRIX, after[0]);
-        glGetFloatv(GL_MODELVIEW_MATRIX, after[1]);
-        glGetFloatv(GL_CURRENT_COLOR, after[2]);
-        for (int m = 0; m < 3; ++m) {
-            EXPECT_TRUE(std::equal(after[m], after[m] + (m < 2 ? 16 : 4), before[m])) << m;
-        }
+    GLfloat before[36];
+    glGetFloatv(GL_PROJECTION_MATRIX, before);
+    glGetFloatv(GL_MODELVIEW_MATRIX, before + 16);
+    glGetFloatv(GL_CURRENT_COLOR, before + 32);
+    const auto expectState = [&](GLboolean textured, GLboolean depth, GLboolean blend,
+                                 GLuint texture) {
+        GLint value[6];
+        glGetIntegerv(GL_MATRIX_MODE, &value[0]);
+        glGetIntegerv(GL_BLEND_SRC, &value[1]);
+        glGetIntegerv(GL_BLEND_DST, &value[2]);
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value[3]);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &value[4]);
+        value[5] = glIsEnabled(GL_TEXTURE_2D) * 4 + glIsEnabled(GL_DEPTH_TEST) * 2 +
+                   glIsEnabled(GL_BLEND);
+        const GLint want[6] = {GL_MODELVIEW,         GL_ONE, GL_ONE, GL_MODULATE,
+                               GLint(texture), textured * 4 + depth * 2 + blend};
+        EXPECT_TRUE(std::equal(value, value + 6, want)) << value[3] << " " << value[5];
+        GLfloat after[36];
+        glGetFloatv(GL_PROJECTION_MATRIX, after);
+        glGetFloatv(GL_MODELVIEW_MATRIX, after + 16);
+        glGetFloatv(GL_CURRENT_COLOR, after + 32);
+        EXPECT_TRUE(std::equal(after, after + 36, before));
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     };
 
-    // As the scene calls it, after the overlay: what Font::Print leaves, which
-    // the panel's own Prints leave again; the font's scale as it was.
-    ASSERT_TRUE(font.Load(TEMPOLA_SOURCE_DIR "/data/charset.tga", 256, 128, 24, 12, 17,
-                          kOverlayCharset));
-    font.SetScale(2.0f, 3.0f);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_BLEND);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    DrawCadencePanel(*cadence, font, left, kRuleScheduled, right, kRuleEveryRedraw, nullptr);
-    expectAsBefore();
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), font.textureName);
-    EXPECT_EQ(font.scaleX, 2.0f);
-    EXPECT_EQ(font.scaleY, 3.0f);
+    DrawCadencePanel(*cadence, font, pacers[0], kRuleAdaptive, pacers[1], kRuleFixed, "vsync");
+    expectState(GL_TRUE, GL_TRUE, GL_FALSE, font.textureName);  // what Print leaves
+    std::vector<uint8_t> pixels(width * height * 3);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    // Rows of column x in [from, to), from the top, that have the colour.
+    const auto rows = [&](int x, int r, int g, int b, int from = 0, int to = height) {
+        std::vector<int> found;
+        for (int y = from; y < to; ++y) {
+            const uint8_t* p = &pixels[((height - 1 - y) * width + x) * 3];
+            if (std::abs(p[0] - r) + std::abs(p[1] - g) + std::abs(p[2] - b) < 8) {
+                found.push_back(y);
+            }
+        }
+        return found;
+    };
+    // The left chart: frame, series and nominal line; the redraw strip below.
+    const std::vector<int> frame = rows(width / 4, 128, 128, 128);
+    ASSERT_EQ(frame.size(), 4u) << "the left chart's and the redraw strip's edges";
+    const double span = frame[1] - frame[0];
+    const std::vector<int> green = rows(width / 4, 102, 255, 102, frame[0], frame[1]);
+    ASSERT_EQ(green.size(), 1u);
+    EXPECT_NEAR(green[0], frame[1] - 0.8 * span, 1.0);
+    const std::vector<int> yellow = rows(width / 4, 255, 255, 51, frame[0], frame[1]);
+    ASSERT_EQ(yellow.size(), 1u);
+    EXPECT_NEAR(yellow[0], frame[1] - 0.4 * span, 1.0);
+    EXPECT_EQ(rows(width / 4, 255, 153, 51, frame[2], frame[3]).size(), 1u);
+    // The stall at the right chart's top: the edge is blue there alone.
+    const int top = rows(width * 9 / 10, 128, 128, 128)[0];
+    std::vector<int> blue;
+    for (int x = width * 6 / 10; x < width; ++x) {
+        if (!rows(x, 102, 204, 255, top, top + 1).empty()) {
+            blue.push_back(x);
+        }
+    }
+    ASSERT_EQ(blue.size(), 1u);
+    EXPECT_NEAR(blue[0], 0.585 * width + 0.385 * width * 220 / 239, 1.5);
 
-    // A font that can't print leaves every switch as found, either way; and
-    // neither empty figures nor a side without a target upset the drawing.
+    // A font that can't print leaves every switch and the binding as found.
     Font missing;
     ResetCadence(*cadence);
-    right.target = 0.0;
-    const GLenum caps[3] = {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_BLEND};
-    for (const bool on : {true, false}) {
-        for (const GLenum cap : caps) {
+    for (const GLboolean on : {GL_TRUE, GL_FALSE}) {
+        for (const GLenum cap : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_BLEND}) {
             on ? glEnable(cap) : glDisable(cap);
         }
-        DrawCadencePanel(*cadence, missing, left, kRuleAdaptive, right, kRuleFixed, "status");
-        expectAsBefore();
-        for (const GLenum cap : caps) {
-            EXPECT_EQ(glIsEnabled(cap), on ? GL_TRUE : GL_FALSE) << cap;
-        }
+        DrawCadencePanel(*cadence, missing, pacers[0], kRuleFixed, {}, kRuleFixed, nullptr);
+        expectState(on, on, on, font.textureName);
     }
 }
 

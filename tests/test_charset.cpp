@@ -11,8 +11,7 @@
 
 #include "demo/charset.h"
 
-TEST(DataFiles, CharsetHasEveryGlyphInsideItsCellAndTheSpaceEmpty)
-{
+TEST(DataFiles, CharsetHasEveryGlyphInsideItsCellAndTheSpaceEmpty) {
     const int kWidth = 256, kHeight = 128, kCellW = 12, kCellH = 17, kColumns = 21, kGlyphs = 95;
     std::ifstream in(TEMPOLA_SOURCE_DIR "/data/charset.tga", std::ios::binary);
     const std::vector<uint8_t> tga{std::istreambuf_iterator<char>(in), {}};
@@ -27,9 +26,9 @@ TEST(DataFiles, CharsetHasEveryGlyphInsideItsCellAndTheSpaceEmpty)
             const int v = std::max({tga[at], tga[at + 1], tga[at + 2]});
             const int col = x / kCellW, row = y / kCellH, cell = row * kColumns + col;
             // Anything here would be picked up by a neighbour or a spare cell.
-            if (v > 0 && (col >= kColumns || row >= 5 || cell >= kGlyphs ||
-                          kOverlayCharset[cell] == ' ' || x % kCellW == kCellW - 1 ||
-                          y % kCellH == kCellH - 1)) {
+            if (v > 0 &&
+                (col >= kColumns || row >= 5 || cell >= kGlyphs || kOverlayCharset[cell] == ' ' ||
+                 x % kCellW == kCellW - 1 || y % kCellH == kCellH - 1)) {
                 ++stray;
             } else if (v > 0) {
                 brightest[cell] = std::max(brightest[cell], v);

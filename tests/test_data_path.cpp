@@ -132,8 +132,9 @@ TEST_F(DataPathTest, PathsLongerThanTheBufferAreNotFoundAndNothingSpills) {
     const std::string deep = "/" + std::string(5000, 'd');
     char small[64];
     EXPECT_EQ(FindInto(deep.c_str(), "metal2.bmp", small, sizeof small),
-              "tempola: metal2.bmp not found in ., " + deep + "/data, /share/tempola; "
-              "running without it\n");
+              "tempola: metal2.bmp not found in ., " + deep +
+                  "/data, /share/tempola; "
+                  "running without it\n");
     EXPECT_STREQ(found, "metal2.bmp");
 }
 

@@ -9,23 +9,20 @@
 namespace {
 
 // Too large for the stack: one, emptied for each use.
-IntervalFigures& Fresh()
-{
+IntervalFigures& Fresh() {
     static IntervalFigures figures;
     ResetFigures(figures);
     return figures;
 }
 
-void Add(IntervalFigures& f, double seconds, int times)
-{
+void Add(IntervalFigures& f, double seconds, int times) {
     for (int i = 0; i < times; ++i)
         AddInterval(f, seconds);
 }
 
 }  // namespace
 
-TEST(Figures, SteadyIntervalsHaveNoJitterAndALowEqualToTheRate)
-{
+TEST(Figures, SteadyIntervalsHaveNoJitterAndALowEqualToTheRate) {
     IntervalFigures& f = Fresh();
     EXPECT_EQ(OnePercentLow(f), 0.0);  // nothing yet
     Add(f, 0.016, 300);
@@ -35,8 +32,7 @@ TEST(Figures, SteadyIntervalsHaveNoJitterAndALowEqualToTheRate)
     EXPECT_DOUBLE_EQ(WorstMs(f), 16.0);
 }
 
-TEST(Figures, AlternatingIntervals)
-{
+TEST(Figures, AlternatingIntervals) {
     IntervalFigures& f = Fresh();
     for (int i = 0; i < 100; ++i) {
         AddInterval(f, 0.010);
@@ -49,8 +45,7 @@ TEST(Figures, AlternatingIntervals)
     EXPECT_DOUBLE_EQ(OnePercentLow(f), 50.0);
 }
 
-TEST(Figures, OneStallShowsAsWorstAndInTheLowOnlyPastOnePercent)
-{
+TEST(Figures, OneStallShowsAsWorstAndInTheLowOnlyPastOnePercent) {
     IntervalFigures& f = Fresh();
     Add(f, 0.010, 99);
     AddInterval(f, 0.5);  // 1 in 100: the 99th percentile is still 10 ms
@@ -62,8 +57,7 @@ TEST(Figures, OneStallShowsAsWorstAndInTheLowOnlyPastOnePercent)
     EXPECT_DOUBLE_EQ(OnePercentLow(g), 2.0);
 }
 
-TEST(Figures, PercentilesReadToTheBin)
-{
+TEST(Figures, PercentilesReadToTheBin) {
     // Kept within the run's extremes, a run of one reads exactly.
     const double oddMs = 16 * static_cast<double>(0.001f);  // a hair above 16 ms
     for (double single : {0.01231, oddMs}) {
@@ -89,8 +83,7 @@ TEST(Figures, PercentilesReadToTheBin)
     EXPECT_EQ(PercentileSeconds(h, 0.07), 0.010);
 }
 
-TEST(Figures, RingKeepsTheLatestInOrderAndBadIntervalsStayInRange)
-{
+TEST(Figures, RingKeepsTheLatestInOrderAndBadIntervalsStayInRange) {
     IntervalFigures& f = Fresh();
     for (int ms = 1; ms <= 300; ++ms)
         AddInterval(f, ms * 0.001);
@@ -109,8 +102,7 @@ TEST(Figures, RingKeepsTheLatestInOrderAndBadIntervalsStayInRange)
     EXPECT_EQ(PercentileSeconds(f, 1.0), 1e300);  // the last bin reads as the maximum
 }
 
-TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount)
-{
+TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount) {
     static Cadence c;
     ResetCadence(c);
     const SideSample idle{false, 0, 31, kRuleFixed};
@@ -125,4 +117,3 @@ TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount)
     EXPECT_EQ(c.right.count, 1u);
     EXPECT_EQ(RecentInterval(c.right, 0), 0.024);
 }
-

@@ -18,8 +18,7 @@ namespace {
 // A raw TGA: a header that is never read, then rows bottom first; only its
 // first `keep` bytes when asked.
 std::string WriteTGA(const char* name, const std::vector<uint8_t>& pixelBytes,
-                     size_t keep = std::string::npos)
-{
+                     size_t keep = std::string::npos) {
     const std::string path = ::testing::TempDir() + name + std::to_string(getpid()) + ".tga";
     const std::string bytes =
         std::string(18, '\xEE') + std::string(pixelBytes.begin(), pixelBytes.end());
@@ -28,8 +27,7 @@ std::string WriteTGA(const char* name, const std::vector<uint8_t>& pixelBytes,
 }
 
 // 32 x 16 at 24 bits, 8 x 8 cells: red, green, blue, white on the top row.
-std::string WriteAtlas()
-{
+std::string WriteAtlas() {
     const uint8_t bgr[4][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {255, 255, 255}};
     std::vector<uint8_t> bytes(32 * 16 * 3, 0);
     for (int y = 8; y < 16; ++y) {
@@ -42,8 +40,7 @@ std::string WriteAtlas()
 
 }  // namespace
 
-TEST(FontTest, ReadTGAConvertsRowsAndDepths)
-{
+TEST(FontTest, ReadTGAConvertsRowsAndDepths) {
     // Two rows of two pixels, bottom row first in the file.
     const std::string path24 = WriteTGA("rgb", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
     uint8_t out[16];
@@ -62,8 +59,7 @@ TEST(FontTest, ReadTGAConvertsRowsAndDepths)
     std::remove(path24.c_str());
 }
 
-TEST(FontTest, ReadTGAOfEveryPrefixAndChangedCopyStaysWithinThePicture)
-{
+TEST(FontTest, ReadTGAOfEveryPrefixAndChangedCopyStaysWithinThePicture) {
     std::mt19937 random(7);
     for (int bits : {24, 32}) {
         const int width = bits == 24 ? 12 : 6, height = bits == 24 ? 5 : 4;
@@ -91,8 +87,7 @@ TEST(FontTest, ReadTGAOfEveryPrefixAndChangedCopyStaysWithinThePicture)
     }
 }
 
-TEST(FontTest, GlyphSearchAndArithmetic)
-{
+TEST(FontTest, GlyphSearchAndArithmetic) {
     Font font;
     EXPECT_FALSE(font.Print(0, 0, "a"));
     EXPECT_FALSE(font.SetBlendMode(2));
@@ -129,8 +124,7 @@ TEST(FontTest, GlyphSearchAndArithmetic)
 
 class FontDrawTest : public GlTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         GlTest::SetUp();
         glClear(GL_COLOR_BUFFER_BIT);
         atlas = WriteAtlas();
@@ -140,8 +134,7 @@ protected:
     }
     void TearDown() override { std::remove(atlas.c_str()); }
 
-    std::vector<uint8_t> Pixel(int x, int yFromTop)
-    {
+    std::vector<uint8_t> Pixel(int x, int yFromTop) {
         std::vector<uint8_t> rgb(3);
         glReadPixels(x, 63 - yFromTop, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
         return rgb;
@@ -152,8 +145,7 @@ protected:
     Font font;
 };
 
-TEST_F(FontDrawTest, DrawsTextAndRestoresState)
-{
+TEST_F(FontDrawTest, DrawsTextAndRestoresState) {
     glMatrixMode(GL_PROJECTION);
     glOrtho(-2, 3, -1, 1, -1, 1);
     glMatrixMode(GL_MODELVIEW);
@@ -185,8 +177,7 @@ TEST_F(FontDrawTest, DrawsTextAndRestoresState)
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(FontDrawTest, BlendModesAndReloads)
-{
+TEST_F(FontDrawTest, BlendModesAndReloads) {
     EXPECT_FALSE(font.SetBlendMode(2)) << "a 24-bit picture has no alpha to blend by";
     glClearColor(0.5f, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);

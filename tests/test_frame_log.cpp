@@ -11,8 +11,7 @@
 
 namespace {
 
-std::string Read(const TempFile& file)
-{
+std::string Read(const TempFile& file) {
     std::ifstream in(file.path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -21,16 +20,15 @@ const std::string kHeader =
     "TimeInSeconds,MsBetweenPresents,LeftUpdated,LeftMsBetweenUpdates,LeftTarget,LeftRule,"
     "RightUpdated,RightMsBetweenUpdates,RightTarget,RightRule";
 
-FrameSample Sample(double seconds, bool left, double leftElapsed, bool right, double rightElapsed)
-{
-    return {seconds, {left, leftElapsed, 62.5, kRuleAdaptive},
+FrameSample Sample(double seconds, bool left, double leftElapsed, bool right, double rightElapsed) {
+    return {seconds,
+            {left, leftElapsed, 62.5, kRuleAdaptive},
             {right, rightElapsed, 31, kRuleScheduled}};
 }
 
 }  // namespace
 
-TEST(FrameLog, HeaderAndRowsWithEmptyCellsForSidesThatWaited)
-{
+TEST(FrameLog, HeaderAndRowsWithEmptyCellsForSidesThatWaited) {
     TempFile file("frame-log");
     auto log = std::make_unique<FrameLog>();
     char error[200] = "";
@@ -54,8 +52,7 @@ TEST(FrameLog, HeaderAndRowsWithEmptyCellsForSidesThatWaited)
     EXPECT_TRUE(CloseFrameLog(*log));  // a second close does nothing
 }
 
-TEST(FrameLog, AFullBufferGoesOutAsWholeRows)
-{
+TEST(FrameLog, AFullBufferGoesOutAsWholeRows) {
     TempFile file("frame-log");
     auto log = std::make_unique<FrameLog>();
     ASSERT_TRUE(OpenFrameLog(*log, file.path.c_str(), false, nullptr, 0));
@@ -69,8 +66,7 @@ TEST(FrameLog, AFullBufferGoesOutAsWholeRows)
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3001);
 }
 
-TEST(FrameLog, FailedWriteIsReportedOnceAndStopsLogging)
-{
+TEST(FrameLog, FailedWriteIsReportedOnceAndStopsLogging) {
     auto log = std::make_unique<FrameLog>();
     testing::internal::CaptureStderr();
     ASSERT_TRUE(OpenFrameLog(*log, "/dev/full", false, nullptr, 0));
@@ -84,8 +80,7 @@ TEST(FrameLog, FailedWriteIsReportedOnceAndStopsLogging)
               "frame log: write failed: No space left on device; logging stopped\n");
 }
 
-TEST(FrameLog, PathInAMissingFolderIsRefused)
-{
+TEST(FrameLog, PathInAMissingFolderIsRefused) {
     TempFile file("frame-log");
     const std::string path = file.path + ".missing/frame.csv";
     auto log = std::make_unique<FrameLog>();

@@ -39,18 +39,31 @@ bool Render() {
 }
 
 const AppCallbacks kTestApp = {
-    [] { appLog.push_back("PreInit"); return script.onPreInit(); },
-    [] { appLog.push_back("GetWindowTitle"); return "OpenGL program"; },
-    [] { appLog.push_back("Init"); return script.onInit(); },
+    [] {
+        appLog.push_back("PreInit");
+        return script.onPreInit();
+    },
+    [] {
+        appLog.push_back("GetWindowTitle");
+        return "OpenGL program";
+    },
+    [] {
+        appLog.push_back("Init");
+        return script.onInit();
+    },
     Render,
     [] { appLog.push_back("Shutdown"); },
     [] { return statusText.c_str(); },
-    [] { appLog.push_back("Q"); }, [] { appLog.push_back("A"); },
-    [] { appLog.push_back("W"); }, [] { appLog.push_back("S"); },
+    [] { appLog.push_back("Q"); },
+    [] { appLog.push_back("A"); },
+    [] { appLog.push_back("W"); },
+    [] { appLog.push_back("S"); },
     [](uint32_t key) { appLog.push_back("Key:" + std::to_string(key)); },
 };
 
-const Strings& Calls() { return headless::GetRecord().calls; }
+const Strings& Calls() {
+    return headless::GetRecord().calls;
+}
 
 // True when the calls contain `expected` in this order (others may sit between).
 bool CallsInOrder(const Strings& expected) {
@@ -71,7 +84,9 @@ long Count(const std::string& prefix) {
                          [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
 }
 
-long AppCount(const char* call) { return std::count(appLog.begin(), appLog.end(), call); }
+long AppCount(const char* call) {
+    return std::count(appLog.begin(), appLog.end(), call);
+}
 
 class HostTest : public ::testing::Test {
 protected:
@@ -90,14 +105,28 @@ TEST_F(HostTest, RunsStartUpLoopAndShutdownInOrder) {
     EXPECT_EQ(HostMain("", kTestApp), 0);
     EXPECT_EQ(appLog, (Strings{"PreInit", "GetWindowTitle", "Init", "Render", "Render", "Render",
                                "Shutdown"}));
-    EXPECT_TRUE(CallsInOrder(
-        {"DesktopBitsPerPixel", "RegisterWindowClass:Vektorum_Class",
-         "CreateWindow:Vektorum_Class:popup:0,0,640x480", "ChangeDisplayMode", "ChoosePixelFormat",
-         "DebugOutput", "SetPixelFormat:7", "CreateContext", "MakeCurrent", "Viewport:640x480",
-         "ShowWindow", "StartTimer:123,500", "Swap", "DestroyWindow", "MakeCurrent:none",
-         "DeleteContext", "RestoreDisplayMode", "WriteProfile:Fullscreen=1",
-         "WriteProfile:Width=640", "WriteProfile:Height=480", "WriteProfile:BitsPerPixel=32",
-         "PostQuit:0"}));
+    EXPECT_TRUE(CallsInOrder({"DesktopBitsPerPixel",
+                              "RegisterWindowClass:Vektorum_Class",
+                              "CreateWindow:Vektorum_Class:popup:0,0,640x480",
+                              "ChangeDisplayMode",
+                              "ChoosePixelFormat",
+                              "DebugOutput",
+                              "SetPixelFormat:7",
+                              "CreateContext",
+                              "MakeCurrent",
+                              "Viewport:640x480",
+                              "ShowWindow",
+                              "StartTimer:123,500",
+                              "Swap",
+                              "DestroyWindow",
+                              "MakeCurrent:none",
+                              "DeleteContext",
+                              "RestoreDisplayMode",
+                              "WriteProfile:Fullscreen=1",
+                              "WriteProfile:Width=640",
+                              "WriteProfile:Height=480",
+                              "WriteProfile:BitsPerPixel=32",
+                              "PostQuit:0"}));
     const headless::Record& r = headless::GetRecord();
     EXPECT_EQ(r.swaps, 3);
     EXPECT_EQ(r.debugOutput, "PixelFormat Selected: 7\nBPP: 32\n");
@@ -266,8 +295,8 @@ TEST_F(HostTest, FrameClockCountsMillisecondsAndWrapsAt32Bits) {
         }
     };
     EXPECT_EQ(HostMain("", kTestApp), 0);
-    EXPECT_EQ(frameTimes, (std::vector<uint32_t>{0, 1234, 5,
-                                                 uint32_t(int64_t{200} * 86400 * 1000 + 7)}));
+    EXPECT_EQ(frameTimes,
+              (std::vector<uint32_t>{0, 1234, 5, uint32_t(int64_t{200} * 86400 * 1000 + 7)}));
     EXPECT_EQ(ElapsedMilliseconds(100, 0, 0), 0);  // a counter of no frequency
 }
 

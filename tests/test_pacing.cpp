@@ -10,19 +10,24 @@
 
 namespace {
 
-void Start(double left, double right)
-{
+void Start(double left, double right) {
     ResetPacing();
     leftPacer.target = left;
     rightPacer.target = right;
 }
-void Frame(uint32_t ms) { timeMs = ms; UpdateFrameTiming(); }
-double Seconds(uint32_t ms) { return PacerTime(ms); }
-Pacer At(double target) { return Pacer{target, 0, 0, 0, 0, 0, 0, 0}; }
+void Frame(uint32_t ms) {
+    timeMs = ms;
+    UpdateFrameTiming();
+}
+double Seconds(uint32_t ms) {
+    return PacerTime(ms);
+}
+Pacer At(double target) {
+    return Pacer{target, 0, 0, 0, 0, 0, 0, 0};
+}
 
 // Runs frames stepMs apart and counts how often `pacer` moved.
-int CountMoves(const Pacer& pacer, uint32_t& ms, uint32_t stepMs, int frames)
-{
+int CountMoves(const Pacer& pacer, uint32_t& ms, uint32_t stepMs, int frames) {
     int moves = 0;
     for (int i = 0; i < frames; ++i) {
         const double before = pacer.lastUpdate;
@@ -32,8 +37,7 @@ int CountMoves(const Pacer& pacer, uint32_t& ms, uint32_t stepMs, int frames)
     return moves;
 }
 
-std::vector<uint32_t> Range(uint32_t from, uint32_t to, uint32_t step = 1)
-{
+std::vector<uint32_t> Range(uint32_t from, uint32_t to, uint32_t step = 1) {
     std::vector<uint32_t> frames;
     for (uint32_t ms = from; ms <= to; ms += step)
         frames.push_back(ms);
@@ -41,8 +45,7 @@ std::vector<uint32_t> Range(uint32_t from, uint32_t to, uint32_t step = 1)
 }
 
 // Steps `pacer` by `rule` at each frame time; the frame times at which it updated.
-std::vector<uint32_t> Updates(Pacer& pacer, PaceRule rule, const std::vector<uint32_t>& frames)
-{
+std::vector<uint32_t> Updates(Pacer& pacer, PaceRule rule, const std::vector<uint32_t>& frames) {
     std::vector<uint32_t> updates;
     for (uint32_t ms : frames) {
         if (StepPacer(pacer, rule, Seconds(ms), nullptr))
@@ -51,8 +54,7 @@ std::vector<uint32_t> Updates(Pacer& pacer, PaceRule rule, const std::vector<uin
     return updates;
 }
 
-std::vector<uint32_t> Gaps(std::vector<uint32_t> updates)
-{
+std::vector<uint32_t> Gaps(std::vector<uint32_t> updates) {
     std::adjacent_difference(updates.begin(), updates.end(), updates.begin());
     updates.erase(updates.begin());
     return updates;
@@ -60,8 +62,7 @@ std::vector<uint32_t> Gaps(std::vector<uint32_t> updates)
 
 }  // namespace
 
-TEST(Pacing, SteadyFramesSettleIntoKnownCadences)
-{
+TEST(Pacing, SteadyFramesSettleIntoKnownCadences) {
     uint32_t ms = 0;
     Start(31, 31);
     CountMoves(rightPacer, ms, 10, 2000);
@@ -76,8 +77,7 @@ TEST(Pacing, SteadyFramesSettleIntoKnownCadences)
     EXPECT_EQ(CountMoves(leftPacer, ms, 16, 40), 20);
 }
 
-TEST(Pacing, FirstFrameCoversTheWholeTimeSinceStart)
-{
+TEST(Pacing, FirstFrameCoversTheWholeTimeSinceStart) {
     for (uint32_t ms : {500u, 0u}) {  // at 0 nothing moves and no rate is taken
         Start(62, 31);
         Frame(ms);
@@ -93,8 +93,7 @@ TEST(Pacing, FirstFrameCoversTheWholeTimeSinceStart)
     }
 }
 
-TEST(Pacing, StatusTextEveryHundredthFrameShowsPlainMean)
-{
+TEST(Pacing, StatusTextEveryHundredthFrameShowsPlainMean) {
     Start(62, 31);
     for (uint32_t i = 1; i <= 100; ++i) {
         EXPECT_STREQ(GetStatusText(), "");
@@ -105,10 +104,9 @@ TEST(Pacing, StatusTextEveryHundredthFrameShowsPlainMean)
     EXPECT_EQ(redrawRateSum, 0.0);
 }
 
-TEST(Pacing, TargetKeysTakeEffectAtNextUpdateAndStopAtTheBounds)
-{
+TEST(Pacing, TargetKeysTakeEffectAtNextUpdateAndStopAtTheBounds) {
     Start(62, 31);
-    Frame(100);  // now waiting 1/62 s on the left, 0.97/31 s on the right
+    Frame(100);                   // now waiting 1/62 s on the left, 0.97/31 s on the right
     for (int i = 0; i < 10; ++i)  // 67 and 36 would wait less
         RaiseLeftTarget(), RaiseRightTarget();
     Frame(115);
@@ -124,8 +122,7 @@ TEST(Pacing, TargetKeysTakeEffectAtNextUpdateAndStopAtTheBounds)
     EXPECT_EQ(rightPacer.target, 5.0);
 }
 
-TEST(Pacing, ClockWrapRestartsPacersInsteadOfFreezingThem)
-{
+TEST(Pacing, ClockWrapRestartsPacersInsteadOfFreezingThem) {
     Start(62, 31);
     Frame(UINT32_MAX - 105);
     Frame(UINT32_MAX - 5);  // both move; next waits 1/62 s and 0.97/31 s
@@ -141,17 +138,15 @@ TEST(Pacing, ClockWrapRestartsPacersInsteadOfFreezingThem)
     EXPECT_EQ(rightPacer.lastUpdate, Seconds(4));
 }
 
-TEST(Pacing, AnglesWrapOnceAndOnlyPastTheEnds)
-{
+TEST(Pacing, AnglesWrapOnceAndOnlyPastTheEnds) {
     Pacer p{0, 0, 0, 250, 150, 0, 0, 0};
-    AdvanceRotor(p, 1.0);  // onto 360 and 0: no wrap yet
+    AdvanceRotor(p, 1.0);   // onto 360 and 0: no wrap yet
     AdvanceRotor(p, 10.5);  // more than a turn in one step
     EXPECT_EQ(p.outerAngle, 1155);
     EXPECT_EQ(p.innerAngle, -1215);
 }
 
-TEST(Pacing, FixedExactWaitsAWholeNominalFrame)
-{
+TEST(Pacing, FixedExactWaitsAWholeNominalFrame) {
     // 31: waits 32.26 ms, so with frames every 10 ms the fourth frame (40 ms) is due.
     Pacer p = At(31);
     const std::vector<uint32_t> tens = Gaps(Updates(p, kRuleFixedExact, Range(0, 2000, 10)));
@@ -164,8 +159,7 @@ TEST(Pacing, FixedExactWaitsAWholeNominalFrame)
     EXPECT_NEAR(p.measuredRate, 1000.0 / 17, 1e-3);
 }
 
-TEST(Pacing, ScheduledKeepsTheRateOnACoarseClock)
-{
+TEST(Pacing, ScheduledKeepsTheRateOnACoarseClock) {
     // 62 with a frame every millisecond: due at k/62 s, each met at the next
     // whole millisecond, so gaps of 16 ms with a 17 among them and 62 a second.
     Pacer p = At(62);
@@ -186,8 +180,7 @@ TEST(Pacing, ScheduledKeepsTheRateOnACoarseClock)
     EXPECT_NEAR(p.measuredRate, 62.0, 0.25);
 }
 
-TEST(Pacing, ScheduledCatchesUpALittleLateAndRestartsWhenAPeriodLate)
-{
+TEST(Pacing, ScheduledCatchesUpALittleLateAndRestartsWhenAPeriodLate) {
     // Due at 16.1 ms, met at 20: the next stays due at 32.3 ms (met at 33).
     // Then nothing until 100 ms, over a period late: due again 16.1 ms after
     // 100, not at once for every update missed.
@@ -199,8 +192,7 @@ TEST(Pacing, ScheduledCatchesUpALittleLateAndRestartsWhenAPeriodLate)
     EXPECT_EQ(Updates(p, kRuleScheduled, frames), (std::vector<uint32_t>{0, 20, 33, 100, 117}));
 }
 
-TEST(Pacing, EveryRedrawUpdatesWheneverTimePasses)
-{
+TEST(Pacing, EveryRedrawUpdatesWheneverTimePasses) {
     Pacer p{62, 0, 0.1, 0, 0, 0, 0, 0};  // a wait left by another rule does not hold it
     EXPECT_EQ(Updates(p, kRuleEveryRedraw, {0, 5, 5, 6, 26}), (std::vector<uint32_t>{5, 6, 26}));
     EXPECT_EQ(p.interval, 0.0);
@@ -211,8 +203,7 @@ TEST(Pacing, EveryRedrawUpdatesWheneverTimePasses)
     EXPECT_NEAR(p.measuredRate, (1250 + 17 * 200) / 20.0, 1e-3);
 }
 
-TEST(Pacing, ClockGoingBackRestartsEveryRule)
-{
+TEST(Pacing, ClockGoingBackRestartsEveryRule) {
     for (int r = 0; r < kPaceRuleCount; ++r) {
         const PaceRule rule = static_cast<PaceRule>(r);
         SCOPED_TRACE(PaceRuleName(rule));
@@ -231,8 +222,7 @@ TEST(Pacing, ClockGoingBackRestartsEveryRule)
     }
 }
 
-TEST(Pacing, RuleNamesRoundTripAndCycle)
-{
+TEST(Pacing, RuleNamesRoundTripAndCycle) {
     std::string names;
     PaceRule rule = kRuleAdaptive;
     for (int i = 0; i < kPaceRuleCount; ++i, rule = NextPaceRule(rule)) {
@@ -246,8 +236,7 @@ TEST(Pacing, RuleNamesRoundTripAndCycle)
         EXPECT_FALSE(PaceRuleFromName(bad, &rule));
 }
 
-TEST(Pacing, FrameRunsTheRulesInForceAndReportsWhatTheyDid)
-{
+TEST(Pacing, FrameRunsTheRulesInForceAndReportsWhatTheyDid) {
     Start(62, 31);
     leftRule = kRuleEveryRedraw;
     Frame(100);

@@ -48,9 +48,10 @@ TEST(Options, TakeOursAndPassTheFullscreenSwitchesOn) {
 
 TEST(Options, RefuseWhatTheyCannotUse) {
     const std::vector<std::vector<const char*>> bad = {
-        {"--seconds"}, {"--seconds", "0"}, {"--seconds", "-1"}, {"--seconds", "nan"},
-        {"--seconds", "5e6"}, {"--seconds", "3x"}, {"--left-rule"}, {"--left-rule", "slow"},
-        {"--right-rule", ""}, {"--log"}, {"--log", ""}, {"--frobnicate"}, {"fullscreen"}};
+        {"--seconds"},        {"--seconds", "0"},  {"--seconds", "-1"}, {"--seconds", "nan"},
+        {"--seconds", "5e6"}, {"--seconds", "3x"}, {"--left-rule"},     {"--left-rule", "slow"},
+        {"--right-rule", ""}, {"--log"},           {"--log", ""},       {"--frobnicate"},
+        {"fullscreen"}};
     for (const auto& args : bad) {
         RunOptions o;
         std::string error;
@@ -74,14 +75,21 @@ bool PaceOneFrame() {
     ++renders;
     return true;
 }
-const AppCallbacks kPacingApp = {[] { return true; }, [] { return "OpenGL program"; }, StartPacing,
-                                 PaceOneFrame, [] {}, GetStatusText, RaiseLeftTarget,
-                                 LowerLeftTarget, RaiseRightTarget, LowerRightTarget, nullptr};
+const AppCallbacks kPacingApp = {[] { return true; },
+                                 [] { return "OpenGL program"; },
+                                 StartPacing,
+                                 PaceOneFrame,
+                                 [] {},
+                                 GetStatusText,
+                                 RaiseLeftTarget,
+                                 LowerLeftTarget,
+                                 RaiseRightTarget,
+                                 LowerRightTarget,
+                                 nullptr};
 
 std::vector<std::string> reports;
-const RunEnvironment kEnvironment = {
-    [] { return static_cast<double>(headless::Counter()) * 1e-6; }, -1.0, 0.0,
-    [](const char* line) { reports.push_back(line); }};
+const RunEnvironment kEnvironment = {[] { return static_cast<double>(headless::Counter()) * 1e-6; },
+                                     -1.0, 0.0, [](const char* line) { reports.push_back(line); }};
 
 class RunTest : public ::testing::Test {
 protected:

@@ -15,9 +15,7 @@ class ProfileFileTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(dir.empty()); }
 
-    void Write(const std::string& content) {
-        std::ofstream(path, std::ios::binary) << content;
-    }
+    void Write(const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
     std::string Read() {
         std::ifstream in(path, std::ios::binary);
         std::stringstream s;
@@ -43,14 +41,15 @@ TEST_F(ProfileFileTest, CreatesFileAndSectionWithKeysInWriteOrder) {
 }
 
 TEST_F(ProfileFileTest, ReplacesInPlaceAndKeepsEverythingElse) {
-    Write("; written by hand\n"
-          "[Other]\nWidth=1\n\n"
-          "[settings]\r\n"
-          "  WIDTH = 1024\n"
-          "; a comment=with an equals sign\n"
-          "Extra=keep me\n"
-          "\n"
-          "[Last]\nHeight=9");
+    Write(
+        "; written by hand\n"
+        "[Other]\nWidth=1\n\n"
+        "[settings]\r\n"
+        "  WIDTH = 1024\n"
+        "; a comment=with an equals sign\n"
+        "Extra=keep me\n"
+        "\n"
+        "[Last]\nHeight=9");
     // Written again and again, a key is still replaced where it stands.
     for (const char* width : {"1", "22", "640"}) {
         ASSERT_TRUE(Set("Width", width));

@@ -33,8 +33,8 @@ RedrawModel Model(double hz, double seconds, double stallEveryMs = 0, double sta
 bool Parse(std::vector<const char*> args, SimOptions* options, std::string* error = nullptr) {
     args.insert(args.begin(), "tempola-sim");
     char text[256] = "";
-    const bool ok = ParseSimOptions(static_cast<int>(args.size()), args.data(), options, text,
-                                    sizeof text);
+    const bool ok =
+        ParseSimOptions(static_cast<int>(args.size()), args.data(), options, text, sizeof text);
     if (error != nullptr) {
         *error = text;
     }
@@ -206,9 +206,9 @@ TEST(SimRun, LogRowsCarryUpdatesAndSeenIntervals) {
 
 TEST(SimSweep, RowsInOrderAndTheSameWhateverTheThreads) {
     SimOptions options;
-    ASSERT_TRUE(Parse({"--sweep", "--targets", "30:31:0.5", "--redraw-list", "60,1000",
-                       "--seconds", "2"},
-                      &options));
+    ASSERT_TRUE(
+        Parse({"--sweep", "--targets", "30:31:0.5", "--redraw-list", "60,1000", "--seconds", "2"},
+              &options));
     ASSERT_EQ(SweepRowCount(options), 2u * kPaceRuleCount * 3);
     std::vector<SweepRow> rows[3];
     for (int threads = 1; threads <= 3; ++threads) {
@@ -254,16 +254,36 @@ TEST(SimOptions, DefaultsAndGoodValues) {
 
 TEST(SimOptions, BadValuesAreRefusedWithAMessage) {
     const std::vector<std::vector<const char*>> bad = {
-        {"--redraw", "0"}, {"--redraw", "inf"}, {"--redraw", "60Hz"}, {"--redraw", " 60"},
-        {"--redraw", "1e400"}, {"--jitter", "-1"}, {"--seed", "-1"}, {"--seed", "1.5"},
-        {"--left", "wobbly"}, {"--left-target", "4.5"}, {"--stall", "100"}, {"--stall", "100:"},
-        {"--stall", "100:100"}, {"--stall", "0:5"}, {"--clock", "ns"}, {"--seconds", "1e10"},
-        {"--seconds", "1e9", "--redraw", "10000"}, {"--seconds", "1e6", "--display-hz", "1e7"},
-        {"--frobnicate"}, {"--redraw"}, {"--sweep", "--log", "x.csv"}, {"--threads", "2"},
-        {"--sweep", "--threads", "0"}, {"--sweep", "--threads", "1.5"},
-        {"--sweep", "--targets", "5:200"}, {"--sweep", "--targets", "4:200:1"},
-        {"--sweep", "--targets", "50:40:1"}, {"--sweep", "--targets", "5:200:0"},
-        {"--sweep", "--targets", "5:200:0.001"}, {"--sweep", "--redraw-list", "60,,144"},
+        {"--redraw", "0"},
+        {"--redraw", "inf"},
+        {"--redraw", "60Hz"},
+        {"--redraw", " 60"},
+        {"--redraw", "1e400"},
+        {"--jitter", "-1"},
+        {"--seed", "-1"},
+        {"--seed", "1.5"},
+        {"--left", "wobbly"},
+        {"--left-target", "4.5"},
+        {"--stall", "100"},
+        {"--stall", "100:"},
+        {"--stall", "100:100"},
+        {"--stall", "0:5"},
+        {"--clock", "ns"},
+        {"--seconds", "1e10"},
+        {"--seconds", "1e9", "--redraw", "10000"},
+        {"--seconds", "1e6", "--display-hz", "1e7"},
+        {"--frobnicate"},
+        {"--redraw"},
+        {"--sweep", "--log", "x.csv"},
+        {"--threads", "2"},
+        {"--sweep", "--threads", "0"},
+        {"--sweep", "--threads", "1.5"},
+        {"--sweep", "--targets", "5:200"},
+        {"--sweep", "--targets", "4:200:1"},
+        {"--sweep", "--targets", "50:40:1"},
+        {"--sweep", "--targets", "5:200:0"},
+        {"--sweep", "--targets", "5:200:0.001"},
+        {"--sweep", "--redraw-list", "60,,144"},
         {"--sweep", "--redraw-list", "60,0"},
         {"--sweep", "--seconds", "1e9", "--redraw-list", "60,2000"},
     };

@@ -8,24 +8,21 @@
 
 namespace {
 
-void Fill(Image& image, uint32_t width, uint32_t height, uint32_t bits, uint8_t first)
-{
+void Fill(Image& image, uint32_t width, uint32_t height, uint32_t bits, uint8_t first) {
     ASSERT_TRUE(image.Create(width, height, bits));
     for (uint32_t k = 0; k < image.size; ++k) {
         image.pixels[k] = static_cast<uint8_t>(first + k);
     }
 }
 
-GLint Level(int level, GLenum what)
-{
+GLint Level(int level, GLenum what) {
     GLint value = -1;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, what, &value);
     return value;
 }
 
 // Level 0 of the bound texture, which must be exactly the expected size.
-std::vector<uint8_t> ReadBack(GLenum format, size_t bytes)
-{
+std::vector<uint8_t> ReadBack(GLenum format, size_t bytes) {
     const int channels = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 2;
     if (size_t(Level(0, GL_TEXTURE_WIDTH) * Level(0, GL_TEXTURE_HEIGHT) * channels) != bytes) {
         return {};
@@ -40,8 +37,7 @@ std::vector<uint8_t> ReadBack(GLenum format, size_t bytes)
 
 using TextureTest = GlTest;
 
-TEST_F(TextureTest, ParametersAndFullMipChain)
-{
+TEST_F(TextureTest, ParametersAndFullMipChain) {
     Image image;
     Fill(image, 8, 4, 24, 0);
     Texture texture;
@@ -59,8 +55,7 @@ TEST_F(TextureTest, ParametersAndFullMipChain)
     }
 }
 
-TEST_F(TextureTest, UploadsMergedAlphaAndOddRowsAsStored)
-{
+TEST_F(TextureTest, UploadsMergedAlphaAndOddRowsAsStored) {
     Image grey, alpha, rgb, rgba;
     Fill(grey, 2, 2, 8, 10);
     Fill(alpha, 2, 2, 8, 200);
@@ -78,8 +73,8 @@ TEST_F(TextureTest, UploadsMergedAlphaAndOddRowsAsStored)
     EXPECT_EQ(alignment, 4);
 
     ASSERT_TRUE(texture.Create(rgb, &alpha));
-    EXPECT_EQ(ReadBack(GL_RGBA, 16), (std::vector<uint8_t>{1, 2, 3, 200, 4, 5, 6, 201, 7, 8, 9,
-                                                           202, 10, 11, 12, 203}));
+    EXPECT_EQ(ReadBack(GL_RGBA, 16),
+              (std::vector<uint8_t>{1, 2, 3, 200, 4, 5, 6, 201, 7, 8, 9, 202, 10, 11, 12, 203}));
 
     // A 32-bit picture keeps its own alpha.
     Fill(rgba, 2, 2, 32, 7);
@@ -87,8 +82,7 @@ TEST_F(TextureTest, UploadsMergedAlphaAndOddRowsAsStored)
     EXPECT_EQ(ReadBack(GL_RGBA, 16), std::vector<uint8_t>(rgba.pixels, rgba.pixels + 16));
 }
 
-TEST_F(TextureTest, FailuresFreeTheOldNameAndADeletedTextureBindsNone)
-{
+TEST_F(TextureTest, FailuresFreeTheOldNameAndADeletedTextureBindsNone) {
     Image grey, wrongDepth, shortAlpha, empty;
     Fill(grey, 4, 3, 8, 0);
     Fill(wrongDepth, 4, 3, 24, 0);

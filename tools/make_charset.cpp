@@ -37,7 +37,6 @@ const int kInkTop = 1;
 const int kInkWidth = kCellWidth - 2;
 const int kInkHeight = kCellHeight - 2;
 
-
 // On screen a cell is shown about 0.53 times its width and 0.71 times its
 // height, so glyphs are drawn wider than their natural shape to come out
 // with normal proportions.
@@ -46,21 +45,24 @@ const int kWidenPercent = 130;
 struct Glyph {
     int width = 0;
     int rows = 0;
-    int top = 0;   // rows above the baseline
+    int top = 0;  // rows above the baseline
     std::vector<uint8_t> coverage;
 };
 
-bool RenderAll(FT_Face textFace, FT_Face digitFace, int xSize, int ySize, std::vector<Glyph>& glyphs)
-{
-    if (FT_Set_Pixel_Sizes(textFace, static_cast<FT_UInt>(xSize), static_cast<FT_UInt>(ySize)) != 0 ||
-        FT_Set_Pixel_Sizes(digitFace, static_cast<FT_UInt>(xSize), static_cast<FT_UInt>(ySize)) != 0)
+bool RenderAll(FT_Face textFace, FT_Face digitFace, int xSize, int ySize,
+               std::vector<Glyph>& glyphs) {
+    if (FT_Set_Pixel_Sizes(textFace, static_cast<FT_UInt>(xSize), static_cast<FT_UInt>(ySize)) !=
+            0 ||
+        FT_Set_Pixel_Sizes(digitFace, static_cast<FT_UInt>(xSize), static_cast<FT_UInt>(ySize)) !=
+            0)
         return false;
     glyphs.clear();
     for (const char* p = kOverlayCharset; *p; ++p) {
         Glyph g;
         const FT_Face face = (*p >= '0' && *p <= '9') ? digitFace : textFace;
         if (*p != ' ') {
-            const FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(static_cast<unsigned char>(*p)));
+            const FT_UInt index =
+                FT_Get_Char_Index(face, static_cast<FT_ULong>(static_cast<unsigned char>(*p)));
             if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0 ||
                 FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
                 return false;
@@ -81,8 +83,7 @@ bool RenderAll(FT_Face textFace, FT_Face digitFace, int xSize, int ySize, std::v
 }
 
 // Ascent and descent over the whole set, so every glyph shares one baseline.
-void Extent(const std::vector<Glyph>& glyphs, int& ascent, int& descent, int& widest)
-{
+void Extent(const std::vector<Glyph>& glyphs, int& ascent, int& descent, int& widest) {
     ascent = descent = widest = 0;
     for (const Glyph& g : glyphs) {
         if (g.rows == 0)
@@ -93,8 +94,7 @@ void Extent(const std::vector<Glyph>& glyphs, int& ascent, int& descent, int& wi
     }
 }
 
-bool WriteTga(const char* path, const std::vector<uint8_t>& grey)
-{
+bool WriteTga(const char* path, const std::vector<uint8_t>& grey) {
     uint8_t header[18] = {};
     header[2] = 2;  // uncompressed true colour
     header[12] = kWidth & 0xFF;
@@ -122,8 +122,7 @@ bool WriteTga(const char* path, const std::vector<uint8_t>& grey)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2 || argc > 4) {
         std::fprintf(stderr, "usage: %s [font.ttf [digits.ttf]] <output.tga>\n", argv[0]);
         return 2;
@@ -179,8 +178,8 @@ int main(int argc, char** argv)
         return 1;
     }
     if (!fitted) {
-        std::fprintf(stderr, "%s: no size of %s fits a %d x %d cell\n", argv[0], fontPath, kCellWidth,
-                     kCellHeight);
+        std::fprintf(stderr, "%s: no size of %s fits a %d x %d cell\n", argv[0], fontPath,
+                     kCellWidth, kCellHeight);
         return 1;
     }
 

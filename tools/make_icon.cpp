@@ -142,7 +142,8 @@ void Steel(const Image& metal, double x, double y, double rgb[3]) {
     for (int c = 0; c < 3; ++c) {
         auto at = [&](int px, int py) {
             return metal.pixels[static_cast<size_t>(py) * metal.pitch +
-                                static_cast<size_t>(px * step + c)] / 255.0;
+                                static_cast<size_t>(px * step + c)] /
+                   255.0;
         };
         const double top = at(x0, y0) * (1 - fx) + at(x1, y0) * fx;
         const double bottom = at(x0, y1) * (1 - fx) + at(x1, y1) * fx;
@@ -161,10 +162,10 @@ bool InRoundedSquare(double x, double y, double h, double r) {
 }
 
 struct Tube {
-    double cx, cy;       // centre
-    double angle;        // radians, clockwise on screen
-    double tint[3];      // the scene's colours: green above, pink below
-    double textureRow;   // where on the steel tile the tube's streaks come from
+    double cx, cy;      // centre
+    double angle;       // radians, clockwise on screen
+    double tint[3];     // the scene's colours: green above, pink below
+    double textureRow;  // where on the steel tile the tube's streaks come from
 };
 
 const double kTubeLength = 0.38;
@@ -245,7 +246,8 @@ std::vector<uint8_t> Render(const Image& metal, int size) {
             // PNG wants straight alpha: undo the premultiplication of the
             // average, so edge pixels keep their colour and only fade.
             uint8_t* out = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(size) +
-                                  static_cast<size_t>(x)) * 4];
+                                  static_cast<size_t>(x)) *
+                                 4];
             const double a = sum.a / (kSamples * kSamples);
             auto byte = [](double v) {
                 return static_cast<uint8_t>(std::lround(std::fmin(1.0, std::fmax(0.0, v)) * 255));
@@ -307,8 +309,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (int size : kSizes) {
-        const std::string folder = std::string(argv[2]) + "/hicolor/" + std::to_string(size) +
-                                   "x" + std::to_string(size) + "/apps";
+        const std::string folder = std::string(argv[2]) + "/hicolor/" + std::to_string(size) + "x" +
+                                   std::to_string(size) + "/apps";
         if (!MakeFolders(folder) ||
             !WriteFile(folder + "/tempola.png", EncodePng(Render(metal, size), size))) {
             return 1;

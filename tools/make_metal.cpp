@@ -18,8 +18,7 @@ class Random {
 public:
     explicit Random(uint32_t seed) : state(seed ? seed : 1u) {}
 
-    uint32_t Next()
-    {
+    uint32_t Next() {
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;
@@ -34,8 +33,7 @@ private:
 };
 
 // Box blur with wrap-around, so the tile repeats without a seam.
-std::vector<float> BlurWrapped(const std::vector<float>& in, int radius)
-{
+std::vector<float> BlurWrapped(const std::vector<float>& in, int radius) {
     const int n = static_cast<int>(in.size());
     std::vector<float> out(in.size());
     for (int i = 0; i < n; ++i) {
@@ -49,8 +47,7 @@ std::vector<float> BlurWrapped(const std::vector<float>& in, int radius)
 
 // Scales to unit standard deviation around zero, so the weights below mean
 // the same thing whatever the blur did to the spread.
-void Normalise(std::vector<float>& v)
-{
+void Normalise(std::vector<float>& v) {
     double mean = 0.0;
     for (float f : v)
         mean += f;
@@ -64,8 +61,7 @@ void Normalise(std::vector<float>& v)
         f = static_cast<float>((f - mean) / sd);
 }
 
-std::vector<float> NoiseLine(Random& rng, int radius, int passes)
-{
+std::vector<float> NoiseLine(Random& rng, int radius, int passes) {
     std::vector<float> v(kSize);
     for (float& f : v)
         f = rng.Signed();
@@ -75,8 +71,7 @@ std::vector<float> NoiseLine(Random& rng, int radius, int passes)
     return v;
 }
 
-uint8_t Clamp(float v)
-{
+uint8_t Clamp(float v) {
     if (v < 0.0f)
         return 0;
     if (v > 255.0f)
@@ -84,22 +79,19 @@ uint8_t Clamp(float v)
     return static_cast<uint8_t>(std::lround(v));
 }
 
-void Put16(std::vector<uint8_t>& b, uint32_t v)
-{
+void Put16(std::vector<uint8_t>& b, uint32_t v) {
     b.push_back(static_cast<uint8_t>(v));
     b.push_back(static_cast<uint8_t>(v >> 8));
 }
 
-void Put32(std::vector<uint8_t>& b, uint32_t v)
-{
+void Put32(std::vector<uint8_t>& b, uint32_t v) {
     Put16(b, v & 0xFFFFu);
     Put16(b, v >> 16);
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <output.bmp>\n", argv[0]);
         return 2;
@@ -117,11 +109,13 @@ int main(int argc, char** argv)
         // Along each row: long smooth streaks and shorter scratches.
         const std::vector<float> streak = NoiseLine(rng, 20, 2);
         const std::vector<float> scratch = NoiseLine(rng, 3, 1);
-        const float row = 5.0f * bands[static_cast<size_t>(y)] + 3.5f * rowJitter[static_cast<size_t>(y)];
+        const float row =
+            5.0f * bands[static_cast<size_t>(y)] + 3.5f * rowJitter[static_cast<size_t>(y)];
         for (int x = 0; x < kSize; ++x) {
             const float grain = rng.Signed();
             value[static_cast<size_t>(y) * kSize + static_cast<size_t>(x)] =
-                row + 4.0f * streak[static_cast<size_t>(x)] + 2.0f * scratch[static_cast<size_t>(x)] + 1.5f * grain;
+                row + 4.0f * streak[static_cast<size_t>(x)] +
+                2.0f * scratch[static_cast<size_t>(x)] + 1.5f * grain;
         }
     }
 

@@ -63,18 +63,13 @@ int creates = 0, destroys = 0, closesSeen = 0;
 
 intptr_t RecordingProc(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     switch (message) {
-    case kMsgCreate:
-        ++creates;
-        return 0;
+    case kMsgCreate: ++creates; return 0;
     case kMsgDestroy:
         ++destroys;
         PlatPostQuit(7);
         return 0;
-    case kMsgClose:
-        ++closesSeen;
-        break;
-    default:
-        break;
+    case kMsgClose: ++closesSeen; break;
+    default: break;
     }
     return PlatDefaultWindowProc(window, message, wParam, lParam);
 }
