@@ -10,9 +10,12 @@ namespace {
 // The millisecond frame clock is 32 bits wide: a longer run could never end.
 constexpr double kLongestRunSeconds = 4294967.0;
 
-const char kUsage[] =
+// The rule names and target bounds come from the engine when the text is
+// first asked for, so that a new rule or bound shows up here by itself.
+const char kUsageFormat[] =
     "usage: tempola [-fullscreen | -fullscreen=0] [--seconds N] [--stats] [--log FILE]\n"
-    "               [--left-rule RULE] [--right-rule RULE] [--vsync] [--help]\n"
+    "               [--left-rule RULE] [--right-rule RULE] [--left-target F]\n"
+    "               [--right-target F] [--vsync] [--version] [--help]\n"
     "\n"
     "  -fullscreen        take over the screen (the default)\n"
     "  -fullscreen=0      run in a window\n"
@@ -20,10 +23,14 @@ const char kUsage[] =
     "  --stats            print the run's figures as one key=value line on standard\n"
     "                     error at exit\n"
     "  --log FILE         write one CSV row per redraw to FILE\n"
-    "  --left-rule RULE   pacing rule of the left rotor (default adaptive)\n"
-    "  --right-rule RULE  pacing rule of the right rotor (default fixed)\n"
-    "                     RULE: adaptive, fixed, fixed-exact, scheduled, every-redraw\n"
+    "  --left-rule RULE   pacing rule of the left rotor (default %s)\n"
+    "  --right-rule RULE  pacing rule of the right rotor (default %s)\n"
+    "                     RULE: %s\n"
+    "  --left-target F    starting target rate of the left rotor (default %g)\n"
+    "  --right-target F   starting target rate of the right rotor (default %g)\n"
+    "                     F: %g to %g in steps of %g\n"
     "  --vsync            wait for the display's refresh at every swap\n"
+    "  --version          print the program's name and version\n"
     "  --help             this text\n"
     "\n"
     "keys:\n"
@@ -49,7 +56,17 @@ bool ParseRule(const char* text, PaceRule* rule) {
 }  // namespace
 
 const char* UsageText() {
-    return kUsage;
+    static char text[sizeof kUsageFormat + 256];
+    if (text[0] == '\0') {
+        std::snprintf(text, sizeof text, kUsageFormat, PaceRuleName(kLeftStartRule),
+                      PaceRuleName(kRightStartRule), PaceRuleList(), kLeftStartTarget,
+                      kRightStartTarget, kLowestTarget, kHighestTarget, kTargetStep);
+    }
+    return text;
+}
+
+const char* VersionText() {
+    return "tempola " TEMPOLA_VERSION;
 }
 
 bool ParseRunSeconds(const char* text, double* seconds) {
@@ -78,6 +95,8 @@ bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* 
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (std::strcmp(arg, "--help") == 0) {
             options->help = true;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            options->version = true;
         } else if (std::strcmp(arg, "--stats") == 0) {
             options->stats = true;
         } else if (std::strcmp(arg, "--vsync") == 0) {
@@ -102,9 +121,21 @@ bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* 
                 return Fail(error, errorSize, "missing rule after", arg);
             }
             if (!ParseRule(value, rule)) {
-                return Fail(
-                    error, errorSize,
-                    "unknown rule (adaptive, fixed, fixed-exact, scheduled, every-redraw):", value);
+                std::snprintf(error, errorSize, "%s: no rule '%s' (%s) (try --help)", arg, value,
+                              PaceRuleList());
+                return false;
+            }
+            ++i;
+        } else if (std::strcmp(arg, "--left-target") == 0 ||
+                   std::strcmp(arg, "--right-target") == 0) {
+            double* target = arg[2] == 'l' ? &options->leftTarget : &options->rightTarget;
+            if (value == nullptr) {
+                return Fail(error, errorSize, "missing target after", arg);
+            }
+            if (!ParseTarget(value, target)) {
+                std::snprintf(error, errorSize, "%s: not %s: '%s' (try --help)", arg, kTargetWords,
+                              value);
+                return false;
             }
             ++i;
         } else if (std::strncmp(arg, "-fullscreen", 11) == 0) {

@@ -7,16 +7,19 @@
 #include <cstdint>
 #include <string>
 
-#include "demo/pacing.h"
+#include "pacing/rules.h"
 
 struct RunOptions {
     bool help = false;
+    bool version = false;
     bool stats = false;
     bool vsync = false;
     double seconds = 0.0;  // 0: run until closed
     std::string logPath;   // empty: no frame log
-    PaceRule leftRule = kRuleAdaptive;
-    PaceRule rightRule = kRuleFixed;
+    PaceRule leftRule = kLeftStartRule;
+    PaceRule rightRule = kRightStartRule;
+    double leftTarget = kLeftStartTarget;
+    double rightTarget = kRightStartTarget;
     std::string hostCommandLine;
 };
 
@@ -24,8 +27,11 @@ struct RunOptions {
 bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* error,
                   size_t errorSize);
 
-// The --help text.
+// The --help text, made once from the engine's rule names and bounds.
 const char* UsageText();
+
+// "tempola 0.2": the --version line, without its newline.
+const char* VersionText();
 
 // The N of "--seconds N": a positive number of seconds that the 32-bit
 // millisecond frame clock can reach. False for anything else.

@@ -80,6 +80,10 @@ int main(int argc, char** argv) {
         std::fputs(UsageText(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("%s\n", VersionText());
+        return 0;
+    }
     const RunEnvironment environment = {BootSeconds, options.stats ? ProcessStartSeconds() : -1.0,
                                         mainEntered, ReportLine};
     return RunProgram(options, environment, DemoCallbacks());

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "demo/cadence.h"
-#include "demo/frame_log.h"
+#include "demo/pacing.h"
 #include "host/app.h"
+#include "pacing/frame_log.h"
+#include "pacing/stats_line.h"
 
 namespace {
 
@@ -45,6 +46,20 @@ bool WatchedRender() {
     return goOn;
 }
 
+void AddSide(StatsLine& line, const char* side, uint64_t updates, const Pacer& pacer, PaceRule rule,
+             const IntervalFigures& figures) {
+    char key[32];
+    std::snprintf(key, sizeof key, "%s_updates", side);
+    AddStat(line, key, "%llu", static_cast<unsigned long long>(updates));
+    std::snprintf(key, sizeof key, "%s_target", side);
+    AddStat(line, key, "%.1f", pacer.target);
+    std::snprintf(key, sizeof key, "%s_measured", side);
+    AddStat(line, key, "%.2f", pacer.measuredRate);
+    std::snprintf(key, sizeof key, "%s_rule", side);
+    AddStat(line, key, "%s", PaceRuleName(rule));
+    AddIntervalStats(line, side, figures);
+}
+
 void ReportStats(int exitCode) {
     const double end = env->now();
     const double seconds = stats.frames > 0 ? end - stats.firstFrame : 0.0;
@@ -56,24 +71,21 @@ void ReportStats(int exitCode) {
     const double fromStart =
         known && env->processStart >= 0.0 ? (firstSwap - env->processStart) * 1000.0 : -1.0;
     const double fromMain = known ? (firstSwap - env->mainEntered) * 1000.0 : -1.0;
-    const Cadence& c = liveCadence;
-    char line[1024];
-    std::snprintf(
-        line, sizeof line,
-        "tempola-stats exit=%d frames=%llu seconds=%.3f rate=%.2f first_swap_ms=%.1f "
-        "first_swap_from_main_ms=%.1f "
-        "left_updates=%llu left_target=%.1f left_measured=%.2f left_rule=%s "
-        "left_jitter_ms=%.3f left_low1_fps=%.2f left_worst_ms=%.3f "
-        "right_updates=%llu right_target=%.1f right_measured=%.2f right_rule=%s "
-        "right_jitter_ms=%.3f right_low1_fps=%.2f right_worst_ms=%.3f "
-        "redraw_jitter_ms=%.3f vsync_asked=%d vsync_taken=%d",
-        exitCode, static_cast<unsigned long long>(stats.frames), seconds, rate, fromStart, fromMain,
-        static_cast<unsigned long long>(stats.leftUpdates), leftPacer.target,
-        leftPacer.measuredRate, PaceRuleName(leftRule), JitterMs(c.left), OnePercentLow(c.left),
-        WorstMs(c.left), static_cast<unsigned long long>(stats.rightUpdates), rightPacer.target,
-        rightPacer.measuredRate, PaceRuleName(rightRule), JitterMs(c.right), OnePercentLow(c.right),
-        WorstMs(c.right), JitterMs(c.redraw), vsyncAsked ? 1 : 0, vsyncTaken ? 1 : 0);
-    env->report(line);
+    char text[1024];
+    StatsLine line;
+    StartStatsLine(line, text, sizeof text);
+    AddStat(line, "exit", "%d", exitCode);
+    AddStat(line, "frames", "%llu", static_cast<unsigned long long>(stats.frames));
+    AddStat(line, "seconds", "%.3f", seconds);
+    AddStat(line, "rate", "%.2f", rate);
+    AddStat(line, "first_swap_ms", "%.1f", fromStart);
+    AddStat(line, "first_swap_from_main_ms", "%.1f", fromMain);
+    AddSide(line, "left", stats.leftUpdates, leftPacer, leftRule, liveCadence.left);
+    AddSide(line, "right", stats.rightUpdates, rightPacer, rightRule, liveCadence.right);
+    AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(liveCadence.redraw));
+    AddStat(line, "vsync_asked", "%d", vsyncAsked ? 1 : 0);
+    AddStat(line, "vsync_taken", "%d", vsyncTaken ? 1 : 0);
+    env->report(text);
 }
 
 }  // namespace
@@ -82,6 +94,8 @@ int RunProgram(const RunOptions& options, const RunEnvironment& environment,
                const AppCallbacks& callbacks) {
     leftRule = options.leftRule;
     rightRule = options.rightRule;
+    leftStartTarget = options.leftTarget;
+    rightStartTarget = options.rightTarget;
     vsyncAsked = options.vsync;
     stats = {};
 

@@ -81,6 +81,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
         MessageBoxA(nullptr, UsageText(), "Tempola", MB_ICONINFORMATION | MB_OK);
         return 0;
     }
+    if (options.version) {
+        std::printf("%s\n", VersionText());
+        MessageBoxA(nullptr, VersionText(), "Tempola", MB_ICONINFORMATION | MB_OK);
+        return 0;
+    }
     const RunEnvironment environment = {CounterSeconds, -1.0, mainEntered, ReportLine};
     return RunProgram(options, environment, DemoCallbacks());
 }

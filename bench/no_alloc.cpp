@@ -19,8 +19,8 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
-#include "demo/cadence.h"
-#include "demo/frame_log.h"
+#include "pacing/cadence.h"
+#include "pacing/frame_log.h"
 #include "demo/pacing.h"
 #include "demo/scene.h"
 #include "gfx/image.h"

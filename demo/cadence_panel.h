@@ -4,7 +4,7 @@
 // redraw intervals.
 #pragma once
 
-#include "demo/cadence.h"
+#include "pacing/cadence.h"
 #include "gfx/font.h"
 
 // Draws with OpenGL 1.1 and font, in the model-view matrix mode, and leaves

@@ -1,7 +1,6 @@
 #include "demo/pacing.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "host/app.h"
 
@@ -13,116 +12,22 @@ double redrawRateSum;
 int32_t redrawCount;
 char statusText[100];
 
-PaceRule leftRule = kRuleAdaptive;
-PaceRule rightRule = kRuleFixed;
+PaceRule leftRule = kLeftStartRule;
+PaceRule rightRule = kRightStartRule;
+double leftStartTarget = kLeftStartTarget;
+double rightStartTarget = kRightStartTarget;
 FrameSteps frameSteps;
+Cadence liveCadence;
 
 namespace {
 
-constexpr float kMsToSeconds = 0.001f;
-constexpr double kOuterSpeed = 110.0;  // degrees per second
-constexpr double kInnerSpeed = 150.0;  // degrees per second, turning the other way
-constexpr int32_t kPacerWindow = 20;
 constexpr int32_t kRedrawWindow = 100;
-constexpr double kTargetStep = 0.5;
-constexpr double kLowestTarget = 5.0;
-constexpr double kHighestTarget = 200.0;
 
-const char* const kRuleNames[kPaceRuleCount] = {
-    "adaptive", "fixed", "fixed-exact", "scheduled", "every-redraw",
-};
-
-void WrapAngle(float& angle) {
-    // One correction only: a step of more than a full turn is left for later
-    // steps to bring back, and exactly 360 or 0 stays put.
-    if (angle > 360.0f)
-        angle -= 360.0f;
-    if (angle < 0.0f)
-        angle += 360.0f;
-}
-
-// The millisecond clock wraps after about 49.7 days. Without this a pacer
-// would wait until the new time caught up with its old lastUpdate, freezing
-// the rotor for another 49.7 days; instead it starts afresh from now and keeps
-// the wait it was in.
-bool ClockWentBack(Pacer& pacer, double t) {
-    if (t >= pacer.lastUpdate)
-        return false;
-    pacer.lastUpdate = t;
-    return true;
-}
-
-void CloseMeasurementWindow(Pacer& pacer) {
-    if (pacer.updateCount == kPacerWindow) {
-        pacer.measuredRate = pacer.rateSum * 0.05;
-        pacer.rateSum = 0.0;
-        pacer.updateCount = 0;
-    }
-}
-
-// What every rule does once it has decided to update at t, d after the last
-// update: the whole elapsed time moves the rotor, so the pose always matches
-// lastUpdate, and the update counts toward the window of 20.
-void CountUpdate(Pacer& pacer, double t, double d) {
-    pacer.lastUpdate = t;
-    AdvanceRotor(pacer, d);
-    pacer.updateCount += 1;
-    if (d > 0.0)
-        pacer.rateSum += 1.0 / d;
-    CloseMeasurementWindow(pacer);
-}
-
-// The fixed rules: wait `frames` nominal frames after every update.
-bool StepFixedFraction(Pacer& pacer, double t, double frames) {
-    if (ClockWentBack(pacer, t))
-        return false;
-    const double d = t - pacer.lastUpdate;
-    if (d < pacer.interval)
-        return false;
-    pacer.interval = frames / pacer.target;
-    CountUpdate(pacer, t, d);
-    return true;
-}
-
-void RaiseTarget(Pacer& pacer) {
-    pacer.target += kTargetStep;
-    if (pacer.target > kHighestTarget)
-        pacer.target = kHighestTarget;
-}
-
-void LowerTarget(Pacer& pacer) {
-    pacer.target -= kTargetStep;
-    if (pacer.target < kLowestTarget)
-        pacer.target = kLowestTarget;
+SideSample SideOf(const SideStep& step, const Pacer& pacer, PaceRule rule) {
+    return SideSample{step.updated, step.elapsed, pacer.target, rule};
 }
 
 }  // namespace
-
-const char* PaceRuleName(PaceRule rule) {
-    return rule < kPaceRuleCount ? kRuleNames[rule] : "unknown";
-}
-
-bool PaceRuleFromName(const char* name, PaceRule* rule) {
-    if (name == nullptr)
-        return false;
-    for (int i = 0; i < kPaceRuleCount; ++i) {
-        if (std::strcmp(name, kRuleNames[i]) == 0) {
-            *rule = static_cast<PaceRule>(i);
-            return true;
-        }
-    }
-    return false;
-}
-
-PaceRule NextPaceRule(PaceRule rule) {
-    return rule + 1 < kPaceRuleCount ? static_cast<PaceRule>(rule + 1) : kRuleAdaptive;
-}
-
-double PacerTime(uint32_t ms) {
-    // The constant is single precision but the product is taken in double: a
-    // float product loses whole milliseconds after a few hours of running.
-    return static_cast<double>(ms) * static_cast<double>(kMsToSeconds);
-}
 
 void UpdateFrameTiming() {
     const double t = PacerTime(timeMs);
@@ -143,91 +48,6 @@ void UpdateFrameTiming() {
     frameSteps.left.updated = StepPacer(leftPacer, leftRule, t, &frameSteps.left.elapsed);
     frameSteps.right.updated = StepPacer(rightPacer, rightRule, t, &frameSteps.right.elapsed);
     frameSteps.t = t;
-}
-
-bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed) {
-    const double before = pacer.lastUpdate;
-    bool updated = false;
-    switch (rule) {
-    case kRuleAdaptive: updated = StepAdaptive(pacer, t); break;
-    case kRuleFixed: updated = StepFixed(pacer, t); break;
-    case kRuleFixedExact: updated = StepFixedExact(pacer, t); break;
-    case kRuleScheduled: updated = StepScheduled(pacer, t); break;
-    case kRuleEveryRedraw: updated = StepEveryRedraw(pacer, t); break;
-    }
-    if (elapsed != nullptr)
-        *elapsed = updated ? t - before : 0.0;
-    return updated;
-}
-
-bool StepAdaptive(Pacer& pacer, double t) {
-    if (ClockWentBack(pacer, t))
-        return false;
-    const double d = t - pacer.lastUpdate;
-    if (d < pacer.interval)
-        return false;
-
-    // The next wait and the elapsed time before it add up to two nominal
-    // frames, so a late frame is made up by an early one. Steps far off the
-    // nominal frame are taken as punctual rather than overcorrected.
-    double e = d;
-    if (e > 1.5 / pacer.target)
-        e = 1.0 / pacer.target;
-    if (e < 0.5 / pacer.target)
-        e = 1.0 / pacer.target;
-    pacer.interval = 2.0 / pacer.target - e;
-    CountUpdate(pacer, t, d);
-    return true;
-}
-
-bool StepFixed(Pacer& pacer, double t) {
-    // A little under one nominal frame, so that a frame arriving right on
-    // time is never pushed to the next redraw by clock granularity.
-    return StepFixedFraction(pacer, t, 0.97);
-}
-
-bool StepFixedExact(Pacer& pacer, double t) {
-    // Exactly one nominal frame: a redraw a hair early waits a whole redraw
-    // more, which is what the 0.97 of the fixed rule is there to avoid.
-    return StepFixedFraction(pacer, t, 1.0);
-}
-
-bool StepScheduled(Pacer& pacer, double t) {
-    if (ClockWentBack(pacer, t))
-        return false;
-    const double d = t - pacer.lastUpdate;
-    if (d < pacer.interval)
-        return false;
-    // Due times step by whole nominal frames from the one just met, so a late
-    // redraw does not push the rest of the schedule back. More than a frame
-    // behind, the schedule starts again from now rather than bursting through
-    // the updates it missed.
-    double due = (pacer.lastUpdate + pacer.interval) + 1.0 / pacer.target;
-    if (due <= t)
-        due = t + 1.0 / pacer.target;
-    pacer.interval = due - t;
-    CountUpdate(pacer, t, d);
-    return true;
-}
-
-bool StepEveryRedraw(Pacer& pacer, double t) {
-    if (ClockWentBack(pacer, t))
-        return false;
-    const double d = t - pacer.lastUpdate;
-    // A redraw that saw no time pass would show the same pose again.
-    if (!(d > 0.0))
-        return false;
-    pacer.interval = 0.0;
-    CountUpdate(pacer, t, d);
-    return true;
-}
-
-void AdvanceRotor(Pacer& pacer, double d) {
-    // Whole elapsed time each step, so the pose always matches lastUpdate.
-    pacer.outerAngle = static_cast<float>(pacer.outerAngle + kOuterSpeed * d);
-    pacer.innerAngle = static_cast<float>(pacer.innerAngle - kInnerSpeed * d);
-    WrapAngle(pacer.outerAngle);
-    WrapAngle(pacer.innerAngle);
 }
 
 const char* GetStatusText() {
@@ -255,7 +75,14 @@ void ResetPacing() {
     redrawCount = 0;
     for (char& c : statusText)
         c = '\0';
-    leftRule = kRuleAdaptive;
-    rightRule = kRuleFixed;
+    leftRule = kLeftStartRule;
+    rightRule = kRightStartRule;
+    leftStartTarget = kLeftStartTarget;
+    rightStartTarget = kRightStartTarget;
     frameSteps = FrameSteps{};
+}
+
+FrameSample CurrentFrameSample(double redrawSeconds) {
+    return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule),
+                       SideOf(frameSteps.right, rightPacer, rightRule)};
 }

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "demo/figures.h"
+#include "pacing/figures.h"
 #include "gfx/font.h"
 
 struct PanelColour {

@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "demo/cadence.h"
+#include "pacing/cadence.h"
 #include "demo/cadence_panel.h"
 #include "demo/charset.h"
 #include "demo/pacing.h"
@@ -89,8 +89,8 @@ const char* GetWindowTitle() {
 }
 
 bool Init() {
-    leftPacer.target = 62.0;
-    rightPacer.target = 31.0;
+    leftPacer.target = leftStartTarget;
+    rightPacer.target = rightStartTarget;
 
     char path[1024];
     {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "demo/pacing.h"
+#include "pacing/rules.h"
 
 // Redraw i is due at i / redrawHz seconds. Jitter delays each one by its own
 // uniform draw from [0, jitterMs) ms; then no redraw comes before the one

@@ -95,6 +95,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s (try --help)\n", kProgram, error);
         return 2;
     }
+    if (options.version) {
+        std::printf("%s %s\n", kProgram, TEMPOLA_VERSION);
+        return Finish(0);
+    }
     if (options.help) {
         PrintSimHelp(stdout, kProgram);
         return Finish(0);

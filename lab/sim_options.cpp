@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr double kLowestTarget = 5.0;
-constexpr double kHighestTarget = 200.0;
-
 struct Reader {
     int argc;
     const char* const* argv;
@@ -74,8 +71,14 @@ bool TakeRate(Reader& reader, const char* option, double* out) {
 }
 
 bool TakeTarget(Reader& reader, const char* option, double* out) {
-    return TakeNumber(reader, option, kLowestTarget, kHighestTarget, true,
-                      "a target rate from 5 to 200", out);
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    if (!ParseTarget(text, out)) {
+        return Fail(reader, "%s: not %s: '%s'", option, kTargetWords, text);
+    }
+    return true;
 }
 
 bool TakeRule(Reader& reader, const char* option, PaceRule* rule) {
@@ -84,9 +87,7 @@ bool TakeRule(Reader& reader, const char* option, PaceRule* rule) {
         return false;
     }
     if (!PaceRuleFromName(text, rule)) {
-        return Fail(reader,
-                    "%s: no rule '%s' (adaptive, fixed, fixed-exact, scheduled, every-redraw)",
-                    option, text);
+        return Fail(reader, "%s: no rule '%s' (%s)", option, text, PaceRuleList());
     }
     return true;
 }
@@ -254,12 +255,12 @@ void SetDefaults(SimOptions* options) {
     redraw.seed = 1;
     redraw.seconds = kRunSecondsDefault;
     options->setup.clock = PacerClock::kMilliseconds;
-    options->setup.side[0] = SideSetup{kRuleAdaptive, 62.0};
-    options->setup.side[1] = SideSetup{kRuleFixed, 31.0};
+    options->setup.side[0] = SideSetup{kLeftStartRule, kLeftStartTarget};
+    options->setup.side[1] = SideSetup{kRightStartRule, kRightStartTarget};
     options->targetFrom = kLowestTarget;
     options->targetTo = kHighestTarget;
-    options->targetStep = 0.5;
-    options->targetCount = 391;
+    options->targetStep = kTargetStep;
+    options->targetCount = static_cast<int>((kHighestTarget - kLowestTarget) / kTargetStep) + 1;
     const double rates[] = {60.0, 144.0, 240.0, 1000.0};
     for (double rate : rates) {
         options->redrawList[options->redrawCount++] = rate;
@@ -295,6 +296,9 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
         if (Is(arg, "--help")) {
             options->help = true;
             return true;
+        } else if (Is(arg, "--version")) {
+            options->version = true;
+            return true;
         } else if (Is(arg, "--stats")) {
             options->stats = true;
             MarkSingle(given, arg);
@@ -314,8 +318,10 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeClock(reader, arg, &setup.clock);
         } else if (Is(arg, "--display-hz")) {
             ok = TakeRate(reader, arg, &setup.displayHz);
-        } else if (Is(arg, "--left") || Is(arg, "--right")) {
-            ok = TakeRule(reader, arg, &setup.side[Is(arg, "--right")].rule);
+        } else if (Is(arg, "--left-rule") || Is(arg, "--right-rule") || Is(arg, "--left") ||
+                   Is(arg, "--right")) {
+            // --left and --right: the first spellings, kept for old scripts.
+            ok = TakeRule(reader, arg, &setup.side[arg[2] == 'r'].rule);
             MarkSingle(given, arg);
         } else if (Is(arg, "--left-target") || Is(arg, "--right-target")) {
             ok = TakeTarget(reader, arg, &setup.side[Is(arg, "--right-target")].target);

@@ -22,6 +22,7 @@ constexpr double kSweepSecondsDefault = 10.0;
 struct SimOptions {
     SimSetup setup;  // setup.redraw.seconds already holds the mode's default
     bool help;
+    bool version;
     bool stats;
     bool sweep;
     const char* logPath;  // null: no log

@@ -1,6 +1,7 @@
 #include "lab/sim_report.h"
 
 #include "lab/sweep.h"
+#include "pacing/stats_line.h"
 
 namespace {
 
@@ -8,15 +9,6 @@ const char* const kSideNames[2] = {"left", "right"};
 
 const IntervalFigures& Updates(const SimResult& result, int side) {
     return side == 0 ? result.cadence.left : result.cadence.right;
-}
-
-void PrintFigures(std::FILE* out, const char* prefix, const SideFigures& f, bool withError) {
-    std::fprintf(out, " %s_mean_rate=%.3f", prefix, f.meanRate);
-    if (withError) {
-        std::fprintf(out, " %s_rate_error_pct=%.3f", prefix, f.rateErrorPct);
-    }
-    std::fprintf(out, " %s_jitter_ms=%.3f %s_low1_fps=%.2f %s_worst_ms=%.3f", prefix, f.jitterMs,
-                 prefix, f.low1Fps, prefix, f.worstMs);
 }
 
 }  // namespace
@@ -65,26 +57,42 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
 
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result) {
     const double seconds = setup.redraw.seconds;
-    std::fprintf(out, "tempola-stats frames=%llu seconds=%.3f rate=%.2f",
-                 static_cast<unsigned long long>(result.frames), seconds,
-                 static_cast<double>(result.frames) / seconds);
+    char text[2048];
+    StatsLine line;
+    StartStatsLine(line, text, sizeof text);
+    AddStat(line, "frames", "%llu", static_cast<unsigned long long>(result.frames));
+    AddStat(line, "seconds", "%.3f", seconds);
+    AddStat(line, "rate", "%.2f", static_cast<double>(result.frames) / seconds);
     if (setup.displayHz > 0.0) {
-        std::fprintf(out, " display_hz=%g", setup.displayHz);
+        AddStat(line, "display_hz", "%g", setup.displayHz);
     }
+    char key[32];
     for (int side = 0; side < 2; ++side) {
         const char* name = kSideNames[side];
         const SideSetup& s = setup.side[side];
-        std::fprintf(out, " %s_rule=%s %s_updates=%llu %s_target=%.1f %s_measured=%.2f", name,
-                     PaceRuleName(s.rule), name,
-                     static_cast<unsigned long long>(result.side[side].updates), name, s.target,
-                     name, result.side[side].measuredRate);
-        char prefix[16];
-        std::snprintf(prefix, sizeof prefix, "%s", name);
-        PrintFigures(out, prefix, FiguresOf(Updates(result, side), s.target), true);
+        std::snprintf(key, sizeof key, "%s_rule", name);
+        AddStat(line, key, "%s", PaceRuleName(s.rule));
+        std::snprintf(key, sizeof key, "%s_updates", name);
+        AddStat(line, key, "%llu", static_cast<unsigned long long>(result.side[side].updates));
+        std::snprintf(key, sizeof key, "%s_target", name);
+        AddStat(line, key, "%.1f", s.target);
+        std::snprintf(key, sizeof key, "%s_measured", name);
+        AddStat(line, key, "%.2f", result.side[side].measuredRate);
+        const IntervalFigures& updates = Updates(result, side);
+        const SideFigures f = FiguresOf(updates, s.target);
+        std::snprintf(key, sizeof key, "%s_mean_rate", name);
+        AddStat(line, key, "%.3f", f.meanRate);
+        std::snprintf(key, sizeof key, "%s_rate_error_pct", name);
+        AddStat(line, key, "%.3f", f.rateErrorPct);
+        AddIntervalStats(line, name, updates);
         if (setup.displayHz > 0.0) {
-            std::snprintf(prefix, sizeof prefix, "%s_seen", name);
-            PrintFigures(out, prefix, FiguresOf(result.side[side].seen, s.target), false);
+            const IntervalFigures& seen = result.side[side].seen;
+            std::snprintf(key, sizeof key, "%s_seen_mean_rate", name);
+            AddStat(line, key, "%.3f", MeanRate(seen));
+            std::snprintf(key, sizeof key, "%s_seen", name);
+            AddIntervalStats(line, key, seen);
         }
     }
-    std::fprintf(out, " redraw_jitter_ms=%.3f\n", JitterMs(result.cadence.redraw));
+    AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(result.cadence.redraw));
+    std::fprintf(out, "%s\n", text);
 }

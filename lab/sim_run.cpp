@@ -1,6 +1,6 @@
 #include "lab/sim_run.h"
 
-#include "lab/display_model.h"
+#include "pacing/display_model.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-#include "demo/cadence.h"
-#include "demo/frame_log.h"
-#include "demo/pacing.h"
 #include "lab/clock_model.h"
+#include "pacing/cadence.h"
+#include "pacing/frame_log.h"
+#include "pacing/rules.h"
 
 struct SideSetup {
     PaceRule rule;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "demo/cadence.h"
-#include "demo/figures.h"
+#include "pacing/cadence.h"
+#include "pacing/figures.h"
 #include "host/app.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "demo/frame_log.h"
+#include "pacing/frame_log.h"
 #include "temp_file.h"
 
 namespace {

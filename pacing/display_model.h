@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "demo/figures.h"
+#include "pacing/figures.h"
 
 struct DisplayModel {
     double hz;

@@ -3,8 +3,8 @@
 // the same recording and logging code.
 #pragma once
 
-#include "demo/figures.h"
-#include "demo/pacing.h"
+#include "pacing/figures.h"
+#include "pacing/rules.h"
 
 struct SideSample {
     bool updated;
@@ -18,9 +18,6 @@ struct FrameSample {
     SideSample left;
     SideSample right;
 };
-
-// The sample of the frame UpdateFrameTiming has just run, from the globals.
-FrameSample CurrentFrameSample(double redrawSeconds);
 
 // Figures from the first update (per side) and the first redraw on. A side's
 // first update is not an interval between updates and is not counted.
@@ -36,6 +33,3 @@ struct Cadence {
 
 void ResetCadence(Cadence& cadence);
 void RecordFrame(Cadence& cadence, const FrameSample& sample);
-
-// The live program's figures (large: keep it out of any stack).
-extern Cadence liveCadence;

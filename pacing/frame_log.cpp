@@ -1,4 +1,4 @@
-#include "demo/frame_log.h"
+#include "pacing/frame_log.h"
 
 #include <cerrno>
 #include <cstdarg>

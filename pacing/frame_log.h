@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "demo/cadence.h"
+#include "pacing/cadence.h"
 
 constexpr size_t kFrameLogBuffer = 64 * 1024;
 

@@ -1,12 +1,6 @@
-#include "demo/cadence.h"
-
-Cadence liveCadence;
+#include "pacing/cadence.h"
 
 namespace {
-
-SideSample SideOf(const SideStep& step, const Pacer& pacer, PaceRule rule) {
-    return SideSample{step.updated, step.elapsed, pacer.target, rule};
-}
 
 // A side's first update measures the time since the clock started (or since
 // recording began), not a gap between two updates, so it only starts the count.
@@ -19,11 +13,6 @@ void RecordSide(IntervalFigures& figures, bool& started, const SideSample& side)
 }
 
 }  // namespace
-
-FrameSample CurrentFrameSample(double redrawSeconds) {
-    return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule),
-                       SideOf(frameSteps.right, rightPacer, rightRule)};
-}
 
 void ResetCadence(Cadence& cadence) {
     ResetFigures(cadence.left);

@@ -1,4 +1,4 @@
-#include "lab/display_model.h"
+#include "pacing/display_model.h"
 
 void StartDisplay(DisplayModel& display, double hz) {
     display = DisplayModel{};

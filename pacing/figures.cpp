@@ -1,4 +1,4 @@
-#include "demo/figures.h"
+#include "pacing/figures.h"
 
 #include <cmath>
 #include <cstring>
