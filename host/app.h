@@ -39,6 +39,42 @@ extern bool vsyncAsked;
 extern bool vsyncTaken;
 bool HostSetVsync(bool on);
 
+// Every Render is followed by one swap, and both carry the redraw's number:
+// 1 for the first frame, written before every Render.
+extern uint64_t redrawNumber;
+
+// What the display did with each swapped redraw, where the platform can tell
+// (Wayland presentation feedback). Every swap made while display times are
+// available gets exactly one record, sooner or later: shown, discarded by the
+// compositor, or unknown when no word came within a bound.
+enum PresentOutcome : uint8_t {
+    kPresentShown,
+    kPresentDiscarded,
+    kPresentUnknown,
+};
+
+struct Presentation {
+    uint64_t redraw;        // the redraw's number (redrawNumber at its Render)
+    PresentOutcome outcome;
+    double swapSeconds;     // when the swap was asked for, on frameSeconds' clock
+    double displaySeconds;  // when it reached the screen, same clock; shown only
+    double refreshSeconds;  // the display's refresh period; 0 when not given
+};
+
+// Where display times come from: a short key for scripts ("wayland", or
+// "none") and a sentence for people ("Wayland presentation times", or
+// "not available on X11 without Present"). Known once the window exists.
+struct DisplayTimesSource {
+    bool available;
+    const char* key;
+    const char* text;
+};
+DisplayTimesSource HostDisplayTimesSource();
+
+// Moves up to capacity records of presentations completed since the last
+// call into out, oldest first; returns how many. Never blocks.
+int HostTakePresentations(Presentation* out, int capacity);
+
 // Where to read a data file from: the working directory when it is there,
 // else the data folder that belongs to the program. Returns fileName itself
 // or a path written into buffer.

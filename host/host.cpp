@@ -41,6 +41,7 @@ void RunFrame(PlatWindow* window) {
     frameSeconds = counterFrequency > 0 ? static_cast<double>(now - startCount) /
                                               static_cast<double>(counterFrequency)
                                         : 0.0;
+    ++redrawNumber;
     PlatSurface* surface = PlatGetSurface(window);
     if (!hostApp->Render()) {
         // The destroy event runs inside this call and posts the quit message;
@@ -70,6 +71,7 @@ void ResetHostState() {
     clientHeight = 480;
     timeMs = 0;
     frameSeconds = 0.0;
+    redrawNumber = 0;
     vsyncAsked = false;
     vsyncTaken = false;
     hostRunning = 0;
@@ -156,4 +158,15 @@ int HostMain(const char* commandLine, const AppCallbacks& app) {
     hostRunning = 0;
     app.Shutdown();
     return static_cast<int>(message.wParam);
+}
+
+// Until the platform gives display times, there are none to give.
+DisplayTimesSource HostDisplayTimesSource() {
+    return DisplayTimesSource{false, "none", "not available on this platform"};
+}
+
+int HostTakePresentations(Presentation* out, int capacity) {
+    (void)out;
+    (void)capacity;
+    return 0;
 }

@@ -9,3 +9,4 @@ uint32_t timeMs = 0;
 double frameSeconds = 0.0;
 bool vsyncAsked = false;
 bool vsyncTaken = false;
+uint64_t redrawNumber = 0;
