@@ -18,6 +18,7 @@ double leftStartTarget = kLeftStartTarget;
 double rightStartTarget = kRightStartTarget;
 FrameSteps frameSteps;
 Cadence liveCadence;
+LiveDisplay liveDisplay;
 
 namespace {
 

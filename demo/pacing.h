@@ -68,3 +68,17 @@ FrameSample CurrentFrameSample(double redrawSeconds);
 
 // The live program's figures (large: kept out of any stack).
 extern Cadence liveCadence;
+
+// What the display showed, from the presentations the host hands up: each
+// side's seen intervals (between refreshes that showed a new pose of it),
+// the intervals between shown redraws, and the latest refresh period. All
+// empty where the platform gives no display times.
+struct LiveDisplay {
+    IntervalFigures seen[2];  // left, right
+    IntervalFigures display;
+    double refreshSeconds;  // 0 until a presentation reports one
+    uint64_t shown;
+    uint64_t dropped;
+    uint64_t unknown;
+};
+extern LiveDisplay liveDisplay;
