@@ -19,8 +19,9 @@ SeenStep ShowRedraw(SeenTracker& tracker, double displaySeconds, const uint64_t*
     tracker.anyShown = true;
     tracker.lastDisplay = at;
     for (int side = 0; side < 2; ++side) {
-        // Update counts only grow, so a different count is a new pose.
-        if (tracker.started[side] && poses[side] == tracker.shownPose[side])
+        // Update counts only grow, so a different count is a new pose; a
+        // side that has not updated yet has nothing to show.
+        if (poses[side] == tracker.shownPose[side])
             continue;
         if (tracker.started[side]) {
             const double interval = at - tracker.lastNewPose[side];
