@@ -14,6 +14,7 @@ constexpr double kLongestRunSeconds = 4294967.0;
 // first asked for, so that a new rule or bound shows up here by itself.
 const char kUsageFormat[] =
     "usage: tempola [-fullscreen | -fullscreen=0] [--seconds N] [--stats] [--log FILE]\n"
+    "               [--side-logs PREFIX]\n"
     "               [--left-rule RULE] [--right-rule RULE] [--left-target F]\n"
     "               [--right-target F] [--vsync] [--version] [--help]\n"
     "\n"
@@ -23,6 +24,8 @@ const char kUsageFormat[] =
     "  --stats            print the run's figures as one key=value line on standard\n"
     "                     error at exit\n"
     "  --log FILE         write one CSV row per redraw to FILE\n"
+    "  --side-logs PREFIX write PREFIX-left.csv and PREFIX-right.csv: one CSV row per\n"
+    "                     update of that side, with what the display showed of it\n"
     "  --left-rule RULE   pacing rule of the left rotor (default %s)\n"
     "  --right-rule RULE  pacing rule of the right rotor (default %s)\n"
     "                     RULE: %s\n"
@@ -41,8 +44,8 @@ const char kUsageFormat[] =
     "  G                  cadence panel on / off\n"
     "  V                  vsync on / off\n"
     "\n"
-    "exit codes: 0 done; 1 start-up failed (no display); 2 bad option or frame log\n"
-    "not opened; 3 the frame log failed part way (the record is incomplete)\n";
+    "exit codes: 0 done; 1 start-up failed (no display); 2 bad option or a log not\n"
+    "opened; 3 a log failed part way (the record is incomplete)\n";
 
 bool Fail(char* error, size_t errorSize, const char* what, const char* arg) {
     std::snprintf(error, errorSize, "%s '%s' (try --help)", what, arg);
@@ -114,6 +117,12 @@ bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* 
                 return Fail(error, errorSize, "missing file name after", arg);
             }
             options->logPath = value;
+            ++i;
+        } else if (std::strcmp(arg, "--side-logs") == 0) {
+            if (value == nullptr || *value == '\0') {
+                return Fail(error, errorSize, "missing file name prefix after", arg);
+            }
+            options->sideLogPrefix = value;
             ++i;
         } else if (std::strcmp(arg, "--left-rule") == 0 || std::strcmp(arg, "--right-rule") == 0) {
             PaceRule* rule = arg[2] == 'l' ? &options->leftRule : &options->rightRule;

@@ -14,8 +14,9 @@ struct RunOptions {
     bool version = false;
     bool stats = false;
     bool vsync = false;
-    double seconds = 0.0;  // 0: run until closed
-    std::string logPath;   // empty: no frame log
+    double seconds = 0.0;       // 0: run until closed
+    std::string logPath;        // empty: no frame log
+    std::string sideLogPrefix;  // empty: no side captures
     PaceRule leftRule = kLeftStartRule;
     PaceRule rightRule = kRightStartRule;
     double leftTarget = kLeftStartTarget;

@@ -85,6 +85,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     const RunEnvironment environment = {BootSeconds, options.stats ? ProcessStartSeconds() : -1.0,
-                                        mainEntered, ReportLine};
+                                        mainEntered, ReportLine, static_cast<long>(getpid())};
     return RunProgram(options, environment, DemoCallbacks());
 }

@@ -3,8 +3,10 @@
 #include <cstdio>
 
 #include "demo/pacing.h"
+#include "demo/presentations.h"
 #include "host/app.h"
 #include "pacing/frame_log.h"
+#include "pacing/side_log.h"
 #include "pacing/stats_line.h"
 
 namespace {
@@ -22,8 +24,23 @@ const RunEnvironment* env = nullptr;
 bool stopping = false;
 uint32_t stopAtMs = 0;
 RunStats stats = {};
-// Large (a row buffer); kept out of the stack and never reallocated.
+// Large (row buffers); kept out of the stack and never reallocated.
 FrameLog frameLog = {};
+SideLog sideLogs[2] = {};
+
+// Each redraw once the display's word on it is in (at once where no word
+// comes), in redraw order.
+void LogSettled(const FrameSample& sample, const FrameDisplay& display) {
+    const int sync = vsyncAsked ? 1 : 0;
+    if (FrameLogOpen(frameLog)) {
+        frameLog.syncInterval = sync;
+        LogFrame(frameLog, sample, display);
+    }
+    if (SideLogsOpen(sideLogs)) {
+        sideLogs[0].syncInterval = sideLogs[1].syncInterval = sync;
+        LogSides(sideLogs, sample, display);
+    }
+}
 
 // Plain counting, one row into a fixed buffer, and a clock read on the
 // first two frames only: nothing here allocates.
@@ -37,9 +54,6 @@ bool WatchedRender() {
     const bool goOn = demo->Render();
     stats.leftUpdates += frameSteps.left.updated ? 1 : 0;
     stats.rightUpdates += frameSteps.right.updated ? 1 : 0;
-    if (FrameLogOpen(frameLog)) {
-        LogFrame(frameLog, CurrentFrameSample(frameSeconds), nullptr);
-    }
     if (stopping && timeMs >= stopAtMs) {
         return false;
     }
@@ -58,6 +72,44 @@ void AddSide(StatsLine& line, const char* side, uint64_t updates, const Pacer& p
     std::snprintf(key, sizeof key, "%s_rule", side);
     AddStat(line, key, "%s", PaceRuleName(rule));
     AddIntervalStats(line, side, figures);
+}
+
+// What the display showed, in the simulator's key names; values that are
+// not known (no display times) are left empty.
+void AddDisplay(StatsLine& line, double seconds) {
+    const DisplayTimesSource source = HostDisplayTimesSource();
+    AddStat(line, "display_source", "%s", source.key);
+    const LiveDisplay& d = liveDisplay;
+    const bool known = source.available && d.shown > 0;
+    if (known && seconds > 0.0) {
+        AddStat(line, "display_rate", "%.2f", static_cast<double>(d.shown) / seconds);
+    } else {
+        AddStat(line, "display_rate", "%s", "");
+    }
+    if (d.refreshSeconds > 0.0) {
+        AddStat(line, "display_refresh_ms", "%.3f", d.refreshSeconds * 1000.0);
+    } else {
+        AddStat(line, "display_refresh_ms", "%s", "");
+    }
+    if (source.available) {
+        AddStat(line, "dropped", "%llu", static_cast<unsigned long long>(d.dropped));
+        AddStat(line, "display_unknown", "%llu", static_cast<unsigned long long>(d.unknown));
+    } else {
+        AddStat(line, "dropped", "%s", "");
+        AddStat(line, "display_unknown", "%s", "");
+    }
+    const char* const sides[2] = {"left_seen", "right_seen"};
+    for (int side = 0; side < 2; ++side) {
+        char key[32];
+        std::snprintf(key, sizeof key, "%s_mean_rate", sides[side]);
+        if (known) {
+            AddStat(line, key, "%.3f", MeanRate(d.seen[side]));
+            AddIntervalStats(line, sides[side], d.seen[side]);
+        } else {
+            AddStat(line, key, "%s", "");
+            AddEmptyIntervalStats(line, sides[side]);
+        }
+    }
 }
 
 void ReportStats(int exitCode) {
@@ -85,6 +137,7 @@ void ReportStats(int exitCode) {
     AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(liveCadence.redraw));
     AddStat(line, "vsync_asked", "%d", vsyncAsked ? 1 : 0);
     AddStat(line, "vsync_taken", "%d", vsyncTaken ? 1 : 0);
+    AddDisplay(line, seconds);
     env->report(text);
 }
 
@@ -99,18 +152,26 @@ int RunProgram(const RunOptions& options, const RunEnvironment& environment,
     vsyncAsked = options.vsync;
     stats = {};
 
-    const bool watched = options.stats || options.seconds > 0.0 || !options.logPath.empty();
+    const bool watched = options.stats || options.seconds > 0.0 || !options.logPath.empty() ||
+                         !options.sideLogPrefix.empty();
     if (!watched) {
         return HostMain(options.hostCommandLine.c_str(), callbacks);
     }
 
-    if (!options.logPath.empty()) {
-        char error[512];
-        if (!OpenFrameLog(frameLog, options.logPath.c_str(), false, error, sizeof error)) {
-            environment.report(error);
-            return 2;
-        }
+    const CaptureIdentity who{"tempola", environment.processId, options.vsync ? 1 : 0};
+    char error[512];
+    if (!options.logPath.empty() &&
+        !OpenFrameLog(frameLog, options.logPath.c_str(), who, error, sizeof error)) {
+        environment.report(error);
+        return 2;
     }
+    if (!options.sideLogPrefix.empty() &&
+        !OpenSideLogs(sideLogs, options.sideLogPrefix.c_str(), who, error, sizeof error)) {
+        environment.report(error);
+        CloseFrameLog(frameLog);
+        return 2;
+    }
+    settledFrameSink = LogSettled;
     env = &environment;
     demo = &callbacks;
     AppCallbacks wrapped = callbacks;
@@ -119,11 +180,13 @@ int RunProgram(const RunOptions& options, const RunEnvironment& environment,
     stopAtMs = RunEndMs(options.seconds);
 
     int exitCode = HostMain(options.hostCommandLine.c_str(), wrapped);
-    if (!options.logPath.empty()) {
-        CloseFrameLog(frameLog);
-        if (FrameLogFailed(frameLog) && exitCode == 0) {
-            exitCode = 3;
-        }
+    // Redraws still waiting for the display's word go in as unknown.
+    FlushPresentations();
+    settledFrameSink = nullptr;
+    const bool logFailed = !options.logPath.empty() && !CloseFrameLog(frameLog);
+    const bool sidesFailed = !options.sideLogPrefix.empty() && !CloseSideLogs(sideLogs);
+    if ((logFailed || sidesFailed) && exitCode == 0) {
+        exitCode = 3;
     }
     if (options.stats) {
         ReportStats(exitCode);

@@ -14,6 +14,7 @@ struct RunEnvironment {
     // Where the --stats line and run messages go (standard error, and on
     // Windows the debugger channel too). The line has no newline.
     void (*report)(const char* line);
+    long processId;  // for the logs' ProcessID column
 };
 
 // Returns the process exit code: the host's, or 2 when the frame log cannot

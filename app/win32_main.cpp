@@ -86,6 +86,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
         MessageBoxA(nullptr, VersionText(), "Tempola", MB_ICONINFORMATION | MB_OK);
         return 0;
     }
-    const RunEnvironment environment = {CounterSeconds, -1.0, mainEntered, ReportLine};
+    const RunEnvironment environment = {CounterSeconds, -1.0, mainEntered, ReportLine,
+                                        static_cast<long>(GetCurrentProcessId())};
     return RunProgram(options, environment, DemoCallbacks());
 }

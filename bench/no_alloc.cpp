@@ -19,12 +19,13 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
-#include "pacing/cadence.h"
-#include "pacing/frame_log.h"
 #include "demo/pacing.h"
+#include "demo/presentations.h"
 #include "demo/scene.h"
 #include "gfx/image.h"
 #include "host/app.h"
+#include "pacing/cadence.h"
+#include "pacing/frame_log.h"
 
 extern "C" {
 void* __real_malloc(size_t size);
@@ -224,10 +225,16 @@ int main() {
         }
     }
     char error[256];
-    if (!OpenFrameLog(frameLog, "/dev/null", false, error, sizeof error)) {
+    if (!OpenFrameLog(frameLog, "/dev/null", CaptureIdentity{"tempola", 1, 0}, error,
+                      sizeof error)) {
         std::fprintf(stderr, "no_alloc: %s\n", error);
         return 1;
     }
+    // Rows reach the log the way the program's do: through the queue of
+    // redraws waiting for the display's word.
+    settledFrameSink = [](const FrameSample& sample, const FrameDisplay& display) {
+        LogFrame(frameLog, sample, display);
+    };
     DemoCallbacks().Init();
     if (surfaceTexture.name == 0 || overlayFont.pixels == nullptr) {
         std::fprintf(stderr, "no_alloc: run me where metal2.bmp and charset.tga are\n");
@@ -257,7 +264,6 @@ int main() {
             DemoCallbacks().KeyDown('X');
         }
         DemoCallbacks().Render();
-        LogFrame(frameLog, CurrentFrameSample(frameSeconds), nullptr);
         SDL_GL_SwapWindow(window);
     }
     armed = false;

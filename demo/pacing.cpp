@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "demo/presentations.h"
 #include "host/app.h"
 
 Pacer leftPacer;
@@ -46,8 +47,9 @@ void UpdateFrameTiming() {
         redrawRateSum = 0.0;
     }
 
-    frameSteps.left.updated = StepPacer(leftPacer, leftRule, t, &frameSteps.left.elapsed);
-    frameSteps.right.updated = StepPacer(rightPacer, rightRule, t, &frameSteps.right.elapsed);
+    const RefreshSlot* slot = LiveRefreshSlot();
+    frameSteps.left.updated = StepPacer(leftPacer, leftRule, t, &frameSteps.left.elapsed, slot);
+    frameSteps.right.updated = StepPacer(rightPacer, rightRule, t, &frameSteps.right.elapsed, slot);
     frameSteps.t = t;
 }
 
@@ -85,5 +87,5 @@ void ResetPacing() {
 
 FrameSample CurrentFrameSample(double redrawSeconds) {
     return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule),
-                       SideOf(frameSteps.right, rightPacer, rightRule)};
+                       SideOf(frameSteps.right, rightPacer, rightRule), timeMs};
 }

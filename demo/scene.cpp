@@ -3,11 +3,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "pacing/cadence.h"
 #include "demo/cadence_panel.h"
 #include "demo/charset.h"
 #include "demo/pacing.h"
+#include "demo/presentations.h"
 #include "gfx/image.h"
+#include "pacing/cadence.h"
 
 // Static construction order matters: the texture first, then the font, so
 // the font goes first at exit.
@@ -100,6 +101,7 @@ bool Init() {
         image.Free();
     }
 
+    StartPresentations();
     glEnable(GL_TEXTURE_2D);
 
     // The camera's step back lives in the projection, so the model-view
@@ -136,17 +138,19 @@ void GetOverlayLines(OverlayLine (&lines)[kOverlayLineCount]) {
 
 namespace {
 
-// A side whose rule is not the one it starts with says which rule it runs.
+// A side whose rule is not the one it starts with says which rule it runs,
+// and display-locked says so when it has no refresh timing to lock to.
 void PrintRuleIfChanged(float x, PaceRule rule, PaceRule usual) {
-    if (rule != usual) {
+    if (rule == kRuleDisplayLocked && LiveRefreshSlot() == nullptr) {
+        overlayFont.Print(x, 0.81f, "Rule: %s (no refresh timing: scheduled)", PaceRuleName(rule));
+    } else if (rule != usual) {
         overlayFont.Print(x, 0.81f, "Rule: %s", PaceRuleName(rule));
     }
 }
 
 bool Render() {
     glPushMatrix();
-    UpdateFrameTiming();
-    RecordFrame(liveCadence, CurrentFrameSample(frameSeconds));
+    PaceFrame();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glTranslatef(0.0f, 0.1f, 0.0f);
     DrawRotor(leftPacer, -2.0f, 0.0f, true);
@@ -175,8 +179,8 @@ bool Render() {
         }
     }
 #pragma GCC diagnostic pop
-    PrintRuleIfChanged(0.15f, leftRule, kRuleAdaptive);
-    PrintRuleIfChanged(0.67f, rightRule, kRuleFixed);
+    PrintRuleIfChanged(0.15f, leftRule, kLeftStartRule);
+    PrintRuleIfChanged(0.67f, rightRule, kRightStartRule);
     if (panelShown) {
         const char* vsync = !vsyncAsked  ? "vsync off"
                             : vsyncTaken ? "vsync on (taken by the driver)"

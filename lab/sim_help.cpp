@@ -23,18 +23,24 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "                       redraw at each refresh; adds the \"seen\" figures: the\n"
         "                       times between refreshes that show a side's new pose\n"
         "                       (--redraw equal to HZ stands for vsync)\n"
+        "  --latch-ms MS        the modelled display takes a redraw only until MS before\n"
+        "                       each refresh (0 to 1000, default 0: up to the refresh)\n"
         "  --seconds S          length of the run (0 < S <= 1e9; default 60, or 10 for\n"
         "                       each point of --sweep); S times a rate may not pass 1e12\n"
         "\n"
         "one run:\n"
-        "  --left RULE, --right RULE\n"
-        "                       adaptive, fixed, fixed-exact, scheduled or every-redraw\n"
-        "                       (defaults adaptive and fixed)\n"
+        "  --left-rule RULE, --right-rule RULE (or --left RULE, --right RULE)\n"
+        "                       %s\n"
+        "                       (defaults %s and %s); display-locked paces to the\n"
+        "                       modelled refreshes, and as scheduled without a display\n"
         "  --left-target F, --right-target F\n"
-        "                       target rates from 5 to 200 (defaults 62 and 31)\n"
+        "                       target rates from %g to %g in steps of %g (defaults %g\n"
+        "                       and %g)\n"
         "  --log FILE           the program's frame log (CSV, one row per redraw); with a\n"
         "                       display, LeftSeenMs/RightSeenMs sit on the row of the\n"
         "                       redraw whose refresh first showed the side's new pose\n"
+        "  --side-logs PREFIX   one capture per side, PREFIX-left.csv and PREFIX-right.csv:\n"
+        "                       a row per update, with its seen interval where known\n"
         "  --stats              one line of key=value figures instead of the table:\n"
         "                       frames, seconds, rate, redraw_jitter_ms, and per side\n"
         "                       (left_, right_) rule, updates, target, measured (the\n"
@@ -53,9 +59,12 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "  --threads N          worker threads, 1 to 256 (default: one per core); the rows\n"
         "                       do not depend on it\n"
         "\n"
+        "  --version            print the program's name and version\n"
         "  --help               this text\n"
         "\n"
         "exit codes: 0 done; 1 out of memory; 2 bad option or a log that cannot be opened;\n"
         "3 a write failed (an incomplete log is removed when it is a regular file)\n",
-        program, program);
+        program, program, PaceRuleList(), PaceRuleName(kLeftStartRule),
+        PaceRuleName(kRightStartRule), kLowestTarget, kHighestTarget, kTargetStep, kLeftStartTarget,
+        kRightStartTarget);
 }

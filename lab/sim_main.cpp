@@ -57,25 +57,48 @@ void DropIncompleteLog(const char* path) {
 int SingleRun(const SimOptions& options) {
     std::unique_ptr<SimResult> result(new (std::nothrow) SimResult);
     std::unique_ptr<FrameLog> log;
+    std::unique_ptr<SideLog[]> sides;
     if (!result) {
         return OutOfMemory();
     }
+    const CaptureIdentity who{kProgram, static_cast<long>(getpid()), 0};
+    char error[512];
     if (options.logPath != nullptr) {
         log.reset(new (std::nothrow) FrameLog);
         if (!log) {
             return OutOfMemory();
         }
-        char error[512];
-        const bool seen = options.setup.displayHz > 0.0;
-        if (!OpenFrameLog(*log, options.logPath, seen, error, sizeof error)) {
+        if (!OpenFrameLog(*log, options.logPath, who, error, sizeof error)) {
             std::fprintf(stderr, "%s: %s\n", kProgram, error);
             return 2;
         }
     }
-    RunSim(options.setup, *result, log.get());
+    if (options.sideLogPrefix != nullptr) {
+        sides.reset(new (std::nothrow) SideLog[2]);
+        if (!sides) {
+            return OutOfMemory();
+        }
+        if (!OpenSideLogs(sides.get(), options.sideLogPrefix, who, error, sizeof error)) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, error);
+            if (log) {
+                CloseFrameLog(*log);
+                std::remove(options.logPath);
+            }
+            return 2;
+        }
+    }
+    RunSim(options.setup, *result, SimOutputs{log.get(), sides.get()});
     int code = 0;
     if (log && !CloseFrameLog(*log)) {
         DropIncompleteLog(options.logPath);
+        code = 3;
+    }
+    if (sides && !CloseSideLogs(sides.get())) {
+        char path[4096];
+        for (const char* side : {"left", "right"}) {
+            std::snprintf(path, sizeof path, "%s-%s.csv", options.sideLogPrefix, side);
+            DropIncompleteLog(path);
+        }
         code = 3;
     }
     if (options.stats) {

@@ -316,6 +316,9 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeStall(reader, arg, &redraw);
         } else if (Is(arg, "--clock")) {
             ok = TakeClock(reader, arg, &setup.clock);
+        } else if (Is(arg, "--latch-ms")) {
+            ok = TakeNumber(reader, arg, 0.0, kLongestLatchMs, true, "a latch in ms from 0 to 1000",
+                            &setup.latchMs);
         } else if (Is(arg, "--display-hz")) {
             ok = TakeRate(reader, arg, &setup.displayHz);
         } else if (Is(arg, "--left-rule") || Is(arg, "--right-rule") || Is(arg, "--left") ||
@@ -332,6 +335,9 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             given.seconds = true;
         } else if (Is(arg, "--log")) {
             ok = TakeValue(reader, arg, &options->logPath);
+            MarkSingle(given, arg);
+        } else if (Is(arg, "--side-logs")) {
+            ok = TakeValue(reader, arg, &options->sideLogPrefix);
             MarkSingle(given, arg);
         } else if (Is(arg, "--targets")) {
             ok = TakeTargets(reader, arg, options);

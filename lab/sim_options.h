@@ -16,6 +16,7 @@ constexpr double kMostFrames = 1e12;
 constexpr double kLongestSeconds = 1e9;
 constexpr double kHighestHz = 1e9;
 constexpr double kLongestJitterMs = 1e6;
+constexpr double kLongestLatchMs = 1e3;
 constexpr double kRunSecondsDefault = 60.0;
 constexpr double kSweepSecondsDefault = 10.0;
 
@@ -25,7 +26,8 @@ struct SimOptions {
     bool version;
     bool stats;
     bool sweep;
-    const char* logPath;  // null: no log
+    const char* logPath;        // null: no log
+    const char* sideLogPrefix;  // null: no side captures
     double targetFrom;
     double targetTo;
     double targetStep;

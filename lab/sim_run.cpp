@@ -20,9 +20,9 @@ void StartSide(Side& side, const SideSetup& setup) {
 // Fills the sample's fields one by one where they lie: a sample built on the
 // side and copied in stalls on store forwarding, at a cost of a third of the
 // loop.
-void Step(Side& side, double t, SideSample& sample) {
+void Step(Side& side, double t, SideSample& sample, const RefreshSlot* slot) {
     sample.elapsed = 0.0;
-    sample.updated = StepPacer(side.pacer, side.rule, t, &sample.elapsed);
+    sample.updated = StepPacer(side.pacer, side.rule, t, &sample.elapsed, slot);
     side.updates += sample.updated;
 }
 
@@ -34,18 +34,30 @@ void StartSample(FrameSample& sample, const Side* sides) {
     sample.right.rule = sides[1].rule;
 }
 
+void Write(const SimOutputs& out, const FrameSample& sample, const FrameDisplay& display) {
+    if (out.log != nullptr) {
+        LogFrame(*out.log, sample, display);
+    }
+    if (out.sides != nullptr) {
+        LogSides(out.sides, sample, display);
+    }
+}
+
 // kDisplay and kLog are fixed for a run: each combination gets its own loop
 // with no tests for them inside.
 template <bool kDisplay, bool kLog>
-void Run(const SimSetup& setup, SimResult& result, FrameLog* log, Side* sides) {
+void Run(const SimSetup& setup, SimResult& result, const SimOutputs& out, Side* sides) {
     RedrawClock clock;
     StartRedrawClock(clock, setup.redraw);
     DisplayModel display;
+    RefreshSlot slot{0, 0.0};
+    const double latch = setup.latchMs * 0.001;
     if (kDisplay) {
         StartDisplay(display, setup.displayHz);
+        slot.period = 1.0 / setup.displayHz;
     }
     // With a display, a redraw's row waits until the refreshes that may show
-    // it have passed, since they decide its seen cells: the samples take
+    // it have passed, since they decide its display cells: the samples take
     // turns, the newest one and the one whose row is pending.
     FrameSample samples[2];
     StartSample(samples[0], sides);
@@ -59,24 +71,34 @@ void Run(const SimSetup& setup, SimResult& result, FrameLog* log, Side* sides) {
         const double t = PacerSeconds(setup.clock, s, &ms);
         FrameSample& sample = samples[kDisplay ? frames & 1 : 0];
         sample.seconds = s;
-        Step(sides[0], t, sample.left);
-        Step(sides[1], t, sample.right);
-        RecordFrame(result.cadence, sample);
+        sample.clockMs = ms;
         if (kDisplay) {
-            PassRefreshesBefore(display, s, seen);
+            // The refreshes that latch before this redraw show the one before.
+            PassRefreshesBefore(display, s + latch, seen);
             if (kLog && frames > 0) {
-                LogFrame(*log, samples[(frames - 1) & 1], display.seenMs);
+                const FrameSample& before = samples[(frames - 1) & 1];
+                Write(out, before, NewestDisplay(display, before.seconds, true));
             }
+            slot.refresh = static_cast<int64_t>(display.refresh);
+            Step(sides[0], t, sample.left, &slot);
+            Step(sides[1], t, sample.right, &slot);
+            RecordFrame(result.cadence, sample);
             MakeRedraw(display, sides[0].updates, sides[1].updates);
-        } else if (kLog) {
-            LogFrame(*log, sample, nullptr);
+        } else {
+            Step(sides[0], t, sample.left, nullptr);
+            Step(sides[1], t, sample.right, nullptr);
+            RecordFrame(result.cadence, sample);
+            if (kLog) {
+                Write(out, sample, kUnknownDisplay);
+            }
         }
         ++frames;
     }
     if (kDisplay) {
         PassRefreshesBefore(display, setup.redraw.seconds, seen);
         if (kLog && frames > 0) {
-            LogFrame(*log, samples[(frames - 1) & 1], display.seenMs);
+            const FrameSample& last = samples[(frames - 1) & 1];
+            Write(out, last, NewestDisplay(display, last.seconds, false));
         }
     }
     result.frames = frames;
@@ -84,7 +106,7 @@ void Run(const SimSetup& setup, SimResult& result, FrameLog* log, Side* sides) {
 
 }  // namespace
 
-bool RunSim(const SimSetup& setup, SimResult& result, FrameLog* log) {
+bool RunSim(const SimSetup& setup, SimResult& result, const SimOutputs& out) {
     Side sides[2];
     StartSide(sides[0], setup.side[0]);
     StartSide(sides[1], setup.side[1]);
@@ -94,18 +116,20 @@ bool RunSim(const SimSetup& setup, SimResult& result, FrameLog* log) {
         ResetFigures(result.side[0].seen);
         ResetFigures(result.side[1].seen);
     }
-    if (display && log != nullptr) {
-        Run<true, true>(setup, result, log, sides);
+    const bool log = out.log != nullptr || out.sides != nullptr;
+    if (display && log) {
+        Run<true, true>(setup, result, out, sides);
     } else if (display) {
-        Run<true, false>(setup, result, log, sides);
-    } else if (log != nullptr) {
-        Run<false, true>(setup, result, log, sides);
+        Run<true, false>(setup, result, out, sides);
+    } else if (log) {
+        Run<false, true>(setup, result, out, sides);
     } else {
-        Run<false, false>(setup, result, log, sides);
+        Run<false, false>(setup, result, out, sides);
     }
     for (int i = 0; i < 2; ++i) {
         result.side[i].updates = sides[i].updates;
         result.side[i].measuredRate = sides[i].pacer.measuredRate;
     }
-    return log == nullptr || !FrameLogFailed(*log);
+    return (out.log == nullptr || !FrameLogFailed(*out.log)) &&
+           (out.sides == nullptr || !SideLogsFailed(out.sides));
 }

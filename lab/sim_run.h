@@ -9,6 +9,7 @@
 #include "pacing/cadence.h"
 #include "pacing/frame_log.h"
 #include "pacing/rules.h"
+#include "pacing/side_log.h"
 
 struct SideSetup {
     PaceRule rule;
@@ -19,7 +20,14 @@ struct SimSetup {
     RedrawModel redraw;
     PacerClock clock;
     double displayHz;   // 0: no display modelled
+    double latchMs;     // the display takes a redraw until this long before a refresh
     SideSetup side[2];  // left, right
+};
+
+// Where a run's rows go; either may be null.
+struct SimOutputs {
+    FrameLog* log;
+    SideLog* sides;  // two of them, left and right
 };
 
 struct SideResult {
@@ -35,7 +43,10 @@ struct SimResult {
     SideResult side[2];
 };
 
-// Runs the whole simulation into result, and into log when it is not null
-// (opened with seen columns exactly when a display is modelled). Nothing is
-// allocated. False when a log write failed; the figures are complete anyway.
-bool RunSim(const SimSetup& setup, SimResult& result, FrameLog* log);
+// Runs the whole simulation into result, and into the outputs given.
+// Nothing is allocated. False when a log write failed; the figures are
+// complete anyway.
+bool RunSim(const SimSetup& setup, SimResult& result, const SimOutputs& outputs);
+inline bool RunSim(const SimSetup& setup, SimResult& result, FrameLog* log) {
+    return RunSim(setup, result, SimOutputs{log, nullptr});
+}

@@ -17,6 +17,7 @@ struct FrameSample {
     double seconds;  // redraw time at counter resolution, any fixed origin
     SideSample left;
     SideSample right;
+    uint32_t clockMs;  // the millisecond clock the pacers read at this redraw
 };
 
 // Figures from the first update (per side) and the first redraw on. A side's

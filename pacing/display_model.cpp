@@ -5,6 +5,21 @@ void StartDisplay(DisplayModel& display, double hz) {
     display.hz = hz;
     display.seenMs[0] = -1.0;
     display.seenMs[1] = -1.0;
+    display.newestBetweenMs = -1.0;
+}
+
+FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool decided) {
+    FrameDisplay out = kUnknownDisplay;
+    out.seenMs[0] = display.seenMs[0];
+    out.seenMs[1] = display.seenMs[1];
+    if (display.newestShown) {
+        out.dropped = 0;
+        out.untilMs = (display.newestDisplay - seconds) * 1000.0;
+        out.betweenMs = display.newestBetweenMs;
+    } else if (decided) {
+        out.dropped = 1;
+    }
+    return out;
 }
 
 void MakeRedraw(DisplayModel& display, uint64_t leftUpdates, uint64_t rightUpdates) {
@@ -13,10 +28,20 @@ void MakeRedraw(DisplayModel& display, uint64_t leftUpdates, uint64_t rightUpdat
     display.pose[1] = rightUpdates;
     display.seenMs[0] = -1.0;
     display.seenMs[1] = -1.0;
+    display.newestShown = false;
+    display.newestBetweenMs = -1.0;
 }
 
 void ShowRefresh(DisplayModel& display, IntervalFigures* const* seen) {
     if (display.showing) {
+        if (!display.newestShown) {
+            display.newestShown = true;
+            display.newestDisplay = display.refreshTime;
+            if (display.anyShown)
+                display.newestBetweenMs = (display.refreshTime - display.lastShownDisplay) * 1000.0;
+            display.anyShown = true;
+            display.lastShownDisplay = display.refreshTime;
+        }
         for (int side = 0; side < 2; ++side) {
             // Update counts only grow, so a different count is a new pose.
             if (display.pose[side] == display.shownPose[side]) {

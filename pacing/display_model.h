@@ -2,6 +2,11 @@
 // shows the newest redraw made by then, as a compositor does. With the
 // redraw rate equal to the refresh rate it stands for vsync.
 //
+// A compositor takes a redraw only until some time before it repaints: the
+// latch. A redraw made less than latch seconds before a refresh waits for
+// the next one, so refresh k shows the newest redraw made by k / hz - latch.
+// The caller passes refreshes up to a redraw's time plus the latch.
+//
 // A side's "seen" interval is the time between two refreshes that each show
 // a pose of that side not shown before: what a viewer gets of its cadence.
 // The interval belongs to the redraw that the later of the two refreshes
@@ -13,6 +18,7 @@
 #include <cstdint>
 
 #include "pacing/figures.h"
+#include "pacing/frame_log.h"
 
 struct DisplayModel {
     double hz;
@@ -24,9 +30,21 @@ struct DisplayModel {
     bool seenStarted[2];
     uint64_t lastNewPose[2];  // refresh that last showed a new pose
     double seenMs[2];         // the newest redraw's seen intervals, negative for none
+    // The newest redraw on screen: whether a refresh has shown it yet, when
+    // it first did, and the time since the refresh that first showed the
+    // redraw before it on screen (negative for the first one).
+    bool newestShown;
+    double newestDisplay;
+    double newestBetweenMs;
+    bool anyShown;
+    double lastShownDisplay;
 };
 
 void StartDisplay(DisplayModel& display, double hz);
+
+// The display's account of the newest redraw, made at seconds: shown, or
+// dropped once decided (a newer redraw has come), else not known.
+FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool decided);
 
 // Passes the refreshes before time s, which all show the newest redraw so
 // far, adding each side's seen intervals to *seen[side] and to seenMs.

@@ -1,44 +1,61 @@
-// The frame log: CSV, a header line, then one row per redraw. The first two
-// columns carry the names frame-time analysers read.
+// The frame log: CSV, a header line, then one row per redraw, in the shape
+// frame-time analysers open (their first eleven columns, as a present
+// monitor writes them), then the program's own columns:
 //
-//   TimeInSeconds, MsBetweenPresents,
+//   Application, ProcessID, SwapChainAddress, Runtime, SyncInterval,
+//   PresentFlags, Dropped, TimeInSeconds, MsBetweenPresents,
+//   MsBetweenDisplayChange, MsUntilDisplayed,
+//   PacerClockMs,
 //   LeftUpdated, LeftMsBetweenUpdates, LeftTarget, LeftRule,
-//   RightUpdated, RightMsBetweenUpdates, RightTarget, RightRule
-//   [, LeftSeenMs, RightSeenMs   when a display is modelled]
+//   RightUpdated, RightMsBetweenUpdates, RightTarget, RightRule,
+//   LeftSeenMs, RightSeenMs
 //
-// Rows go through a fixed buffer: no allocation per row. A failed write is
-// reported once and logging stops; the log remembers it (Failed) so that the
-// program can exit with a code that says the record is incomplete.
+// A cell whose value is not known is empty. Rows go through a fixed buffer:
+// no allocation per row. A failed write is reported once and logging stops;
+// the log remembers it (FrameLogFailed) so that the program can exit with a
+// code that says the record is incomplete.
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
+#include <cstdint>
 
 #include "pacing/cadence.h"
+#include "pacing/csv_out.h"
 
-constexpr size_t kFrameLogBuffer = 64 * 1024;
+// What the display did with one redraw, as far as it is known.
+struct FrameDisplay {
+    int8_t dropped;    // 1 discarded, 0 shown, -1 not known
+    double untilMs;    // swap to display; negative when not shown or not known
+    double betweenMs;  // since the previous shown redraw's display time; likewise
+    double seenMs[2];  // left, right: see seen.h; negative for an empty cell
+};
+constexpr FrameDisplay kUnknownDisplay = {-1, -1.0, -1.0, {-1.0, -1.0}};
+
+// The first columns' constants: who made the capture.
+struct CaptureIdentity {
+    const char* application;  // "tempola", "tempola-sim"
+    long processId;
+    int syncInterval;  // the swap interval asked for; may change while logging
+};
 
 struct FrameLog {
-    std::FILE* file;
-    bool withSeen;
-    bool failed;
+    CsvOut out;
+    char application[32];
+    long processId;
+    int syncInterval;  // written on every row: V changes it while running
     bool started;
     double firstFrame;
     double previousFrame;
-    double lastFlush;
-    size_t used;
-    char buffer[kFrameLogBuffer];
 };
 
-// Opens (truncates) path and writes the header. False with a message in
-// error (errorSize bytes) when the file cannot be opened.
-bool OpenFrameLog(FrameLog& log, const char* path, bool withSeen, char* error, size_t errorSize);
-// One row; seenMs[2] (left, right) only when opened withSeen, negative for an
-// empty cell. Flushes at least once a second of sample time.
-void LogFrame(FrameLog& log, const FrameSample& sample, const double* seenMs);
-// Writes out what is buffered. False once any write has failed.
+bool OpenFrameLog(FrameLog& log, const char* path, const CaptureIdentity& who, char* error,
+                  size_t errorSize);
+// One row. Flushes at least once a second of sample time.
+void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& display);
 bool FlushFrameLog(FrameLog& log);
-// Flushes and closes; false when any write failed. Safe to call twice.
 bool CloseFrameLog(FrameLog& log);
 bool FrameLogOpen(const FrameLog& log);
 bool FrameLogFailed(const FrameLog& log);
+
+// The frame log's header line, without its newline.
+const char* FrameLogHeader();

@@ -13,7 +13,7 @@ constexpr double kInnerSpeed = 150.0;  // degrees per second, turning the other 
 constexpr int32_t kPacerWindow = 20;
 
 const char* const kRuleNames[kPaceRuleCount] = {
-    "adaptive", "fixed", "fixed-exact", "scheduled", "every-redraw",
+    "adaptive", "fixed", "fixed-exact", "scheduled", "every-redraw", "display-locked",
 };
 
 void WrapAngle(float& angle) {
@@ -96,7 +96,7 @@ double PacerTime(uint32_t ms) {
     return static_cast<double>(ms) * static_cast<double>(kMsToSeconds);
 }
 
-bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed) {
+bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed, const RefreshSlot* slot) {
     const double before = pacer.lastUpdate;
     bool updated = false;
     switch (rule) {
@@ -105,6 +105,7 @@ bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed) {
     case kRuleFixedExact: updated = StepFixedExact(pacer, t); break;
     case kRuleScheduled: updated = StepScheduled(pacer, t); break;
     case kRuleEveryRedraw: updated = StepEveryRedraw(pacer, t); break;
+    case kRuleDisplayLocked: updated = StepDisplayLocked(pacer, t, slot); break;
     }
     if (elapsed != nullptr)
         *elapsed = updated ? t - before : 0.0;
@@ -169,6 +170,32 @@ bool StepEveryRedraw(Pacer& pacer, double t) {
     if (!(d > 0.0))
         return false;
     pacer.interval = 0.0;
+    CountUpdate(pacer, t, d);
+    return true;
+}
+
+int64_t LockedRefreshes(double target, double period) {
+    const double k = std::round(1.0 / (target * period));
+    // Also for a period so short that k would not fit: far beyond any target.
+    return k >= 1.0 ? (k < 1e9 ? static_cast<int64_t>(k) : 1000000000) : 1;
+}
+
+bool StepDisplayLocked(Pacer& pacer, double t, const RefreshSlot* slot) {
+    if (slot == nullptr || !(slot->period > 0.0))
+        return StepScheduled(pacer, t);
+    if (ClockWentBack(pacer, t))
+        return false;
+    // A count that went back belongs to a display that started afresh: the
+    // next redraw updates and locks onto it.
+    if (pacer.locked && slot->refresh >= pacer.lockedRefresh &&
+        slot->refresh - pacer.lockedRefresh < LockedRefreshes(pacer.target, slot->period))
+        return false;
+    const double d = t - pacer.lastUpdate;
+    pacer.locked = true;
+    pacer.lockedRefresh = slot->refresh;
+    // Should the timing go, scheduled takes over from a due time that fits.
+    pacer.interval =
+        static_cast<double>(LockedRefreshes(pacer.target, slot->period)) * slot->period;
     CountUpdate(pacer, t, d);
     return true;
 }

@@ -15,6 +15,18 @@ struct Pacer {
     double rateSum;       // sum of 1 / elapsed over the current window of updates
     int32_t updateCount;  // updates in the current window, 0 to 19 between frames
     double measuredRate;  // mean rate over the last complete window of 20 updates
+    // display-locked only: the refresh that shows the last update.
+    bool locked;
+    int64_t lockedRefresh;
+};
+
+// Where the display will show a redraw made now: that refresh's number on
+// the display's own count, and the refresh period in seconds. The live
+// program predicts it from the latest display times, the simulator from its
+// display model.
+struct RefreshSlot {
+    int64_t refresh;
+    double period;
 };
 
 // The targets a pacer may be given, and where each side starts.
@@ -27,13 +39,14 @@ constexpr double kRightStartTarget = 31.0;
 // The pacing rules. adaptive and fixed are the program's own (left and right
 // by default); the others are there to compare against.
 enum PaceRule : uint8_t {
-    kRuleAdaptive,     // next wait + clamped elapsed = two nominal frames
-    kRuleFixed,        // waits 0.97 of a nominal frame
-    kRuleFixedExact,   // waits exactly one nominal frame
-    kRuleScheduled,    // keeps an absolute schedule; restarts it when a period late
-    kRuleEveryRedraw,  // unpaced: every redraw that sees time pass
+    kRuleAdaptive,       // next wait + clamped elapsed = two nominal frames
+    kRuleFixed,          // waits 0.97 of a nominal frame
+    kRuleFixedExact,     // waits exactly one nominal frame
+    kRuleScheduled,      // keeps an absolute schedule; restarts it when a period late
+    kRuleEveryRedraw,    // unpaced: every redraw that sees time pass
+    kRuleDisplayLocked,  // whole refreshes: k of them per update, k nearest 1 / (target * period)
 };
-constexpr int kPaceRuleCount = 5;
+constexpr int kPaceRuleCount = 6;
 constexpr PaceRule kLeftStartRule = kRuleAdaptive;
 constexpr PaceRule kRightStartRule = kRuleFixed;
 
@@ -61,12 +74,18 @@ void LowerTarget(Pacer& pacer);
 double PacerTime(uint32_t ms);
 
 // One frame of one rule at time t; true when the pacer updated, with the
-// elapsed time it saw in *elapsed (may be null).
-bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed);
+// elapsed time it saw in *elapsed (may be null). slot is where this redraw
+// will be shown, null when no refresh timing is known; only display-locked
+// reads it, and without it paces as scheduled.
+bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed,
+               const RefreshSlot* slot = nullptr);
 
 bool StepAdaptive(Pacer& pacer, double t);
 bool StepFixed(Pacer& pacer, double t);
 bool StepFixedExact(Pacer& pacer, double t);
 bool StepScheduled(Pacer& pacer, double t);
 bool StepEveryRedraw(Pacer& pacer, double t);
+bool StepDisplayLocked(Pacer& pacer, double t, const RefreshSlot* slot);
+// The refreshes between updates that display-locked keeps at a target.
+int64_t LockedRefreshes(double target, double period);
 void AdvanceRotor(Pacer& pacer, double d);

@@ -33,12 +33,40 @@ void AddStat(StatsLine& line, const char* key, const char* format, ...) {
     line.used += static_cast<size_t>(n + m);
 }
 
-void AddIntervalStats(StatsLine& line, const char* prefix, const IntervalFigures& figures) {
+namespace {
+
+// A series' figures: each key's suffix, its format and how it is read.
+struct SeriesStat {
+    const char* suffix;
+    const char* format;
+    double (*read)(const IntervalFigures& figures);
+};
+const SeriesStat kSeriesStats[] = {
+    {"jitter_ms", "%.3f", JitterMs},
+    {"low1_fps", "%.2f", OnePercentLow},
+    {"worst_ms", "%.3f", WorstMs},
+};
+
+void AddSeries(StatsLine& line, const char* prefix, const IntervalFigures* figures) {
     char key[64];
-    std::snprintf(key, sizeof key, "%s_jitter_ms", prefix);
-    AddStat(line, key, "%.3f", JitterMs(figures));
-    std::snprintf(key, sizeof key, "%s_low1_fps", prefix);
-    AddStat(line, key, "%.2f", OnePercentLow(figures));
-    std::snprintf(key, sizeof key, "%s_worst_ms", prefix);
-    AddStat(line, key, "%.3f", WorstMs(figures));
+    for (const SeriesStat& stat : kSeriesStats) {
+        std::snprintf(key, sizeof key, "%s_%s", prefix, stat.suffix);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+        if (figures != nullptr)
+            AddStat(line, key, stat.format, stat.read(*figures));
+        else
+            AddStat(line, key, "%s", "");
+#pragma GCC diagnostic pop
+    }
+}
+
+}  // namespace
+
+void AddIntervalStats(StatsLine& line, const char* prefix, const IntervalFigures& figures) {
+    AddSeries(line, prefix, &figures);
+}
+
+void AddEmptyIntervalStats(StatsLine& line, const char* prefix) {
+    AddSeries(line, prefix, nullptr);
 }

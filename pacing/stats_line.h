@@ -26,3 +26,5 @@ void AddStat(StatsLine& line, const char* key, const char* format, ...)
 // The figures of one series of intervals under a prefix ("left", "left_seen",
 // "redraw"): jitter_ms, low1_fps and worst_ms.
 void AddIntervalStats(StatsLine& line, const char* prefix, const IntervalFigures& figures);
+// The same keys with empty values, for figures that cannot be known.
+void AddEmptyIntervalStats(StatsLine& line, const char* prefix);

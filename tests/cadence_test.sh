@@ -38,7 +38,7 @@ grep -q '^tempola-stats exit=3 frames=[1-9]' "$work/stderr" || fail "the run did
 echo "ok: log on a full device"
 
 # Z twice, X once, then G: rules change in the log, the panel shows.
-"$bin" -fullscreen=0 --stats --log "$work/run.csv" 2>"$work/stderr" &
+"$bin" -fullscreen=0 --stats --log "$work/run.csv" --side-logs "$work/side" 2>"$work/stderr" &
 pid=$!
 find_window "$pid" || fail "no window"
 sleep 1
@@ -56,14 +56,23 @@ stats=$(grep '^tempola-stats' "$work/stderr") || fail "no stats line"
 value() { echo "$stats" | tr ' ' '\n' | sed -n "s/^$1=//p"; }
 rows=$(($(wc -l <"$work/run.csv") - 1))
 [ "$rows" -eq "$(value frames)" ] || fail "$rows log rows for $(value frames) frames"
-left=$(awk -F, 'NR > 1 && $3 == 1' "$work/run.csv" | wc -l)
-right=$(awk -F, 'NR > 1 && $7 == 1' "$work/run.csv" | wc -l)
+left=$(awk -F, 'NR > 1 && $13 == 1' "$work/run.csv" | wc -l)
+right=$(awk -F, 'NR > 1 && $17 == 1' "$work/run.csv" | wc -l)
 [ "$left" -eq "$(value left_updates)" ] || fail "left: $left updates logged, $(value left_updates) counted"
 [ "$right" -eq "$(value right_updates)" ] || fail "right: $right updates logged, $(value right_updates) counted"
 [ "$(value left_rule)" = fixed-exact ] || fail "left rule $(value left_rule) after Z Z"
 [ "$(value right_rule)" = fixed-exact ] || fail "right rule $(value right_rule) after X"
-first=$(sed -n 2p "$work/run.csv" | cut -d, -f6,10)
-last=$(tail -1 "$work/run.csv" | cut -d, -f6,10)
+first=$(sed -n 2p "$work/run.csv" | cut -d, -f16,20)
+last=$(tail -1 "$work/run.csv" | cut -d, -f16,20)
 [ "$first" = adaptive,fixed ] || fail "first row's rules: $first"
 [ "$last" = fixed-exact,fixed-exact ] || fail "last row's rules: $last"
 echo "ok: log, stats and rules agree ($rows frames, $left and $right updates)"
+
+# Each side's capture: a row per update, the same updates as the main log;
+# no display times under Xvfb, so no shown or dropped verdicts.
+[ "$(($(wc -l <"$work/side-left.csv") - 1))" -eq "$left" ] || fail "left capture rows"
+[ "$(($(wc -l <"$work/side-right.csv") - 1))" -eq "$right" ] || fail "right capture rows"
+[ "$(value display_source)" = none ] || fail "display source $(value display_source) under Xvfb"
+awk -F, 'NR > 1 && ($7 != "" || $10 != "" || $11 != "") { exit 1 }' "$work/run.csv" ||
+  fail "display cells filled without display times"
+echo "ok: side captures and empty display cells"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <numeric>
 #include <string>
@@ -23,7 +24,9 @@ double Seconds(uint32_t ms) {
     return PacerTime(ms);
 }
 Pacer At(double target) {
-    return Pacer{target, 0, 0, 0, 0, 0, 0, 0};
+    Pacer p{};
+    p.target = target;
+    return p;
 }
 
 // Runs frames stepMs apart and counts how often `pacer` moved.
@@ -139,7 +142,9 @@ TEST(Pacing, ClockWrapRestartsPacersInsteadOfFreezingThem) {
 }
 
 TEST(Pacing, AnglesWrapOnceAndOnlyPastTheEnds) {
-    Pacer p{0, 0, 0, 250, 150, 0, 0, 0};
+    Pacer p{};
+    p.outerAngle = 250;
+    p.innerAngle = 150;
     AdvanceRotor(p, 1.0);   // onto 360 and 0: no wrap yet
     AdvanceRotor(p, 10.5);  // more than a turn in one step
     EXPECT_EQ(p.outerAngle, 1155);
@@ -193,7 +198,8 @@ TEST(Pacing, ScheduledCatchesUpALittleLateAndRestartsWhenAPeriodLate) {
 }
 
 TEST(Pacing, EveryRedrawUpdatesWheneverTimePasses) {
-    Pacer p{62, 0, 0.1, 0, 0, 0, 0, 0};  // a wait left by another rule does not hold it
+    Pacer p = At(62);
+    p.interval = 0.1;  // a wait left by another rule does not hold it
     EXPECT_EQ(Updates(p, kRuleEveryRedraw, {0, 5, 5, 6, 26}), (std::vector<uint32_t>{5, 6, 26}));
     EXPECT_EQ(p.interval, 0.0);
     EXPECT_EQ(p.updateCount, 3);
@@ -222,6 +228,49 @@ TEST(Pacing, ClockGoingBackRestartsEveryRule) {
     }
 }
 
+// Redraws every millisecond on a 60 Hz display that shows a redraw on the
+// first refresh at or after it: the refreshes that show each update.
+std::vector<int64_t> LockedRefreshesShown(Pacer& p, uint32_t toMs) {
+    std::vector<int64_t> shown;
+    for (uint32_t ms = 0; ms <= toMs; ++ms) {
+        const RefreshSlot slot{static_cast<int64_t>(std::ceil(ms * 0.06 - 1e-9)), 1.0 / 60};
+        if (StepPacer(p, kRuleDisplayLocked, Seconds(ms), nullptr, &slot))
+            shown.push_back(slot.refresh);
+    }
+    return shown;
+}
+
+TEST(Pacing, DisplayLockedUpdatesOnWholeRefreshes) {
+    // k = round(60 / target): 31 takes every other refresh, 62 every one,
+    // 20 every third, 200 still every one.
+    const struct {
+        double target;
+        int64_t every;
+    } cases[] = {{31, 2}, {62, 1}, {20, 3}, {200, 1}, {5, 12}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        Pacer p = At(c.target);
+        const std::vector<int64_t> shown = LockedRefreshesShown(p, 2000);
+        ASSERT_GT(shown.size(), 5u);
+        EXPECT_EQ(shown.front(), 0);
+        for (size_t i = 1; i < shown.size(); ++i)
+            EXPECT_EQ(shown[i] - shown[i - 1], c.every);
+    }
+    // Without refresh timing it paces as scheduled does.
+    Pacer locked = At(62);
+    Pacer scheduled = At(62);
+    EXPECT_EQ(Updates(locked, kRuleDisplayLocked, Range(0, 500)),
+              Updates(scheduled, kRuleScheduled, Range(0, 500)));
+    // A refresh count that goes back (a new display) locks on at once.
+    Pacer p = At(31);
+    RefreshSlot slot{1000, 1.0 / 60};
+    EXPECT_TRUE(StepPacer(p, kRuleDisplayLocked, 1.0, nullptr, &slot));
+    slot.refresh = 1001;
+    EXPECT_FALSE(StepPacer(p, kRuleDisplayLocked, 1.017, nullptr, &slot));
+    slot.refresh = 3;
+    EXPECT_TRUE(StepPacer(p, kRuleDisplayLocked, 1.034, nullptr, &slot));
+}
+
 TEST(Pacing, RuleNamesRoundTripAndCycle) {
     std::string names;
     PaceRule rule = kRuleAdaptive;
@@ -230,7 +279,9 @@ TEST(Pacing, RuleNamesRoundTripAndCycle) {
         PaceRule parsed = NextPaceRule(rule);
         EXPECT_TRUE(PaceRuleFromName(PaceRuleName(rule), &parsed) && parsed == rule);
     }
-    EXPECT_EQ(names, "adaptive fixed fixed-exact scheduled every-redraw ");
+    EXPECT_EQ(names, "adaptive fixed fixed-exact scheduled every-redraw display-locked ");
+    EXPECT_EQ(std::string(PaceRuleList()),
+              "adaptive, fixed, fixed-exact, scheduled, every-redraw, display-locked");
     EXPECT_EQ(rule, kRuleAdaptive);  // and round again
     for (const char* bad : {"Fixed", "fixed ", "every", static_cast<const char*>(nullptr)})
         EXPECT_FALSE(PaceRuleFromName(bad, &rule));

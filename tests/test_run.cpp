@@ -11,6 +11,7 @@
 #include "app/options.h"
 #include "app/run.h"
 #include "demo/pacing.h"
+#include "demo/presentations.h"
 #include "host/host_internal.h"
 #include "platform/headless_platform.h"
 #include "temp_file.h"
@@ -44,33 +45,67 @@ TEST(Options, TakeOursAndPassTheFullscreenSwitchesOn) {
     ASSERT_TRUE(Parse({}, &defaults));
     EXPECT_EQ(defaults.leftRule, kRuleAdaptive);
     EXPECT_EQ(defaults.rightRule, kRuleFixed);
+    EXPECT_EQ(defaults.leftTarget, 62.0);
+    EXPECT_EQ(defaults.rightTarget, 31.0);
+    ASSERT_TRUE(Parse({"--left-target", "40", "--right-target", "199.5", "--right-rule",
+                       "display-locked", "--side-logs", "run", "--version"},
+                      &o));
+    EXPECT_EQ(o.leftTarget, 40.0);
+    EXPECT_EQ(o.rightTarget, 199.5);
+    EXPECT_EQ(o.rightRule, kRuleDisplayLocked);
+    EXPECT_EQ(o.sideLogPrefix, "run");
+    EXPECT_TRUE(o.version);
+    EXPECT_EQ(std::string(VersionText()), "tempola " TEMPOLA_VERSION);
 }
 
 TEST(Options, RefuseWhatTheyCannotUse) {
-    const std::vector<std::vector<const char*>> bad = {
-        {"--seconds"},        {"--seconds", "0"},  {"--seconds", "-1"}, {"--seconds", "nan"},
-        {"--seconds", "5e6"}, {"--seconds", "3x"}, {"--left-rule"},     {"--left-rule", "slow"},
-        {"--right-rule", ""}, {"--log"},           {"--log", ""},       {"--frobnicate"},
-        {"fullscreen"}};
+    const std::vector<std::vector<const char*>> bad = {{"--seconds"},
+                                                       {"--seconds", "0"},
+                                                       {"--seconds", "-1"},
+                                                       {"--seconds", "nan"},
+                                                       {"--seconds", "5e6"},
+                                                       {"--seconds", "3x"},
+                                                       {"--left-rule"},
+                                                       {"--left-rule", "slow"},
+                                                       {"--right-rule", ""},
+                                                       {"--log"},
+                                                       {"--log", ""},
+                                                       {"--frobnicate"},
+                                                       {"fullscreen"},
+                                                       {"--left-target", "4.5"},
+                                                       {"--right-target", "200.5"},
+                                                       {"--left-target", "40.2"},
+                                                       {"--left-target", " 40"},
+                                                       {"--left-target", "inf"},
+                                                       {"--right-target"},
+                                                       {"--side-logs"}};
     for (const auto& args : bad) {
         RunOptions o;
         std::string error;
         EXPECT_FALSE(Parse(args, &o, &error)) << args[0];
         EXPECT_NE(error.find("--help"), std::string::npos) << args[0];
     }
+    // Both programs refuse a target in the same words.
+    RunOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse({"--left-target", "40.2"}, &o, &error));
+    EXPECT_EQ(error, std::string("--left-target: not ") + kTargetWords + ": '40.2' (try --help)");
 }
 
 // The run around an application that paces like the demonstration but draws
 // nothing, with frames 7 ms apart on the scripted clock.
 int renders = 0;
 bool StartPacing() {
+    const double left = leftStartTarget;
+    const double right = rightStartTarget;
     ResetPacing();
-    leftPacer.target = 62.0;
-    rightPacer.target = 31.0;
+    leftPacer.target = left;
+    rightPacer.target = right;
+    StartPresentations();
     return true;
 }
 bool PaceOneFrame() {
-    UpdateFrameTiming();
+    PaceFrame();
     headless::AdvanceMs(7);
     ++renders;
     return true;
@@ -89,7 +124,8 @@ const AppCallbacks kPacingApp = {[] { return true; },
 
 std::vector<std::string> reports;
 const RunEnvironment kEnvironment = {[] { return static_cast<double>(headless::Counter()) * 1e-6; },
-                                     -1.0, 0.0, [](const char* line) { reports.push_back(line); }};
+                                     -1.0, 0.0, [](const char* line) { reports.push_back(line); },
+                                     4321};
 
 class RunTest : public ::testing::Test {
 protected:
@@ -116,7 +152,7 @@ TEST_F(RunTest, LogHasOneRowPerFrameAndTheStatsCountsAgree) {
     std::ifstream in(log.path);
     std::string line;
     std::getline(in, line);
-    EXPECT_EQ(line.rfind("TimeInSeconds,MsBetweenPresents,", 0), 0u);
+    EXPECT_EQ(line, FrameLogHeader());
     std::vector<std::string> rows;
     int leftUpdates = 0;
     int rightUpdates = 0;
@@ -127,21 +163,28 @@ TEST_F(RunTest, LogHasOneRowPerFrameAndTheStatsCountsAgree) {
         for (std::string cell; std::getline(row, cell, ',');) {
             cells.push_back(cell);
         }
-        ASSERT_EQ(cells.size(), 10u) << line;
-        leftUpdates += cells[2] == "1";
-        rightUpdates += cells[6] == "1";
+        if (line.back() == ',')
+            cells.push_back("");
+        ASSERT_EQ(cells.size(), 22u) << line;
+        leftUpdates += cells[12] == "1";
+        rightUpdates += cells[16] == "1";
     }
     // A second of 7 ms frames: the one that reaches 1000 ms ends the run.
     EXPECT_EQ(rows.size(), size_t(renders));
     ASSERT_EQ(rows.size(), 144u);
     // The second frame, 7 ms on: neither side is due yet (waits 16 and 31 ms).
-    EXPECT_EQ(rows[1], "0.0070000,7.0000,0,,62.0,adaptive,0,,31.0,fixed");
+    // No display times here: those cells stay empty.
+    EXPECT_EQ(rows[1],
+              "tempola,4321,0,OpenGL,0,0,,0.0070000,7.0000,,,7,0,,62.0,adaptive,0,,31.0,"
+              "fixed,,");
     ASSERT_EQ(reports.size(), 1u);
     const std::string& stats = reports[0];
     for (const std::string& field :
          {std::string("frames=144 "), "left_updates=" + std::to_string(leftUpdates) + " ",
           "right_updates=" + std::to_string(rightUpdates) + " ", std::string("left_rule=adaptive "),
-          std::string("right_rule=fixed "), std::string("vsync_asked=0 vsync_taken=0")}) {
+          std::string("right_rule=fixed "), std::string("vsync_asked=0 vsync_taken=0"),
+          std::string("display_source=none display_rate= "),
+          std::string("left_seen_jitter_ms= ")}) {
         EXPECT_NE(stats.find(field), std::string::npos) << field << " in " << stats;
     }
 }
@@ -166,6 +209,17 @@ TEST_F(RunTest, LogThatFailsPartWayRunsOnAndExitsThree) {
     // One message, however many rows were lost.
     EXPECT_EQ(err.find("frame log"), err.rfind("frame log")) << err;
     EXPECT_NE(err.find("frame log"), std::string::npos);
+}
+
+TEST_F(RunTest, StartsAtTheTargetsAsked) {
+    RunOptions o;
+    ASSERT_TRUE(
+        Parse({"--seconds", "0.2", "--stats", "--left-target", "40", "--right-target", "90"}, &o));
+    EXPECT_EQ(RunProgram(o, kEnvironment, kPacingApp), 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(" left_target=40.0 "), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find(" right_target=90.0 "), std::string::npos) << reports[0];
+    ResetPacing();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lab/clock_model.h"
@@ -57,7 +58,8 @@ std::vector<std::vector<std::string>> RunLogged(const SimSetup& setup) {
     auto result = std::make_unique<SimResult>();
     auto log = std::make_unique<FrameLog>();
     char error[200];
-    EXPECT_TRUE(OpenFrameLog(*log, file.path.c_str(), setup.displayHz > 0.0, error, sizeof error));
+    EXPECT_TRUE(OpenFrameLog(*log, file.path.c_str(), CaptureIdentity{"tempola-sim", 1, 0}, error,
+                             sizeof error));
     EXPECT_TRUE(RunSim(setup, *result, log.get()));
     EXPECT_TRUE(CloseFrameLog(*log));
     std::vector<std::vector<std::string>> rows;
@@ -190,7 +192,7 @@ TEST(SimRun, LogRowsCarryUpdatesAndSeenIntervals) {
     setup.displayHz = 50.0;
     const auto seen = RunLogged(setup);
     ASSERT_EQ(seen.size(), 31u);
-    ASSERT_EQ(seen[0].size(), 12u);
+    ASSERT_EQ(seen[0].size(), 22u);
     EXPECT_NEAR(Ms(seen, 4, "LeftMsBetweenUpdates"), 40.0, 1e-3);
     EXPECT_NEAR(Ms(seen, 7, "LeftMsBetweenUpdates"), 30.0, 1e-3);
     EXPECT_EQ(Ms(seen, 5, "LeftMsBetweenUpdates"), -1.0);
@@ -202,6 +204,91 @@ TEST(SimRun, LogRowsCarryUpdatesAndSeenIntervals) {
     }
     // The last redraw (290 ms) is shown by no refresh before the end.
     EXPECT_EQ(Ms(seen, 29, "LeftSeenMs"), -1.0);
+    EXPECT_EQ(Ms(seen, 29, "Dropped"), -1.0);
+    // Redraws at 0, 20, 40 ms are shown at once; 10, 30 are replaced
+    // before a refresh; between shown ones, a refresh.
+    EXPECT_EQ(Ms(seen, 0, "Dropped"), 0.0);
+    EXPECT_EQ(Ms(seen, 1, "Dropped"), 1.0);
+    EXPECT_EQ(Ms(seen, 2, "MsUntilDisplayed"), 0.0);
+    EXPECT_EQ(Ms(seen, 2, "MsBetweenDisplayChange"), 20.0);
+    EXPECT_EQ(Ms(seen, 3, "MsUntilDisplayed"), -1.0);
+    // A latch of 5 ms: the redraw at 20 ms misses the refresh at 20 and
+    // 10 ms makes it (by 20 - 5), so 10 is shown there, 10 ms after it.
+    setup.latchMs = 5.0;
+    const auto latched = RunLogged(setup);
+    EXPECT_EQ(Ms(latched, 1, "Dropped"), 0.0);
+    EXPECT_EQ(Ms(latched, 1, "MsUntilDisplayed"), 10.0);
+    EXPECT_EQ(Ms(latched, 2, "Dropped"), 1.0);
+    EXPECT_EQ(Ms(latched, 5, "PacerClockMs"), 50.0);
+}
+
+// The refresh-locked rule on a 60 Hz display with redraws at 1 kHz and
+// 2 ms of jitter: at 31 every pose is on screen for two refreshes exactly,
+// where fixed at 31 mixes two and three.
+TEST(SimRun, DisplayLockedShowsWholePairsOfRefreshes) {
+    auto result = std::make_unique<SimResult>();
+    SimSetup setup = TenMsRuns(1000.0, 20.0, {kRuleDisplayLocked, 31.0}, {kRuleFixed, 31.0});
+    setup.redraw.jitterMs = 2.0;
+    setup.displayHz = 60.0;
+    ASSERT_TRUE(RunSim(setup, *result, nullptr));
+    const IntervalFigures& locked = result->side[0].seen;
+    const IntervalFigures& fixed = result->side[1].seen;
+    EXPECT_GT(locked.count, 550u);
+    EXPECT_LT(JitterMs(locked), 0.5);
+    EXPECT_NEAR(MeanRate(locked), 30.0, 0.05);
+    EXPECT_NEAR(locked.min, 2.0 / 60, 1e-9);
+    EXPECT_NEAR(locked.max, 2.0 / 60, 1e-9);
+    EXPECT_GT(JitterMs(fixed), 3.0);
+}
+
+// Engines share nothing: runs on several threads at once give what each
+// gives alone, and the side captures agree with the main log.
+TEST(SimRun, EnginesOnThreadsDoNotSeeEachOther) {
+    std::vector<SimSetup> setups;
+    for (int i = 0; i < 4; ++i) {
+        SimSetup setup = TenMsRuns(240.0 + 100 * i, 5.0, {static_cast<PaceRule>(i), 40.0 + i},
+                                   {kRuleDisplayLocked, 31.0});
+        setup.redraw.jitterMs = i;
+        setup.displayHz = 60.0;
+        setups.push_back(setup);
+    }
+    std::vector<std::unique_ptr<SimResult>> alone, together;
+    for (const SimSetup& setup : setups) {
+        alone.push_back(std::make_unique<SimResult>());
+        together.push_back(std::make_unique<SimResult>());
+        RunSim(setup, *alone.back(), nullptr);
+    }
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < setups.size(); ++i)
+        threads.emplace_back([&, i] { RunSim(setups[i], *together[i], nullptr); });
+    for (std::thread& t : threads)
+        t.join();
+    for (size_t i = 0; i < setups.size(); ++i) {
+        EXPECT_EQ(std::memcmp(&alone[i]->side, &together[i]->side, sizeof alone[i]->side), 0) << i;
+        EXPECT_EQ(alone[i]->cadence.left.count, together[i]->cadence.left.count) << i;
+    }
+}
+
+TEST(SimRun, SideCapturesHoldOneRowPerUpdate) {
+    TempFolder folder("sim-sides");
+    const std::string prefix = folder.path + "/run";
+    SimSetup setup = TenMsRuns(100.0, 0.3, {kRuleAdaptive, 31.0}, {kRuleFixed, 31.0});
+    setup.displayHz = 50.0;
+    auto result = std::make_unique<SimResult>();
+    auto sides = std::make_unique<SideLog[]>(2);
+    ASSERT_TRUE(OpenSideLogs(sides.get(), prefix.c_str(), CaptureIdentity{"tempola-sim", 1, 0},
+                             nullptr, 0));
+    ASSERT_TRUE(RunSim(setup, *result, SimOutputs{nullptr, sides.get()}));
+    ASSERT_TRUE(CloseSideLogs(sides.get()));
+    std::ifstream left(prefix + "-left.csv");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(left, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 1 + result->side[0].updates);
+    // The pose of 70 ms is first shown by the refresh at 80: 40 ms after the
+    // one at 40 that showed the pose of 40 ms, 10 ms after its redraw.
+    EXPECT_EQ(lines[3],
+              "tempola-sim,1,0,OpenGL,0,0,0,0.0700000,30.0000,40.0000,10.0000,adaptive,31.0");
 }
 
 TEST(SimSweep, RowsInOrderAndTheSameWhateverTheThreads) {
@@ -217,16 +304,17 @@ TEST(SimSweep, RowsInOrderAndTheSameWhateverTheThreads) {
     }
     for (size_t i = 0; i < rows[0].size(); ++i) {
         const SweepRow& row = rows[0][i];
-        EXPECT_EQ(row.redrawHz, i < 15 ? 60.0 : 1000.0);
-        EXPECT_EQ(row.rule, static_cast<PaceRule>(i % 15 / 3));
+        const size_t perRate = 3 * kPaceRuleCount;
+        EXPECT_EQ(row.redrawHz, i < perRate ? 60.0 : 1000.0);
+        EXPECT_EQ(row.rule, static_cast<PaceRule>(i % perRate / 3));
         EXPECT_EQ(row.target, 30.0 + 0.5 * static_cast<double>(i % 3));
         for (int t = 1; t < 3; ++t) {
             EXPECT_EQ(std::memcmp(&rows[t][i], &row, sizeof row), 0) << i << " threads " << t + 1;
         }
     }
     // Fixed at 31 on 1 ms redraws waits 0.97 / 31 s: an update every 32 ms.
-    EXPECT_NEAR(rows[0][15 + 3 * kRuleFixed + 2].updates.meanRate, 31.25, 1e-3);
-    EXPECT_NEAR(rows[0][15 + 3 * kRuleFixed + 2].updates.rateErrorPct, 0.806, 1e-3);
+    EXPECT_NEAR(rows[0][3 * kPaceRuleCount + 3 * kRuleFixed + 2].updates.meanRate, 31.25, 1e-3);
+    EXPECT_NEAR(rows[0][3 * kPaceRuleCount + 3 * kRuleFixed + 2].updates.rateErrorPct, 0.806, 1e-3);
     // Unpaced on 60 Hz redraws read through a ms clock: 16 and 17 ms steps.
     EXPECT_NEAR(rows[0][3 * kRuleEveryRedraw].updates.meanRate, 60.0, 0.1);
     EXPECT_NEAR(rows[0][3 * kRuleEveryRedraw].updates.worstMs, 17.0, 1e-3);
@@ -247,6 +335,15 @@ TEST(SimOptions, DefaultsAndGoodValues) {
     EXPECT_EQ(options.setup.redraw.seed, ~0ull);
     EXPECT_EQ(options.setup.clock, PacerClock::kMicroseconds);
     EXPECT_EQ(options.setup.side[1].rule, kRuleFixedExact);
+    ASSERT_TRUE(Parse({"--left-rule", "display-locked", "--right-target", "90", "--latch-ms", "4.5",
+                       "--side-logs", "p"},
+                      &options));
+    EXPECT_EQ(options.setup.side[0].rule, kRuleDisplayLocked);
+    EXPECT_EQ(options.setup.side[1].target, 90.0);
+    EXPECT_EQ(options.setup.latchMs, 4.5);
+    EXPECT_STREQ(options.sideLogPrefix, "p");
+    ASSERT_TRUE(Parse({"--version"}, &options));
+    EXPECT_TRUE(options.version);
     EXPECT_FALSE(Parse({"--redraw", "x", "--help"}, &options));
     ASSERT_TRUE(Parse({"--help", "--redraw", "x"}, &options));
     EXPECT_TRUE(options.help);
@@ -264,6 +361,9 @@ TEST(SimOptions, BadValuesAreRefusedWithAMessage) {
         {"--seed", "1.5"},
         {"--left", "wobbly"},
         {"--left-target", "4.5"},
+        {"--left-target", "40.2"},
+        {"--latch-ms", "-1"},
+        {"--side-logs"},
         {"--stall", "100"},
         {"--stall", "100:"},
         {"--stall", "100:100"},
