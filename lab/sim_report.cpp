@@ -65,6 +65,11 @@ void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& resul
     AddStat(line, "rate", "%.2f", static_cast<double>(result.frames) / seconds);
     if (setup.displayHz > 0.0) {
         AddStat(line, "display_hz", "%g", setup.displayHz);
+        AddStat(line, "display_source", "%s", "model");
+        AddStat(line, "display_rate", "%.2f", static_cast<double>(result.shown) / seconds);
+        AddStat(line, "display_refresh_ms", "%.3f", 1000.0 / setup.displayHz);
+        AddStat(line, "dropped", "%llu", static_cast<unsigned long long>(result.dropped));
+        AddStat(line, "latch_ms", "%g", setup.latchMs);
     }
     char key[32];
     for (int side = 0; side < 2; ++side) {

@@ -102,6 +102,8 @@ void Run(const SimSetup& setup, SimResult& result, const SimOutputs& out, Side* 
         }
     }
     result.frames = frames;
+    result.shown = kDisplay ? display.shownRedraws : 0;
+    result.dropped = kDisplay ? display.droppedRedraws : 0;
 }
 
 }  // namespace

@@ -39,6 +39,8 @@ struct SideResult {
 // Large (about 800 KiB): allocate once and reuse for run after run.
 struct SimResult {
     uint64_t frames;
+    uint64_t shown;    // with a display: redraws a refresh showed
+    uint64_t dropped;  // and those replaced before any did
     Cadence cadence;
     SideResult side[2];
 };

@@ -23,6 +23,7 @@ FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool dec
 }
 
 void MakeRedraw(DisplayModel& display, uint64_t leftUpdates, uint64_t rightUpdates) {
+    display.droppedRedraws += display.showing && !display.newestShown;
     display.showing = true;
     display.pose[0] = leftUpdates;
     display.pose[1] = rightUpdates;
@@ -36,6 +37,7 @@ void ShowRefresh(DisplayModel& display, IntervalFigures* const* seen) {
     if (display.showing) {
         if (!display.newestShown) {
             display.newestShown = true;
+            ++display.shownRedraws;
             display.newestDisplay = display.refreshTime;
             if (display.anyShown)
                 display.newestBetweenMs = (display.refreshTime - display.lastShownDisplay) * 1000.0;

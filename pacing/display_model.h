@@ -38,6 +38,8 @@ struct DisplayModel {
     double newestBetweenMs;
     bool anyShown;
     double lastShownDisplay;
+    uint64_t shownRedraws;    // redraws some refresh showed
+    uint64_t droppedRedraws;  // redraws a newer one replaced before any refresh
 };
 
 void StartDisplay(DisplayModel& display, double hz);
