@@ -209,16 +209,20 @@ void AdvanceRotor(Pacer& pacer, double d) {
 }
 
 const char* PaceRuleList() {
-    // Made from the name table once, so a new rule shows up everywhere.
-    static char list[16 * kPaceRuleCount];
-    if (list[0] == '\0') {
-        for (int i = 0; i < kPaceRuleCount; ++i) {
-            if (i > 0)
-                std::strcat(list, ", ");
-            std::strcat(list, kRuleNames[i]);
+    // Made from the name table once (thread-safe, as a local static), so a
+    // new rule shows up in every help text and message by itself.
+    struct List {
+        char text[16 * kPaceRuleCount] = "";
+        List() {
+            for (int i = 0; i < kPaceRuleCount; ++i) {
+                if (i > 0)
+                    std::strcat(text, ", ");
+                std::strcat(text, kRuleNames[i]);
+            }
         }
-    }
-    return list;
+    };
+    static const List list;
+    return list.text;
 }
 
 bool TargetIsValid(double target) {

@@ -10,6 +10,9 @@
 #   docs/cadence_62_1khz.png both rules at 62 on 1 kHz redraws, 3 s
 #   docs/seen_60hz.png       the same behind a 60 Hz display, 10 s: what the
 #                            screen shows of each rule
+#   docs/sweep_seen_60hz.png every rule behind a 60 Hz display, on 1 kHz
+#                            redraws with 2 ms of jitter and on 240 Hz ones:
+#                            the seen rate error and seen jitter by target
 #
 # Each run's figures go to standard output too, for the text beside them.
 set -euo pipefail
@@ -41,6 +44,27 @@ echo "== $sim --sweep"
   --title "Paced rules against target, 10 s per point, ms clock (tempola-sim --sweep)"
 grep -E '^(adaptive|fixed|fixed-exact|scheduled),1000,(60|62|120),' "$work/sweep.csv"
 
+echo "== $sim --sweep --display-hz 60 --redraw-list 1000,240 --jitter 2"
+"$sim" --sweep --display-hz 60 --redraw-list 1000,240 --jitter 2 >"$work/sweep_seen.csv"
+"$python" "$root/tools/plot_sweep.py" "$work/sweep_seen.csv" -o "$root/docs/sweep_seen_60hz.png" \
+  --seen --rules adaptive,fixed,fixed-exact,scheduled,display-locked \
+  --title "What a 60 Hz display shows of each rule (tempola-sim --sweep --display-hz 60 --jitter 2)"
+# Where display-locked does not have the lowest seen jitter of all rules.
+"$python" - "$work/sweep_seen.csv" <<'PY'
+import csv, sys
+best = {}
+for row in csv.DictReader(open(sys.argv[1])):
+    key = (row["redraw_hz"], row["target"])
+    best.setdefault(key, {})[row["rule"]] = float(row["seen_jitter_ms"])
+losses = [(k, r) for k, r in best.items()
+          if r["display-locked"] > min(v for n, v in r.items() if n != "display-locked") + 1e-6]
+print("display-locked has the lowest seen jitter at %d of %d points" % (len(best) - len(losses), len(best)))
+for (hz, target), r in losses[:20]:
+    print("  not at %s Hz, target %s: %.3f ms against %.3f ms (%s)" % (
+        hz, target, r["display-locked"], min(v for n, v in r.items() if n != "display-locked"),
+        min((v, n) for n, v in r.items() if n != "display-locked")[1]))
+PY
+
 echo "== $sim --seconds 3 --left-target 62 --right-target 62"
 "$sim" --seconds 3 --left-target 62 --right-target 62 --log "$work/cadence.csv"
 "$python" "$root/tools/plot_cadence.py" "$work/cadence.csv" -o "$root/docs/cadence_62_1khz.png" \
@@ -51,4 +75,4 @@ echo "== $sim --seconds 10 --display-hz 60 --left-target 62 --right-target 62"
 "$python" "$root/tools/plot_cadence.py" "$work/seen.csv" -o "$root/docs/seen_60hz.png" \
   --title "Target 62 on 1 kHz redraws behind a 60 Hz display (tempola-sim --display-hz 60 ...)"
 
-echo "== wrote docs/sweep.png docs/cadence_62_1khz.png docs/seen_60hz.png"
+echo "== wrote docs/sweep.png docs/sweep_seen_60hz.png docs/cadence_62_1khz.png docs/seen_60hz.png"
