@@ -103,17 +103,20 @@ bool Font::Load(const char* fileName, int width, int height, int bitsPerPixel, i
         !PictureBytes(width, height, bitsPerPixel, &fileBytes, &rgbaBytes)) {
         return false;
     }
-    this->bitsPerPixel = bitsPerPixel;
+    // Read aside and taken only whole: a copy of another size beside the
+    // earlier grid would send anyone who reads the copy by that grid past its
+    // end. A failed load leaves the font exactly as it was.
+    uint8_t* picture = new (std::nothrow) uint8_t[rgbaBytes]();
+    if (picture == nullptr) {
+        return false;
+    }
+    if (!ReadTGA(fileName, picture, width, height, bitsPerPixel)) {
+        delete[] picture;
+        return false;
+    }
     delete[] pixels;
-    // Zeroed, so that a failed read leaves a blank copy rather than garbage;
-    // the font then goes on drawing with its earlier texture and grid.
-    pixels = new (std::nothrow) uint8_t[rgbaBytes]();
-    if (pixels == nullptr) {
-        return false;
-    }
-    if (!ReadTGA(fileName, pixels, width, height, bitsPerPixel)) {
-        return false;
-    }
+    pixels = picture;
+    this->bitsPerPixel = bitsPerPixel;
 
     // An earlier texture stays alive: nothing in the program owns its deletion.
     GLuint name = 0;

@@ -17,10 +17,9 @@ public:
     // Reads a raw TGA picture of the given size and depth (24 or 32 bits),
     // keeps an RGBA copy and makes a mipmapped texture of it. The charset
     // names the glyphs cell by cell, row by row from the top-left corner.
-    // False for bad sizes leaves the font as it was. False for a file that
-    // cannot be read leaves the new depth and a blank copy of the new size
-    // (no copy when memory ran out), while the texture, grid and charset of
-    // an earlier load stay: a loaded font goes on printing with them.
+    // False (bad sizes, a file that cannot be read, no memory) leaves the
+    // font exactly as it was: a loaded font goes on printing with its
+    // texture, grid, copy and charset, an empty one stays empty.
     bool Load(const char* fileName, int width, int height, int bitsPerPixel, int cellWidth,
               int cellHeight, const char* charset);
 

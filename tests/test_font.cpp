@@ -191,11 +191,24 @@ TEST_F(FontDrawTest, BlendModesAndReloads) {
     // Refused sizes and a failed read keep the texture, grid and charset of
     // the last good load, so the font still prints.
     const GLuint name = font.textureName;
+    const uint8_t* copy = font.pixels;
+    const std::vector<uint8_t> before(copy, copy + 32 * 16 * 4);
     EXPECT_FALSE(font.Load(atlas.c_str(), 32, 16, 32, 0, 8, "x"));
     EXPECT_FALSE(font.Load(atlas.c_str(), -32, 16, 32, 8, 8, "x"));
-    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 32, 16, 32, 8, 8, "x"));
+    // A failed read at another size and depth: the copy, its size and depth
+    // stay as they were, so whoever reads the copy by the grid stays inside
+    // it (ASan would see the old grid read past a smaller new copy).
+    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 4, 2, 32, 8, 8, "x"));
+    EXPECT_FALSE(font.SetBlendMode(2)) << "still the 24-bit picture";
+    EXPECT_FALSE(font.Load("/nonexistent/font.tga", 64, 64, 24, 8, 8, "x"));
     EXPECT_EQ(font.textureName, name);
+    EXPECT_EQ(font.pixels, copy);
+    EXPECT_EQ(font.bitsPerPixel, 24);
     EXPECT_STREQ(font.charset, "rgbw");
+    size_t sum = 0;
+    for (int i = 0; i < font.textureWidth * font.textureHeight * 4; ++i)
+        sum += font.pixels[i];
+    EXPECT_EQ(sum, std::accumulate(before.begin(), before.end(), size_t(0)));
     EXPECT_TRUE(font.Print(0, 0, "g"));
 
     const std::string longCharset(300, 'z');
