@@ -17,14 +17,15 @@ run_tier=(
 # font picture's tool; Xvfb (xvfb-run needs xauth) and xdotool for the
 # whole-program tests; the rest for the install and package checks (CPack's
 # package dependencies come from dpkg-shlibdeps, which it runs on what `file`
-# calls ELF); matplotlib for the lab's plotting scripts.
+# calls ELF), and lintian, which judges the package as Debian would;
+# matplotlib for the lab's plotting scripts.
 test_tier=(
   "${run_tier[@]}"
   libgtest-dev libbenchmark-dev libstb-dev
   clang libclang-rt-14-dev
   libfreetype-dev fonts-dejavu-core
   xvfb xauth xdotool
-  desktop-file-utils appstream man-db dpkg-dev file
+  desktop-file-utils appstream man-db dpkg-dev file lintian
   python3-matplotlib
 )
 cross_tier=(
