@@ -11,7 +11,7 @@ set -u
 bin=$1
 src=$2
 export WESTON_ENV_DEBUG=1
-. "$src/tests/weston_env.sh"
+. "$src/tests/weston_env.sh" || exit 1
 
 work=$(mktemp -d)
 recorder=
