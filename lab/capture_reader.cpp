@@ -204,7 +204,7 @@ bool TellFormat(CaptureReader& reader, const Header& h) {
     const int frametime = Find(h, "frametime");
     const int elapsed = Find(h, "elapsed");
     reader.timeScale = 1.0;
-    if (leftUpdated >= 0 && (clock >= 0 || seconds >= 0)) {
+    if (leftUpdated >= 0 && seconds >= 0) {
         reader.format = clock >= 0 ? CaptureFormat::kTempola : CaptureFormat::kTempolaOld;
         Set(reader, kColTime, seconds);
     } else if (ms >= 0 || (seconds >= 0 && (Find(h, "MsBetweenSimulationStart") >= 0 ||
