@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -73,8 +74,10 @@ int Split(const char* text, size_t size, Cell* cells, int most) {
             cells[count++] = Cell{p + 1, static_cast<size_t>((close < end ? close : end) - p - 1)};
             p = close < end ? close + 1 : end;
         } else {
-            const void* comma = std::memchr(p, ',', static_cast<size_t>(end - p));
-            const char* stop = comma != nullptr ? static_cast<const char*>(comma) : end;
+            // Cells are short: a plain loop beats a call to memchr per cell.
+            const char* stop = p;
+            while (stop < end && *stop != ',')
+                ++stop;
             cells[count++] = Cell{p, static_cast<size_t>(stop - p)};
             p = stop;
         }
@@ -91,7 +94,12 @@ int Split(const char* text, size_t size, Cell* cells, int most) {
 
 bool Empty(const Cell& cell) {
     const Cell t = Trim(cell);
-    return t.size == 0 || SameWord(t, "NA");
+    return t.size == 0 || (t.size == 2 && Lower(t.text[0]) == 'n' && Lower(t.text[1]) == 'a');
+}
+
+bool IsOne(const Cell& cell) {
+    const Cell t = Trim(cell);
+    return t.size == 1 && *t.text == '1';
 }
 
 bool ParseDouble(const Cell& cell, double* value) {
@@ -252,22 +260,30 @@ bool TellFormat(CaptureReader& reader, const Header& h) {
     return true;
 }
 
-// The cells of a row up to the last one any role reads; false when short.
-bool RowCells(const CaptureReader& reader, const Cell& line, Cell* cells) {
-    const int want = reader.lastColumn + 1;
+// The cells of a row up to the last one any role reads (or, in the
+// counting pass, up to the last that pass reads); false when short.
+bool RowCells(const CaptureReader& reader, const Cell& line, Cell* cells, bool counting = false) {
+    int want = reader.lastColumn + 1;
+    if (counting) {
+        want = 0;
+        for (CaptureColumn role :
+             {kColApplication, kColSwapChain, kColDropped, kColUntil, kColBetween, kColShownFor}) {
+            want = reader.column[role] + 1 > want ? reader.column[role] + 1 : want;
+        }
+    }
     return Split(line.text, line.size, cells, want) == want;
 }
 
-void CopyName(char* to, const Cell& cell) {
+uint8_t CopyName(char* to, const Cell& cell) {
     const Cell t = Trim(cell);
     const size_t n = t.size < kStreamNameSize - 1 ? t.size : kStreamNameSize - 1;
     std::memcpy(to, t.text, n);
     to[n] = '\0';
+    return static_cast<uint8_t>(n);
 }
 
-bool SameName(const char* name, const Cell& cell) {
+bool SameName(const char* name, size_t n, const Cell& cell) {
     const Cell t = Trim(cell);
-    const size_t n = std::strlen(name);
     return (t.size == n || (n == kStreamNameSize - 1 && t.size > n)) &&
            std::memcmp(name, t.text, n) == 0;
 }
@@ -275,14 +291,14 @@ bool SameName(const char* name, const Cell& cell) {
 bool IsStream(const CaptureReader& reader, const CaptureStream& stream, const Cell* cells) {
     const int app = reader.column[kColApplication];
     const int chain = reader.column[kColSwapChain];
-    return (app < 0 || SameName(stream.application, cells[app])) &&
-           (chain < 0 || SameName(stream.swapChain, cells[chain]));
+    return (app < 0 || SameName(stream.application, stream.applicationSize, cells[app])) &&
+           (chain < 0 || SameName(stream.swapChain, stream.swapChainSize, cells[chain]));
 }
 
 // Whether a row's cells promise a display time (the first pass's look at it).
 bool RowShown(const CaptureReader& reader, const Cell* cells) {
     const int dropped = reader.column[kColDropped];
-    if (dropped >= 0 && SameWord(Trim(cells[dropped]), "1"))
+    if (dropped >= 0 && IsOne(cells[dropped]))
         return false;
     const int shownFor = reader.column[kColShownFor];
     if (shownFor >= 0 && Empty(cells[shownFor]))
@@ -292,27 +308,41 @@ bool RowShown(const CaptureReader& reader, const Cell* cells) {
     return (until >= 0 && !Empty(cells[until])) || (between >= 0 && !Empty(cells[between]));
 }
 
-void CountRow(CaptureReader& reader, const Cell* cells) {
-    for (int i = 0; i < reader.streamCount; ++i) {
-        CaptureStream& s = reader.streams[i];
-        if (IsStream(reader, s, cells)) {
-            ++s.rows;
-            s.shownRows += RowShown(reader, cells);
-            return;
-        }
+int Width(const CaptureReader& reader, std::initializer_list<CaptureColumn> roles) {
+    int width = 0;
+    for (CaptureColumn role : roles) {
+        width = reader.column[role] + 1 > width ? reader.column[role] + 1 : width;
     }
-    if (reader.streamCount == kMostCaptureStreams) {
+    return width;
+}
+
+// Counts a row to its stream: only the name cells are split, and the display
+// cells too while the stream has shown no display time yet.
+void CountRow(CaptureReader& reader, const Cell& line, Cell* cells) {
+    const int names = Width(reader, {kColApplication, kColSwapChain});
+    const int display = Width(reader, {kColDropped, kColUntil, kColBetween, kColShownFor});
+    if (Split(line.text, line.size, cells, names) != names)
+        return;  // short rows are the second pass's to report, with their line
+    CaptureStream* s = nullptr;
+    for (int i = 0; i < reader.streamCount && s == nullptr; ++i) {
+        if (IsStream(reader, reader.streams[i], cells))
+            s = &reader.streams[i];
+    }
+    if (s == nullptr && reader.streamCount == kMostCaptureStreams) {
         ++reader.otherRows;
         return;
     }
-    CaptureStream& s = reader.streams[reader.streamCount++];
-    s = CaptureStream{};
-    if (reader.column[kColApplication] >= 0)
-        CopyName(s.application, cells[reader.column[kColApplication]]);
-    if (reader.column[kColSwapChain] >= 0)
-        CopyName(s.swapChain, cells[reader.column[kColSwapChain]]);
-    s.rows = 1;
-    s.shownRows = RowShown(reader, cells);
+    if (s == nullptr) {
+        s = &reader.streams[reader.streamCount++];
+        *s = CaptureStream{};
+        if (reader.column[kColApplication] >= 0)
+            s->applicationSize = CopyName(s->application, cells[reader.column[kColApplication]]);
+        if (reader.column[kColSwapChain] >= 0)
+            s->swapChainSize = CopyName(s->swapChain, cells[reader.column[kColSwapChain]]);
+    }
+    ++s->rows;
+    if (!s->shows && display > 0 && Split(line.text, line.size, cells, display) == display)
+        s->shows = RowShown(reader, cells);
 }
 
 bool SameProcess(const char* application, const char* process) {
@@ -336,6 +366,8 @@ void ResetReading(CaptureReader& reader, uint64_t line) {
     reader.summed = 0.0;
     reader.lastDisplay = 0.0;
     reader.anyDisplay = false;
+    reader.ruleSize[0] = reader.ruleSize[1] = 0;
+    reader.targetSize[0] = reader.targetSize[1] = 0;
 }
 
 // Finds the header; leaves the reader at the first row.
@@ -378,9 +410,8 @@ bool CountStreams(CaptureReader& reader, char* error, size_t errorSize) {
             return false;
         if (step == LineStep::kEnd)
             return true;
-        // Short rows are the second pass's to report, with their line.
-        if (line.size > 0 && RowCells(reader, line, cells))
-            CountRow(reader, cells);
+        if (line.size > 0)
+            CountRow(reader, line, cells);
     }
 }
 
@@ -503,24 +534,41 @@ bool ReadFlag(const RowError& e, const Cell& cell, const char* what, int8_t* fla
     return e.Say(what, cell);
 }
 
-bool ReadSide(const RowError& e, const Cell* cells, const int* column, RecordedSide* side) {
+bool ReadSide(CaptureReader& reader, int which, const RowError& e, const Cell* cells,
+              const int* column, RecordedSide* side) {
     int8_t updated = 0;
     if (!ReadFlag(e, cells[column[0]], "an Updated cell is not 0 or 1", &updated, false))
         return false;
     side->updated = updated == 1;
-    side->ms = -1.0;
-    if (!Empty(cells[column[1]]) && !ParseDouble(cells[column[1]], &side->ms))
-        return e.Say("not a number of ms", cells[column[1]]);
-    if (!ParseDouble(cells[column[2]], &side->target) || !TargetIsValid(side->target))
-        return e.Say("not a target rate from 5 to 200 in steps of 0.5", cells[column[2]]);
+    // A target repeats from row to row: parsed again only when it changes.
+    const Cell target = Trim(cells[column[2]]);
+    if (target.size != reader.targetSize[which] ||
+        std::memcmp(reader.targetText[which], target.text, target.size) != 0) {
+        reader.targetSize[which] = 0;
+        double value = 0.0;
+        if (target.size >= sizeof reader.targetText[which] || !ParseDouble(target, &value) ||
+            !TargetIsValid(value))
+            return e.Say("not a target rate from 5 to 200 in steps of 0.5", target);
+        std::memcpy(reader.targetText[which], target.text, target.size);
+        reader.targetSize[which] = target.size;
+        reader.target[which] = value;
+    }
+    side->target = reader.target[which];
     const Cell rule = Trim(cells[column[3]]);
-    char name[32];
-    if (rule.size >= sizeof name)
+    char* name = reader.ruleText[which];
+    if (rule.size == reader.ruleSize[which] && std::memcmp(name, rule.text, rule.size) == 0) {
+        side->rule = reader.rule[which];
+        return true;
+    }
+    if (rule.size >= sizeof reader.ruleText[which])
         return e.Say("no such rule", rule);
     std::memcpy(name, rule.text, rule.size);
     name[rule.size] = '\0';
+    reader.ruleSize[which] = 0;
     if (!PaceRuleFromName(name, &side->rule))
         return e.Say("no such rule", rule);
+    reader.ruleSize[which] = rule.size;
+    reader.rule[which] = side->rule;
     return true;
 }
 
@@ -633,8 +681,9 @@ CaptureStep NextCaptureRow(CaptureReader& reader, CaptureRow* row, char* error, 
         if (row->hasClock && !ReadClock(e, cells[column[kColClock]], &row->clockMs))
             return CaptureStep::kError;
         row->hasSides = column[kColLeftUpdated] >= 0;
-        if (row->hasSides && (!ReadSide(e, cells, column + kColLeftUpdated, &row->side[0]) ||
-                              !ReadSide(e, cells, column + kColRightUpdated, &row->side[1])))
+        if (row->hasSides &&
+            (!ReadSide(reader, 0, e, cells, column + kColLeftUpdated, &row->side[0]) ||
+             !ReadSide(reader, 1, e, cells, column + kColRightUpdated, &row->side[1])))
             return CaptureStep::kError;
         return CaptureStep::kRow;
     }

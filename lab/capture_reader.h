@@ -41,10 +41,10 @@ constexpr size_t kCaptureBuffer = 1024 * 1024;
 constexpr int kMostCaptureStreams = 64;
 constexpr size_t kStreamNameSize = 64;
 
-// What the log recorded of one side at one redraw.
+// What the log recorded of one side at one redraw. Its interval cells are
+// the replay's to reproduce, not to read.
 struct RecordedSide {
     bool updated;
-    double ms;  // its interval, when updated and the cell is not empty; else -1
     double target;
     PaceRule rule;
 };
@@ -64,8 +64,10 @@ struct CaptureRow {
 struct CaptureStream {
     char application[kStreamNameSize];
     char swapChain[kStreamNameSize];
+    uint8_t applicationSize;
+    uint8_t swapChainSize;
     uint64_t rows;
-    uint64_t shownRows;  // with a display time
+    bool shows;  // a row of it has a display time
 };
 
 // Column roles; each holds an index into the header, or -1.
@@ -114,6 +116,13 @@ struct CaptureReader {
     double summed;       // MangoHud: frame times so far, without elapsed
     double lastDisplay;  // 1.x: summed display changes, without MsUntilDisplayed
     bool anyDisplay;
+    // Each side's last rule and target cells and their values: rows repeat them.
+    char ruleText[2][32];
+    size_t ruleSize[2];
+    PaceRule rule[2];
+    char targetText[2][32];
+    size_t targetSize[2];
+    double target[2];
     std::FILE* progress;
     uint64_t nextProgress;
     const char* pass;  // "counting", "replaying": for the progress lines

@@ -164,7 +164,7 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
         return false;
     result.format = reader.format;
     result.stream = reader.chosen;
-    result.recordedDisplay = reader.chosen.shownRows > 0;
+    result.recordedDisplay = reader.chosen.shows;
     result.sim.shown = 0;
     result.sim.dropped = 0;
     ResetCadence(result.sim.cadence);
