@@ -14,6 +14,10 @@ if(NOT DEFINED TEMPOLA_DATA_FILES)
     ${PROJECT_SOURCE_DIR}/data/metal2.bmp ${PROJECT_SOURCE_DIR}/data/charset.tga)
 endif()
 set(TEMPOLA_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+# The release's date, beside the version that project() holds: the manual
+# pages, the metainfo and the changelog are made from both.
+set(TEMPOLA_DATE 2026-12-07)
+set(TEMPOLA_MADE_DIR ${PROJECT_BINARY_DIR}/packaging)
 
 set(CPACK_PACKAGE_NAME tempola)
 set(CPACK_PACKAGE_VENDOR "The Tempola developers")
@@ -46,26 +50,60 @@ else()
       "will not find them unless it is started from a folder that holds them")
   endif()
 
+  # The pages, metainfo and changelog made from their templates; the pages
+  # and the changelog gzipped as Debian keeps them (-n: no name or time in
+  # the header, so the same sources give the same bytes).
+  find_program(TEMPOLA_GZIP gzip REQUIRED)
+  configure_file(${TEMPOLA_PACKAGING_DIR}/org.tempola.Tempola.metainfo.xml.in
+    ${TEMPOLA_MADE_DIR}/org.tempola.Tempola.metainfo.xml @ONLY)
+  set(TEMPOLA_GZIPPED)
+  foreach(page tempola.6 tempola-sim.1 changelog)
+    configure_file(${TEMPOLA_PACKAGING_DIR}/${page}.in ${TEMPOLA_MADE_DIR}/${page} @ONLY)
+    add_custom_command(OUTPUT ${TEMPOLA_MADE_DIR}/${page}.gz
+      COMMAND ${TEMPOLA_GZIP} -9nf -k ${TEMPOLA_MADE_DIR}/${page}
+      DEPENDS ${TEMPOLA_MADE_DIR}/${page} VERBATIM)
+    list(APPEND TEMPOLA_GZIPPED ${TEMPOLA_MADE_DIR}/${page}.gz)
+  endforeach()
+  add_custom_target(tempola_docs ALL DEPENDS ${TEMPOLA_GZIPPED})
+
   install(TARGETS tempola RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${TEMPOLA_PACKAGING_DIR}/copyright ${TEMPOLA_MADE_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${TEMPOLA_DATA_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/tempola)
   install(FILES ${TEMPOLA_PACKAGING_DIR}/tempola.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${TEMPOLA_PACKAGING_DIR}/org.tempola.Tempola.metainfo.xml
+  install(FILES ${TEMPOLA_MADE_DIR}/org.tempola.Tempola.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/icons/hicolor
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons
     FILES_MATCHING PATTERN "tempola.png")
-  install(FILES ${TEMPOLA_PACKAGING_DIR}/tempola.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+  install(FILES ${TEMPOLA_MADE_DIR}/tempola.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   if(TARGET tempola-sim)
     install(TARGETS tempola-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES ${TEMPOLA_PACKAGING_DIR}/tempola-sim.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${TEMPOLA_MADE_DIR}/tempola-sim.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+
+  # The compiler's banner (.comment, from the C runtime's start files too)
+  # goes as Debian's own strip step drops it.
+  if(CMAKE_OBJCOPY)
+    set(TEMPOLA_INSTALLED_BINARIES tempola)
+    if(TARGET tempola-sim)
+      list(APPEND TEMPOLA_INSTALLED_BINARIES tempola-sim)
+    endif()
+    foreach(binary ${TEMPOLA_INSTALLED_BINARIES})
+      install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${binary}\")")
+    endforeach()
   endif()
 
   set(CPACK_GENERATOR DEB)
   set(TEMPOLA_PACKAGE_MAINTAINER "The Tempola developers <maintainers@tempola.invalid>"
     CACHE STRING "Maintainer field of the Debian package")
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TEMPOLA_PACKAGE_MAINTAINER})
-  set(CPACK_DEBIAN_PACKAGE_SECTION games)
+  # An OpenGL lab rather than a game (a games package holds a game in
+  # /usr/games).
+  set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   # The library packages come from what the binaries link (dpkg-shlibdeps,

@@ -73,7 +73,8 @@ bool Font::ReadTGA(const char* fileName, uint8_t* destination, int width, int he
         return false;
     }
     // A short file is fine: what it lacks stays zero.
-    (void)std::fread(buffer, 1, fileBytes, file);
+    const size_t got = std::fread(buffer, 1, fileBytes, file);
+    static_cast<void>(got);
     std::fclose(file);
 
     const size_t bytesPerPixel = static_cast<size_t>(bitsPerPixel / 8);

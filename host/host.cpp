@@ -35,6 +35,12 @@ void ApplyCommandLine(const char* commandLine) {
     }
 }
 
+double CounterSeconds(int64_t count) {
+    return counterFrequency > 0
+               ? static_cast<double>(count - startCount) / static_cast<double>(counterFrequency)
+               : 0.0;
+}
+
 void RunFrame(PlatWindow* window) {
     const int64_t now = PlatCounter();
     timeMs = static_cast<uint32_t>(ElapsedMilliseconds(now, startCount, counterFrequency));
@@ -48,7 +54,8 @@ void RunFrame(PlatWindow* window) {
         // this frame is still swapped.
         PlatDestroyWindow(window);
     }
-    PlatSwapBuffers(surface);
+    swapSeconds = CounterSeconds(PlatCounter());
+    PlatSwapBuffers(surface, redrawNumber);
     PlatReleaseSurface(window, surface);
 }
 
@@ -72,6 +79,7 @@ void ResetHostState() {
     timeMs = 0;
     frameSeconds = 0.0;
     redrawNumber = 0;
+    swapSeconds = 0.0;
     vsyncAsked = false;
     vsyncTaken = false;
     hostRunning = 0;
@@ -160,13 +168,31 @@ int HostMain(const char* commandLine, const AppCallbacks& app) {
     return static_cast<int>(message.wParam);
 }
 
-// Until the platform gives display times, there are none to give.
 DisplayTimesSource HostDisplayTimesSource() {
-    return DisplayTimesSource{false, "none", "not available on this platform"};
+    const PlatDisplayTimes source = PlatDisplayTimesSource();
+    return DisplayTimesSource{source.available, source.key, source.text};
 }
 
 int HostTakePresentations(Presentation* out, int capacity) {
-    (void)out;
-    (void)capacity;
-    return 0;
+    PlatPresentation reports[64];
+    int n = 0;
+    while (n < capacity) {
+        const int room = capacity - n < 64 ? capacity - n : 64;
+        const int got = PlatTakePresentations(reports, room);
+        for (int i = 0; i < got; ++i) {
+            const PlatPresentation& r = reports[i];
+            Presentation& p = out[n++];
+            p.redraw = r.redraw;
+            p.outcome = r.outcome == kPlatShown       ? kPresentShown
+                        : r.outcome == kPlatDiscarded ? kPresentDiscarded
+                                                      : kPresentUnknown;
+            // Onto frameSeconds' clock: the counter from the frame clock's start.
+            p.swapSeconds = CounterSeconds(r.swapCounter);
+            p.displaySeconds = r.outcome == kPlatShown ? CounterSeconds(r.displayCounter) : 0.0;
+            p.refreshSeconds = static_cast<double>(r.refreshNs) * 1e-9;
+        }
+        if (got < room)
+            break;
+    }
+    return n;
 }

@@ -31,9 +31,10 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "\n"
         "one run:\n"
         "  --left-rule RULE, --right-rule RULE (or --left RULE, --right RULE)\n"
-        "                       %s\n"
-        "                       (defaults %s and %s); display-locked paces to the\n"
-        "                       modelled refreshes, and as scheduled without a display\n"
+        "                       the sides' rules (defaults %s and %s), one of:\n"
+        "    %s\n"
+        "                       display-locked paces to the modelled refreshes, and\n"
+        "                       as scheduled without a display\n"
         "  --left-target F, --right-target F\n"
         "                       target rates from %g to %g in steps of %g (defaults %g\n"
         "                       and %g)\n"
@@ -48,9 +49,14 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "                       frames, seconds, rate, redraw_jitter_ms, and per side\n"
         "                       (left_, right_) rule, updates, target, measured (the\n"
         "                       pacer's last window of 20), mean_rate, rate_error_pct,\n"
-        "                       jitter_ms, low1_fps (rate at the 99th-percentile\n"
-        "                       interval), worst_ms, and with a display display_hz and\n"
-        "                       seen_mean_rate, seen_jitter_ms, seen_low1_fps, seen_worst_ms\n"
+        "                       jitter_ms, low1_fps (= p99_fps, the rate at the\n"
+        "                       99th-percentile interval), worst_ms, p99_fps,\n"
+        "                       low1_avg_fps, low1_integral_fps, p999_fps,\n"
+        "                       low01_avg_fps, low01_integral_fps; with a display\n"
+        "                       display_hz, display_source, display_rate,\n"
+        "                       display_refresh_ms, dropped, latch_ms and the same\n"
+        "                       figures of what it showed, as seen_mean_rate,\n"
+        "                       seen_jitter_ms, seen_low1_fps, ...\n"
         "\n"
         "replay:\n"
         "  --replay FILE        redraw times from a capture instead of the model (then\n"
@@ -91,7 +97,7 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "over 64 KiB, a NUL byte, a short row, a number that does not parse or a time\n"
         "that goes back (the message names the line; the replay's logs are removed);\n"
         "3 a write failed (an incomplete log is removed when it is a regular file)\n",
-        program, program, program, PaceRuleList(), PaceRuleName(kLeftStartRule),
-        PaceRuleName(kRightStartRule), kLowestTarget, kHighestTarget, kTargetStep, kLeftStartTarget,
+        program, program, program, PaceRuleName(kLeftStartRule), PaceRuleName(kRightStartRule),
+        PaceRuleList(), kLowestTarget, kHighestTarget, kTargetStep, kLeftStartTarget,
         kRightStartTarget);
 }

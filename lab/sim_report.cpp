@@ -61,7 +61,7 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
                    const char* displaySource) {
     const double seconds = setup.redraw.seconds;
-    char text[2048];
+    char text[4096];
     StatsLine line;
     StartStatsLine(line, text, sizeof text);
     AddStat(line, "frames", "%llu", static_cast<unsigned long long>(result.frames));

@@ -116,3 +116,68 @@ double OnePercentLow(const IntervalFigures& figures) {
 double WorstMs(const IntervalFigures& figures) {
     return figures.max * 1000.0;
 }
+
+namespace {
+
+// What the intervals in one bin stand for when they are summed: the bin's
+// middle, within the run's extremes, so that a sum is exact to half a bin
+// per interval. The last bin, open above, stands for the longest interval.
+double BinValue(const IntervalFigures& figures, int bin) {
+    if (bin == kFigureBins - 1)
+        return figures.max;
+    const double middle = (bin + 0.5) * kFigureBinSeconds;
+    return middle < figures.min ? figures.min : middle > figures.max ? figures.max : middle;
+}
+
+// The slowest `share` of the intervals, counted as the analysers do: at
+// least one.
+uint64_t SlowestCount(const IntervalFigures& figures, double share) {
+    const double n = static_cast<double>(figures.count);
+    double wanted = std::ceil(share * n - 1e-7);
+    if (!(wanted >= 1.0))
+        wanted = 1.0;
+    return wanted > n ? figures.count : static_cast<uint64_t>(wanted);
+}
+
+}  // namespace
+
+double PercentileFps(const IntervalFigures& figures, double fraction) {
+    const double interval = PercentileSeconds(figures, fraction);
+    return interval > 0.0 ? 1.0 / interval : 0.0;
+}
+
+double LowAverageFps(const IntervalFigures& figures, double share) {
+    if (figures.count == 0)
+        return 0.0;
+    const uint64_t need = SlowestCount(figures, share);
+    uint64_t taken = 0;
+    double sum = 0.0;
+    for (int bin = kFigureBins - 1; bin >= 0 && taken < need; --bin) {
+        uint64_t here = figures.bins[bin];
+        if (here == 0)
+            continue;
+        if (here > need - taken)
+            here = need - taken;  // only as many of this bin as the share holds
+        sum += static_cast<double>(here) * BinValue(figures, bin);
+        taken += here;
+    }
+    return sum > 0.0 ? static_cast<double>(taken) / sum : 0.0;
+}
+
+double LowIntegralFps(const IntervalFigures& figures, double share) {
+    if (figures.count == 0)
+        return 0.0;
+    const double goal = share * figures.mean * static_cast<double>(figures.count);
+    double sum = 0.0;
+    for (int bin = kFigureBins - 1; bin >= 0; --bin) {
+        if (figures.bins[bin] == 0)
+            continue;
+        const double value = BinValue(figures, bin);
+        sum += static_cast<double>(figures.bins[bin]) * value;
+        // The interval at which the slowest-first sum reaches the goal lies
+        // in this bin, and every interval of the bin stands for one value.
+        if (sum >= goal)
+            return value > 0.0 ? 1.0 / value : 0.0;
+    }
+    return figures.min > 0.0 ? 1.0 / figures.min : 0.0;
+}

@@ -34,4 +34,15 @@ double MeanRate(const IntervalFigures& figures);  // 1 / mean interval
 double JitterMs(const IntervalFigures& figures);  // population standard deviation
 double PercentileSeconds(const IntervalFigures& figures, double fraction);  // 0 < fraction <= 1
 double OnePercentLow(const IntervalFigures& figures);  // rate at the 99th-percentile interval
-double WorstMs(const IntervalFigures& figures);        // longest interval
+
+// The field's lows. A "1 % low" means different things in different
+// analysers; each has its own name here, with share 0.01 or 0.001:
+// rate at the given percentile interval (p99_fps is OnePercentLow);
+double PercentileFps(const IntervalFigures& figures, double fraction);
+// 1 / the mean of the slowest share of the intervals ("1 % low average");
+// exact to the bin width (each interval counts as its bin's middle);
+double LowAverageFps(const IntervalFigures& figures, double share);
+// the rate of the interval at which the slowest intervals, summed slowest
+// first, reach that share of the run's whole time ("1 % low integral").
+double LowIntegralFps(const IntervalFigures& figures, double share);
+double WorstMs(const IntervalFigures& figures);  // longest interval

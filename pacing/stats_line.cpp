@@ -41,10 +41,36 @@ struct SeriesStat {
     const char* format;
     double (*read)(const IntervalFigures& figures);
 };
+double P99(const IntervalFigures& f) {
+    return PercentileFps(f, 0.99);
+}
+double P999(const IntervalFigures& f) {
+    return PercentileFps(f, 0.999);
+}
+double Low1Average(const IntervalFigures& f) {
+    return LowAverageFps(f, 0.01);
+}
+double Low01Average(const IntervalFigures& f) {
+    return LowAverageFps(f, 0.001);
+}
+double Low1Integral(const IntervalFigures& f) {
+    return LowIntegralFps(f, 0.01);
+}
+double Low01Integral(const IntervalFigures& f) {
+    return LowIntegralFps(f, 0.001);
+}
+
+// low1_fps is the first name of p99_fps, kept for the scripts that read it.
 const SeriesStat kSeriesStats[] = {
     {"jitter_ms", "%.3f", JitterMs},
     {"low1_fps", "%.2f", OnePercentLow},
     {"worst_ms", "%.3f", WorstMs},
+    {"p99_fps", "%.2f", P99},
+    {"low1_avg_fps", "%.2f", Low1Average},
+    {"low1_integral_fps", "%.2f", Low1Integral},
+    {"p999_fps", "%.2f", P999},
+    {"low01_avg_fps", "%.2f", Low01Average},
+    {"low01_integral_fps", "%.2f", Low01Integral},
 };
 
 void AddSeries(StatsLine& line, const char* prefix, const IntervalFigures* figures) {

@@ -8,6 +8,7 @@
 // [~] Pixel format: returns the index the test set; context, surface and
 //     display mode are tokens that only get recorded.
 // [ ] No GL: nothing is drawn; viewport and swap interval are only recorded.
+// [X] Display times, made up by the test (SetDisplayTimes, Present).
 #include "platform/headless_platform.h"
 
 #include "platform/message_queue.h"
@@ -35,6 +36,9 @@ PlatWindow window = {nullptr, "", false};
 PlatSurface surface = {32};
 PlatContext context = {1};
 PlatWindowProc registeredProc = nullptr;
+bool displayTimes = false;
+std::vector<uint64_t> swapped;
+std::vector<PlatPresentation> presented;
 
 void Log(const std::string& call) {
     record.calls.push_back(call);
@@ -50,6 +54,21 @@ void Reset(const Options& o) {
     window = {nullptr, "", false};
     surface = {o.desktopBitsPerPixel};
     registeredProc = nullptr;
+    displayTimes = false;
+    swapped.clear();
+    presented.clear();
+}
+
+void SetDisplayTimes(bool available) {
+    displayTimes = available;
+}
+
+const std::vector<uint64_t>& SwappedRedraws() {
+    return swapped;
+}
+
+void Present(const PlatPresentation& report) {
+    presented.push_back(report);
 }
 
 const Record& GetRecord() {
@@ -223,9 +242,25 @@ bool PlatDeleteContext(PlatContext* c) {
     return c != nullptr;
 }
 
-void PlatSwapBuffers(PlatSurface*) {
+void PlatSwapBuffers(PlatSurface*, uint64_t redraw) {
     Log("Swap");
     ++record.swaps;
+    if (displayTimes)
+        swapped.push_back(redraw);
+}
+
+PlatDisplayTimes PlatDisplayTimesSource() {
+    return displayTimes ? PlatDisplayTimes{true, "scripted", "scripted presentation times"}
+                        : PlatDisplayTimes{false, "none", "not available in the scripted platform"};
+}
+
+int PlatTakePresentations(PlatPresentation* out, int capacity) {
+    int n = 0;
+    while (n < capacity && !presented.empty()) {
+        out[n++] = presented.front();
+        presented.erase(presented.begin());
+    }
+    return n;
 }
 
 bool PlatSetSwapInterval(int interval) {

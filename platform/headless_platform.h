@@ -69,4 +69,12 @@ void AdvanceMs(int64_t ms);
 // The one window, or null when none exists.
 PlatWindow* Window();
 
+// Display times, made up: with them on, each swap is remembered (its
+// redraw number and the counter at the swap) and reports queued with
+// Present come out of PlatTakePresentations.
+void SetDisplayTimes(bool available);
+// The redraw numbers swapped so far, in order.
+const std::vector<uint64_t>& SwappedRedraws();
+void Present(const PlatPresentation& report);
+
 }  // namespace headless

@@ -160,12 +160,45 @@ PlatContext* PlatCreateContext(PlatSurface* surface);
 // With context null, makes no context current.
 bool PlatMakeCurrent(PlatSurface* surface, PlatContext* context);
 bool PlatDeleteContext(PlatContext* context);
-void PlatSwapBuffers(PlatSurface* surface);
+// redraw is the host's number for the frame being swapped; presentation
+// reports (below) carry it back.
+void PlatSwapBuffers(PlatSurface* surface, uint64_t redraw = 0);
 // 0: swap at once; 1: wait for the display's refresh. Applies to the current
 // context and to every context made current later. True when the driver
 // took it (false with no context yet; the setting is kept all the same).
 bool PlatSetSwapInterval(int interval);
 void PlatSetViewport(int x, int y, int width, int height);
+
+// --- presentation --------------------------------------------------------------
+
+enum : uint8_t {
+    kPlatShown,
+    kPlatDiscarded,  // the compositor never put it on screen
+    kPlatUnknown,    // no word came within the bound (a stalled compositor, a hidden window)
+};
+
+// What the display did with one swapped redraw. Times are on the counter
+// (PlatCounter ticks).
+struct PlatPresentation {
+    uint64_t redraw;
+    uint8_t outcome;
+    int64_t swapCounter;
+    int64_t displayCounter;  // shown only
+    uint32_t refreshNs;      // the refresh period the display gave; 0 when none
+};
+
+// Where display times come from: key "wayland" or "none", and a sentence.
+struct PlatDisplayTimes {
+    bool available;
+    const char* key;
+    const char* text;
+};
+PlatDisplayTimes PlatDisplayTimesSource();
+
+// Moves up to capacity reports of redraws settled since the last call into
+// out, oldest first; returns how many. Never blocks. Every swap made while
+// display times are available is reported exactly once.
+int PlatTakePresentations(PlatPresentation* out, int capacity);
 
 // --- display mode --------------------------------------------------------------
 

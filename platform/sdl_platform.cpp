@@ -13,6 +13,10 @@
 //     done when the host first asks for a format (inside its create event,
 //     after any display-mode change). The "index" is the 1-based number of
 //     the candidate that worked, not a system format identifier.
+// [X] Display times on Wayland: the compositor's presentation feedback
+//     (wayland_presentation.cpp), when built with the Wayland files.
+// [ ] Display times on X11: none (Mesa's software path does not present
+//     through the Present extension); the source says so.
 // [~] Releasing a surface does nothing: SDL has no device contexts.
 // [ ] Only one window at a time; no window class beyond its procedure.
 #include <sys/stat.h>
@@ -26,11 +30,15 @@
 
 #include <SDL.h>
 #include <SDL_opengl.h>
+#include <SDL_syswm.h>
 
 #include "platform/data_path.h"
 #include "platform/message_queue.h"
 #include "platform/platform.h"
 #include "platform/profile_file.h"
+#ifdef TEMPOLA_WAYLAND
+#include "platform/wayland_presentation.h"
+#endif
 
 struct PlatWindow {
     SDL_Window* sdl;
@@ -62,6 +70,30 @@ int swapInterval = 0;
 
 bool modeWanted = false;
 SDL_DisplayMode wantedMode = {};
+
+// Display times come from the compositor where it gives them: Wayland's
+// presentation feedback. TEMPOLA_NO_PRESENTATION=1 leaves them off (for
+// measuring what asking costs).
+void StartDisplayTimes(SDL_Window* sdl) {
+#ifdef TEMPOLA_WAYLAND
+    const char* off = std::getenv("TEMPOLA_NO_PRESENTATION");
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if ((off == nullptr || std::strcmp(off, "1") != 0) && SDL_GetWindowWMInfo(sdl, &info) &&
+        info.subsystem == SDL_SYSWM_WAYLAND) {
+        StartPresentationFeedback(info.info.wl.display, info.info.wl.surface,
+                                  static_cast<int64_t>(SDL_GetPerformanceFrequency()));
+    }
+#else
+    (void)sdl;
+#endif
+}
+
+void StopDisplayTimes() {
+#ifdef TEMPOLA_WAYLAND
+    StopPresentationFeedback();
+#endif
+}
 
 bool EnsureVideo() {
     static bool noDisplay = false;
@@ -145,6 +177,7 @@ bool TryFormat(PlatWindow* w, int colourBits, int depthBits) {
     SDL_GL_MakeCurrent(sdl, nullptr);
     w->sdl = sdl;
     w->madeContext = gl;
+    StartDisplayTimes(sdl);
     ApplyDisplayMode(w);
     return true;
 }
@@ -318,6 +351,7 @@ void PlatDestroyWindow(PlatWindow* w) {
         SDL_GL_DeleteContext(w->madeContext);
         w->madeContext = nullptr;
     }
+    StopDisplayTimes();
     if (w->sdl != nullptr) {
         SDL_DestroyWindow(w->sdl);
         w->sdl = nullptr;
@@ -445,11 +479,44 @@ bool PlatDeleteContext(PlatContext* c) {
     return true;
 }
 
-void PlatSwapBuffers(PlatSurface* s) {
+void PlatSwapBuffers(PlatSurface* s, uint64_t redraw) {
     if (s != nullptr && s->window->sdl != nullptr && theContext.gl != nullptr) {
+#ifdef TEMPOLA_WAYLAND
+        // Immediately before the swap: the swap's commit is the next one.
+        RequestPresentation(redraw, static_cast<int64_t>(SDL_GetPerformanceCounter()));
+#else
+        (void)redraw;
+#endif
         SDL_GL_SwapWindow(s->window->sdl);
         glFlush();
     }
+}
+
+PlatDisplayTimes PlatDisplayTimesSource() {
+#ifdef TEMPOLA_WAYLAND
+    if (PresentationFeedbackUsed()) {
+        return PlatDisplayTimes{true, "wayland", "Wayland presentation times"};
+    }
+#endif
+    const char* driver = videoUp ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
+        return PlatDisplayTimes{false, "none", "not available on X11 without Present"};
+    }
+    if (driver != nullptr && std::strcmp(driver, "wayland") == 0) {
+        return PlatDisplayTimes{false, "none", "not available: no presentation feedback"};
+    }
+    return PlatDisplayTimes{false, "none", "not available on this platform"};
+}
+
+int PlatTakePresentations(PlatPresentation* out, int capacity) {
+#ifdef TEMPOLA_WAYLAND
+    return TakePresentationReports(out, capacity,
+                                   static_cast<int64_t>(SDL_GetPerformanceCounter()));
+#else
+    (void)out;
+    (void)capacity;
+    return 0;
+#endif
 }
 
 void PlatSetViewport(int x, int y, int width, int height) {

@@ -5,6 +5,7 @@
 // [X] Every call is the system's own; the queue is the system's queue.
 // [X] Swap interval through the driver's swap-control extension
 //     (wglSwapIntervalEXT) when it has one; never touched unless asked.
+// [ ] No display times: the source says "not available on Windows".
 // [ ] No emulation: what the system refuses is refused.
 //
 // Our handles are the system's: a PlatWindow* is an HWND, a PlatSurface* an
@@ -286,7 +287,16 @@ bool PlatDeleteContext(PlatContext* context) {
     return wglDeleteContext(ToHglrc(context)) != FALSE;
 }
 
-void PlatSwapBuffers(PlatSurface* surface) {
+PlatDisplayTimes PlatDisplayTimesSource() {
+    // No compositor word on presents is asked for here.
+    return PlatDisplayTimes{false, "none", "not available on Windows"};
+}
+
+int PlatTakePresentations(PlatPresentation*, int) {
+    return 0;
+}
+
+void PlatSwapBuffers(PlatSurface* surface, uint64_t) {
     if (surface != nullptr) {
         SwapBuffers(ToHdc(surface));
     }

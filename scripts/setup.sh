@@ -11,20 +11,22 @@ run_tier=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
+  libwayland-dev wayland-protocols libxcb-present-dev
 )
 # GoogleTest for the unit tests; Google Benchmark and stb for bench/; clang
 # and its runtime for the fuzz targets; FreeType and the DejaVu fonts for the
-# font picture's tool; Xvfb (xvfb-run needs xauth) and xdotool for the
-# whole-program tests; the rest for the install and package checks (CPack's
+# font picture's tool; Xvfb (xvfb-run needs xauth), xdotool and a Wayland
+# compositor (Weston, nested in Xvfb) for the whole-program tests; the rest for the install and package checks (CPack's
 # package dependencies come from dpkg-shlibdeps, which it runs on what `file`
-# calls ELF); matplotlib for the lab's plotting scripts.
+# calls ELF), and lintian, which judges the package as Debian would;
+# matplotlib for the lab's plotting scripts.
 test_tier=(
   "${run_tier[@]}"
   libgtest-dev libbenchmark-dev libstb-dev
   clang libclang-rt-14-dev
   libfreetype-dev fonts-dejavu-core
-  xvfb xauth xdotool
-  desktop-file-utils appstream man-db dpkg-dev file
+  xvfb xauth xdotool weston
+  desktop-file-utils appstream man-db dpkg-dev file lintian
   python3-matplotlib
 )
 cross_tier=(

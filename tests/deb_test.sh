@@ -16,7 +16,7 @@ while [ ! -f "$build/CMakeCache.txt" ] && [ "$build" != / ] && [ "$build" != . ]
   build=$(dirname "$build")
 done
 for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate appstreamcli man \
-            xvfb-run xdotool; do
+            xvfb-run xdotool lintian; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
@@ -50,7 +50,9 @@ echo "ok: $(basename "$deb")"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = tempola ] || fail "Package: $(field Package)"
-[ "$(field Section)" = games ] || fail "Section: $(field Section)"
+[ "$(field Section)" = graphics ] || fail "Section: $(field Section)"
+version=$(sed -n 's/^project(tempola VERSION \([0-9.]*\) .*/\1/p' "$2/CMakeLists.txt")
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version), the project's $version"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 # From dpkg-shlibdeps (what the program links), and libgl1, which SDL opens
 # at run time.
@@ -63,17 +65,27 @@ echo "ok: control fields (Depends: $depends)"
 dpkg-deb -c "$deb" | awk '{ print $6 }' >"$work/contents"
 expected="./usr/bin/tempola ./usr/share/tempola/metal2.bmp ./usr/share/tempola/charset.tga
   ./usr/share/applications/tempola.desktop ./usr/share/metainfo/org.tempola.Tempola.metainfo.xml
-  ./usr/share/man/man6/tempola.6"
+  ./usr/share/man/man6/tempola.6.gz ./usr/share/doc/tempola/copyright
+  ./usr/share/doc/tempola/changelog.gz"
 for n in 16 32 48 64 128 256; do
   expected="$expected ./usr/share/icons/hicolor/${n}x$n/apps/tempola.png"
 done
 if [ -x "$build/tempola-sim" ]; then
-  expected="$expected ./usr/bin/tempola-sim ./usr/share/man/man1/tempola-sim.1"
+  expected="$expected ./usr/bin/tempola-sim ./usr/share/man/man1/tempola-sim.1.gz"
 fi
 for f in $expected; do
   grep -qxF "$f" "$work/contents" || fail "not in the package: $f"
 done
 echo "ok: contents"
+
+# What Debian asks of a package: no errors, no warnings (informational tags
+# are listed but allowed).
+lintian --info "$deb" >"$work/lintian" 2>&1
+if grep -qE '^[EW]: ' "$work/lintian"; then
+  cat "$work/lintian"
+  fail "lintian reports errors or warnings"
+fi
+echo "ok: lintian ($(grep -cE '^[IPX]: ' "$work/lintian") informational tags)"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x"
@@ -89,7 +101,22 @@ for n in 16 32 48 64 128 256; do
   file -b "$root/usr/share/icons/hicolor/${n}x$n/apps/tempola.png" |
     grep -q "^PNG image data, $n x $n, 8-bit/color RGBA" || fail "icon ${n}x$n"
 done
-echo "ok: desktop entry, metainfo, manual pages and icons"
+# The copyright file in the machine-readable format, naming the licence, and
+# the versions that come from the project's.
+head -1 "$root/usr/share/doc/tempola/copyright" |
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "copyright is not machine-readable"
+grep -qx 'License: Expat' "$root/usr/share/doc/tempola/copyright" || fail "copyright names no MIT licence"
+zcat "$root/usr/share/doc/tempola/changelog.gz" | head -1 | grep -q "^tempola ($version) " ||
+  fail "changelog's latest entry is not $version"
+grep -q "<project_license>MIT</project_license>" \
+  "$root/usr/share/metainfo/org.tempola.Tempola.metainfo.xml" || fail "metainfo names no licence"
+grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.tempola.Tempola.metainfo.xml" ||
+  fail "metainfo's release is not $version"
+zcat "$root/usr/share/man/man6/tempola.6.gz" | head -1 | grep -q "\"Tempola $version\"" ||
+  fail "the manual page is not of $version"
+"$root/usr/bin/tempola" --version | grep -qx "tempola $version" || fail "tempola --version"
+echo "ok: desktop entry, metainfo, manual pages, icons, copyright and versions"
 
 mkdir -p "$work/elsewhere"
 cd "$work/elsewhere"

@@ -43,12 +43,12 @@ prefix=$(cd "$work/prefix" && pwd -P)
 
 expected="bin/tempola share/tempola/metal2.bmp share/tempola/charset.tga
   share/applications/tempola.desktop share/metainfo/org.tempola.Tempola.metainfo.xml
-  share/man/man6/tempola.6"
+  share/man/man6/tempola.6.gz share/doc/tempola/copyright"
 for n in 16 32 48 64 128 256; do
   expected="$expected share/icons/hicolor/${n}x$n/apps/tempola.png"
 done
 if [ -x "$build/tempola-sim" ]; then
-  expected="$expected bin/tempola-sim share/man/man1/tempola-sim.1"
+  expected="$expected bin/tempola-sim share/man/man1/tempola-sim.1.gz"
 fi
 for f in $expected; do
   [ -s "$prefix/$f" ] || fail "not installed: $f"

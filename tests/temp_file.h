@@ -34,7 +34,8 @@ struct TempFolder {
     }
     ~TempFolder() {
         if (!path.empty()) {
-            std::system(("rm -rf '" + path + "'").c_str());
+            const int removed = std::system(("rm -rf '" + path + "'").c_str());
+            static_cast<void>(removed);  // a folder left behind in /tmp harms no test
         }
     }
     TempFolder(const TempFolder&) = delete;

@@ -33,7 +33,7 @@ protected:
     }
     void TearDown() override {
         ASSERT_EQ(chdir(oldCwd), 0);
-        std::system(("rm -rf '" + root + "'").c_str());
+        EXPECT_EQ(std::system(("rm -rf '" + root + "'").c_str()), 0);
     }
 
     void Put(const std::string& path) { std::ofstream(path) << "x"; }

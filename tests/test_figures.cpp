@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <numeric>
+#include <vector>
 
 #include "pacing/cadence.h"
 #include "pacing/figures.h"
-#include "host/app.h"
 
 namespace {
 
@@ -106,7 +109,8 @@ TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount) {
     static Cadence c;
     ResetCadence(c);
     const SideSample idle{false, 0, 31, kRuleFixed};
-    RecordFrame(c, {1.000, {true, 5.0, 62, kRuleAdaptive}, idle, 0});  // 5 s since the clock started
+    RecordFrame(c,
+                {1.000, {true, 5.0, 62, kRuleAdaptive}, idle, 0});  // 5 s since the clock started
     RecordFrame(c, {1.016, {true, 0.016, 62, kRuleAdaptive}, {true, 1.016, 31, kRuleFixed}, 0});
     RecordFrame(c, {1.040, {false, 0, 62, kRuleAdaptive}, {true, 0.024, 31, kRuleFixed}, 0});
     EXPECT_EQ(c.redraw.count, 2u);
@@ -116,4 +120,61 @@ TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount) {
     EXPECT_EQ(RecentInterval(c.left, 0), 0.016);
     EXPECT_EQ(c.right.count, 1u);
     EXPECT_EQ(RecentInterval(c.right, 0), 0.024);
+}
+
+// The field's lows, computed here straight from the sorted intervals as the
+// analysers define them, against the figures' histogram: the same to the
+// bin width (0.05 ms) in the interval each rate stands for.
+namespace {
+
+double AverageOfSlowest(std::vector<double> v, double share) {
+    std::sort(v.begin(), v.end(), std::greater<double>());
+    const size_t n = std::max<size_t>(1, static_cast<size_t>(std::ceil(share * v.size() - 1e-7)));
+    return std::accumulate(v.begin(), v.begin() + n, 0.0) / n;
+}
+
+double IntegralStop(std::vector<double> v, double share) {
+    std::sort(v.begin(), v.end(), std::greater<double>());
+    const double goal = share * std::accumulate(v.begin(), v.end(), 0.0);
+    double sum = 0;
+    for (double x : v)
+        if ((sum += x) >= goal)
+            return x;
+    return v.back();
+}
+
+}  // namespace
+
+TEST(Figures, LowsAsTheFieldDefinesThemAgreeToTheBin) {
+    // Steady 16.7 ms frames with a tail: hitches of 25 to 120 ms, and one
+    // of 2.5 s, beyond the histogram's last edge.
+    std::vector<double> runs[3];
+    uint64_t state = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        const double u = static_cast<double>(state >> 11) * 0x1.0p-53;
+        runs[0].push_back(0.0167 + 0.002 * u);
+        runs[1].push_back(i % 97 == 0 ? 0.025 + 0.095 * u : 0.0167 + 0.001 * u);
+    }
+    runs[2] = runs[1];
+    runs[2].push_back(2.5);
+    for (const std::vector<double>& run : runs) {
+        IntervalFigures& f = Fresh();
+        for (double x : run)
+            AddInterval(f, x);
+        for (double share : {0.01, 0.001}) {
+            SCOPED_TRACE(share);
+            EXPECT_NEAR(1.0 / LowAverageFps(f, share), AverageOfSlowest(run, share),
+                        kFigureBinSeconds);
+            EXPECT_NEAR(1.0 / LowIntegralFps(f, share), IntegralStop(run, share),
+                        kFigureBinSeconds);
+            std::vector<double> sorted = run;
+            std::sort(sorted.begin(), sorted.end());
+            const size_t at = static_cast<size_t>(std::ceil((1 - share) * sorted.size())) - 1;
+            EXPECT_NEAR(1.0 / PercentileFps(f, 1 - share), sorted[at], kFigureBinSeconds);
+        }
+        EXPECT_EQ(PercentileFps(f, 0.99), OnePercentLow(f));
+    }
+    EXPECT_EQ(LowAverageFps(Fresh(), 0.01), 0.0);
+    EXPECT_EQ(LowIntegralFps(Fresh(), 0.01), 0.0);
 }
