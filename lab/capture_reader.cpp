@@ -416,6 +416,9 @@ bool CountStreams(CaptureReader& reader, char* error, size_t errorSize) {
 }
 
 bool ChooseStream(CaptureReader& reader, const char* process, char* error, size_t errorSize) {
+    if (process != nullptr && reader.column[kColApplication] < 0)
+        return Fail(error, errorSize, "%s: no Application column to choose the process '%s' by",
+                    reader.path, process);
     int best = -1;
     for (int i = 0; i < reader.streamCount; ++i) {
         const CaptureStream& s = reader.streams[i];
