@@ -144,7 +144,9 @@ struct Replayer {
                 Write(out, last, NewestDisplay(display, last.seconds, false));
             }
             result.sim.shown = display.shownRedraws;
-            result.sim.dropped = display.droppedRedraws;
+            // All but an unshown newest were shown or replaced before a refresh.
+            result.sim.dropped =
+                frames - display.shownRedraws - (frames > 0 && !display.newestShown ? 1 : 0);
         }
         result.sim.frames = frames;
         result.seconds = lastRel;
