@@ -44,7 +44,8 @@ rate=$(value "$live" rate)
 jitter=$(value "$live" redraw_jitter_ms)
 shown=$(value "$live" display_rate)
 refresh=$(value "$live" display_refresh_ms)
-echo "live: $rate redraws/s (jitter $jitter ms), $shown shown/s, refresh $refresh ms (said)"
+echo "live: $rate redraws/s (jitter $jitter ms), $shown shown/s, refresh $refresh ms (said)," \
+  "$(value "$live" display_jitter_ms) ms jitter between shown redraws, longest $(value "$live" display_worst_ms) ms"
 echo
 echo "| run | latch ms | left seen rate | left seen jitter ms | left seen p99 fps | right seen rate | right seen jitter ms | right seen p99 fps |"
 echo "|---|---|---|---|---|---|---|---|"
