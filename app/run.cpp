@@ -98,6 +98,12 @@ void AddDisplay(StatsLine& line, double seconds) {
         AddStat(line, "dropped", "%s", "");
         AddStat(line, "display_unknown", "%s", "");
     }
+    // The display's own intervals, between shown redraws.
+    if (known) {
+        AddIntervalStats(line, "display", d.display);
+    } else {
+        AddEmptyIntervalStats(line, "display");
+    }
     const char* const sides[2] = {"left_seen", "right_seen"};
     for (int side = 0; side < 2; ++side) {
         char key[32];

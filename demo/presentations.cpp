@@ -12,6 +12,7 @@ namespace {
 
 // Large: kept out of any stack.
 PresentQueue queue;
+bool presenting = false;  // the host gives display times
 
 // The display's timing, from the latest shown redraw: its swap and display
 // times and the refresh period, and the first display time as the origin
@@ -43,7 +44,7 @@ void Settle(const Presentation& p) {
     } else if (p.outcome == kPresentDiscarded) {
         fate = FrameFate::kDropped;
     }
-    SettleFrame(queue, p.redraw, fate, p.displaySeconds);
+    SettleFrame(queue, p.redraw, fate, p.swapSeconds, p.displaySeconds);
 }
 
 void HandOnSettled() {
@@ -65,7 +66,10 @@ void HandOnSettled() {
 }  // namespace
 
 void StartPresentations() {
-    StartPresentQueue(queue, HostDisplayTimesSource().available);
+    // Every redraw waits at least for its swap, which comes after the frame
+    // that queued it.
+    StartPresentQueue(queue, true);
+    presenting = HostDisplayTimesSource().available;
     for (IntervalFigures& f : liveDisplay.seen)
         ResetFigures(f);
     ResetFigures(liveDisplay.display);
@@ -79,7 +83,10 @@ void StartPresentations() {
 }
 
 void TakePresentations() {
-    if (queue.waits) {
+    if (!presenting) {
+        // No word will come: the previous redraw is settled by its swap.
+        SettleFrame(queue, redrawNumber - 1, FrameFate::kUnknown, swapSeconds, 0.0);
+    } else {
         Presentation reports[64];
         int n = 0;
         while ((n = HostTakePresentations(reports, 64)) > 0) {
@@ -107,6 +114,8 @@ void QueueRedraw(const FrameSample& sample) {
 }
 
 void FlushPresentations() {
+    if (!presenting)
+        SettleFrame(queue, redrawNumber, FrameFate::kUnknown, swapSeconds, 0.0);
     GiveUpWaiting(queue);
     HandOnSettled();
 }

@@ -43,6 +43,10 @@ bool HostSetVsync(bool on);
 // 1 for the first frame, written before every Render.
 extern uint64_t redrawNumber;
 
+// When the latest swap was asked for, on frameSeconds' clock: written right
+// before each swap, so during a Render it is the previous redraw's.
+extern double swapSeconds;
+
 // What the display did with each swapped redraw, where the platform can tell
 // (Wayland presentation feedback). Every swap made while display times are
 // available gets exactly one record, sooner or later: shown, discarded by the
@@ -54,7 +58,7 @@ enum PresentOutcome : uint8_t {
 };
 
 struct Presentation {
-    uint64_t redraw;        // the redraw's number (redrawNumber at its Render)
+    uint64_t redraw;  // the redraw's number (redrawNumber at its Render)
     PresentOutcome outcome;
     double swapSeconds;     // when the swap was asked for, on frameSeconds' clock
     double displaySeconds;  // when it reached the screen, same clock; shown only

@@ -54,6 +54,7 @@ void RunFrame(PlatWindow* window) {
         // this frame is still swapped.
         PlatDestroyWindow(window);
     }
+    swapSeconds = CounterSeconds(PlatCounter());
     PlatSwapBuffers(surface, redrawNumber);
     PlatReleaseSurface(window, surface);
 }
@@ -78,6 +79,7 @@ void ResetHostState() {
     timeMs = 0;
     frameSeconds = 0.0;
     redrawNumber = 0;
+    swapSeconds = 0.0;
     vsyncAsked = false;
     vsyncTaken = false;
     hostRunning = 0;

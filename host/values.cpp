@@ -10,3 +10,4 @@ double frameSeconds = 0.0;
 bool vsyncAsked = false;
 bool vsyncTaken = false;
 uint64_t redrawNumber = 0;
+double swapSeconds = 0.0;

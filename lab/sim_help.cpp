@@ -5,6 +5,7 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         out,
         "usage: %s [options]          one simulated run, both sides\n"
         "       %s --sweep [options]  every rule over a range of targets, as CSV\n"
+        "       %s --replay FILE [options]  the redraws of a recorded run, through any rules\n"
         "\n"
         "Runs the program's own pacing rules against modelled redraw times, with no\n"
         "window and no real clock, and reports what each side's updates did.\n"
@@ -57,6 +58,27 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "                       figures of what it showed, as seen_mean_rate,\n"
         "                       seen_jitter_ms, seen_low1_fps, ...\n"
         "\n"
+        "replay:\n"
+        "  --replay FILE        redraw times from a capture instead of the model (then\n"
+        "                       --redraw, --jitter, --seed, --stall and --seconds do not\n"
+        "                       apply); the format is told from its header: Tempola's frame\n"
+        "                       log and side captures, PresentMon 1.x (TimeInSeconds),\n"
+        "                       2.0-2.3 (CPUStartTime, FrameTime, in ms) and 2.4+ (TimeInMs),\n"
+        "                       and MangoHud (elapsed in ns, else summed frametime in ms).\n"
+        "                       The pacers read a Tempola log's PacerClockMs (the older log:\n"
+        "                       floor(TimeInSeconds * 1000)), else --clock over the times\n"
+        "                       from the first row. A Tempola log's rules and targets are\n"
+        "                       followed row by row, except where --left-rule, --right-rule,\n"
+        "                       --left-target or --right-target is given. Seen figures come\n"
+        "                       from the capture's display times (MsUntilDisplayed,\n"
+        "                       DisplayLatency, or summed MsBetweenDisplayChange) where it\n"
+        "                       has any, else from --display-hz; display-locked paces as\n"
+        "                       scheduled without the modelled display. Progress goes to\n"
+        "                       standard error for files over 50 MB\n"
+        "  --process NAME       replay that application's rows (without regard to case;\n"
+        "                       NAME.exe too); default: the application and swap chain\n"
+        "                       with the most rows\n"
+        "\n"
         "sweep:\n"
         "  --sweep              every rule at every target of --targets for every rate of\n"
         "                       --redraw-list; CSV on standard output, progress on\n"
@@ -70,9 +92,12 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "  --version            print the program's name and version\n"
         "  --help               this text\n"
         "\n"
-        "exit codes: 0 done; 1 out of memory; 2 bad option or a log that cannot be opened;\n"
+        "exit codes: 0 done; 1 out of memory; 2 bad option, a log that cannot be opened,\n"
+        "or a capture that cannot be replayed: none of the formats, empty, no rows, a line\n"
+        "over 64 KiB, a NUL byte, a short row, a number that does not parse or a time\n"
+        "that goes back (the message names the line; the replay's logs are removed);\n"
         "3 a write failed (an incomplete log is removed when it is a regular file)\n",
-        program, program, PaceRuleName(kLeftStartRule), PaceRuleName(kRightStartRule),
+        program, program, program, PaceRuleName(kLeftStartRule), PaceRuleName(kRightStartRule),
         PaceRuleList(), kLowestTarget, kHighestTarget, kTargetStep, kLeftStartTarget,
         kRightStartTarget);
 }

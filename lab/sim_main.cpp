@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "lab/replay.h"
 #include "lab/sim_options.h"
 #include "lab/sim_report.h"
 #include "lab/sweep.h"
@@ -45,13 +46,54 @@ int Sweep(const SimOptions& options) {
 }
 
 // A log cut short would pass for a shorter run: a regular file goes.
-void DropIncompleteLog(const char* path) {
+void DropIncompleteLog(const char* path, const char* why = "writing the log") {
     struct stat info;
     if (stat(path, &info) == 0 && S_ISREG(info.st_mode) && unlink(path) == 0) {
-        std::fprintf(stderr, "%s: writing the log '%s' failed; removed it\n", kProgram, path);
+        std::fprintf(stderr, "%s: %s '%s' failed; removed it\n", kProgram, why, path);
     } else {
-        std::fprintf(stderr, "%s: writing the log '%s' failed; it is incomplete\n", kProgram, path);
+        std::fprintf(stderr, "%s: %s '%s' failed; it is incomplete\n", kProgram, why, path);
     }
+}
+
+// What a replay needs beside the outputs: the reader's buffer and the
+// result, both large.
+struct Replay {
+    CaptureReader reader;
+    ReplayResult result;
+    ReplaySetup setup;
+};
+
+ReplaySetup ReplaySetupOf(const SimOptions& options) {
+    ReplaySetup setup{};
+    setup.path = options.replayPath;
+    setup.process = options.process;
+    setup.clock = options.setup.clock;
+    setup.displayHz = options.setup.displayHz;
+    setup.latchMs = options.setup.latchMs;
+    for (int i = 0; i < 2; ++i) {
+        setup.side[i] = options.setup.side[i];
+        setup.ruleGiven[i] = options.ruleGiven[i];
+        setup.targetGiven[i] = options.targetGiven[i];
+    }
+    return setup;
+}
+
+void PrintReplay(const SimOptions& options, const Replay& replay) {
+    const ReplayResult& r = replay.result;
+    const SimSetup report = ReportSetup(replay.setup, r);
+    const char* source = r.recordedDisplay ? "capture" : "model";
+    if (options.stats) {
+        PrintSimStats(stdout, report, r.sim, source);
+        return;
+    }
+    std::printf("replay of %s (%s", options.replayPath, CaptureFormatName(r.format));
+    if (r.stream.application[0] != '\0') {
+        std::printf(", %s, swap chain %s", r.stream.application,
+                    r.stream.swapChain[0] != '\0' ? r.stream.swapChain : "-");
+    }
+    std::printf("): %s\n", r.recordedDisplay ? "seen figures from its display times"
+                                             : "no display times in it");
+    PrintSimTable(stdout, report, r.sim, source);
 }
 
 int SingleRun(const SimOptions& options) {
@@ -87,21 +129,45 @@ int SingleRun(const SimOptions& options) {
             return 2;
         }
     }
-    RunSim(options.setup, *result, SimOutputs{log.get(), sides.get()});
     int code = 0;
-    if (log && !CloseFrameLog(*log)) {
-        DropIncompleteLog(options.logPath);
-        code = 3;
+    std::unique_ptr<Replay> replay;
+    if (options.replayPath != nullptr) {
+        replay.reset(new (std::nothrow) Replay);
+        if (!replay) {
+            return OutOfMemory();
+        }
+        replay->setup = ReplaySetupOf(options);
+        if (!RunReplay(replay->setup, replay->reader, replay->result,
+                       SimOutputs{log.get(), sides.get()}, error, sizeof error, stderr)) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, error);
+            code = 2;
+        } else if (replay->setup.displayHz > 0.0 && replay->result.recordedDisplay) {
+            std::fprintf(stderr, "%s: the capture has display times; --display-hz is not used\n",
+                         kProgram);
+        }
+    } else {
+        RunSim(options.setup, *result, SimOutputs{log.get(), sides.get()});
     }
-    if (sides && !CloseSideLogs(sides.get())) {
+    // A replay refused part-way leaves logs that would pass for whole ones.
+    const char* why = code == 2 ? "the replay into the log" : "writing the log";
+    if (log && (!CloseFrameLog(*log) || code == 2)) {
+        DropIncompleteLog(options.logPath, why);
+        code = code == 2 ? 2 : 3;
+    }
+    if (sides && (!CloseSideLogs(sides.get()) || code == 2)) {
         char path[4096];
         for (const char* side : {"left", "right"}) {
             std::snprintf(path, sizeof path, "%s-%s.csv", options.sideLogPrefix, side);
-            DropIncompleteLog(path);
+            DropIncompleteLog(path, why);
         }
-        code = 3;
+        code = code == 2 ? 2 : 3;
     }
-    if (options.stats) {
+    if (code == 2) {
+        return code;
+    }
+    if (replay) {
+        PrintReplay(options, *replay);
+    } else if (options.stats) {
         PrintSimStats(stdout, options.setup, *result);
     } else {
         PrintSimTable(stdout, options.setup, *result);

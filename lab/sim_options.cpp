@@ -216,7 +216,8 @@ bool FitsCap(Reader& reader, double seconds, double hz, const char* what) {
 // Which options were given, for the checks that involve more than one.
 struct Given {
     bool seconds;
-    bool singleRun;  // an option that only means something without --sweep
+    const char* modelOnly;  // an option of the redraw model, which --replay replaces
+    bool singleRun;         // an option that only means something without --sweep
     const char* singleName;
     bool sweepOnly;
     const char* sweepName;
@@ -226,6 +227,16 @@ bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
     RedrawModel& redraw = options->setup.redraw;
     if (!given.seconds) {
         redraw.seconds = options->sweep ? kSweepSecondsDefault : kRunSecondsDefault;
+    }
+    if (options->replayPath != nullptr && (options->sweep || given.modelOnly != nullptr)) {
+        return Fail(reader, "%s does not go with --replay",
+                    options->sweep ? "--sweep" : given.modelOnly);
+    }
+    if (options->process != nullptr && options->replayPath == nullptr) {
+        return Fail(reader, "--process only goes with --replay");
+    }
+    if (options->replayPath != nullptr) {
+        return true;
     }
     if (options->sweep && given.singleRun) {
         return Fail(reader, "%s does not go with --sweep", given.singleName);
@@ -307,13 +318,17 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
         } else if (Is(arg, "--redraw")) {
             ok = TakeRate(reader, arg, &redraw.redrawHz);
             MarkSingle(given, arg);
+            given.modelOnly = arg;
         } else if (Is(arg, "--jitter")) {
             ok = TakeNumber(reader, arg, 0.0, kLongestJitterMs, true,
                             "a jitter in ms from 0 to 1e6", &redraw.jitterMs);
+            given.modelOnly = arg;
         } else if (Is(arg, "--seed")) {
             ok = TakeSeed(reader, arg, &redraw.seed);
+            given.modelOnly = arg;
         } else if (Is(arg, "--stall")) {
             ok = TakeStall(reader, arg, &redraw);
+            given.modelOnly = arg;
         } else if (Is(arg, "--clock")) {
             ok = TakeClock(reader, arg, &setup.clock);
         } else if (Is(arg, "--latch-ms")) {
@@ -325,14 +340,21 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
                    Is(arg, "--right")) {
             // --left and --right: the first spellings, kept for old scripts.
             ok = TakeRule(reader, arg, &setup.side[arg[2] == 'r'].rule);
+            options->ruleGiven[arg[2] == 'r'] = true;
             MarkSingle(given, arg);
         } else if (Is(arg, "--left-target") || Is(arg, "--right-target")) {
             ok = TakeTarget(reader, arg, &setup.side[Is(arg, "--right-target")].target);
+            options->targetGiven[Is(arg, "--right-target")] = true;
             MarkSingle(given, arg);
         } else if (Is(arg, "--seconds")) {
             ok = TakeNumber(reader, arg, 0.0, kLongestSeconds, false,
                             "a number of seconds (0 < S <= 1e9)", &redraw.seconds);
             given.seconds = true;
+            given.modelOnly = arg;
+        } else if (Is(arg, "--replay")) {
+            ok = TakeValue(reader, arg, &options->replayPath);
+        } else if (Is(arg, "--process")) {
+            ok = TakeValue(reader, arg, &options->process);
         } else if (Is(arg, "--log")) {
             ok = TakeValue(reader, arg, &options->logPath);
             MarkSingle(given, arg);

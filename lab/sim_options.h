@@ -35,6 +35,11 @@ struct SimOptions {
     double redrawList[kMostSweepRates];
     int redrawCount;
     int threads;  // 0: one per core
+    // --replay: redraw times from a capture instead of the model.
+    const char* replayPath;  // null: a modelled run
+    const char* process;     // the capture's process to replay; null: the busiest
+    bool ruleGiven[2];       // left, right: given on the command line
+    bool targetGiven[2];
 };
 
 // Reads argv[1..argc-1]. False, with a one-line message in error, for

@@ -1,5 +1,7 @@
 #include "lab/sim_report.h"
 
+#include <cstring>
+
 #include "lab/sweep.h"
 #include "pacing/stats_line.h"
 
@@ -13,7 +15,8 @@ const IntervalFigures& Updates(const SimResult& result, int side) {
 
 }  // namespace
 
-void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result) {
+void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result,
+                   const char* displaySource) {
     const RedrawModel& redraw = setup.redraw;
     std::fprintf(out, "%g s of redraws at %g Hz", redraw.seconds, redraw.redrawHz);
     if (redraw.jitterMs > 0.0) {
@@ -39,8 +42,8 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
     if (setup.displayHz <= 0.0) {
         return;
     }
-    std::fprintf(out, "\nas seen on a %g Hz display (between refreshes showing a new pose):\n",
-                 setup.displayHz);
+    std::fprintf(out, "\nas seen on a %g Hz display%s (between refreshes showing a new pose):\n",
+                 setup.displayHz, std::strcmp(displaySource, "model") != 0 ? " (recorded)" : "");
     std::fprintf(out, "%-6s %-13s %7s %9s %10s %8s %10s %8s %9s\n", "side", "rule", "target",
                  "poses", "mean rate", "error %", "jitter ms", "1% low", "worst ms");
     for (int side = 0; side < 2; ++side) {
@@ -55,7 +58,8 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
     }
 }
 
-void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result) {
+void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
+                   const char* displaySource) {
     const double seconds = setup.redraw.seconds;
     char text[4096];
     StatsLine line;
@@ -65,7 +69,7 @@ void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& resul
     AddStat(line, "rate", "%.2f", static_cast<double>(result.frames) / seconds);
     if (setup.displayHz > 0.0) {
         AddStat(line, "display_hz", "%g", setup.displayHz);
-        AddStat(line, "display_source", "%s", "model");
+        AddStat(line, "display_source", "%s", displaySource);
         AddStat(line, "display_rate", "%.2f", static_cast<double>(result.shown) / seconds);
         AddStat(line, "display_refresh_ms", "%.3f", 1000.0 / setup.displayHz);
         AddStat(line, "dropped", "%llu", static_cast<unsigned long long>(result.dropped));

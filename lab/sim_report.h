@@ -6,5 +6,10 @@
 
 #include "lab/sim_run.h"
 
-void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result);
-void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result);
+// displaySource says where the display figures come from: "model" (a
+// modelled display at setup.displayHz), or "capture" for a replay's
+// recorded display times (setup.displayHz then its typical refresh).
+void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result,
+                   const char* displaySource = "model");
+void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
+                   const char* displaySource = "model");

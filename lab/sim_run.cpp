@@ -71,7 +71,9 @@ void Run(const SimSetup& setup, SimResult& result, const SimOutputs& out, Side* 
         const double t = PacerSeconds(setup.clock, s, &ms);
         FrameSample& sample = samples[kDisplay ? frames & 1 : 0];
         sample.seconds = s;
-        sample.clockMs = ms;
+        if (kLog) {
+            sample.clockMs = ms;
+        }
         if (kDisplay) {
             // The refreshes that latch before this redraw show the one before.
             PassRefreshesBefore(display, s + latch, seen);
@@ -103,7 +105,10 @@ void Run(const SimSetup& setup, SimResult& result, const SimOutputs& out, Side* 
     }
     result.frames = frames;
     result.shown = kDisplay ? display.shownRedraws : 0;
-    result.dropped = kDisplay ? display.droppedRedraws : 0;
+    // Every redraw but the newest is shown or replaced before a refresh; the
+    // newest, unshown by the end, is neither.
+    const uint64_t undecided = kDisplay && frames > 0 && !display.newestShown ? 1 : 0;
+    result.dropped = kDisplay ? frames - display.shownRedraws - undecided : 0;
 }
 
 }  // namespace

@@ -23,14 +23,12 @@ FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool dec
 }
 
 void MakeRedraw(DisplayModel& display, uint64_t leftUpdates, uint64_t rightUpdates) {
-    display.droppedRedraws += display.showing && !display.newestShown;
     display.showing = true;
     display.pose[0] = leftUpdates;
     display.pose[1] = rightUpdates;
     display.seenMs[0] = -1.0;
     display.seenMs[1] = -1.0;
     display.newestShown = false;
-    display.newestBetweenMs = -1.0;
 }
 
 void ShowRefresh(DisplayModel& display, IntervalFigures* const* seen) {

@@ -35,11 +35,11 @@ struct DisplayModel {
     // redraw before it on screen (negative for the first one).
     bool newestShown;
     double newestDisplay;
-    double newestBetweenMs;
+    double newestBetweenMs;  // read only while newestShown
     bool anyShown;
     double lastShownDisplay;
-    uint64_t shownRedraws;    // redraws some refresh showed
-    uint64_t droppedRedraws;  // redraws a newer one replaced before any refresh
+    uint64_t shownRedraws;  // redraws some refresh showed; every other one but
+                            // the newest was replaced before any refresh
 };
 
 void StartDisplay(DisplayModel& display, double hz);

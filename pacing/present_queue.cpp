@@ -34,11 +34,13 @@ bool QueueFrame(PresentQueue& queue, uint64_t redraw, const FrameSample& sample)
     frame.poses[0] = queue.updates[0];
     frame.poses[1] = queue.updates[1];
     frame.fate = queue.waits ? FrameFate::kPending : FrameFate::kUnknown;
+    frame.swapSeconds = -1.0;
     frame.displaySeconds = 0.0;
     return true;
 }
 
-void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double displaySeconds) {
+void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double swapSeconds,
+                 double displaySeconds) {
     // Unsigned: a redraw before the oldest one wraps to a huge offset.
     if (redraw - queue.first >= static_cast<uint64_t>(queue.count))
         return;
@@ -46,6 +48,7 @@ void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double di
     if (frame.fate != FrameFate::kPending)
         return;
     frame.fate = fate;
+    frame.swapSeconds = swapSeconds;
     frame.displaySeconds = displaySeconds;
 }
 
@@ -65,6 +68,10 @@ bool TakeSettledFrame(PresentQueue& queue, QueuedFrame* frame, FrameDisplay* dis
     if (oldest.fate == FrameFate::kPending)
         return false;
     *frame = oldest;
+    // A redraw is timed by its swap, as a present is: the drawing that comes
+    // before it is the program's own.
+    if (frame->swapSeconds >= frame->sample.seconds)
+        frame->sample.seconds = frame->swapSeconds;
     ++queue.first;
     --queue.count;
     *display = kUnknownDisplay;

@@ -21,7 +21,8 @@ struct QueuedFrame {
     FrameSample sample;
     uint64_t poses[2];  // updates of each side up to and with this redraw
     FrameFate fate;
-    double displaySeconds;  // on the sample's clock; shown only
+    double swapSeconds;     // on the sample's clock; once settled
+    double displaySeconds;  // likewise; shown only
 };
 
 // More than the platform's own ring of pending feedback, so that the
@@ -32,7 +33,7 @@ struct PresentQueue {
     QueuedFrame frames[kPresentQueueSize];
     uint64_t first;  // redraw number of the oldest frame waiting
     int count;
-    bool waits;  // false: no display times come, every redraw's fate is unknown at once
+    bool waits;  // false: settled at once (no swap times either)
     uint64_t updates[2];
     SeenTracker seen;
 };
@@ -44,14 +45,16 @@ void StartPresentQueue(PresentQueue& queue, bool waits);
 // TakeSettledFrame before queuing more. False then, and nothing is queued.
 bool QueueFrame(PresentQueue& queue, uint64_t redraw, const FrameSample& sample);
 
-// What the display did with a redraw; ignored for one no longer waiting.
-void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double displaySeconds);
+// What the display did with a redraw, and when it was swapped; ignored for
+// one no longer waiting.
+void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double swapSeconds,
+                 double displaySeconds);
 
 // Gives up every waiting frame as unknown: at the end of a run.
 void GiveUpWaiting(PresentQueue& queue);
 
-// The oldest frame once its fate is known, with the display cells that
-// follow from it; its shown interval and each side's seen interval go into
-// the figures that are not null. False while the oldest still waits.
+// The oldest frame once its fate is known, its sample's time now the swap's
+// (when one was given), with the display cells that follow from it; its shown interval and each
+// side's seen interval go into the figures that are not null. False while the oldest still waits.
 bool TakeSettledFrame(PresentQueue& queue, QueuedFrame* frame, FrameDisplay* display,
                       IntervalFigures* const* seen, IntervalFigures* shown);

@@ -35,42 +35,33 @@ void AddStat(StatsLine& line, const char* key, const char* format, ...) {
 
 namespace {
 
-// A series' figures: each key's suffix, its format and how it is read.
+// A series' figures: each key's suffix, its format, how it is read and the
+// share or fraction it is read at (the lows take one; others ignore it).
 struct SeriesStat {
     const char* suffix;
     const char* format;
-    double (*read)(const IntervalFigures& figures);
+    double (*read)(const IntervalFigures& figures, double share);
+    double share;
 };
-double P99(const IntervalFigures& f) {
-    return PercentileFps(f, 0.99);
+
+double Jitter(const IntervalFigures& f, double) {
+    return JitterMs(f);
 }
-double P999(const IntervalFigures& f) {
-    return PercentileFps(f, 0.999);
-}
-double Low1Average(const IntervalFigures& f) {
-    return LowAverageFps(f, 0.01);
-}
-double Low01Average(const IntervalFigures& f) {
-    return LowAverageFps(f, 0.001);
-}
-double Low1Integral(const IntervalFigures& f) {
-    return LowIntegralFps(f, 0.01);
-}
-double Low01Integral(const IntervalFigures& f) {
-    return LowIntegralFps(f, 0.001);
+double Worst(const IntervalFigures& f, double) {
+    return WorstMs(f);
 }
 
 // low1_fps is the first name of p99_fps, kept for the scripts that read it.
 const SeriesStat kSeriesStats[] = {
-    {"jitter_ms", "%.3f", JitterMs},
-    {"low1_fps", "%.2f", OnePercentLow},
-    {"worst_ms", "%.3f", WorstMs},
-    {"p99_fps", "%.2f", P99},
-    {"low1_avg_fps", "%.2f", Low1Average},
-    {"low1_integral_fps", "%.2f", Low1Integral},
-    {"p999_fps", "%.2f", P999},
-    {"low01_avg_fps", "%.2f", Low01Average},
-    {"low01_integral_fps", "%.2f", Low01Integral},
+    {"jitter_ms", "%.3f", Jitter, 0.0},
+    {"low1_fps", "%.2f", PercentileFps, 0.99},
+    {"worst_ms", "%.3f", Worst, 0.0},
+    {"p99_fps", "%.2f", PercentileFps, 0.99},
+    {"low1_avg_fps", "%.2f", LowAverageFps, 0.01},
+    {"low1_integral_fps", "%.2f", LowIntegralFps, 0.01},
+    {"p999_fps", "%.2f", PercentileFps, 0.999},
+    {"low01_avg_fps", "%.2f", LowAverageFps, 0.001},
+    {"low01_integral_fps", "%.2f", LowIntegralFps, 0.001},
 };
 
 void AddSeries(StatsLine& line, const char* prefix, const IntervalFigures* figures) {
@@ -80,7 +71,7 @@ void AddSeries(StatsLine& line, const char* prefix, const IntervalFigures* figur
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
         if (figures != nullptr)
-            AddStat(line, key, stat.format, stat.read(*figures));
+            AddStat(line, key, stat.format, stat.read(*figures, stat.share));
         else
             AddStat(line, key, "%s", "");
 #pragma GCC diagnostic pop

@@ -44,6 +44,9 @@ find_window "$pid" || fail "no window"
 sleep 1
 xdotool key --window "$wid" z z x 2>/dev/null
 sleep 0.5
+# Targets moved mid-run too, for the replay below.
+xdotool key --window "$wid" q q q w a 2>/dev/null
+sleep 0.3
 "$checker" "$wid" --no-panel || fail "a panel before G"
 xdotool key --window "$wid" g 2>/dev/null
 sleep 1
@@ -76,3 +79,11 @@ echo "ok: log, stats and rules agree ($rows frames, $left and $right updates)"
 awk -F, 'NR > 1 && ($7 != "" || $10 != "" || $11 != "") { exit 1 }' "$work/run.csv" ||
   fail "display cells filled without display times"
 echo "ok: side captures and empty display cells"
+
+# The live log replayed with the rules and targets it recorded gives back
+# every update flag and interval, row for row, key presses and all.
+sim=$(dirname "$bin")/tempola-sim
+if [ -x "$sim" ]; then
+  bash "$(dirname "$0")/replay_roundtrip.sh" "$sim" "$work/run.csv" || fail "the live log's replay differs"
+  echo "ok: the live log replays to the same updates"
+fi

@@ -30,6 +30,10 @@ expect_exit 2 --redraw nan
 expect_exit 2 --stall 10:10
 expect_exit 2 --log "$work/no/such/folder/log.csv" --seconds 1
 expect_exit 3 --log /dev/full --seconds 5
+expect_exit 2 --replay "$work/no-such-capture.csv"
+expect_exit 2 --replay /dev/null
+expect_exit 2 --replay "$src/tests/data/capture/presentmon1.csv" --seconds 5
+grep -q 'does not go with --replay' "$work/err" || fail "--seconds with --replay not refused"
 "$sim" --seconds 1 >/dev/full 2>"$work/err"
 [ $? = 3 ] && [ -s "$work/err" ] || fail "a table written to a full disk did not exit 3"
 expect_exit 0 --seconds 1 --stats --display-hz 60
@@ -54,6 +58,17 @@ is_png() {
   fail "plot_cadence.py failed"
 is_png "$work/cadence.png" || fail "plot_cadence.py wrote no PNG"
 
+# One log drawn whole: a modelled one, and a capture replayed into one.
+"$python" "$src/tools/plot_log.py" "$work/log.csv" -o "$work/log.png" --title t ||
+  fail "plot_log.py failed"
+is_png "$work/log.png" || fail "plot_log.py wrote no PNG"
+"$sim" --replay "$src/tests/data/capture/presentmon1.csv" --log "$work/replayed.csv" >/dev/null ||
+  fail "the replay of a capture failed"
+rm -f "$work/log.png"
+"$python" "$src/tools/plot_log.py" "$work/replayed.csv" -o "$work/log.png" ||
+  fail "plot_log.py failed on a replayed log"
+is_png "$work/log.png" || fail "plot_log.py wrote no PNG of a replayed log"
+
 "$sim" --sweep --targets 30:40:5 --redraw-list 60,240 --seconds 1 --display-hz 60 \
   >"$work/sweep.csv" 2>/dev/null || fail "the small sweep failed"
 for seen in "" --seen; do
@@ -68,6 +83,9 @@ echo "not,a,log" >"$work/bad.csv"
 "$python" "$src/tools/plot_cadence.py" "$work/bad.csv" -o "$work/bad.png" 2>"$work/err"
 [ $? = 2 ] && [ ! -e "$work/bad.png" ] && [ -s "$work/err" ] ||
   fail "plot_cadence.py took a file with no log columns"
+"$python" "$src/tools/plot_log.py" "$work/bad.csv" -o "$work/bad.png" 2>"$work/err"
+[ $? = 2 ] && [ ! -e "$work/bad.png" ] && [ -s "$work/err" ] ||
+  fail "plot_log.py took a file with no log columns"
 "$python" "$src/tools/plot_sweep.py" "$work/bad.csv" -o "$work/bad.png" 2>"$work/err"
 [ $? = 2 ] && [ ! -e "$work/bad.png" ] || fail "plot_sweep.py took a file with no sweep columns"
 echo "plot_test: passed"

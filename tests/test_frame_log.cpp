@@ -162,28 +162,30 @@ TEST(PresentQueue, RedrawsLeaveInOrderWithWhatTheDisplayDid) {
     QueuedFrame frame;
     FrameDisplay display;
     EXPECT_FALSE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
-    SettleFrame(queue, 6, FrameFate::kShown, 1.030);
-    SettleFrame(queue, 4, FrameFate::kShown, 0.9);                          // gone before: ignored
-    SettleFrame(queue, 9, FrameFate::kShown, 0.9);                          // not made yet: ignored
+    SettleFrame(queue, 6, FrameFate::kShown, 1.007, 1.030);
+    SettleFrame(queue, 4, FrameFate::kShown, 0.9, 0.9);                     // gone before: ignored
+    SettleFrame(queue, 9, FrameFate::kShown, 0.9, 0.9);                     // not made yet: ignored
     EXPECT_FALSE(TakeSettledFrame(queue, &frame, &display, seen, &shown));  // 5 still waits
-    SettleFrame(queue, 5, FrameFate::kDropped, 0.0);
-    SettleFrame(queue, 8, FrameFate::kShown, 1.045);
-    SettleFrame(queue, 8, FrameFate::kDropped, 0.0);  // a second word: ignored
+    SettleFrame(queue, 5, FrameFate::kDropped, 1.002, 0.0);
+    SettleFrame(queue, 8, FrameFate::kShown, 1.017, 1.045);
+    SettleFrame(queue, 8, FrameFate::kDropped, 1.017, 0.0);  // a second word: ignored
 
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
-    EXPECT_EQ(frame.sample.seconds, 1.000);
+    EXPECT_EQ(frame.sample.seconds, 1.002);  // timed by its swap
     EXPECT_EQ(display.dropped, 1);
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
     EXPECT_EQ(display.dropped, 0);
-    EXPECT_NEAR(display.untilMs, 25.0, 1e-9);
-    EXPECT_LT(display.betweenMs, 0.0);  // the first redraw on screen
-    EXPECT_LT(display.seenMs[0], 0.0);  // each side's first pose opens its count
+    EXPECT_NEAR(display.untilMs, 23.0, 1e-9);  // from its swap
+    EXPECT_LT(display.betweenMs, 0.0);         // the first redraw on screen
+    EXPECT_LT(display.seenMs[0], 0.0);         // each side's first pose opens its count
     EXPECT_FALSE(TakeSettledFrame(queue, &frame, &display, seen, &shown));  // 7 waits
     GiveUpWaiting(queue);
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
     EXPECT_EQ(display.dropped, -1);
+    EXPECT_EQ(frame.sample.seconds, 1.010);  // no swap time: the redraw's own
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
     EXPECT_EQ(display.dropped, 0);
+    EXPECT_NEAR(display.untilMs, 28.0, 1e-9);
     EXPECT_NEAR(display.betweenMs, 15.0, 1e-9);
     EXPECT_NEAR(display.seenMs[0], 15.0, 1e-9);  // left's update of 7 first on screen
     EXPECT_LT(display.seenMs[1], 0.0);           // right shows the pose of 6 again
@@ -210,4 +212,5 @@ TEST(PresentQueue, AFullQueueGivesUpItsOldestAndNoDisplayTimesMeansNoWait) {
     ASSERT_TRUE(QueueFrame(queue, 1, Sample(0, true, 0.1, false, 0)));
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, nullptr, nullptr));
     EXPECT_EQ(display.dropped, -1);
+    EXPECT_EQ(frame.sample.seconds, 0.0);
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -96,15 +97,34 @@ TEST(Options, RefuseWhatTheyCannotUse) {
 // nothing, with frames 7 ms apart on the scripted clock.
 int renders = 0;
 bool StartPacing() {
+    // What the run chose survives the reset, as it does the scene's start.
     const double left = leftStartTarget;
     const double right = rightStartTarget;
+    const PaceRule rules[2] = {leftRule, rightRule};
     ResetPacing();
     leftPacer.target = left;
     rightPacer.target = right;
+    leftRule = rules[0];
+    rightRule = rules[1];
     StartPresentations();
     return true;
 }
+// With made-up display times on: each redraw's word comes at the next
+// frame; every third is shown, 10 ms after its swap, on a 21 ms refresh,
+// the others discarded.
+bool presenting = false;
+void PresentLastSwap() {
+    const std::vector<uint64_t>& swapped = headless::SwappedRedraws();
+    if (!presenting || swapped.empty())
+        return;
+    const uint64_t redraw = swapped.back();
+    const int64_t swap = headless::Counter();  // nothing moved the clock since
+    const bool shown = redraw % 3 == 0;
+    headless::Present({redraw, static_cast<uint8_t>(shown ? kPlatShown : kPlatDiscarded), swap,
+                       shown ? swap + 10000 : 0, 21000000});
+}
 bool PaceOneFrame() {
+    PresentLastSwap();
     PaceFrame();
     headless::AdvanceMs(7);
     ++renders;
@@ -129,11 +149,38 @@ const RunEnvironment kEnvironment = {[] { return static_cast<double>(headless::C
 
 class RunTest : public ::testing::Test {
 protected:
+    // The log's rows as cells by column name.
+    static std::vector<std::map<std::string, std::string>> ReadLog(const std::string& path) {
+        std::ifstream in(path);
+        std::string line;
+        std::getline(in, line);
+        const std::vector<std::string> names = Cells(line);
+        std::vector<std::map<std::string, std::string>> rows;
+        while (std::getline(in, line)) {
+            const std::vector<std::string> cells = Cells(line);
+            rows.emplace_back();
+            for (size_t i = 0; i < names.size() && i < cells.size(); ++i)
+                rows.back()[names[i]] = cells[i];
+        }
+        return rows;
+    }
+    static std::vector<std::string> Cells(const std::string& line) {
+        std::vector<std::string> cells(1);
+        for (char c : line) {
+            if (c == ',')
+                cells.emplace_back();
+            else
+                cells.back() += c;
+        }
+        return cells;
+    }
+
     void SetUp() override {
         ResetHostState();
         headless::Reset();
         reports.clear();
         renders = 0;
+        presenting = false;
     }
 
     static bool WindowMade() {
@@ -220,6 +267,48 @@ TEST_F(RunTest, StartsAtTheTargetsAsked) {
     EXPECT_NE(reports[0].find(" left_target=40.0 "), std::string::npos) << reports[0];
     EXPECT_NE(reports[0].find(" right_target=90.0 "), std::string::npos) << reports[0];
     ResetPacing();
+}
+
+// What the display said reaches the log, the figures line and the
+// display-locked rule: each row settled in redraw order.
+TEST_F(RunTest, DisplayTimesFillTheLogAndTheFigures) {
+    TempFile log("run-log");
+    RunOptions o;
+    ASSERT_TRUE(Parse({"--seconds", "1", "--stats", "--log", log.path.c_str(), "--left-rule",
+                       "display-locked", "--left-target", "31"},
+                      &o));
+    headless::SetDisplayTimes(true);
+    presenting = true;
+    EXPECT_EQ(RunProgram(o, kEnvironment, kPacingApp), 0);
+    const auto rows = ReadLog(log.path);
+    ASSERT_EQ(rows.size(), 144u);
+    int shown = 0;
+    double lastLeftSeen = -1;
+    for (size_t i = 0; i + 1 < rows.size(); ++i) {  // the last redraw has no word
+        const auto& row = rows[i];
+        const bool third = (i + 1) % 3 == 0;
+        ASSERT_EQ(row.at("Dropped"), third ? "0" : "1") << i;
+        if (!third) {
+            EXPECT_EQ(row.at("MsUntilDisplayed"), "") << i;
+            continue;
+        }
+        ++shown;
+        EXPECT_EQ(row.at("MsUntilDisplayed"), "10.0000") << i;
+        EXPECT_EQ(row.at("MsBetweenDisplayChange"), shown > 1 ? "21.0000" : "") << i;
+        if (!row.at("LeftSeenMs").empty())
+            lastLeftSeen = std::stod(row.at("LeftSeenMs"));
+    }
+    EXPECT_EQ(rows.back().at("Dropped"), "");
+    // display-locked at 31 on a 21 ms refresh: k = round(1 / (31 * 0.021)) = 2,
+    // so the viewer sees a new left pose every 42 ms.
+    EXPECT_EQ(lastLeftSeen, 42.0);
+    ASSERT_EQ(reports.size(), 1u);
+    for (const std::string& field :
+         {std::string(" display_source=scripted "), std::string(" display_refresh_ms=21.000 "),
+          " dropped=" + std::to_string(143 - shown) + " ", std::string(" display_unknown=1 "),
+          std::string(" left_seen_worst_ms=42.000 ")}) {
+        EXPECT_NE(reports[0].find(field), std::string::npos) << field << " in " << reports[0];
+    }
 }
 
 }  // namespace

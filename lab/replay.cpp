@@ -1,0 +1,229 @@
+#include "lab/replay.h"
+
+#include <cmath>
+
+#include "pacing/display_model.h"
+#include "pacing/seen.h"
+
+namespace {
+
+// As for a modelled run: below this, refresh numbers are exact, and no
+// capture with a long gap keeps the display passing refreshes for hours.
+constexpr double kMostRefreshes = 1e12;
+
+struct Side {
+    Pacer pacer;
+    PaceRule rule;
+    uint64_t updates;
+};
+
+void Write(const SimOutputs& out, const FrameSample& sample, const FrameDisplay& display) {
+    if (out.log != nullptr)
+        LogFrame(*out.log, sample, display);
+    if (out.sides != nullptr)
+        LogSides(out.sides, sample, display);
+}
+
+// The rule and target a side runs at this row: the log's, unless given.
+void Follow(const ReplaySetup& setup, const CaptureRow& row, int i, Side& side) {
+    if (!row.hasSides)
+        return;
+    if (!setup.ruleGiven[i])
+        side.rule = row.side[i].rule;
+    if (!setup.targetGiven[i])
+        side.pacer.target = row.side[i].target;
+}
+
+// The millisecond clock reading the pacers get, and the time they see.
+double PacerAt(const ReplaySetup& setup, const CaptureReader& reader, const CaptureRow& row,
+               double fromFirst, uint32_t* ms) {
+    if (row.hasClock) {
+        *ms = row.clockMs;
+        return PacerTime(*ms);
+    }
+    if (reader.format == CaptureFormat::kTempolaOld) {
+        // The reader keeps times within 1e12 s: the product fits 64 bits.
+        const int64_t whole = static_cast<int64_t>(std::floor(row.seconds * 1000.0));
+        *ms = static_cast<uint32_t>(static_cast<uint64_t>(whole));
+        return PacerTime(*ms);
+    }
+    return PacerSeconds(setup.clock, fromFirst, ms);
+}
+
+struct Replayer {
+    const ReplaySetup& setup;
+    CaptureReader& reader;
+    ReplayResult& result;
+    const SimOutputs& out;
+    Side sides[2];
+    bool model;
+    DisplayModel display;
+    RefreshSlot slot;
+    SeenTracker seen;
+    IntervalFigures* seenFigures[2];
+    FrameSample samples[2];
+    uint64_t frames;
+    double first;
+    double lastRel;
+
+    void Step(Side& side, double t, SideSample& sample) {
+        sample.target = side.pacer.target;
+        sample.rule = side.rule;
+        sample.elapsed = 0.0;
+        sample.updated =
+            StepPacer(side.pacer, side.rule, t, &sample.elapsed, model ? &slot : nullptr);
+        side.updates += sample.updated;
+    }
+
+    bool Row(const CaptureRow& row, char* error, size_t errorSize) {
+        if (frames == 0)
+            first = row.seconds;
+        const double rel = row.seconds - first;
+        if (model && rel * setup.displayHz > kMostRefreshes) {
+            std::snprintf(error, errorSize,
+                          "%s line %llu: more than 1e12 refreshes of the %g Hz display after the "
+                          "first row",
+                          setup.path, static_cast<unsigned long long>(row.line), setup.displayHz);
+            return false;
+        }
+        lastRel = rel;
+        uint32_t ms = 0;
+        const double t = PacerAt(setup, reader, row, rel, &ms);
+        FrameSample& sample = samples[model ? frames & 1 : 0];
+        sample.seconds = rel;
+        sample.clockMs = ms;
+        Follow(setup, row, 0, sides[0]);
+        Follow(setup, row, 1, sides[1]);
+        if (model) {
+            PassRefreshesBefore(display, rel + setup.latchMs * 0.001, seenFigures);
+            if (frames > 0) {
+                const FrameSample& before = samples[(frames - 1) & 1];
+                Write(out, before, NewestDisplay(display, before.seconds, true));
+            }
+            slot.refresh = static_cast<int64_t>(display.refresh);
+        }
+        Step(sides[0], t, sample.left);
+        Step(sides[1], t, sample.right);
+        RecordFrame(result.sim.cadence, sample);
+        if (model) {
+            MakeRedraw(display, sides[0].updates, sides[1].updates);
+        } else {
+            Write(out, sample, RecordedDisplay(row, rel));
+        }
+        ++frames;
+        return true;
+    }
+
+    FrameDisplay RecordedDisplay(const CaptureRow& row, double rel) {
+        FrameDisplay cells = kUnknownDisplay;
+        if (!result.recordedDisplay)
+            return cells;
+        cells.dropped = row.dropped;
+        if (row.hasDisplay) {
+            const uint64_t poses[2] = {sides[0].updates, sides[1].updates};
+            const double at = row.displaySeconds - first;
+            const SeenStep step = ShowRedraw(seen, at, poses, seenFigures, &result.shownIntervals);
+            cells.untilMs = (at - rel) * 1000.0;
+            cells.betweenMs = step.betweenMs;
+            cells.seenMs[0] = step.seenMs[0];
+            cells.seenMs[1] = step.seenMs[1];
+            ++result.sim.shown;
+        } else if (row.dropped == 1) {
+            ++result.sim.dropped;
+        }
+        return cells;
+    }
+
+    void Finish() {
+        if (model) {
+            // The refresh after the last redraw shows it.
+            PassRefreshesBefore(display, lastRel + setup.latchMs * 0.001 + 1.0 / setup.displayHz,
+                                seenFigures);
+            if (frames > 0) {
+                const FrameSample& last = samples[(frames - 1) & 1];
+                Write(out, last, NewestDisplay(display, last.seconds, false));
+            }
+            result.sim.shown = display.shownRedraws;
+            // All but an unshown newest were shown or replaced before a refresh.
+            result.sim.dropped =
+                frames - display.shownRedraws - (frames > 0 && !display.newestShown ? 1 : 0);
+        }
+        result.sim.frames = frames;
+        result.seconds = lastRel;
+        for (int i = 0; i < 2; ++i) {
+            result.sim.side[i].updates = sides[i].updates;
+            result.sim.side[i].measuredRate = sides[i].pacer.measuredRate;
+            result.last[i] = SideSetup{sides[i].rule, sides[i].pacer.target};
+        }
+    }
+};
+
+}  // namespace
+
+bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& result,
+               const SimOutputs& outputs, char* error, size_t errorSize, std::FILE* progress) {
+    if (!OpenCapture(reader, setup.path, setup.process, error, errorSize, progress))
+        return false;
+    result.format = reader.format;
+    result.stream = reader.chosen;
+    result.recordedDisplay = reader.chosen.shows;
+    result.sim.shown = 0;
+    result.sim.dropped = 0;
+    ResetCadence(result.sim.cadence);
+    ResetFigures(result.sim.side[0].seen);
+    ResetFigures(result.sim.side[1].seen);
+    ResetFigures(result.shownIntervals);
+    Replayer r{setup, reader, result, outputs, {}, false, {}, {0, 0.0}, {}, {}, {}, 0, 0.0, 0.0};
+    r.model = !result.recordedDisplay && setup.displayHz > 0.0;
+    if (r.model) {
+        StartDisplay(r.display, setup.displayHz);
+        r.slot.period = 1.0 / setup.displayHz;
+    }
+    ResetSeen(r.seen);
+    r.seenFigures[0] = &result.sim.side[0].seen;
+    r.seenFigures[1] = &result.sim.side[1].seen;
+    for (int i = 0; i < 2; ++i) {
+        r.sides[i].pacer = Pacer{};
+        r.sides[i].pacer.target = setup.side[i].target;
+        r.sides[i].rule = setup.side[i].rule;
+        r.sides[i].updates = 0;
+    }
+    CaptureRow row{};
+    CaptureStep step;
+    while ((step = NextCaptureRow(reader, &row, error, errorSize)) == CaptureStep::kRow) {
+        if (!r.Row(row, error, errorSize)) {
+            step = CaptureStep::kError;
+            break;
+        }
+    }
+    bool ok = step == CaptureStep::kEnd;
+    // Figures per second need time to pass.
+    if (ok && (r.frames < 2 || !(r.lastRel > 0.0))) {
+        std::snprintf(error, errorSize,
+                      "%s: fewer than two rows, or rows that span no time: nothing to replay",
+                      setup.path);
+        ok = false;
+    }
+    r.Finish();
+    CloseCapture(reader);
+    return ok;
+}
+
+SimSetup ReportSetup(const ReplaySetup& setup, const ReplayResult& result) {
+    SimSetup report{};
+    report.redraw.seconds = result.seconds;
+    report.redraw.redrawHz =
+        result.seconds > 0.0 ? static_cast<double>(result.sim.frames - 1) / result.seconds : 0.0;
+    report.clock = setup.clock;
+    report.latchMs = setup.latchMs;
+    report.side[0] = result.last[0];
+    report.side[1] = result.last[1];
+    if (result.recordedDisplay) {
+        // The capture's refresh: its most common gap between shown frames.
+        const double median = PercentileSeconds(result.shownIntervals, 0.5);
+        report.displayHz = median > 0.0 ? 1.0 / median : 0.0;
+    } else {
+        report.displayHz = setup.displayHz;
+    }
+    return report;
+}
