@@ -21,8 +21,8 @@ mkdir -p "$XDG_CONFIG_HOME"
 cd "$work"
 fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
 
-# stat KEY: its value on the figures line.
-stat() { tr ' ' '\n' <"$work/stats" | sed -n "s/^$1=//p"; }
+# figure KEY: its value on the figures line.
+figure() { tr ' ' '\n' <"$work/stats" | sed -n "s/^$1=//p"; }
 
 # What the log says, one line of counts, or a line starting "bad" with the
 # first row that breaks a rule. Display times are TimeInSeconds (the swap)
@@ -175,28 +175,28 @@ for mode in off on; do
   rc=$?
   [ "$rc" -eq 0 ] || fail "vsync $mode: exit code $rc"
   grep '^tempola-stats ' "$work/stderr" >"$work/stats" || fail "vsync $mode: no figures line"
-  [ "$(stat display_source)" = wayland ] || fail "vsync $mode: display_source=$(stat display_source)"
-  refresh=$(stat display_refresh_ms)
+  [ "$(figure display_source)" = wayland ] || fail "vsync $mode: display_source=$(figure display_source)"
+  refresh=$(figure display_refresh_ms)
   awk -v r="$refresh" 'BEGIN { exit !(r > 5 && r < 50) }' || fail "vsync $mode: display_refresh_ms=$refresh"
 
   counts=$(check_log "$work/log-$mode.csv")
   case $counts in rows=*) ;; *) fail "vsync $mode: log: $counts" ;; esac
   eval "$counts"
-  [ "$rows" -eq "$(stat frames)" ] || fail "vsync $mode: $rows rows for frames=$(stat frames)"
+  [ "$rows" -eq "$(figure frames)" ] || fail "vsync $mode: $rows rows for frames=$(figure frames)"
   [ "$shown" -gt 0 ] || fail "vsync $mode: nothing shown"
-  [ "$dropped" -eq "$(stat dropped)" ] || fail "vsync $mode: $dropped dropped rows, dropped=$(stat dropped)"
-  [ "$unknown" -eq "$(stat display_unknown)" ] ||
-    fail "vsync $mode: $unknown unknown rows, display_unknown=$(stat display_unknown)"
-  awk -v s="$shown" -v r="$(stat display_rate)" -v t="$(stat seconds)" \
+  [ "$dropped" -eq "$(figure dropped)" ] || fail "vsync $mode: $dropped dropped rows, dropped=$(figure dropped)"
+  [ "$unknown" -eq "$(figure display_unknown)" ] ||
+    fail "vsync $mode: $unknown unknown rows, display_unknown=$(figure display_unknown)"
+  awk -v s="$shown" -v r="$(figure display_rate)" -v t="$(figure seconds)" \
     'BEGIN { exit !(s - r * t < 0.5 && r * t - s < 0.5) }' ||
-    fail "vsync $mode: $shown shown rows, display_rate=$(stat display_rate) over $(stat seconds) s"
+    fail "vsync $mode: $shown shown rows, display_rate=$(figure display_rate) over $(figure seconds) s"
   # With no waiting for the refresh the program redraws faster than a
   # compositor repaints; the rest is discarded.
   if [ "$mode" = off ]; then
-    awk -v d="$(stat display_rate)" -v r="$(stat rate)" 'BEGIN { exit !(d < r) }' ||
-      fail "vsync off: display_rate=$(stat display_rate) not below rate=$(stat rate)"
+    awk -v d="$(figure display_rate)" -v r="$(figure rate)" 'BEGIN { exit !(d < r) }' ||
+      fail "vsync off: display_rate=$(figure display_rate) not below rate=$(figure rate)"
   fi
-  echo "ok: vsync $mode: $counts, rate=$(stat rate) display_rate=$(stat display_rate)"
+  echo "ok: vsync $mode: $counts, rate=$(figure rate) display_rate=$(figure display_rate)"
 
   if [ -n "$recorder" ]; then
     sleep 0.5
