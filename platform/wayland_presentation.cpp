@@ -174,13 +174,16 @@ bool PresentationFeedbackUsed() {
 void RequestPresentation(uint64_t redraw, int64_t swapCounter) {
     if (!state.running)
         return;
+    // Read next to the counter the caller has just read, before the request
+    // is built, so the two clocks name one moment.
+    const int64_t swapClockNs = ClockNs(state.clock);
     struct wp_presentation_feedback* feedback =
         wp_presentation_feedback(state.presentation, state.surface);
     if (feedback == nullptr)
         return;
     void* data = reinterpret_cast<void*>(static_cast<uintptr_t>(redraw));
     wp_presentation_feedback_add_listener(feedback, &kFeedbackListener, data);
-    void* pushedOut = OpenPresent(state.ring, redraw, swapCounter, ClockNs(state.clock), feedback);
+    void* pushedOut = OpenPresent(state.ring, redraw, swapCounter, swapClockNs, feedback);
     if (pushedOut != nullptr)
         DropFeedback(pushedOut);
 }
