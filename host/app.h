@@ -54,7 +54,7 @@ enum PresentOutcome : uint8_t {
 };
 
 struct Presentation {
-    uint64_t redraw;        // the redraw's number (redrawNumber at its Render)
+    uint64_t redraw;  // the redraw's number (redrawNumber at its Render)
     PresentOutcome outcome;
     double swapSeconds;     // when the swap was asked for, on frameSeconds' clock
     double displaySeconds;  // when it reached the screen, same clock; shown only
@@ -87,7 +87,7 @@ struct AppCallbacks {
     const char* (*GetWindowTitle)();  // the window's initial caption
     bool (*Init)();                   // context current, clock started; false aborts
     bool (*Render)();                 // one frame; false closes the window
-    void (*Shutdown)();               // after the loop, context gone
+    void (*Shutdown)();               // after the loop, context gone (see ReleaseContext)
     const char* (*GetStatusText)();   // caption text, every 500 ms while running
 
     // Keyboard operations: Q, A, W and S.
@@ -99,6 +99,11 @@ struct AppCallbacks {
     // Every other key but Escape, by virtual-key code (upper-case ASCII for
     // letters and digits); may be null.
     void (*KeyDown)(uint32_t virtualKey);
+
+    // Just before the rendering context goes, with it still current: where
+    // the application gives up its GL objects, since Shutdown comes after,
+    // without a context. May be null.
+    void (*ReleaseContext)() = nullptr;
 };
 
 // The program's entry into its own logic. commandLine is the text after the
