@@ -7,7 +7,6 @@
 #include <GL/gl.h>
 
 #include "demo/panel_image.h"
-#include "host/app.h"
 
 namespace {
 
@@ -18,9 +17,9 @@ namespace {
 const float kCharWidth = 0.01f;
 const float kLine = 0.025f;
 
-const PanelColour kLeftColour = {102, 255, 102};
-const PanelColour kRightColour = {102, 204, 255};
+const PanelColour kSideColours[2] = {{102, 255, 102}, {102, 204, 255}};
 const PanelColour kRedrawColour = {255, 153, 51};
+const PanelColour kDisplayColour = {204, 153, 255};
 const PanelColour kNominalColour = {255, 255, 51};
 const PanelColour kFrameColour = {128, 128, 128};
 const PanelColour kStatusColour = {217, 217, 217};
@@ -32,51 +31,61 @@ struct Chart {
     double topSeconds;
 };
 
-// Side charts: the band under the header line, well above the rate lines at
-// the bottom. The text at (x, kSideTextY) holds the title and the figures;
-// the labels go on its lines 2 (the top edge), 8 (the nominal interval) and
-// 12 (the baseline): 2.5 nominal intervals at the top puts the nominal line
-// 0.4 of the way up. Room above it shows a missed frame and a half at a
-// glance.
+// Side charts: the band under the header lines, well above the rate lines at
+// the bottom. The text at (x, kSideTextY) holds the rule's name and the
+// pacer's figures (lines 0 and 1), then the seen figures (line 8). The pacer
+// strip runs from line 2 to line 7, the seen strip under it, on the same
+// scale, from line 9 to line 14, so that the two read against each other at
+// a glance: 2.5 nominal intervals at the top puts the nominal line 0.4 of
+// the way up, on lines 5 and 12, where the labels go with those of the
+// edges. Room above it shows a missed frame and a half.
 const float kSideTextY = 0.095f;
 const float kSideX[2] = {0.03f, 0.53f};
 const float kSideLabelWidth = 0.055f;
 const float kSideWidth = 0.44f;
-const int kSideTopLine = 2;
-const int kSideBaseLine = 12;
+const int kPacerTopLine = 2;
+const int kSeenLine = 8;
+const int kSeenTopLine = 9;
+const int kStripLines = 5;
 const double kSideScale = 2.5;
 // Used while a side has no target yet (the state before the program starts).
 const double kFallbackNominal = 1.0 / 60.0;
 
-// Redraw strip: full width, ending above 0.81, where the scene names a side's
-// rule when it is not the usual one. Its own scale of four mean redraw
-// intervals (or a fixed 20 ms before the first), a point for the longest of
-// every kRedrawGroup redraws, which keeps every hitch and a calm line in a
-// strip this thin. Its text starts with the figures line; lines 1 and 3 are
-// the top edge and the baseline. The status line goes one line above.
-const float kRedrawTextY = 0.70f;
-const float kRedrawX = 0.03f;
-const float kRedrawLabelWidth = 0.055f;
-const float kRedrawRight = 0.97f;
+// Bottom strips: full width, ending above 0.81, where the scene names a
+// side's rule when it is not the usual one. The redraw strip (lines 1 to 3
+// of the text at kBottomTextY, whose line 0 holds its figures and line -1
+// the status line) has its own scale of four mean redraw intervals (or a
+// fixed 20 ms before the first), a point for the longest of every
+// kRedrawGroup redraws, which keeps every hitch and a calm line in a strip
+// this thin. The display's strip (lines 5 to 7, its source and figures on
+// line 4) has two refresh periods at the top, the period on line 6.
+const float kBottomTextY = 0.615f;
+const float kBottomX = 0.03f;
+const float kBottomLabelWidth = 0.055f;
+const float kBottomRight = 0.97f;
 const int kRedrawTopLine = 1;
-const int kRedrawBaseLine = 3;
+const int kDisplayLine = 4;
+const int kDisplayTopLine = 5;
+const int kBottomStripLines = 2;
 const double kRedrawScale = 4.0;
 const double kRedrawFallbackTop = 0.020;
 const int kRedrawGroup = 4;
+const double kDisplayScale = 2.0;
 
 // In software GL every primitive costs its own setup, a character as much as
-// a chart line, and every pixel a quad covers costs its fill, seen or not.
-// So the panel is made on the CPU at the window's own resolution, as
-// pictures in one texture, and each frame draws just the rectangles that hold
-// what was drawn, texel for pixel: with GL_NEAREST and GL_REPLACE, the
-// cheapest fill there is. Making the pictures costs more than drawing them,
-// so it is done now and then, a share at a time so that no frame takes much
-// longer than the others (the panel would show its own hitches): the charts
-// 16 times a second, when they still seem to run, and the texts, a group a
-// frame, 4 times a second. People cannot read figures that change faster.
+// a chart line, and every pixel a quad covers costs its fill, seen or not,
+// by the 4 x 4 blocks it touches. So the panel is made on the CPU at the
+// window's own resolution, as pictures in one texture, and each frame draws
+// just the rectangles that hold what was drawn, texel for pixel: with
+// GL_NEAREST and GL_REPLACE, the cheapest fill there is. Making the pictures
+// costs more than drawing them, so it is done now and then, a share at a
+// time so that no frame takes much longer than the others (the panel would
+// show its own hitches): the charts 16 times a second, when they still seem
+// to run, and the texts, a group a frame, 4 times a second. People cannot
+// read figures that change faster.
 const double kChartSeconds = 1.0 / 16.0;
 const double kTextSeconds = 1.0 / 4.0;
-const int kTextGroups = 3;  // each side's, the redraw strip's
+const int kTextGroups = 3;  // each side's, the bottom strips'
 
 // The texture holds the panel of a window up to this size; a larger window
 // gets that panel stretched.
@@ -85,7 +94,7 @@ const int kPanelHeight = 1080;
 // Power-of-two sides, as GL 1.1 wants. Its CPU copy is where the pictures
 // are made; parts of it go to GL as they change.
 const int kAtlasWidth = 2048;
-const int kAtlasHeight = 512;
+const int kAtlasHeight = 1024;
 uint8_t atlasPixels[kAtlasWidth * kAtlasHeight * 4];
 // Text is first laid out here at the glyph picture's own size.
 const int kCellsWidth = 1024;
@@ -93,17 +102,19 @@ const int kCellsHeight = 256;
 uint8_t cellPixels[kCellsWidth * kCellsHeight * 4];
 
 enum Part {
-    kLeftChart,
-    kRightChart,
-    kRedrawChart,
-    kLeftHead,
-    kRightHead,
-    kRedrawHead,
-    kLeftLabels,
-    kRightLabels,
-    kRedrawLabels,
+    kPacerChart,  // left, then right
+    kSeenChart = kPacerChart + 2,
+    kRedrawChart = kSeenChart + 2,
+    kDisplayChart,
+    kSideHead,  // left, then right
+    kSeenHead = kSideHead + 2,
+    kSideLabels = kSeenHead + 2,
+    kRedrawHead = kSideLabels + 2,
+    kDisplayHead,
+    kBottomLabels,
     kPartCount
 };
+const int kFirstText = kSideHead;
 
 struct Region {
     int x, y, width, height;
@@ -111,12 +122,13 @@ struct Region {
 
 // Each part's room in the texture, a transparent texel apart so that
 // filtering a stretched panel never reads a neighbour: what each takes in a
-// 1920 x 1080 window, with a pixel or two to spare. The head lines hold 49
-// characters, the redraw text 80, the labels 7.
+// 1920 x 1080 window, with a pixel or two to spare. The side heads hold 49
+// characters, the redraw head 80, the display's line 106, the labels 7.
 const Region kRegions[kPartCount] = {
-    {1, 1, 742, 272},    {745, 1, 742, 272},  {1, 301, 1702, 56},
-    {1, 359, 943, 56},   {946, 359, 943, 56}, {1, 417, 1538, 56},
-    {1489, 1, 137, 299}, {1628, 1, 137, 299}, {1767, 1, 137, 83},
+    {1, 1, 742, 137},   {745, 1, 742, 137},  {1, 140, 742, 137},  {745, 140, 742, 137},
+    {1, 279, 1702, 56}, {1, 337, 1702, 56},  {1, 395, 943, 56},   {946, 395, 943, 56},
+    {1, 511, 943, 28},  {946, 511, 943, 28}, {1489, 1, 137, 352}, {1628, 1, 137, 352},
+    {1, 453, 1538, 56}, {1, 541, 2046, 28},  {1767, 1, 137, 190},
 };
 
 struct Quad {
@@ -128,8 +140,9 @@ const int kTextBytes = 192;
 const int kMaxQuads = kPartCount * kCoverRects;
 
 struct PanelState {
+    bool open;
     GLuint texture;
-    int windowWidth;
+    int windowWidth;  // 0 until the first draw in this context
     int windowHeight;
     int width;  // the panel's, in pixels
     int height;
@@ -162,32 +175,42 @@ float Snapped(float textY) {
     return std::round(rows / 4.0f) * 4.0f / static_cast<float>(panel.height);
 }
 
-float SideTextY() {
-    return Snapped(kSideTextY);
-}
-
-float RedrawTextY() {
-    return Snapped(kRedrawTextY);
-}
-
 float LineMiddle(float textY, int line) {
     return textY + (static_cast<float>(line) + 0.5f) * kLine;
 }
 
-Chart SideChart(int side, double nominal) {
+double Nominal(const Pacer& pacer) {
+    return pacer.target > 0.0 ? 1.0 / pacer.target : kFallbackNominal;
+}
+
+// A side's pacer strip (seen false) or seen strip.
+Chart SideChart(int side, bool seen, double nominal) {
     const float x = kSideX[side];
-    return {x + kSideLabelWidth, x + kSideWidth, LineMiddle(SideTextY(), kSideTopLine),
-            LineMiddle(SideTextY(), kSideBaseLine), kSideScale * nominal};
+    const float y = Snapped(kSideTextY);
+    const int top = seen ? kSeenTopLine : kPacerTopLine;
+    return {x + kSideLabelWidth, x + kSideWidth, LineMiddle(y, top),
+            LineMiddle(y, top + kStripLines), kSideScale * nominal};
+}
+
+Chart BottomChart(int topLine, double topSeconds) {
+    const float y = Snapped(kBottomTextY);
+    return {kBottomX + kBottomLabelWidth, kBottomRight, LineMiddle(y, topLine),
+            LineMiddle(y, topLine + kBottomStripLines), topSeconds};
 }
 
 Chart RedrawChart(const IntervalFigures& redraw) {
     const double top = redraw.count > 0 ? kRedrawScale * redraw.mean : kRedrawFallbackTop;
-    return {kRedrawX + kRedrawLabelWidth, kRedrawRight, LineMiddle(RedrawTextY(), kRedrawTopLine),
-            LineMiddle(RedrawTextY(), kRedrawBaseLine), top > 0.0 ? top : kRedrawFallbackTop};
+    return BottomChart(kRedrawTopLine, top > 0.0 ? top : kRedrawFallbackTop);
 }
 
-double Nominal(const Pacer& pacer) {
-    return pacer.target > 0.0 ? 1.0 / pacer.target : kFallbackNominal;
+// The display's refresh period where it says, else its mean interval
+// between shown redraws, else a 60 Hz guess.
+double DisplayReference(const LiveDisplay& display) {
+    if (display.refreshSeconds > 0.0) {
+        return display.refreshSeconds;
+    }
+    return display.display.count > 0 && display.display.mean > 0.0 ? display.display.mean
+                                                                   : kFallbackNominal;
 }
 
 int Clamp(int value, int low, int high) {
@@ -213,7 +236,7 @@ int PixelOf(double fraction, int size) {
     return static_cast<int>(std::floor(fraction * size + 1e-3));
 }
 
-void BuildChart(Part part, const Chart& chart, const IntervalFigures& figures, double reference,
+void BuildChart(int part, const Chart& chart, const IntervalFigures& figures, double reference,
                 int group, const PanelColour& colour) {
     const int left = PixelOf(chart.left, panel.width);
     const int top = PixelOf(chart.top, panel.height);
@@ -233,7 +256,7 @@ void BuildChart(Part part, const Chart& chart, const IntervalFigures& figures, d
 
 // A text's top-left corner at (x, y) of the window, as Print places it.
 // Remade only when it reads differently: most stay the same for seconds.
-void BuildText(Part part, float x, float y, const char* text, const PanelColour* tints,
+void BuildText(int part, float x, float y, const char* text, const PanelColour* tints,
                int tintCount, const Font& font) {
     char* held = panel.texts[part];
     if (panel.textFonts[part] == font.pixels && std::strcmp(held, text) == 0) {
@@ -269,62 +292,118 @@ void BuildText(Part part, float x, float y, const char* text, const PanelColour*
     Upload(region, panel.boxWidth[part], panel.boxHeight[part]);
 }
 
-// One group of texts: a side's head and labels (0, 1) or the redraw strip's.
-void BuildTexts(int group, const Cadence& cadence, const Font& font, const Pacer& left,
-                PaceRule leftRule, const Pacer& right, PaceRule rightRule, const char* statusLine) {
-    const Part parts[kTextGroups][2] = {
-        {kLeftHead, kLeftLabels}, {kRightHead, kRightLabels}, {kRedrawHead, kRedrawLabels}};
+// A stream's figures after its name, the groups three spaces apart: a gap
+// that wide is left undrawn between them.
+void Figures(char* text, size_t size, const char* name, const IntervalFigures& f) {
+    std::snprintf(text, size, "%s%.1f fps   jitter %.2f ms   p99 %.1f", name, MeanRate(f),
+                  JitterMs(f), OnePercentLow(f));
+}
+
+void BuildSideTexts(int side, const CadencePanelView& view, const Font& font) {
+    const Pacer& pacer = *view.pacers[side];
+    const PanelColour& colour = kSideColours[side];
+    const float x = kSideX[side];
+    const float y = Snapped(kSideTextY);
+    char figures[96];
+    Figures(figures, sizeof figures, "", side == 0 ? view.cadence->left : view.cadence->right);
+    char text[kTextBytes];
+    std::snprintf(text, sizeof text, "%s\n%s", PaceRuleName(view.rules[side]), figures);
+    BuildText(kSideHead + side, x, y, text, &colour, 1, font);
+
+    const IntervalFigures& seen = view.display->seen[side];
+    if (!view.source.available) {
+        std::snprintf(text, sizeof text, "seen: no display times");
+    } else if (seen.count == 0) {
+        std::snprintf(text, sizeof text, "seen: no new pose shown yet");
+    } else {
+        Figures(text, sizeof text, "seen ", seen);
+    }
+    BuildText(kSeenHead + side, x, y + kSeenLine * kLine, text, &colour, 1, font);
+
+    // From kPacerTopLine on, for each strip: the top, the nominal line, the
+    // baseline.
+    const double topMs = 1000.0 * kSideScale * Nominal(pacer);
+    const double nominalMs = 1000.0 * Nominal(pacer);
+    std::snprintf(text, sizeof text, "%.1f\n\n\n%.1f\n\n0 ms\n\n%.1f\n\n\n%.1f\n\n0 ms", topMs,
+                  nominalMs, topMs, nominalMs);
+    BuildText(kSideLabels + side, x, y + kPacerTopLine * kLine, text, &colour, 1, font);
+}
+
+void BuildBottomTexts(const CadencePanelView& view, const Font& font) {
+    const float y = Snapped(kBottomTextY);
+    const PanelColour tints[2] = {kStatusColour, kRedrawColour};
+    char figures[96];
+    Figures(figures, sizeof figures, "redraw ", view.cadence->redraw);
+    char text[kTextBytes];
+    std::snprintf(text, sizeof text, "%s\n%s", view.statusLine != nullptr ? view.statusLine : "",
+                  figures);
+    BuildText(kRedrawHead, kBottomX, y - kLine, text, tints, 2, font);
+
+    const LiveDisplay& display = *view.display;
+    const char* source = view.source.text != nullptr ? view.source.text : "";
+    if (!view.source.available) {
+        std::snprintf(text, sizeof text, "display times: %s", source);
+    } else {
+        char rate[32] = "";
+        if (display.refreshSeconds > 0.0) {
+            std::snprintf(rate, sizeof rate, ", %.1f Hz", 1.0 / display.refreshSeconds);
+        }
+        Figures(figures, sizeof figures, "", display.display);
+        std::snprintf(text, sizeof text, "display: %s%s   %s", source, rate,
+                      display.display.count > 0 ? figures : "none shown yet");
+    }
+    BuildText(kDisplayHead, kBottomX, y + kDisplayLine * kLine, text, &kDisplayColour, 1, font);
+
+    const double reference = DisplayReference(display);
+    std::snprintf(text, sizeof text, "%.1f\n\n0 ms\n\n%.1f\n%.1f\n0 ms",
+                  1000.0 * RedrawChart(view.cadence->redraw).topSeconds,
+                  1000.0 * kDisplayScale * reference, 1000.0 * reference);
+    const PanelColour labelTints[4] = {kRedrawColour, kRedrawColour, kRedrawColour, kDisplayColour};
+    BuildText(kBottomLabels, kBottomX, y + kRedrawTopLine * kLine, text, labelTints, 4, font);
+}
+
+// One group of texts: a side's (0, 1) or the bottom strips'.
+void BuildTexts(int group, const CadencePanelView& view, const Font& font) {
     int cellWidth = 0;
     int cellHeight = 0;
     if (!TextCell(font, &cellWidth, &cellHeight)) {
-        for (const Part part : parts[group]) {
+        const int parts[kTextGroups][3] = {{kSideHead, kSeenHead, kSideLabels},
+                                           {kSideHead + 1, kSeenHead + 1, kSideLabels + 1},
+                                           {kRedrawHead, kDisplayHead, kBottomLabels}};
+        for (const int part : parts[group]) {
             panel.covers[part].count = 0;
             panel.textFonts[part] = nullptr;
         }
         return;
     }
-    char text[kTextBytes];
     if (group < 2) {
-        const Pacer& pacer = group == 0 ? left : right;
-        const IntervalFigures& f = group == 0 ? cadence.left : cadence.right;
-        const PanelColour& colour = group == 0 ? kLeftColour : kRightColour;
-        std::snprintf(text, sizeof text, "%s\n%.1f fps  jitter %.2f ms  1%% low %.1f",
-                      PaceRuleName(group == 0 ? leftRule : rightRule), MeanRate(f), JitterMs(f),
-                      OnePercentLow(f));
-        BuildText(parts[group][0], kSideX[group], SideTextY(), text, &colour, 1, font);
-        // From kSideTopLine on: the top edge, the nominal line, the baseline.
-        std::snprintf(text, sizeof text, "%.1f\n\n\n\n\n\n%.1f\n\n\n\n0 ms",
-                      1000.0 * SideChart(group, Nominal(pacer)).topSeconds,
-                      1000.0 * Nominal(pacer));
-        BuildText(parts[group][1], kSideX[group], SideTextY() + kSideTopLine * kLine, text, &colour,
-                  1, font);
-        return;
+        BuildSideTexts(group, view, font);
+    } else {
+        BuildBottomTexts(view, font);
     }
-    const PanelColour tints[2] = {kStatusColour, kRedrawColour};
-    std::snprintf(text, sizeof text, "%s\nredraw %.1f fps  jitter %.2f ms  1%% low %.1f",
-                  statusLine != nullptr ? statusLine : "", MeanRate(cadence.redraw),
-                  JitterMs(cadence.redraw), OnePercentLow(cadence.redraw));
-    BuildText(kRedrawHead, kRedrawX, RedrawTextY() - kLine, text, tints, 2, font);
-    std::snprintf(text, sizeof text, "%.1f\n\n0 ms",
-                  1000.0 * RedrawChart(cadence.redraw).topSeconds);
-    BuildText(kRedrawLabels, kRedrawX, RedrawTextY() + kRedrawTopLine * kLine, text, &kRedrawColour,
-              1, font);
 }
 
-void BuildCharts(const Cadence& cadence, const Pacer& left, const Pacer& right) {
-    BuildChart(kLeftChart, SideChart(0, Nominal(left)), cadence.left, Nominal(left), 1,
-               kLeftColour);
-    BuildChart(kRightChart, SideChart(1, Nominal(right)), cadence.right, Nominal(right), 1,
-               kRightColour);
-    BuildChart(kRedrawChart, RedrawChart(cadence.redraw), cadence.redraw, cadence.redraw.mean,
-               kRedrawGroup, kRedrawColour);
+void BuildCharts(const CadencePanelView& view) {
+    for (int side = 0; side < 2; ++side) {
+        const double nominal = Nominal(*view.pacers[side]);
+        const IntervalFigures& pacer = side == 0 ? view.cadence->left : view.cadence->right;
+        BuildChart(kPacerChart + side, SideChart(side, false, nominal), pacer, nominal, 1,
+                   kSideColours[side]);
+        BuildChart(kSeenChart + side, SideChart(side, true, nominal), view.display->seen[side],
+                   nominal, 1, kSideColours[side]);
+    }
+    const IntervalFigures& redraw = view.cadence->redraw;
+    BuildChart(kRedrawChart, RedrawChart(redraw), redraw, redraw.mean, kRedrawGroup, kRedrawColour);
+    const double reference = DisplayReference(*view.display);
+    BuildChart(kDisplayChart, BottomChart(kDisplayTopLine, kDisplayScale * reference),
+               view.display->display, reference, 1, kDisplayColour);
 }
 
 // The quads of every part's cover, the charts first and the texts over them.
 void PlaceQuads() {
     panel.quadCount = 0;
     for (int part = 0; part < kPartCount; ++part) {
-        if (part == kLeftHead) {
+        if (part == kFirstText) {
             panel.textQuadsFrom = panel.quadCount;
         }
         const Region& region = kRegions[part];
@@ -349,39 +428,22 @@ void PlaceQuads() {
     }
 }
 
-// Binds the panel's texture, making it on first use. A texture name only
-// holds in the context that made it: under another one (a test's) the name is
-// someone else's or nobody's, so the size tells. The whole CPU copy goes in,
-// the texts in it still current and the gaps between the parts clear.
-void BindTexture() {
-    if (panel.texture != 0) {
-        glBindTexture(GL_TEXTURE_2D, panel.texture);
-        GLint width = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-        if (width == kAtlasWidth) {
-            return;
-        }
-    }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    panel.texture = name;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kAtlasWidth, kAtlasHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 atlasPixels);
+// The client's unpacking state as the CPU copy wants it, pushed.
+void PushUnpacking(GLint rowLength) {
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
 }
 
 // Around any making of pictures: the texture bound, ready for parts of the
 // CPU copy, and afterwards the quads placed anew.
 void BeginWork() {
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, kAtlasWidth);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    BindTexture();
+    PushUnpacking(kAtlasWidth);
+    glBindTexture(GL_TEXTURE_2D, panel.texture);
     // Texel for pixel, unless the window outgrew the panel.
     const bool stretched = panel.width != panel.windowWidth || panel.height != panel.windowHeight;
     const GLint filter = stretched ? GL_LINEAR : GL_NEAREST;
@@ -404,8 +466,45 @@ void Restore(GLenum cap, GLboolean was) {
 
 }  // namespace
 
-void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, PaceRule leftRule,
-                      const Pacer& right, PaceRule rightRule, const char* statusLine) {
+void OpenCadencePanel() {
+    // Whatever was held went with the context it was made in.
+    std::memset(&panel, 0, sizeof panel);
+    std::memset(atlasPixels, 0, sizeof atlasPixels);
+    GLint wasBound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &wasBound);
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    PushUnpacking(0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kAtlasWidth, kAtlasHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 atlasPixels);
+    glPopClientAttrib();
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(wasBound));
+    panel.texture = name;
+    panel.open = true;
+}
+
+void CloseCadencePanel() {
+    if (panel.open && panel.texture != 0) {
+        glDeleteTextures(1, &panel.texture);
+    }
+    panel.texture = 0;
+    panel.open = false;
+}
+
+bool CadencePanelOpen() {
+    return panel.open;
+}
+
+void DrawCadencePanel(const CadencePanelView& view, Font& font) {
+    if (!panel.open || view.cadence == nullptr || view.display == nullptr ||
+        view.pacers[0] == nullptr || view.pacers[1] == nullptr) {
+        return;
+    }
     // GL contract. Expects GL_MODELVIEW mode and leaves it. Changes and puts
     // back: both matrices (pushed, an orthographic view of the panel's pixels
     // with y down, popped), the blend function, the texture environment mode,
@@ -414,7 +513,6 @@ void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, Pac
     // on with the font's texture bound, blending off, depth test on. With a
     // font that cannot print, as Print leaves it: the GL_TEXTURE_2D,
     // GL_DEPTH_TEST and GL_BLEND enables and the texture binding as found.
-    // Makes one texture on first use, for good: it goes with the context.
     GLint blendSource = GL_ONE;
     GLint blendDestination = GL_ZERO;
     glGetIntegerv(GL_BLEND_SRC, &blendSource);
@@ -436,14 +534,13 @@ void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, Pac
     const int windowHeight = viewport[3] > 0 ? viewport[3] : 1;
 
     // Everything at once whenever the pictures may show something else: a
-    // first draw, another window size, figures that did not just move on by
-    // one redraw (the panel was off, or they started over), a clock that went
-    // back. Otherwise a share a frame, on time.
+    // first draw in this context, another window size, figures that did not
+    // just move on by one redraw (the panel was off, or they started over),
+    // a clock that went back. Otherwise a share a frame, on time.
     const bool resized = windowWidth != panel.windowWidth || windowHeight != panel.windowHeight;
-    const bool all = panel.texture == 0 || resized ||
-                     cadence.redraw.count != panel.redrawCount + 1 ||
+    const bool all = resized || view.cadence->redraw.count != panel.redrawCount + 1 ||
                      frameSeconds < panel.chartsAt || frameSeconds < panel.textsAt;
-    panel.redrawCount = cadence.redraw.count;
+    panel.redrawCount = view.cadence->redraw.count;
     glEnable(GL_TEXTURE_2D);
     if (all) {
         if (resized) {
@@ -456,9 +553,9 @@ void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, Pac
             }
         }
         BeginWork();
-        BuildCharts(cadence, left, right);
+        BuildCharts(view);
         for (int group = 0; group < kTextGroups; ++group) {
-            BuildTexts(group, cadence, font, left, leftRule, right, rightRule, statusLine);
+            BuildTexts(group, view, font);
         }
         EndWork();
         panel.chartsAt = frameSeconds;
@@ -466,7 +563,7 @@ void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, Pac
         panel.textGroupsDone = kTextGroups;
     } else if (!(frameSeconds - panel.chartsAt < kChartSeconds)) {
         BeginWork();
-        BuildCharts(cadence, left, right);
+        BuildCharts(view);
         EndWork();
         panel.chartsAt = frameSeconds;
     } else if (panel.textGroupsDone < kTextGroups ||
@@ -476,8 +573,7 @@ void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, Pac
             panel.textGroupsDone = 0;
         }
         BeginWork();
-        BuildTexts(panel.textGroupsDone++, cadence, font, left, leftRule, right, rightRule,
-                   statusLine);
+        BuildTexts(panel.textGroupsDone++, view, font);
         EndWork();
     } else {
         glBindTexture(GL_TEXTURE_2D, panel.texture);

@@ -1,15 +1,38 @@
 // The cadence panel (G): over each half of the window, a strip chart of that
-// side's recent update intervals against its nominal 1/target line, the
-// rule's name and one line of figures; along the bottom, a thin strip of
-// redraw intervals.
+// side's recent update intervals against its nominal 1/target line and, just
+// under it on the same scale, a strip of the intervals at which the display
+// showed that side's new poses, each with the rule's name or "seen" and one
+// line of figures; along the bottom, a thin strip of redraw intervals and one
+// of the display's own intervals, saying where those come from.
 #pragma once
 
-#include "pacing/cadence.h"
+#include "demo/pacing.h"
 #include "gfx/font.h"
+#include "host/app.h"
+#include "pacing/cadence.h"
+
+// What the panel shows in one frame. The figures' "p99" is the rate at the
+// 99th-percentile interval (OnePercentLow).
+struct CadencePanelView {
+    const Cadence* cadence;
+    const LiveDisplay* display;
+    DisplayTimesSource source;
+    const Pacer* pacers[2];  // left, right
+    PaceRule rules[2];
+    const char* statusLine;  // one extra line of text (vsync asked / taken); may be null
+};
+
+// The panel's GL objects live as long as the context they were made in.
+// OpenCadencePanel with a new context current makes them (anything the panel
+// held before is taken to have gone with its context, never asked about);
+// CloseCadencePanel, with that context still current, deletes them.
+// Between a Close and the next Open the panel draws nothing.
+void OpenCadencePanel();
+void CloseCadencePanel();
+bool CadencePanelOpen();
 
 // Draws with OpenGL 1.1 and font, in the model-view matrix mode, and leaves
 // the state as it found it apart from what Font::Print leaves (texturing on,
-// the font's texture bound, blending off, depth test on). statusLine is one
-// extra line of text (vsync asked / taken), may be null.
-void DrawCadencePanel(const Cadence& cadence, Font& font, const Pacer& left, PaceRule leftRule,
-                      const Pacer& right, PaceRule rightRule, const char* statusLine);
+// the font's texture bound, blending off, depth test on). With the panel
+// closed, touches nothing.
+void DrawCadencePanel(const CadencePanelView& view, Font& font);

@@ -30,10 +30,9 @@ int Max(int a, int b) {
 // its opaque cell. A glyph outside the picture leaves the cell black.
 void CopyGlyph(const PanelImage& image, int x, int y, const Font& font, int glyph, int width,
                int height, const PanelColour& tint) {
-    const int columns = font.textureWidth / font.cellWidth;
-    const int sourceX = glyph % columns * font.cellWidth;
-    const int sourceY = glyph / columns * font.cellHeight;
-    const bool inside = glyph >= 0 && sourceY + font.cellHeight <= font.textureHeight;
+    int sourceX = 0;
+    int sourceY = 0;
+    const bool inside = font.GlyphCell(glyph, &sourceX, &sourceY);
     for (int j = 0; j < height; ++j) {
         uint8_t* out = PixelAt(image, x, y + j);
         const uint8_t* in =
@@ -299,35 +298,36 @@ TextLayout ComposeText(const PanelImage& image, const Font& font, const char* te
     }
     const int fitColumns = image.width / width;
     const int fitLines = Min(image.height / height, kTextLines);
-    // Once to measure and clear the box the text takes, once to draw.
-    for (int pass = 0; pass < 2; ++pass) {
-        int column = 0;
-        int line = 0;
-        int glyph = 0;
-        for (const char* p = text; line < fitLines; ++p) {
-            if (*p == '\0' || *p == '\n') {
-                layout.lines = line + 1;
-                layout.lineColumns[line] = Min(column, fitColumns);
-                layout.columns = Max(layout.columns, layout.lineColumns[line]);
-                if (*p == '\0') {
-                    break;
-                }
-                column = 0;
-                ++line;
-                continue;
-            }
-            // Print's choice, the previous glyph standing in for a missing one.
-            glyph = font.FindGlyph(static_cast<unsigned char>(*p), glyph);
-            if (pass == 1 && column < fitColumns) {
-                CopyGlyph(image, column * width, line * height, font, glyph, width, height,
-                          tints[Min(line, tintCount - 1)]);
-            }
-            ++column;
+    // The font's layout, once to measure (and clear the box the text takes),
+    // once to draw.
+    const int lines =
+        Min(font.LayOut(text,
+                        [&](unsigned char c, int, int column, int line) {
+                            if (line >= fitLines || column >= fitColumns) {
+                                return;
+                            }
+                            layout.lineColumns[line] = column + 1;
+                            layout.columns = Max(layout.columns, column + 1);
+                            if (c == ' ') {
+                                return;
+                            }
+                            int& count = layout.runCount[line];
+                            TextRun* runs = layout.runs[line];
+                            if (count > 0 && (runs[count - 1].to == column || count == kLineRuns)) {
+                                runs[count - 1].to = column + 1;
+                            } else {
+                                runs[count++] = {column, column + 1};
+                            }
+                        }),
+            fitLines);
+    layout.lines = lines;
+    ClearImage(SubImage(image, 0, 0, layout.columns * width, layout.lines * height));
+    font.LayOut(text, [&](unsigned char, int glyph, int column, int line) {
+        if (line < fitLines && column < fitColumns) {
+            CopyGlyph(image, column * width, line * height, font, glyph, width, height,
+                      tints[Min(line, tintCount - 1)]);
         }
-        if (pass == 0) {
-            ClearImage(SubImage(image, 0, 0, layout.columns * width, layout.lines * height));
-        }
-    }
+    });
     return layout;
 }
 
@@ -387,16 +387,27 @@ void ScaleText(const PanelImage& cells, const TextLayout& layout, int cellWidth,
             }
         }
     }
+    // A gap between words is left out when the blocks it spans cost more
+    // than a quad of its own.
+    const double blockRows = std::ceil(lineHeight / kBlock);
     for (int line = 0; line < layout.lines; ++line) {
-        if (layout.lineColumns[line] == 0) {
-            continue;
-        }
         const int lineTop = Max(top, static_cast<int>(std::floor(y + line * lineHeight)));
         const int lineBottom =
             Min(bottom, static_cast<int>(std::ceil(y + (line + 1) * lineHeight)));
-        const int lineRight =
-            Min(right, static_cast<int>(std::ceil(x + layout.lineColumns[line] * charWidth)));
-        AddRect(cover, left, lineTop, lineRight - left, lineBottom - lineTop);
+        const TextRun* runs = layout.runs[line];
+        for (int i = 0; i < layout.runCount[line];) {
+            int j = i;
+            while (j + 1 < layout.runCount[line] &&
+                   (runs[j + 1].from - runs[j].to) * charWidth / kBlock * blockRows < kQuadBlocks) {
+                ++j;
+            }
+            const int runLeft =
+                Max(left, static_cast<int>(std::floor(x + runs[i].from * charWidth)));
+            const int runRight =
+                Min(right, static_cast<int>(std::ceil(x + runs[j].to * charWidth)));
+            AddRect(cover, runLeft, lineTop, runRight - runLeft, lineBottom - lineTop);
+            i = j + 1;
+        }
     }
 }
 
@@ -409,8 +420,9 @@ void ComposeChart(const PanelImage& chart, const IntervalFigures& figures, const
     }
     const int reference = RowOf(image, look.reference, look.topSeconds);
     const int baseline = image.height - 1;
-    HorizontalRun(image, 0, look.frame);
-    HorizontalRun(image, baseline, look.frame);
+    const int tick = Min(Max(4, image.width / 40), image.width);
+    HorizontalRun(SubImage(image, 0, 0, tick, 1), 0, look.frame);
+    HorizontalRun(SubImage(image, 0, baseline, tick, 1), 0, look.frame);
     VerticalRun(image, 0, 0, baseline, look.frame);
     HorizontalRun(image, reference, look.level);
 
@@ -453,32 +465,11 @@ void ComposeChart(const PanelImage& chart, const IntervalFigures& figures, const
         }
     }
 
-    // The top edge and the axis on their own; the baseline too, unless the
-    // series runs so close to it (as in a thin strip) that it costs less to
-    // take along.
+    // The axis and its ticks on their own, the series with the reference line.
     const BlockPhase phase = {((look.left % kBlock) + kBlock) % kBlock,
                               ((look.top % kBlock) + kBlock) % kBlock};
-    const PanelRect edges[3] = {
-        {0, 0, image.width, 1}, {0, 0, 1, image.height}, {0, baseline, image.width, 1}};
-    for (int i = 0; i < 2; ++i) {
-        AddRect(cover, edges[i].x, edges[i].y, edges[i].width, edges[i].height);
-    }
-    PanelCover apart = {};
-    const long apartCost = CoverExtents(extents, image.width, phase, kCoverRects - 3, &apart) +
-                           kQuadBlocks + BlocksOf(edges[2], phase);
-    for (int x = 0; x < image.width; ++x) {
-        extents.high[x] = baseline;
-    }
-    PanelCover along = {};
-    const long alongCost = CoverExtents(extents, image.width, phase, kCoverRects - 2, &along);
-    if (alongCost < apartCost) {
-        for (int i = 0; i < along.count; ++i) {
-            cover->rects[cover->count++] = along.rects[i];
-        }
-        return;
-    }
-    for (int i = 0; i < apart.count; ++i) {
-        cover->rects[cover->count++] = apart.rects[i];
-    }
-    AddRect(cover, edges[2].x, edges[2].y, edges[2].width, edges[2].height);
+    AddRect(cover, 0, 0, 1, image.height);
+    AddRect(cover, 1, 0, tick - 1, 1);
+    AddRect(cover, 1, baseline, tick - 1, 1);
+    CoverExtents(extents, image.width, phase, kCoverRects - cover->count, cover);
 }

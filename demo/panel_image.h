@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "pacing/figures.h"
 #include "gfx/font.h"
+#include "pacing/figures.h"
 
 struct PanelColour {
     uint8_t r, g, b;
@@ -46,16 +46,24 @@ struct PanelCover {
 bool TextCell(const Font& font, int* width, int* height);
 
 constexpr int kTextLines = 16;
+constexpr int kLineRuns = 8;
+// Columns [from, to) of a line that hold no space.
+struct TextRun {
+    int from, to;
+};
 struct TextLayout {
     int columns;  // of the longest line
     int lines;
     int lineColumns[kTextLines];
+    // Each line's words, the last run taking in the rest when there are more.
+    int runCount[kTextLines];
+    TextRun runs[kTextLines][kLineRuns];
 };
 
-// Lays text out as Font::Print does, at the glyph picture's own size, one
-// TextCell a character from the top-left corner, and copies the glyphs Print
-// would choose. Line i is tinted tints[i], the last tint going on for the
-// lines after it. Each character's cell is opaque, black where the glyph is
+// Lays text out by the font's own layout (Font::LayOut, as Print draws it),
+// at the glyph picture's own size, one TextCell a character from the
+// top-left corner, and copies the glyphs Print would choose. Line i is tinted tints[i], the last
+// tint going on for the lines after it. Each character's cell is opaque, black where the glyph is
 // not, as Print draws with blending off. The box the text takes is cleared
 // first, and what does not fit in image (or past kTextLines) is cut. Nothing
 // without a glyph picture.
@@ -67,7 +75,9 @@ TextLayout ComposeText(const PanelImage& image, const Font& font, const char* te
 // every character charWidth x lineHeight pixels, filtering as GL_LINEAR does
 // Print's quads, so that it reads just as Print's text at that size. Writes
 // the whole box the text takes (up to 2048 pixels across), clear where it is
-// clear, and nothing outside it. Adds a rectangle a line to cover.
+// clear, and nothing outside it. Adds to cover a rectangle for each line's
+// words, apart where the gap between them is wide enough to be worth a quad
+// of its own, so the scene shows between them.
 void ScaleText(const PanelImage& cells, const TextLayout& layout, int cellWidth, int cellHeight,
                double x, double y, double charWidth, double lineHeight, const PanelImage& target,
                PanelCover* cover);
@@ -78,14 +88,16 @@ struct ChartLook {
     double reference;   // an interval marked by a line across
     int group;          // intervals per point: each point the longest of them
     PanelColour series;
-    PanelColour frame;  // top edge, axis and baseline
+    PanelColour frame;  // the axis and its ticks
     PanelColour level;  // the reference line
 };
 
-// A strip chart filling image: the frame, the reference line, and the kept
-// intervals oldest first, the newest in the right-hand column, consecutive
-// points joined by vertical runs so that a single long interval shows as a
-// spike. Intervals past the top are pinned to the top row. At most 2048
+// A strip chart filling image: the axis with ticks at its top and bottom
+// (the whole top edge and baseline would cost a row of blocks each, every
+// frame, for what the ticks and their labels say), the reference line, and
+// the kept intervals oldest first, the newest in the right-hand column,
+// consecutive points joined by vertical runs so that a single long interval
+// shows as a spike. Intervals past the top are pinned to the top row. At most 2048
 // columns wide. Draws over what is there: clear first. Sets cover to what it
 // drew.
 void ComposeChart(const PanelImage& image, const IntervalFigures& figures, const ChartLook& look,

@@ -120,7 +120,15 @@ bool Init() {
     overlayFont.Load(FindDataFile("charset.tga", path, sizeof path), 256, 128, 24, 12, 17,
                      kOverlayCharset);
     overlayFont.SetBlendMode(0);
+    OpenCadencePanel();
     return true;
+}
+
+// The context is about to go: every GL object made in it goes first.
+void ReleaseContext() {
+    CloseCadencePanel();
+    overlayFont.DeleteTexture();
+    surfaceTexture.Delete();
 }
 
 }  // namespace
@@ -185,8 +193,13 @@ bool Render() {
         const char* vsync = !vsyncAsked  ? "vsync off"
                             : vsyncTaken ? "vsync on (taken by the driver)"
                                          : "vsync asked, not taken by the driver";
-        DrawCadencePanel(liveCadence, overlayFont, leftPacer, leftRule, rightPacer, rightRule,
-                         vsync);
+        const CadencePanelView view = {&liveCadence,
+                                       &liveDisplay,
+                                       HostDisplayTimesSource(),
+                                       {&leftPacer, &rightPacer},
+                                       {leftRule, rightRule},
+                                       vsync};
+        DrawCadencePanel(view, overlayFont);
     }
     return true;
 }
@@ -212,7 +225,7 @@ const AppCallbacks& DemoCallbacks() {
         PreInit,          GetWindowTitle,  Init,
         Render,           Shutdown,        GetStatusText,
         RaiseLeftTarget,  LowerLeftTarget, RaiseRightTarget,
-        LowerRightTarget, KeyDown,
+        LowerRightTarget, KeyDown,         ReleaseContext,
     };
     return callbacks;
 }

@@ -51,8 +51,17 @@ Font::Font()
       cellHeight(0) {}
 
 Font::~Font() {
-    // The context is gone by the time static fonts die: the texture is left.
+    // The context is gone by the time static fonts die: the texture goes
+    // with DeleteTexture, while it is still there.
     delete[] pixels;
+}
+
+void Font::DeleteTexture() {
+    if (textureName != 0) {
+        const GLuint name = textureName;
+        glDeleteTextures(1, &name);
+        textureName = 0;
+    }
 }
 
 bool Font::ReadTGA(const char* fileName, uint8_t* destination, int width, int height,
@@ -119,7 +128,9 @@ bool Font::Load(const char* fileName, int width, int height, int bitsPerPixel, i
     pixels = picture;
     this->bitsPerPixel = bitsPerPixel;
 
-    // An earlier texture stays alive: nothing in the program owns its deletion.
+    // An earlier texture is not deleted here: its name may belong to a
+    // context that is gone, and in this one to someone else. DeleteTexture,
+    // before its context goes, is what gives it up.
     GLuint name = 0;
     glGenTextures(1, &name);
     textureName = name;
@@ -163,6 +174,21 @@ int Font::FindGlyph(unsigned char c, int previous) const {
         }
     }
     return glyph;
+}
+
+bool Font::GlyphCell(int glyph, int* x, int* y) const {
+    if (cellWidth <= 0 || cellHeight <= 0 || textureWidth / cellWidth == 0 || glyph < 0) {
+        return false;
+    }
+    const int columns = textureWidth / cellWidth;
+    const int64_t cellX = static_cast<int64_t>(glyph % columns) * cellWidth;
+    const int64_t cellY = static_cast<int64_t>(glyph / columns) * cellHeight;
+    if (cellY + cellHeight > textureHeight) {
+        return false;
+    }
+    *x = static_cast<int>(cellX);
+    *y = static_cast<int>(cellY);
+    return true;
 }
 
 GlyphQuad Font::Quad(int glyph, int column, int line) const {
@@ -224,17 +250,8 @@ bool Font::Print(float x, float y, const char* format, ...) {
     }
 
     glBegin(GL_QUADS);
-    int column = 0;
-    int line = 0;
-    int glyph = 0;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p == '\n') {
-            column = 0;
-            --line;
-            continue;
-        }
-        glyph = FindGlyph(static_cast<unsigned char>(*p), glyph);
-        const GlyphQuad q = Quad(glyph, column, line);
+    LayOut(text, [this](unsigned char, int glyph, int column, int line) {
+        const GlyphQuad q = Quad(glyph, column, -line);
         glTexCoord2f(q.s0, q.t0);
         glVertex2f(q.x0, q.y0);
         glTexCoord2f(q.s1, q.t0);
@@ -243,8 +260,7 @@ bool Font::Print(float x, float y, const char* format, ...) {
         glVertex2f(q.x1, q.y1);
         glTexCoord2f(q.s0, q.t1);
         glVertex2f(q.x0, q.y1);
-        ++column;
-    }
+    });
     glEnd();
 
     glDisable(GL_BLEND);

@@ -37,9 +37,42 @@ public:
     // the previous glyph when there is none.
     int FindGlyph(unsigned char c, int previous) const;
 
-    // Glyph g at text column i of line j (lines count down from 0). All zero
-    // when the font has no glyph grid.
+    // The one layout of text, Print's and that of anyone who draws the same
+    // text another way: calls place(glyph, column, line) for each character,
+    // lines counting 0, 1, ... from the top, a '\n' starting the next one.
+    // Returns how many lines the text takes (1 for an empty text).
+    template <typename Place>
+    int LayOut(const char* text, Place&& place) const {
+        int column = 0;
+        int line = 0;
+        int glyph = 0;
+        for (const char* p = text; *p != '\0'; ++p) {
+            if (*p == '\n') {
+                column = 0;
+                ++line;
+                continue;
+            }
+            glyph = FindGlyph(static_cast<unsigned char>(*p), glyph);
+            place(static_cast<unsigned char>(*p), glyph, column, line);
+            ++column;
+        }
+        return line + 1;
+    }
+
+    // The top-left pixel of glyph g's cell in the copy (rows top first);
+    // false when the font has no grid or the cell lies outside the picture.
+    bool GlyphCell(int glyph, int* x, int* y) const;
+
+    // Glyph g at text column i of line j (lines count down from 0, as Print
+    // stacks them upwards from its origin). All zero when the font has no
+    // glyph grid.
     GlyphQuad Quad(int glyph, int column, int line) const;
+
+    // Gives up the texture, with the context that holds it still current:
+    // the name means nothing in another context, and the destructor, which
+    // may run after the context is gone, leaves it alone. The copy, grid and
+    // charset stay, so a later Load in a new context starts over cleanly.
+    void DeleteTexture();
 
     // Fills destination (width x height x 4 bytes) with the picture as RGBA
     // rows, top row first. The 18-byte header is skipped, not read: size and

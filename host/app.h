@@ -91,7 +91,7 @@ struct AppCallbacks {
     const char* (*GetWindowTitle)();  // the window's initial caption
     bool (*Init)();                   // context current, clock started; false aborts
     bool (*Render)();                 // one frame; false closes the window
-    void (*Shutdown)();               // after the loop, context gone
+    void (*Shutdown)();               // after the loop, context gone (see ReleaseContext)
     const char* (*GetStatusText)();   // caption text, every 500 ms while running
 
     // Keyboard operations: Q, A, W and S.
@@ -103,6 +103,11 @@ struct AppCallbacks {
     // Every other key but Escape, by virtual-key code (upper-case ASCII for
     // letters and digits); may be null.
     void (*KeyDown)(uint32_t virtualKey);
+
+    // Just before the rendering context goes, with it still current: where
+    // the application gives up its GL objects, since Shutdown comes after,
+    // without a context. May be null.
+    void (*ReleaseContext)() = nullptr;
 };
 
 // The program's entry into its own logic. commandLine is the text after the

@@ -26,6 +26,9 @@ void OnDestroy(PlatWindow* window) {
     // The context goes before the display mode, the settings record the
     // desktop once it is back, and the quit message comes last.
     PlatSurface* surface = PlatGetSurface(window);
+    if (renderContext != nullptr && hostApp != nullptr && hostApp->ReleaseContext != nullptr) {
+        hostApp->ReleaseContext();
+    }
     PlatMakeCurrent(surface, nullptr);
     PlatDeleteContext(renderContext);
     renderContext = nullptr;

@@ -101,6 +101,24 @@ protected:
     }
 };
 
+// GL objects can only be given up while their context is current: the hook
+// comes before the context goes, Shutdown after.
+TEST_F(HostTest, ReleaseContextComesWhileTheContextIsCurrent) {
+    static long contextGoneCalls = -1;
+    AppCallbacks app = kTestApp;
+    app.ReleaseContext = [] {
+        appLog.push_back("ReleaseContext");
+        contextGoneCalls = Count("MakeCurrent:none") + Count("DeleteContext");
+    };
+    EXPECT_EQ(HostMain("", app), 0);
+    EXPECT_EQ(contextGoneCalls, 0);
+    EXPECT_EQ(AppCount("ReleaseContext"), 1);
+    ASSERT_GE(appLog.size(), 2u);
+    EXPECT_EQ(appLog[appLog.size() - 2], "ReleaseContext");
+    EXPECT_EQ(appLog.back(), "Shutdown");
+    EXPECT_EQ(Count("DeleteContext"), 1);
+}
+
 TEST_F(HostTest, RunsStartUpLoopAndShutdownInOrder) {
     EXPECT_EQ(HostMain("", kTestApp), 0);
     EXPECT_EQ(appLog, (Strings{"PreInit", "GetWindowTitle", "Init", "Render", "Render", "Render",
