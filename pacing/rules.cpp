@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr float kMsToSeconds = 0.001f;
 constexpr double kOuterSpeed = 110.0;  // degrees per second
 constexpr double kInnerSpeed = 150.0;  // degrees per second, turning the other way
 constexpr int32_t kPacerWindow = 20;
@@ -90,13 +89,7 @@ PaceRule NextPaceRule(PaceRule rule) {
     return rule + 1 < kPaceRuleCount ? static_cast<PaceRule>(rule + 1) : kRuleAdaptive;
 }
 
-double PacerTime(uint32_t ms) {
-    // The constant is single precision but the product is taken in double: a
-    // float product loses whole milliseconds after a few hours of running.
-    return static_cast<double>(ms) * static_cast<double>(kMsToSeconds);
-}
-
-bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed, const RefreshSlot* slot) {
+bool StepRule(Pacer& pacer, PaceRule rule, double t, double* elapsed, const RefreshSlot* slot) {
     const double before = pacer.lastUpdate;
     bool updated = false;
     switch (rule) {

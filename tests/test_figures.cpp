@@ -79,6 +79,13 @@ TEST(Figures, PercentilesReadToTheBin) {
     AddInterval(g, oddMs);
     AddInterval(g, 0.5);
     EXPECT_NEAR(PercentileSeconds(g, 0.6), 0.016, 1e-12);
+    // An interval right on an edge closes the bin below it, not the next.
+    for (double onEdge : {0.0001, 0.00015, 0.5}) {
+        IntervalFigures& e = Fresh();
+        AddInterval(e, onEdge);
+        AddInterval(e, 1.5);
+        EXPECT_NEAR(PercentileSeconds(e, 0.5), onEdge, 1e-12) << onEdge;
+    }
     // 7 of 100 at or below 10 ms, though 0.07 * 100 comes out a hair over 7.
     IntervalFigures& h = Fresh();
     Add(h, 0.010, 7);
