@@ -78,27 +78,15 @@ inline double PacerTime(uint32_t ms) {
     return static_cast<double>(ms) * static_cast<double>(0.001f);
 }
 
+// StepPacer past its shortcut: every rule in full.
+bool StepRule(Pacer& pacer, PaceRule rule, double t, double* elapsed, const RefreshSlot* slot);
+
 // One frame of one rule at time t; true when the pacer updated, with the
 // elapsed time it saw in *elapsed (may be null). slot is where this redraw
 // will be shown, null when no refresh timing is known; only display-locked
 // reads it, and without it paces as scheduled.
 inline bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed,
-                      const RefreshSlot* slot = nullptr);
-// StepPacer past its shortcut: every rule in full.
-bool StepRule(Pacer& pacer, PaceRule rule, double t, double* elapsed, const RefreshSlot* slot);
-
-bool StepAdaptive(Pacer& pacer, double t);
-bool StepFixed(Pacer& pacer, double t);
-bool StepFixedExact(Pacer& pacer, double t);
-bool StepScheduled(Pacer& pacer, double t);
-bool StepEveryRedraw(Pacer& pacer, double t);
-bool StepDisplayLocked(Pacer& pacer, double t, const RefreshSlot* slot);
-// The refreshes between updates that display-locked keeps at a target.
-int64_t LockedRefreshes(double target, double period);
-void AdvanceRotor(Pacer& pacer, double d);
-
-inline bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed,
-                      const RefreshSlot* slot) {
+                      const RefreshSlot* slot = nullptr) {
     // The rules up to scheduled leave the pacer untouched while the clock has
     // not gone back and its interval has not run out, which is most redraws:
     // taken here without a call or a switch, which cost the simulator a fifth
@@ -113,3 +101,13 @@ inline bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed,
     }
     return StepRule(pacer, rule, t, elapsed, slot);
 }
+
+bool StepAdaptive(Pacer& pacer, double t);
+bool StepFixed(Pacer& pacer, double t);
+bool StepFixedExact(Pacer& pacer, double t);
+bool StepScheduled(Pacer& pacer, double t);
+bool StepEveryRedraw(Pacer& pacer, double t);
+bool StepDisplayLocked(Pacer& pacer, double t, const RefreshSlot* slot);
+// The refreshes between updates that display-locked keeps at a target.
+int64_t LockedRefreshes(double target, double period);
+void AdvanceRotor(Pacer& pacer, double d);
