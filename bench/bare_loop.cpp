@@ -14,6 +14,7 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include "bench_window.h"
 #include "demo/scene.h"
 #include "host/app.h"
 
@@ -47,30 +48,11 @@ int main(int argc, char** argv) {
         return Usage();
     }
 
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "bare_loop: %s\n", SDL_GetError());
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    if (!OpenBenchWindow("bare_loop", width, height, &window, &context)) {
         return 1;
     }
-    // The same request as the program's window: RGB 8-8-8, a depth buffer,
-    // double buffered, no wait for the display.
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_Window* window =
-        SDL_CreateWindow("bare loop", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                         height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
-    SDL_GLContext context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
-    if (context == nullptr) {
-        std::fprintf(stderr, "bare_loop: %s\n", SDL_GetError());
-        return 1;
-    }
-    SDL_GL_MakeCurrent(window, context);
-    SDL_GL_SetSwapInterval(0);
-    glViewport(0, 0, width, height);
-    clientWidth = width;
-    clientHeight = height;
 
     const uint64_t frequency = SDL_GetPerformanceFrequency();
     const uint64_t start = SDL_GetPerformanceCounter();
@@ -111,10 +93,7 @@ int main(int argc, char** argv) {
     if (scene) {
         DemoCallbacks().Shutdown();
     }
-    SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    CloseBenchWindow(window, context);
     std::fprintf(stderr, "bare_loop-stats mode=%s frames=%llu seconds=%.3f rate=%.2f\n", argv[1],
                  frames, elapsed, elapsed > 0.0 ? static_cast<double>(frames) / elapsed : 0.0);
     return 0;

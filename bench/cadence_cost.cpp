@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "demo/cadence_panel.h"
 #include "demo/pacing.h"
 #include "demo/presentations.h"
 #include "demo/scene.h"
@@ -54,6 +55,7 @@ bool settling = true;
 double phaseStart = -1.0;
 long framesCounted = 0;
 double cpuStart = 0.0;
+CadencePanelLoad panelLoad = {};  // as the last panel round ended
 
 double CpuSeconds() {
     rusage use;
@@ -109,6 +111,9 @@ bool Frame() {
     ++framesCounted;
     if (now - phaseStart < roundSeconds) {
         return goOn;
+    }
+    if (KindOf(roundIndex) == kPanel) {
+        panelLoad = CadencePanelDrawn();
     }
     const double frames = static_cast<double>(framesCounted);
     rounds.push_back({KindOf(roundIndex), frames / (now - phaseStart),
@@ -203,6 +208,8 @@ int main(int argc, char** argv) {
     }
     std::printf("median cpu ms a frame: plain %.3f, log %.3f, panel %.3f\n", Median(cpuMs[kPlain]),
                 Median(cpuMs[kLogged]), Median(cpuMs[kPanel]));
+    std::printf("the panel draws %d rectangles, %ld pixels of the window\n", panelLoad.rectangles,
+                panelLoad.pixels);
     std::printf("log_ratio=%.3f\n", Median(logRatios));
     std::printf("panel_ratio=%.3f\n", Median(panelRatios));
     return 0;

@@ -500,6 +500,15 @@ bool CadencePanelOpen() {
     return panel.open;
 }
 
+CadencePanelLoad CadencePanelDrawn() {
+    CadencePanelLoad load = {panel.open ? panel.quadCount : 0, 0};
+    for (int i = 0; i < load.rectangles; ++i) {
+        const Quad& q = panel.quads[i];
+        load.pixels += std::lround((q.x1 - q.x0) * (q.y1 - q.y0));
+    }
+    return load;
+}
+
 void DrawCadencePanel(const CadencePanelView& view, Font& font) {
     if (!panel.open || view.cadence == nullptr || view.display == nullptr ||
         view.pacers[0] == nullptr || view.pacers[1] == nullptr) {

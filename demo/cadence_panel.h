@@ -36,3 +36,12 @@ bool CadencePanelOpen();
 // the font's texture bound, blending off, depth test on). With the panel
 // closed, touches nothing.
 void DrawCadencePanel(const CadencePanelView& view, Font& font);
+
+// What the panel drew in its latest frame, for measuring what it costs: the
+// rectangles and the window pixels they cover (in the panel's pixels, which
+// are the window's up to 1920 x 1080).
+struct CadencePanelLoad {
+    int rectangles;
+    long pixels;
+};
+CadencePanelLoad CadencePanelDrawn();
