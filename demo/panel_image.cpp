@@ -89,7 +89,7 @@ int RowOf(const PanelImage& image, double seconds, double topSeconds) {
 // Software GL shades pixels in blocks of 4 x 4, aligned on the window, so a
 // rectangle costs by the blocks it touches, however few of their pixels it
 // covers; and a quad costs about as much as shading this many blocks
-// (bench/quad_cost: 1.6 us a rectangle against 2 us a thousand pixels).
+// (bench/quad_cost puts a rectangle at 30 to 50 blocks' worth).
 const int kBlock = 4;
 const long kQuadBlocks = 48;
 // A gap between words wider than this many blocks is left undrawn even so,
