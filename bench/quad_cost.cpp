@@ -10,8 +10,8 @@
 //
 //   quad_cost [CYCLES [SECONDS [WIDTH HEIGHT]]]   (20 cycles of 0.3 s rounds, 640 x 480)
 //
-// Run it in a real window (under Xvfb) from a folder holding the program's
-// data files, as bench/cadence_cost.sh does.
+// Run it in a real window from a folder holding the program's data files, as
+// bench/quad_cost.sh does under Xvfb.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
     }
     if (!DemoCallbacks().Init()) {
         std::fprintf(stderr, "quad_cost: the scene did not start (run it from the data folder)\n");
+        CloseBenchWindow(window, context);
         return 1;
     }
 
