@@ -138,14 +138,14 @@ double PlanDisplayWait(DisplayLimiter& limiter, WaitPlacement placement, double 
     }
     const double cadence = limiter.cadence;
     const double lead = limiter.latch + limiter.margin;
-    const double draw = placement == WaitPlacement::kFrame ? limiter.draw.high : 0.0;
+    const double draw = placement == WaitPlacement::kFrame ? RecentHighSeconds(limiter.draw) : 0.0;
     // The first display time on the learned cadence whose latch can still
     // be made from now...
     double steps = std::ceil((now + draw + lead - limiter.lastDisplay) / cadence);
     // ...and not one an earlier plan took already.
     if (limiter.plannedDisplay >= 0.0 && limiter.plannedDisplay > now - kFeedbackTimeout) {
-        const double after = std::ceil((limiter.plannedDisplay + cadence * 0.5 -
-                                        limiter.lastDisplay) / cadence);
+        const double after =
+            std::ceil((limiter.plannedDisplay + cadence * 0.5 - limiter.lastDisplay) / cadence);
         steps = std::max(steps, after);
     }
     steps = std::max(steps, 1.0);

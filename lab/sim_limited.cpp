@@ -1,0 +1,217 @@
+// The simulated program under a frame limiter: each frame waits where the
+// limiter says, reads the pacers' clock, draws for its modelled time and
+// swaps. The redraw's time is its swap; the pacers' reading is its start.
+#include "lab/sim_steps.h"
+#include "lab/wake_model.h"
+#include "pacing/display_model.h"
+
+namespace {
+
+// The display's word on a redraw, held until the program would hear it: a
+// shown redraw at its display time, a discarded one when it was replaced.
+constexpr int kPendingFacts = 8;
+
+struct PendingFacts {
+    PresentationFact fact[kPendingFacts];
+    double heardAt[kPendingFacts];
+    int first;
+    int count;
+};
+
+void Hear(PendingFacts& pending, DisplayLimiter& limiter, double now) {
+    while (pending.count > 0 && pending.heardAt[pending.first] <= now) {
+        NotePresentation(limiter, pending.fact[pending.first], now);
+        pending.first = (pending.first + 1) % kPendingFacts;
+        --pending.count;
+    }
+}
+
+void Queue(PendingFacts& pending, DisplayLimiter& limiter, const PresentationFact& fact,
+           double heardAt, double now) {
+    if (pending.count == kPendingFacts) {
+        // More redraws in flight than a compositor keeps: the oldest is
+        // heard early rather than lost.
+        NotePresentation(limiter, pending.fact[pending.first], now);
+        pending.first = (pending.first + 1) % kPendingFacts;
+        --pending.count;
+    }
+    const int at = (pending.first + pending.count) % kPendingFacts;
+    pending.fact[at] = fact;
+    pending.heardAt[at] = heardAt;
+    ++pending.count;
+}
+
+struct LimitedRun {
+    Limiter* limiter;
+    WakeModel wake;
+    uint64_t random;  // the drawing time's
+    double renderSeconds;
+    double jitterSeconds;
+    double busy;  // drawing and spinning
+};
+
+// The wait, if the limiter plans one here, as the modelled platform makes
+// it: the sleep returns late by the wake model, the spin ends on time.
+double Wait(LimitedRun& run, WaitPlacement at, double now) {
+    const WaitPlan plan = PlanWait(*run.limiter, at, now);
+    if (!plan.wait) {
+        return now;
+    }
+    double returned = plan.start;
+    if (plan.sleepUntil > plan.start) {
+        returned = plan.sleepUntil + WakeLateness(run.wake, NextRandom(run.wake.random));
+    }
+    const double ended = returned > plan.deadline ? returned : plan.deadline;
+    run.busy += FinishWait(*run.limiter, plan, returned, ended).spinSeconds;
+    return ended;
+}
+
+double DrawTime(LimitedRun& run) {
+    if (run.jitterSeconds <= 0.0) {
+        return run.renderSeconds;
+    }
+    return run.renderSeconds + UnitFraction(NextRandom(run.random)) * run.jitterSeconds;
+}
+
+// kDisplay, kLog and kFeedback (the display-timed limiter hears the
+// modelled display) are fixed for a run: each combination gets its own loop.
+template <bool kDisplay, bool kLog, bool kFeedback>
+void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides,
+          LimitedRun& run) {
+    DisplayLimiter& feedback = run.limiter->display;
+    const bool atFrame = setup.limit.setting.placement == WaitPlacement::kFrame;
+    DisplayModel display;
+    RefreshSlot slot{0, 0.0};
+    const double latch = setup.latchMs * 0.001;
+    const double period = kDisplay ? 1.0 / setup.displayHz : 0.0;
+    if (kDisplay) {
+        StartDisplay(display, setup.displayHz);
+        slot.period = period;
+    }
+    FrameSample samples[2];
+    StartSample(samples[0], sides);
+    StartSample(samples[1], sides);
+    double starts[2] = {0.0, 0.0};
+    IntervalFigures* seen[2] = {&result.side[0].seen, &result.side[1].seen};
+    PendingFacts pending{};
+
+    const double end = setup.redraw.seconds;
+    uint64_t frames = 0;
+    double t = 0.0;
+    for (;;) {
+        if (kFeedback) {
+            Hear(pending, feedback, t);
+        }
+        if (atFrame) {
+            t = Wait(run, WaitPlacement::kFrame, t);
+        }
+        const double start = t;
+        FrameSample& sample = samples[kDisplay ? frames & 1 : 0];
+        uint32_t ms = 0;
+        const double pacerTime = PacerSeconds(setup.clock, start, &ms);
+        if (kLog) {
+            sample.clockMs = ms;
+        }
+        if (kDisplay) {
+            // Refreshes up to here show the redraw before: this one is not
+            // made yet.
+            PassRefreshesBefore(display, start + latch, seen);
+            slot.refresh = static_cast<int64_t>(display.refresh);
+            Step(sides[0], pacerTime, sample.left, &slot);
+            Step(sides[1], pacerTime, sample.right, &slot);
+        } else {
+            Step(sides[0], pacerTime, sample.left, nullptr);
+            Step(sides[1], pacerTime, sample.right, nullptr);
+        }
+        const double draw = DrawTime(run);
+        t += draw;
+        run.busy += draw;
+        if (kFeedback) {
+            NoteDrawTime(feedback, draw);
+            Hear(pending, feedback, t);
+        }
+        if (!atFrame) {
+            t = Wait(run, WaitPlacement::kSwap, t);
+        }
+        if (t >= end) {
+            break;
+        }
+        sample.seconds = t;
+        if (kDisplay) {
+            PassRefreshesBefore(display, t + latch, seen);
+            if (frames > 0) {
+                // The redraw before is decided: shown by now, or replaced.
+                const int before = static_cast<int>((frames - 1) & 1);
+                const bool shown = display.newestShown;
+                if (shown) {
+                    AddQuantile(result.displayLatency, display.newestDisplay - starts[before]);
+                }
+                if (kFeedback) {
+                    const PresentationFact fact{samples[before].seconds, shown,
+                                                display.newestDisplay, period};
+                    Queue(pending, feedback, fact, shown ? display.newestDisplay : t, t);
+                }
+                if (kLog) {
+                    Write(out, samples[before],
+                          NewestDisplay(display, samples[before].seconds, true));
+                }
+            }
+            RecordFrame(result.cadence, sample);
+            MakeRedraw(display, sides[0].updates, sides[1].updates);
+            starts[frames & 1] = start;
+        } else {
+            RecordFrame(result.cadence, sample);
+            if (kLog) {
+                Write(out, sample, kUnknownDisplay);
+            }
+        }
+        ++frames;
+    }
+    if (kDisplay) {
+        PassRefreshesBefore(display, end, seen);
+        if (frames > 0) {
+            const int last = static_cast<int>((frames - 1) & 1);
+            if (display.newestShown) {
+                AddQuantile(result.displayLatency, display.newestDisplay - starts[last]);
+            }
+            if (kLog) {
+                Write(out, samples[last], NewestDisplay(display, samples[last].seconds, false));
+            }
+        }
+    }
+    result.frames = frames;
+    result.shown = kDisplay ? display.shownRedraws : 0;
+    const uint64_t undecided = kDisplay && frames > 0 && !display.newestShown ? 1 : 0;
+    result.dropped = kDisplay ? frames - display.shownRedraws - undecided : 0;
+}
+
+}  // namespace
+
+void RunLimited(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides) {
+    const LimitModel& model = setup.limit;
+    LimitedRun run;
+    run.limiter = &result.limiter;
+    StartLimiter(result.limiter, model.setting, setup.displayHz);
+    // Each generator its own stream of the one seed.
+    StartWakeModel(run.wake, model.wakeLateP50Us, model.wakeLateP99Us,
+                   setup.redraw.seed ^ 0x5bd1e9955bd1e995ull);
+    run.random = setup.redraw.seed;
+    run.renderSeconds = model.renderMs * 0.001;
+    run.jitterSeconds = model.renderJitterMs * 0.001;
+    run.busy = 0.0;
+    ResetQuantiles(result.displayLatency);
+    const bool display = setup.displayHz > 0.0;
+    const bool log = out.log != nullptr || out.sides != nullptr;
+    const bool feedback = display && model.setting.kind == LimitKind::kDisplay;
+    if (feedback) {
+        log ? Loop<true, true, true>(setup, result, out, sides, run)
+            : Loop<true, false, true>(setup, result, out, sides, run);
+    } else if (display) {
+        log ? Loop<true, true, false>(setup, result, out, sides, run)
+            : Loop<true, false, false>(setup, result, out, sides, run);
+    } else {
+        log ? Loop<false, true, false>(setup, result, out, sides, run)
+            : Loop<false, false, false>(setup, result, out, sides, run);
+    }
+    result.busySeconds = run.busy;
+}
