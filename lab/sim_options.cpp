@@ -238,7 +238,6 @@ struct Given {
     bool seconds;
     const char* limitOnly;  // an option of the limited program's model
     const char* notLimited;  // an option of the unlimited redraw model
-    bool renderGiven;
     const char* modelOnly;  // an option of the redraw model, which --replay replaces
     bool singleRun;         // an option that only means something without --sweep
     const char* singleName;
@@ -270,9 +269,6 @@ bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
         return Fail(reader, "%s does not go with --limit (the limited model draws for --render-ms)",
                     given.notLimited);
     }
-    if (!given.renderGiven) {
-        limit.renderMs = 1000.0 / redraw.redrawHz;
-    }
     if (options->sweep && given.singleRun) {
         return Fail(reader, "%s does not go with --sweep", given.singleName);
     }
@@ -283,7 +279,7 @@ bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
         !FitsCap(reader, redraw.seconds, options->setup.displayHz, "refreshes")) {
         return false;
     }
-    if (limited && given.renderGiven) {
+    if (limited && limit.renderMs > 0.0) {
         // No frame is shorter than its drawing.
         return FitsCap(reader, redraw.seconds, 1000.0 / limit.renderMs, "redraws");
     }
@@ -375,7 +371,6 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeNumber(reader, arg, 0.0, kLongestRenderMs, false,
                             "a drawing time in ms (0 < MS <= 1000)", &setup.limit.renderMs);
             given.modelOnly = given.limitOnly = arg;
-            given.renderGiven = true;
         } else if (Is(arg, "--render-jitter-ms")) {
             ok = TakeNumber(reader, arg, 0.0, kLongestRenderMs, true,
                             "a jitter in ms from 0 to 1000", &setup.limit.renderJitterMs);

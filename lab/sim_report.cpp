@@ -19,10 +19,11 @@ void PrintLimit(std::FILE* out, const SimSetup& setup, const SimResult& result) 
     const LimitModel& m = setup.limit;
     char limit[32];
     LimitText(m.setting, limit, sizeof limit);
+    const char* note = LimitNote(result.limiter, setup.redraw.seconds);
     std::fprintf(out, "%g s limited to %s (%s at %s%s%s), drawing %g ms", setup.redraw.seconds,
                  limit, WaitMethodName(m.setting.method), WaitPlacementName(m.setting.placement),
-                 *LimitNote(result.limiter, setup.redraw.seconds) != '\0' ? ", " : "",
-                 LimitNote(result.limiter, setup.redraw.seconds), m.renderMs);
+                 *note != '\0' ? ", " : "", note,
+                 m.renderMs > 0.0 ? m.renderMs : 1000.0 / setup.redraw.redrawHz);
     if (m.renderJitterMs > 0.0) {
         std::fprintf(out, " + [0, %g)", m.renderJitterMs);
     }

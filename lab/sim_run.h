@@ -18,8 +18,9 @@ struct SideSetup {
 };
 
 // The modelled program under a frame limiter: each frame draws for
-// renderMs plus a uniform draw from [0, renderJitterMs), and waits as the
-// limiter says; a sleep wakes late by a lognormal with that median and 99th
+// renderMs (0: one period of the redraw model's rate, the rate it would
+// redraw at unlimited) plus a uniform draw from [0, renderJitterMs), and
+// waits as the limiter says; a sleep wakes late by a lognormal with that median and 99th
 // percentile (0:0, on time).
 struct LimitModel {
     LimitSetting setting;  // kind kOff: the redraw model's times, no limiter

@@ -49,6 +49,7 @@ struct DisplayLimiter {
     double cadence;         // DisplayCadence, kept up to date
     double latch;           // the lead a swap needs; negative: not yet known
     double missedLead;      // the longest lead that missed a refresh, lately
+    double missHeardAt;     // when the margin last widened; negative: never
     double margin;          // added to the latch
     RecentHigh draw;        // drawing times
     double plannedDisplay;  // the display time the last plan aimed at; negative: none
