@@ -5,6 +5,10 @@
 
 namespace {
 
+// The cadence's median is taken again after this many new intervals: it
+// moves slowly, and taking it costs more than the rest of a redraw.
+constexpr int kCadenceRecount = 4;
+
 // The latch is kept just above the longest lead that missed...
 constexpr double kMissPad = 0.00005;
 // ...and every made refresh moves it this share of the way down towards
@@ -32,7 +36,10 @@ void NoteInterval(DisplayLimiter& limiter, double seconds) {
     limiter.intervalNext = (limiter.intervalNext + 1) % kCadenceIntervals;
     if (limiter.intervalCount < kCadenceIntervals) {
         ++limiter.intervalCount;
+    } else if (++limiter.sinceMedian < kCadenceRecount) {
+        return;
     }
+    limiter.sinceMedian = 0;
     const double median = Median(limiter.interval, limiter.intervalCount);
     limiter.cadence = std::max(median, limiter.refresh);
 }
@@ -40,16 +47,15 @@ void NoteInterval(DisplayLimiter& limiter, double seconds) {
 // The display time the plan for a swap made at `swap` aimed at: the newest
 // plan made before it. Negative when none is kept.
 double AimedDisplay(const DisplayLimiter& limiter, double swap) {
-    double at = -1.0;
-    double aimed = -1.0;
-    for (int i = 0; i < kRecentPlans; ++i) {
-        // The next frame's plan may be made at the very time of this swap.
-        if (limiter.planAt[i] < swap && limiter.planAt[i] > at) {
-            at = limiter.planAt[i];
-            aimed = limiter.planDisplay[i];
+    // Newest first: the plans are kept in the order they were made. The
+    // next frame's plan may be made at the very time of this swap.
+    for (int back = 1; back <= kRecentPlans; ++back) {
+        const int i = (limiter.planNext + kRecentPlans - back) % kRecentPlans;
+        if (limiter.planAt[i] < swap) {
+            return limiter.planDisplay[i];
         }
     }
-    return aimed;
+    return -1.0;
 }
 
 // display -1: a plan on the refresh rate, which aims at no display time.

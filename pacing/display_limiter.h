@@ -46,6 +46,7 @@ struct DisplayLimiter {
     float interval[kCadenceIntervals];  // ring of display intervals, seconds
     int32_t intervalNext;
     int32_t intervalCount;
+    int32_t sinceMedian;    // intervals since the cadence was last taken
     double cadence;         // DisplayCadence, kept up to date
     double latch;           // the lead a swap needs; negative: not yet known
     double missedLead;      // the longest lead that missed a refresh, lately

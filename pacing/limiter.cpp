@@ -3,10 +3,8 @@
 void StartLimiter(Limiter& limiter, const LimitSetting& setting, double refreshHz) {
     limiter.setting = setting;
     ResetRecentHigh(limiter.sleepLate);
+    LearnHybridMargin(limiter);
     ResetQuantiles(limiter.wakeLate);
-    limiter.waits = 0;
-    limiter.waitSeconds = 0.0;
-    limiter.spinSeconds = 0.0;
     StartDisplayLimiter(limiter.display, refreshHz);
     ChangeLimit(limiter, setting);
 }
@@ -15,6 +13,19 @@ void ChangeLimit(Limiter& limiter, const LimitSetting& setting) {
     limiter.setting = setting;
     StartRateSchedule(limiter.schedule, setting.kind == LimitKind::kRate ? setting.hz : 1.0);
     StartDisplayLimiter(limiter.display, limiter.display.refreshHz);
+}
+
+void LearnHybridMargin(Limiter& limiter) {
+    if (limiter.sleepLate.count == 0) {
+        limiter.hybridMargin = kFirstHybridMargin;
+        return;
+    }
+    // Half as much again and a tenth of a millisecond: a sleep late by the
+    // high quantile still leaves a short spin.
+    const double margin = RecentHighSeconds(limiter.sleepLate) * 1.5 + 0.0001;
+    limiter.hybridMargin = margin < kLeastHybridMargin  ? kLeastHybridMargin
+                           : margin > kMostHybridMargin ? kMostHybridMargin
+                                                        : margin;
 }
 
 const char* LimitNote(const Limiter& limiter, double now) {

@@ -34,11 +34,10 @@ struct Limiter {
     RateSchedule schedule;   // kRate
     DisplayLimiter display;  // kDisplay
     RecentHigh sleepLate;    // how late sleeps returned against the time asked
-    // The run's figures, across changes of the setting.
-    QuantileKeeper wakeLate;  // each wait's end against its deadline
-    uint64_t waits;
-    double waitSeconds;  // all the waits' lengths
-    double spinSeconds;  // the part of them spent spinning
+    double hybridMargin;     // learned from them
+    // Across changes of the setting: each wait's end against its deadline
+    // (its count is the waits made).
+    QuantileKeeper wakeLate;
 };
 
 struct WaitPlan {
@@ -61,6 +60,8 @@ void StartLimiter(Limiter& limiter, const LimitSetting& setting, double refreshH
 void ChangeLimit(Limiter& limiter, const LimitSetting& setting);
 
 inline double HybridMargin(const Limiter& limiter);
+// Sets the margin from the sleeps measured so far.
+void LearnHybridMargin(Limiter& limiter);
 
 inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now);
 // A planned wait that was made. sleepReturned is plan.start when it did not
@@ -74,15 +75,7 @@ const char* LimitNote(const Limiter& limiter, double now);
 
 // Inline: the simulator plans and finishes a wait on every redraw.
 inline double HybridMargin(const Limiter& limiter) {
-    if (limiter.sleepLate.count == 0) {
-        return kFirstHybridMargin;
-    }
-    // Half as much again and a tenth of a millisecond: a sleep late by the
-    // high quantile still leaves a short spin.
-    const double margin = RecentHighSeconds(limiter.sleepLate) * 1.5 + 0.0001;
-    return margin < kLeastHybridMargin  ? kLeastHybridMargin
-           : margin > kMostHybridMargin ? kMostHybridMargin
-                                        : margin;
+    return limiter.hybridMargin;
 }
 
 inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now) {
@@ -111,14 +104,12 @@ inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sle
     }
     if (plan.sleepUntil > plan.start) {
         AddRecent(limiter.sleepLate, sleepReturned - plan.sleepUntil);
+        LearnHybridMargin(limiter);
     }
     WaitOutcome out;
     out.waitSeconds = ended - plan.start;
     out.spinSeconds = ended - sleepReturned;
     out.lateSeconds = ended - plan.deadline;
     AddQuantile(limiter.wakeLate, out.lateSeconds);
-    ++limiter.waits;
-    limiter.waitSeconds += out.waitSeconds;
-    limiter.spinSeconds += out.spinSeconds;
     return out;
 }

@@ -65,9 +65,11 @@ inline void AddQuantile(QuantileKeeper& keeper, double seconds) {
         seconds = 0.0;
     }
     // A hair over, so that 100 us taken from a sum of doubles is not 99.
+    // Signed: its conversion is one instruction; anything past 2^62 us is
+    // in the last bucket anyway.
     const double us = seconds * 1e6 + 1e-6;
-    const uint64_t whole = us < 1.8e19 ? static_cast<uint64_t>(us) : ~uint64_t{0};
-    ++keeper.buckets[QuantileBucket(whole)];
+    const int64_t whole = us < 0x1p62 ? static_cast<int64_t>(us) : int64_t{1} << 62;
+    ++keeper.buckets[QuantileBucket(static_cast<uint64_t>(whole))];
     ++keeper.count;
     keeper.sum += seconds;
     if (seconds > keeper.max) {
