@@ -35,6 +35,7 @@ struct Limiter {
     DisplayLimiter display;  // kDisplay
     RecentHigh sleepLate;    // how late sleeps returned against the time asked
     double hybridMargin;     // learned from them
+    int32_t unslept;         // waits in a row with no sleep
     // Across changes of the setting: each wait's end against its deadline
     // (its count is the waits made).
     QuantileKeeper wakeLate;
@@ -60,8 +61,9 @@ void StartLimiter(Limiter& limiter, const LimitSetting& setting, double refreshH
 void ChangeLimit(Limiter& limiter, const LimitSetting& setting);
 
 inline double HybridMargin(const Limiter& limiter);
-// Sets the margin from the sleeps measured so far.
+// Sets the margin from the sleeps measured so far; Forget drops them.
 void LearnHybridMargin(Limiter& limiter);
+void ForgetHybridMargin(Limiter& limiter);
 
 inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now);
 // A planned wait that was made. sleepReturned is plan.start when it did not
@@ -105,6 +107,11 @@ inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sle
     if (plan.sleepUntil > plan.start) {
         AddRecent(limiter.sleepLate, sleepReturned - plan.sleepUntil);
         LearnHybridMargin(limiter);
+        limiter.unslept = 0;
+    } else if (++limiter.unslept == kRecentValues) {
+        // A margin longer than every wait measures nothing more, and would
+        // spin for good after one bad stretch: it starts again.
+        ForgetHybridMargin(limiter);
     }
     WaitOutcome out;
     out.waitSeconds = ended - plan.start;

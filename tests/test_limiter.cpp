@@ -63,8 +63,8 @@ TEST(Limiter, OffAndTheOtherPlacementNeverWait) {
     Limiter l;
     StartLimiter(l, kNoLimit, 60.0);
     for (double t = 0.0; t < 1.0; t += 0.001) {
-        EXPECT_FALSE(PlanWait(l, WaitPlacement::kFrame, t).wait);
-        EXPECT_FALSE(PlanWait(l, WaitPlacement::kSwap, t).wait);
+        EXPECT_FALSE(PlanWait(l, WaitPlacement::kFrame, t).wait ||
+                     PlanWait(l, WaitPlacement::kSwap, t).wait);
     }
     ChangeLimit(l, Rate(60.0, WaitMethod::kSleep, WaitPlacement::kFrame));
     PlanWait(l, WaitPlacement::kFrame, 2.0);
@@ -76,12 +76,16 @@ TEST(Limiter, OffAndTheOtherPlacementNeverWait) {
 }
 
 TEST(Limiter, EachMethodSplitsTheWaitIntoSleepAndSpin) {
+    // A deadline 10 ms after the start; the sleep (if any) returns 100 us
+    // late; the spin ends 2 us after the deadline, if any spin is left.
+    const double h = kFirstHybridMargin;
     struct Case {
         WaitMethod method;
-        double sleepUntil;  // for a deadline 10 ms after the start
+        double sleepUntil, end, spin;
     };
-    for (const Case c : {Case{WaitMethod::kSleep, 1.01}, Case{WaitMethod::kSpin, 1.0},
-                         Case{WaitMethod::kHybrid, 1.01 - kFirstHybridMargin}}) {
+    for (const Case c : {Case{WaitMethod::kSleep, 1.01, 1.0101, 0.0},
+                         Case{WaitMethod::kSpin, 1.0, 1.010002, 0.010002},
+                         Case{WaitMethod::kHybrid, 1.01 - h, 1.010002, h - 0.0001 + 0.000002}}) {
         Limiter l;
         StartLimiter(l, Rate(100.0, c.method), 0.0);
         PlanWait(l, WaitPlacement::kSwap, 1.0);  // the first redraw goes at once
@@ -89,17 +93,10 @@ TEST(Limiter, EachMethodSplitsTheWaitIntoSleepAndSpin) {
         ASSERT_TRUE(plan.wait);
         EXPECT_NEAR(plan.deadline, 1.01, 1e-12);
         EXPECT_NEAR(plan.sleepUntil, c.sleepUntil, 1e-12) << WaitMethodName(c.method);
-        // The sleep (if any) returns 100 us late; the wait ends 2 us after
-        // the deadline, or with the late sleep where there is no spin left.
         const WaitOutcome out = Wait(l, plan, 0.0001, 0.000002);
-        const double end = c.method == WaitMethod::kSleep ? 1.0101 : 1.010002;
-        EXPECT_NEAR(out.waitSeconds, end - 1.0, 1e-9);
-        EXPECT_NEAR(out.lateSeconds, end - 1.01, 1e-9);
-        const double spin = c.method == WaitMethod::kSleep ? 0.0
-                            : c.method == WaitMethod::kSpin
-                                ? end - 1.0
-                                : kFirstHybridMargin - 0.0001 + 0.000002;
-        EXPECT_NEAR(out.spinSeconds, spin, 1e-9);
+        EXPECT_NEAR(out.waitSeconds, c.end - 1.0, 1e-9);
+        EXPECT_NEAR(out.lateSeconds, c.end - 1.01, 1e-9);
+        EXPECT_NEAR(out.spinSeconds, c.spin, 1e-9);
         EXPECT_EQ(l.wakeLate.count, 1u);
     }
 }
@@ -131,25 +128,15 @@ TEST(Limiter, HybridMarginLearnsFromLateSleepsWithinBounds) {
     // Waits after a 50 ms sleep were more than a period late: the schedule
     // restarted rather than rushing.
     EXPECT_GT(l.schedule.restarts, 0u);
-}
-
-TEST(Limiter, WakeFiguresCoverTheRunAcrossSettings) {
-    Limiter l;
-    StartLimiter(l, Rate(100.0, WaitMethod::kSleep), 0.0);
-    double t = 0.0;
-    for (int i = 0; i < 1000; ++i) {
-        const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t);
-        // 199 in 200 sleeps 100 us late, one in 200 2 ms late.
-        t = plan.wait ? plan.start + Wait(l, plan, i % 200 == 50 ? 0.002 : 0.0001).waitSeconds : t;
-        if (i == 500) {
-            ChangeLimit(l, Rate(200.0, WaitMethod::kSleep));
-        }
-        t += 0.001;
-    }
-    EXPECT_GT(l.wakeLate.count, 990u);
-    EXPECT_NEAR(QuantileSeconds(l.wakeLate, 0.5), 0.0001, 0.000001);
-    EXPECT_NEAR(QuantileSeconds(l.wakeLate, 0.99), 0.0001, 0.000001);
-    EXPECT_NEAR(l.wakeLate.max, 0.002, 1e-9);
+    run(100, 0.05);
+    // At 200 Hz a wait (3 ms) is shorter than the margin: no sleep, nothing
+    // learned, until the margin is dropped and the sleeps measured again.
+    ChangeLimit(l, Rate(200.0));  // restarts the schedule, keeps what was learned
+    run(kRecentValues - 1, 0.00005);
+    EXPECT_EQ(HybridMargin(l), kMostHybridMargin);
+    run(3, 0.00005);
+    EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);
+    EXPECT_GT(l.wakeLate.max, 0.049);  // the run's worst wake, across limits
 }
 
 TEST(Quantiles, WithinTheirResolutionFromMicrosecondsToMinutes) {
@@ -197,10 +184,6 @@ TEST(Quantiles, RecentHighIsTheSecondLargestOfTheRing) {
         AddRecent(r, 0.000002);
     }
     EXPECT_NEAR(RecentHighSeconds(r), 0.000002, 1e-9);  // only 0 and 2 us are left
-    for (int i = 0; i < kRecentValues; ++i) {
-        AddRecent(r, 0.0);
-    }
-    EXPECT_EQ(RecentHighSeconds(r), 0.0);
 }
 
 TEST(LimitOptions, WordsAndRefusalsAreTheSameForEveryCaller) {
@@ -218,42 +201,26 @@ TEST(LimitOptions, WordsAndRefusalsAreTheSameForEveryCaller) {
     EXPECT_EQ(s.method, WaitMethod::kSpin);
     EXPECT_EQ(s.placement, WaitPlacement::kFrame);
 
+    // Refused whole, leaving the setting as it was; the message names the
+    // option and the value.
     const LimitSetting before = s;
-    struct Bad {
-        const char* option;
-        const char* value;
-        const char* message;
-    };
-    const Bad bad[] = {
-        {"--limit", "0", "--limit: not off, display or a rate in Hz from 1 to 1000: '0'"},
-        {"--limit", "-60", nullptr},
-        {"--limit", "0.5", nullptr},
-        {"--limit", "1000.5", nullptr},
-        {"--limit", "sixty", nullptr},
-        {"--limit", "", nullptr},
-        {"--limit", " 60", nullptr},
-        {"--limit", "60hz", nullptr},
-        {"--limit", "0x3c", nullptr},
-        {"--limit", "nan", nullptr},
-        {"--limit", "inf", nullptr},
-        {"--limit", "1e999", nullptr},
-        {"--limit", "Display", nullptr},
-        {"--limiter", "busy", "--limiter: not sleep, spin or hybrid: 'busy'"},
-        {"--limit-at", "early", "--limit-at: not swap or frame: 'early'"},
-        {"--limit", nullptr, "--limit needs a value"},
-        {"--limits", "60", "unknown option '--limits'"},
-    };
-    for (const Bad& b : bad) {
+    auto refused = [&](const char* option, const char* value) {
         std::strcpy(error, "");
-        EXPECT_FALSE(ParseLimitOption(b.option, b.value, &s, error, sizeof error)) << b.value;
-        EXPECT_NE(error[0], '\0');
-        if (b.message != nullptr) {
-            EXPECT_STREQ(error, b.message);
-        }
-        EXPECT_EQ(s.kind, before.kind);
-        EXPECT_EQ(s.method, before.method);
-        EXPECT_EQ(s.placement, before.placement);
+        const bool taken = ParseLimitOption(option, value, &s, error, sizeof error);
+        EXPECT_TRUE(s.kind == before.kind && s.method == before.method &&
+                    s.placement == before.placement);
+        return !taken ? std::string(error) : std::string("taken");
+    };
+    for (const char* value : {"-60", "0.5", "1000.5", "sixty", "", " 60", "60hz", "0x3c", "nan",
+                              "inf", "1e999", "Display"}) {
+        EXPECT_EQ(refused("--limit", value),
+                  std::string("--limit: not off, display or a rate in Hz from 1 to 1000: '") +
+                      value + "'");
     }
+    EXPECT_EQ(refused("--limiter", "busy"), "--limiter: not sleep, spin or hybrid: 'busy'");
+    EXPECT_EQ(refused("--limit-at", "early"), "--limit-at: not swap or frame: 'early'");
+    EXPECT_EQ(refused("--limit", nullptr), "--limit needs a value");
+    EXPECT_EQ(refused("--limits", "60"), "unknown option '--limits'");
     EXPECT_TRUE(IsLimitOption("--limit-at"));
     EXPECT_FALSE(IsLimitOption("--limit=60"));
 }
@@ -478,18 +445,14 @@ TEST(StatsLine, LimiterAndLatencyKeysAreEmptyUntilKnown) {
     EXPECT_EQ(line.find("tempola-stats limit=59.94 limiter=spin limit_at=frame cpu_percent=17.3 "),
               0u)
         << line;
-    const struct {
-        const char* key;
-        double value;
-        double within;
-    } expected[] = {
-        {"wake_late_p50_us", 100.0, 1.0},      {"wake_late_p99_us", 198.0, 1.0},
-        {"wake_late_max_us", 200.0, 0.0},      {"display_latency_p50_ms", 20.0, 0.08},
-        {"display_latency_p99_ms", 50.0, 0.2}, {"input_latency_p50_ms", 0.1, 0.0},
-        {"input_latency_p99_ms", 0.2, 0.0},    {"inputs", 100.0, 0.0},
-    };
+    // Each quantile to within its keeper's resolution.
+    const std::vector<std::pair<std::string, double>> expected = {
+        {"wake_late_p50_us", 100.0},      {"wake_late_p99_us", 198.0},
+        {"wake_late_max_us", 200.0},      {"display_latency_p50_ms", 20.0},
+        {"display_latency_p99_ms", 50.0}, {"input_latency_p50_ms", 0.1},
+        {"input_latency_p99_ms", 0.2},    {"inputs", 100.0}};
     for (const auto& e : expected) {
-        EXPECT_NEAR(Value(line, e.key), e.value, e.within) << e.key << " in " << line;
+        EXPECT_NEAR(Value(line, e.first), e.second, e.second * 0.005) << e.first << " in " << line;
     }
 }
 
