@@ -13,6 +13,12 @@
 //   outcome = FinishWait(limiter, plan, sleepReturned, ended)
 //
 // With the limit off no wait is ever planned, and nothing changes.
+//
+// The display-timed limiter (limiter.display, display_limiter.h) also needs
+// each presentation's facts (NotePresentation) and each frame's drawing time
+// (NoteDrawTime). The options' words are read by ParseLimitOption
+// (limit_setting.h); latency figures keep in a QuantileKeeper (quantiles.h);
+// stats_line.h prints them all.
 #pragma once
 
 #include <cstdint>
