@@ -80,7 +80,7 @@ uint64_t Generate(const std::string& path, uint64_t bytes) {
 // The floor: reading the file and finding its lines, nothing more.
 uint64_t BareRead(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    static char buffer[kCaptureBuffer];
+    static char buffer[1 << 20];  // the reader's buffer size
     uint64_t lines = 0;
     size_t got = 0;
     while (f != nullptr && (got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     const std::string path = folder + "/capture.csv";
     const uint64_t bytes = Generate(path, static_cast<uint64_t>(mb * 1e6));
     int code = 0;
-    auto reader = std::make_unique<CaptureReader>();
+    CaptureReaderPtr reader = NewCaptureReader();
     auto result = std::make_unique<ReplayResult>();
     ReplaySetup setup{};
     setup.path = path.c_str();

@@ -13,7 +13,7 @@
 namespace {
 
 // Large: made once for the whole run.
-CaptureReader reader;
+CaptureReader& reader = *NewCaptureReader().release();
 ReplayResult result;
 
 }  // namespace
@@ -31,13 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     char error[600] = "";
-    if (OpenCapture(reader, path.c_str(), nullptr, error, sizeof error, nullptr)) {
+    const CaptureOptions options{nullptr, 0, 0.0, true, nullptr};
+    if (OpenCapture(reader, path.c_str(), options, error, sizeof error)) {
         CaptureRow row{};
         bool started = false;
         double previous = 0.0;
         CaptureStep step;
         while ((step = NextCaptureRow(reader, &row, error, sizeof error)) == CaptureStep::kRow) {
-            if ((started && row.seconds < previous) || row.line <= reader.headerLine)
+            if ((started && row.seconds < previous) || row.line <= CaptureInfoOf(reader).headerLine)
                 std::abort();
             started = true;
             previous = row.seconds;

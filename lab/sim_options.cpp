@@ -206,6 +206,19 @@ bool TakeThreads(Reader& reader, const char* option, int* threads) {
     return true;
 }
 
+bool TakeRun(Reader& reader, const char* option, int* run) {
+    double v = 0.0;
+    if (!TakeNumber(reader, option, 1.0, kMostRuns, true, "a run from 1 to 1000000", &v)) {
+        return false;
+    }
+    if (v != std::floor(v)) {
+        return Fail(reader, "%s: not a run from 1 to 1000000: '%s'", option,
+                    reader.argv[reader.next - 1]);
+    }
+    *run = static_cast<int>(v);
+    return true;
+}
+
 bool FitsCap(Reader& reader, double seconds, double hz, const char* what) {
     if (seconds * hz > kMostFrames) {
         return Fail(reader, "%g s at %g Hz is more than 1e12 %s", seconds, hz, what);
@@ -221,6 +234,7 @@ struct Given {
     const char* singleName;
     bool sweepOnly;
     const char* sweepName;
+    const char* captureOnly;  // an option about the capture read, which needs --replay
 };
 
 bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
@@ -234,6 +248,13 @@ bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
     }
     if (options->process != nullptr && options->replayPath == nullptr) {
         return Fail(reader, "--process only goes with --replay");
+    }
+    if (given.captureOnly != nullptr && options->replayPath == nullptr) {
+        return Fail(reader, "%s only goes with --replay", given.captureOnly);
+    }
+    if (options->list && (options->logPath != nullptr || options->sideLogPrefix != nullptr)) {
+        return Fail(reader, "--list replays nothing: it does not go with %s",
+                    options->logPath != nullptr ? "--log" : "--side-logs");
     }
     if (options->replayPath != nullptr) {
         return true;
@@ -355,6 +376,15 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeValue(reader, arg, &options->replayPath);
         } else if (Is(arg, "--process")) {
             ok = TakeValue(reader, arg, &options->process);
+        } else if (Is(arg, "--list")) {
+            options->list = true;
+            given.captureOnly = arg;
+        } else if (Is(arg, "--run")) {
+            ok = TakeRun(reader, arg, &options->run);
+            given.captureOnly = arg;
+        } else if (Is(arg, "--qpc-hz")) {
+            ok = TakeRate(reader, arg, &options->ticksHz);
+            given.captureOnly = arg;
         } else if (Is(arg, "--log")) {
             ok = TakeValue(reader, arg, &options->logPath);
             MarkSingle(given, arg);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "lab/capture_stats.h"
 #include "lab/sweep.h"
 #include "pacing/stats_line.h"
 
@@ -59,7 +60,7 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
 }
 
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
-                   const char* displaySource) {
+                   const char* displaySource, const CaptureFacts* capture) {
     const double seconds = setup.redraw.seconds;
     char text[4096];
     StatsLine line;
@@ -103,5 +104,6 @@ void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& resul
         }
     }
     AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(result.cadence.redraw));
+    AddCaptureStats(line, capture);
     std::fprintf(out, "%s\n", text);
 }

@@ -27,7 +27,7 @@ ReplaySetup RuleSetup(const std::string& path, PaceRule left, PaceRule right, do
 }
 
 struct Replayed {
-    std::unique_ptr<CaptureReader> reader = std::make_unique<CaptureReader>();
+    CaptureReaderPtr reader = NewCaptureReader();
     std::unique_ptr<ReplayResult> result = std::make_unique<ReplayResult>();
     bool ok = false;
     std::string error;
