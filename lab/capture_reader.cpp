@@ -75,6 +75,15 @@ bool OpensJson(std::FILE* file) {
     return LooksLikeJson(head, got);
 }
 
+// A message is one line, whatever a file's names hold.
+bool OneLine(char* error) {
+    for (char* c = error; c != nullptr && *c != '\0'; ++c) {
+        if (static_cast<unsigned char>(*c) < ' ')
+            *c = ' ';
+    }
+    return false;
+}
+
 }  // namespace
 
 bool OpenCapture(CaptureReader& reader, const char* path, const CaptureOptions& options,
@@ -97,16 +106,22 @@ bool OpenCapture(CaptureReader& reader, const char* path, const CaptureOptions& 
                                 error, errorSize);
         }
     }
-    if (!ok)
+    if (!ok) {
         CloseCapture(reader);
+        OneLine(error);
+    }
     return ok;
 }
 
 CaptureStep NextCaptureRow(CaptureReader& reader, CaptureRow* row, char* error, size_t errorSize) {
     if (reader.file == nullptr)
         return CaptureStep::kEnd;
-    return reader.json ? NextJsonRow(reader.document, row, error, errorSize)
-                       : NextCsvRow(reader.csv, reader.info, row, error, errorSize);
+    const CaptureStep step = reader.json
+                                 ? NextJsonRow(reader.document, row, error, errorSize)
+                                 : NextCsvRow(reader.csv, reader.info, row, error, errorSize);
+    if (step == CaptureStep::kError)
+        OneLine(error);
+    return step;
 }
 
 void CloseCapture(CaptureReader& reader) {
