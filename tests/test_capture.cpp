@@ -1,66 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
-#include "lab/capture_reader.h"
-#include "temp_file.h"
+#include "capture_read.h"
 
 namespace {
-
-std::string DataFile(const char* name) {
-    return std::string(TEMPOLA_SOURCE_DIR) + "/tests/data/capture/" + name;
-}
-
-struct Read {
-    bool opened;
-    CaptureStep end;
-    int rows;
-    int shown;
-    int dropped;
-    double first;
-    double last;
-    double latencySum[kCaptureLatencyCount];
-    int latencies[kCaptureLatencyCount];
-    std::string error;
-    std::string format;
-    std::string application;
-    CaptureInfo info;
-};
-
-Read ReadAll(const std::string& path, CaptureOptions options = {}) {
-    CaptureReaderPtr reader = NewCaptureReader();
-    Read r{};
-    char error[600] = "";
-    r.opened = OpenCapture(*reader, path.c_str(), options, error, sizeof error);
-    CaptureRow row{};
-    if (r.opened) {
-        r.info = CaptureInfoOf(*reader);
-        r.format = r.info.format;
-        r.application = r.info.chosen.application;
-        while ((r.end = NextCaptureRow(*reader, &row, error, sizeof error)) == CaptureStep::kRow) {
-            r.first = r.rows == 0 ? row.seconds : r.first;
-            r.last = row.seconds;
-            r.shown += row.hasDisplay;
-            r.dropped += row.dropped == 1;
-            for (int i = 0; i < kCaptureLatencyCount; ++i) {
-                if (row.latencyMs[i] >= 0.0) {
-                    r.latencySum[i] += row.latencyMs[i];
-                    ++r.latencies[i];
-                }
-            }
-            ++r.rows;
-        }
-    }
-    r.error = error;
-    return r;
-}
-
-Read ReadText(const std::string& text, CaptureOptions options = {}) {
-    TempFile file("capture");
-    std::ofstream(file.path, std::ios::binary) << text;
-    return ReadAll(file.path, options);
-}
 
 const char kPresentMonHeader[] =
     "Application,ProcessID,SwapChainAddress,Runtime,SyncInterval,PresentFlags,Dropped,"
@@ -100,7 +44,7 @@ TEST(CaptureReader, TellsEachFormatAndReadsItsTimes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        const Read r = ReadAll(DataFile(c.file));
+        const Read r = ReadAll(CaptureFile(c.file));
         ASSERT_TRUE(r.opened) << r.error;
         EXPECT_EQ(r.format, c.format);
         EXPECT_EQ(r.end, CaptureStep::kEnd) << r.error;
@@ -113,7 +57,7 @@ TEST(CaptureReader, TellsEachFormatAndReadsItsTimes) {
 }
 
 TEST(CaptureReader, ChoosesTheBusiestStreamOrTheNamedProcess) {
-    const std::string path = DataFile("presentmon1.csv");
+    const std::string path = CaptureFile("presentmon1.csv");
     EXPECT_EQ(ReadAll(path).rows, 12);  // game.exe's main swap chain, not its second one
     EXPECT_EQ(ReadAll(path).application, "game.exe");
     EXPECT_EQ(ReadAll(path, {"LAUNCHER", 0, 0, false, nullptr}).rows, 4);  // case and .exe aside
@@ -122,7 +66,7 @@ TEST(CaptureReader, ChoosesTheBusiestStreamOrTheNamedProcess) {
     EXPECT_FALSE(none.opened);
     EXPECT_NE(none.error.find("launcher.exe"), std::string::npos) << none.error;
     // Interleaved processes: time goes back down the file, never within one.
-    const Read overlay = ReadAll(DataFile("interleaved.csv"), {"overlay", 0, 0, true, nullptr});
+    const Read overlay = ReadAll(CaptureFile("interleaved.csv"), {"overlay", 0, 0, true, nullptr});
     EXPECT_EQ(overlay.end, CaptureStep::kEnd) << overlay.error;
     EXPECT_EQ(overlay.rows, 4);
     EXPECT_NEAR(overlay.last - overlay.first, 0.009, 1e-9);
@@ -130,37 +74,37 @@ TEST(CaptureReader, ChoosesTheBusiestStreamOrTheNamedProcess) {
 
 // --list's figures: every stream's rows and span, counted in the first pass.
 TEST(CaptureReader, TimesEveryStreamWhenAskedTo) {
-    const Read r = ReadAll(DataFile("presentmon1.csv"), {nullptr, 0, 0, true, nullptr});
+    const Read r = ReadAll(CaptureFile("presentmon1.csv"), {nullptr, 0, 0, true, nullptr});
     ASSERT_TRUE(r.opened) << r.error;
     ASSERT_EQ(r.info.streamCount, 3);
     EXPECT_EQ(r.info.streams[1].rows, 4u);
     EXPECT_STREQ(r.info.streams[1].application, "launcher.exe");
     EXPECT_NEAR(StreamSeconds(r.info, r.info.streams[0]), kSpan, 1e-9);
-    const Read summed = ReadAll(DataFile("mangohud_old.csv"), {nullptr, 0, 0, true, nullptr});
+    const Read summed = ReadAll(CaptureFile("mangohud_old.csv"), {nullptr, 0, 0, true, nullptr});
     EXPECT_NEAR(StreamSeconds(summed.info, summed.info.streams[0]), kSpan, 1e-9);
     // Not asked: not timed, and said so.
-    const CaptureInfo untimed = ReadAll(DataFile("presentmon1.csv")).info;
+    const CaptureInfo untimed = ReadAll(CaptureFile("presentmon1.csv")).info;
     EXPECT_LT(StreamSeconds(untimed, untimed.streams[0]), 0.0);
 }
 
 // The game and machine, from CapFrameX's preamble and Info block and from
 // MangoHud's system line.
 TEST(CaptureReader, KeepsTheGameAndMachineTheFileNames) {
-    const Read csv = ReadAll(DataFile("capframex.csv"));
+    const Read csv = ReadAll(CaptureFile("capframex.csv"));
     EXPECT_STREQ(csv.info.game, "re2.exe");
     EXPECT_STREQ(csv.info.cpu, "AMD Ryzen 7 5800X3D");
     EXPECT_STREQ(csv.info.gpu, "NVIDIA GeForce RTX 3080");
-    const Read json = ReadAll(DataFile("capframex.json"));
+    const Read json = ReadAll(CaptureFile("capframex.json"));
     EXPECT_STREQ(json.info.game, "Resident Evil 2");
     EXPECT_STREQ(json.info.gpu, "NVIDIA GeForce RTX 3080");
     EXPECT_EQ(json.application, "re2.exe");
-    const Read mango = ReadAll(DataFile("mangohud_v1.csv"));
+    const Read mango = ReadAll(CaptureFile("mangohud_v1.csv"));
     EXPECT_STREQ(mango.info.cpu, "AMD Ryzen 7 5800X");
     EXPECT_STREQ(mango.info.game, "");
 }
 
 TEST(CaptureReader, ReadsTheRunAskedForOfAJsonCapture) {
-    const std::string path = DataFile("capframex.json");
+    const std::string path = CaptureFile("capframex.json");
     const Read first = ReadAll(path);
     EXPECT_EQ(first.info.runs, 2);
     EXPECT_EQ(first.info.run, 1);
@@ -178,14 +122,14 @@ TEST(CaptureReader, ReadsTheRunAskedForOfAJsonCapture) {
 // PresentMon 2.x's latency columns, in both generations' names, and the
 // Tempola log's, named by the writer's table.
 TEST(CaptureReader, KeepsTheLatenciesARowCarries) {
-    const Read now = ReadAll(DataFile("presentmon24_qpc.csv"));
+    const Read now = ReadAll(CaptureFile("presentmon24_qpc.csv"));
     EXPECT_EQ(now.latencies[kInputLatency], 6);  // every other row, NA between
     EXPECT_NEAR(now.latencySum[kInputLatency], 180.0, 1e-9);
     EXPECT_EQ(now.latencies[kClickLatency], 0);  // all NA
     EXPECT_EQ(now.latencies[kPcLatency], 12);
     EXPECT_NEAR(now.latencySum[kPcLatency], 12 * 20.0 + 66.0, 1e-9);
     EXPECT_NEAR(now.latencySum[kDisplayLatency], 12 * 6.0 + 0.5 * 66.0, 1e-9);
-    const Read before = ReadAll(DataFile("presentmon20_qpc.csv"));
+    const Read before = ReadAll(CaptureFile("presentmon20_qpc.csv"));
     EXPECT_EQ(before.latencies[kClickLatency], 3);  // ClickToPhotonLatency
     EXPECT_NEAR(before.latencySum[kDisplayLatency], 11 * 5.0, 1e-9);  // NA when never shown
     const Read log = ReadText(
@@ -197,6 +141,13 @@ TEST(CaptureReader, KeepsTheLatenciesARowCarries) {
     EXPECT_EQ(log.end, CaptureStep::kEnd) << log.error;
     EXPECT_EQ(log.latencies[kInputLatency], 1);
     EXPECT_EQ(log.latencySum[kDisplayLatency], 12.25);
+    // A row that stops before the latency columns has none, and is still a frame.
+    const Read cut = ReadText(
+        "Application,TimeInMs,MsBetweenPresents,MsUntilDisplayed,MsPCLatency\n"
+        "g,0,10,5,20\ng,10,10,5\ng,20,10,5,21\n");
+    EXPECT_EQ(cut.end, CaptureStep::kEnd) << cut.error;
+    EXPECT_EQ(cut.rows, 3);
+    EXPECT_EQ(cut.latencies[kPcLatency], 2);
 }
 
 // Ticks with nothing to fit their rate against need it given; given, it
@@ -213,7 +164,7 @@ TEST(CaptureReader, AsksForTheTickRateWhereItCannotBeFound) {
     EXPECT_EQ(given.end, CaptureStep::kEnd) << given.error;
     EXPECT_NEAR(given.last - given.first, 0.2, 1e-12);
     EXPECT_STREQ(given.info.ticksFrom, "--qpc-hz");
-    const Read over = ReadAll(DataFile("presentmon20_qpc.csv"), {nullptr, 0, 2e7, false, nullptr});
+    const Read over = ReadAll(CaptureFile("presentmon20_qpc.csv"), {nullptr, 0, 2e7, false, nullptr});
     EXPECT_NEAR(over.last - over.first, kSpan / 2, 1e-9);
     // FrameTime runs to the next frame: the fit leaves the last row's out.
     const Read frameTime = ReadText(
@@ -227,7 +178,7 @@ TEST(CaptureReader, AsksForTheTickRateWhereItCannotBeFound) {
 TEST(CaptureReader, RefusesSampledMangoHudLogs) {
     for (const char* file : {"mangohud_sampled.csv", "mangohud_sampled_us.csv"}) {
         SCOPED_TRACE(file);
-        const Read r = ReadAll(DataFile(file));
+        const Read r = ReadAll(CaptureFile(file));
         EXPECT_FALSE(r.opened);
         EXPECT_NE(r.error.find("sampled every 100 ms"), std::string::npos) << r.error;
         EXPECT_NE(r.error.find("log_interval=0"), std::string::npos) << r.error;
@@ -248,7 +199,7 @@ TEST(CaptureReader, SaysWhatANonCaptureLooksLike) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        const Read r = ReadAll(DataFile(c.file));
+        const Read r = ReadAll(CaptureFile(c.file));
         EXPECT_FALSE(r.opened);
         EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
         EXPECT_EQ(r.error.find('\n'), std::string::npos);

@@ -304,6 +304,14 @@ bool OpenCsvCapture(CsvSource& source, std::FILE* file, const char* path, uint64
     if (fseeko(file, static_cast<off_t>(source.dataOffset), SEEK_SET) != 0)
         return Fail(error, errorSize, "%s: cannot read it again: %s", path, std::strerror(errno));
     source.chooses = info.streamCount > 1;
+    // Latency columns come last and are the first a tool leaves off a row.
+    int latest = -1;
+    for (int role = 0; role < kCaptureRoleCount; ++role) {
+        const bool latency = role >= kRoleInputLatency && role <= kRoleDisplayLatency;
+        if (!latency && layout.column[role] > latest)
+            latest = layout.column[role];
+    }
+    source.neededCells = latest + 1;
     lines.pass = "replaying";
     StartLines(lines, source.dataOffset, info.headerLine);
     ResetRowState(source.state, info.secondsPerUnit);
@@ -325,11 +333,14 @@ CaptureStep NextCsvRow(CsvSource& source, const CaptureInfo& info, CaptureRow* r
         if (line.size == 0)
             continue;
         const int want = layout.lastColumn + 1;
-        if (Split(line.text, line.size, cells, want) != want) {
+        int got = Split(line.text, line.size, cells, want);
+        if (got < source.neededCells) {
             Fail(error, errorSize, "%s line %llu: fewer cells than the %d the header's columns need",
-                 lines.path, static_cast<unsigned long long>(lines.line), want);
+                 lines.path, static_cast<unsigned long long>(lines.line), source.neededCells);
             return CaptureStep::kError;
         }
+        while (got < want)
+            cells[got++] = Cell{"", 0};
         if (source.chooses && !IsStream(layout, info.chosen, cells))
             continue;
         const RowError e{lines.path, "line", lines.line, error, errorSize};
