@@ -89,8 +89,9 @@ uint64_t GenerateJson(const std::string& path, uint64_t bytes) {
     const uint64_t frames = bytes / 38 + 2;
     const char* const names[5] = {"TimeInSeconds", "MsBetweenPresents", "MsBetweenDisplayChange",
                                   "MsUntilDisplayed", "Dropped"};
-    std::fprintf(f, "{\"Info\":{\"GameName\":\"bench\",\"Processor\":\"cpu\",\"GPU\":\"gpu\"},"
-                    "\"Runs\":[{\"CaptureData\":{");
+    std::fprintf(f,
+                 "{\"Info\":{\"GameName\":\"bench\",\"Processor\":\"cpu\",\"GPU\":\"gpu\"},"
+                 "\"Runs\":[{\"CaptureData\":{");
     for (int a = 0; a < 5; ++a) {
         std::fprintf(f, "%s\"%s\":[", a > 0 ? "," : "", names[a]);
         uint64_t random = 1;
@@ -168,8 +169,9 @@ int JsonRounds(const std::string& path, double mb, int rounds, CaptureReader& re
     if (code == 0) {
         rusage usage;
         getrusage(RUSAGE_SELF, &usage);
-        std::printf("JSON replay: %.0f MB/s on one core (mean over %d rounds); peak resident %ld KiB\n",
-                    megabytes * rounds / total, rounds, usage.ru_maxrss);
+        std::printf(
+            "JSON replay: %.0f MB/s on one core (mean over %d rounds); peak resident %ld KiB\n",
+            megabytes * rounds / total, rounds, usage.ru_maxrss);
     }
     std::remove(path.c_str());
     return code;

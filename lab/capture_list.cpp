@@ -34,8 +34,8 @@ void PrintCaptureList(std::FILE* out, const char* path, const CaptureInfo& info)
 void PrintCaptureNotes(std::FILE* out, const char* program, const char* path,
                        const CaptureInfo& info) {
     if (info.runs > 1)
-        std::fprintf(out, "%s: %s holds %d runs; replaying run %d (--run N for another)\n",
-                     program, path, info.runs, info.run);
+        std::fprintf(out, "%s: %s holds %d runs; replaying run %d (--run N for another)\n", program,
+                     path, info.runs, info.run);
     if (info.ticksHz > 0.0 && info.ticksFrom[0] != '-')
         std::fprintf(out, "%s: %s: %s in counter ticks at %.0f Hz, fitted against %s\n", program,
                      path, info.timeName, info.ticksHz, info.ticksFrom);

@@ -75,12 +75,12 @@ struct CaptureStream {
 };
 
 struct CaptureInfo {
-    const char* format;  // its name, for people
+    const char* format;           // its name, for people
     char game[kMachineFactSize];  // empty where the file does not say
     char cpu[kMachineFactSize];
     char gpu[kMachineFactSize];
-    const char* timeName;  // the time column's name
-    double ticksHz;        // times in counter ticks: their rate; else 0
+    const char* timeName;   // the time column's name
+    double ticksHz;         // times in counter ticks: their rate; else 0
     const char* ticksFrom;  // the column it was fitted against, or "--qpc-hz"
     int runs;               // a JSON capture's runs; 1 for a CSV file
     int run;                // the one read, from 1

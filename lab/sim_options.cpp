@@ -193,29 +193,16 @@ bool TakeRateList(Reader& reader, const char* option, SimOptions* options) {
     return true;
 }
 
-bool TakeThreads(Reader& reader, const char* option, int* threads) {
+// A whole number from 1 to most; what says so, for the message.
+bool TakeCount(Reader& reader, const char* option, int most, const char* what, int* out) {
     double v = 0.0;
-    if (!TakeNumber(reader, option, 1.0, kMostThreads, true, "a thread count from 1 to 256", &v)) {
+    if (!TakeNumber(reader, option, 1.0, most, true, what, &v)) {
         return false;
     }
     if (v != std::floor(v)) {
-        return Fail(reader, "%s: not a thread count from 1 to 256: '%s'", option,
-                    reader.argv[reader.next - 1]);
+        return Fail(reader, "%s: not %s: '%s'", option, what, reader.argv[reader.next - 1]);
     }
-    *threads = static_cast<int>(v);
-    return true;
-}
-
-bool TakeRun(Reader& reader, const char* option, int* run) {
-    double v = 0.0;
-    if (!TakeNumber(reader, option, 1.0, kMostRuns, true, "a run from 1 to 1000000", &v)) {
-        return false;
-    }
-    if (v != std::floor(v)) {
-        return Fail(reader, "%s: not a run from 1 to 1000000: '%s'", option,
-                    reader.argv[reader.next - 1]);
-    }
-    *run = static_cast<int>(v);
+    *out = static_cast<int>(v);
     return true;
 }
 
@@ -380,7 +367,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             options->list = true;
             given.captureOnly = arg;
         } else if (Is(arg, "--run")) {
-            ok = TakeRun(reader, arg, &options->run);
+            ok = TakeCount(reader, arg, kMostRuns, "a run from 1 to 1000000", &options->run);
             given.captureOnly = arg;
         } else if (Is(arg, "--qpc-hz")) {
             ok = TakeRate(reader, arg, &options->ticksHz);
@@ -398,7 +385,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeRateList(reader, arg, options);
             MarkSweep(given, arg);
         } else if (Is(arg, "--threads")) {
-            ok = TakeThreads(reader, arg, &options->threads);
+            ok = TakeCount(reader, arg, kMostThreads, "a thread count from 1 to 256",
+                           &options->threads);
             MarkSweep(given, arg);
         } else {
             ok = Fail(reader, "unknown option '%s'", arg);

@@ -61,4 +61,3 @@ inline Read ReadText(const std::string& text, CaptureOptions options = {}) {
     std::ofstream(file.path, std::ios::binary) << text;
     return ReadAll(file.path, options);
 }
-

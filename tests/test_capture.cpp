@@ -130,7 +130,7 @@ TEST(CaptureReader, KeepsTheLatenciesARowCarries) {
     EXPECT_NEAR(now.latencySum[kPcLatency], 12 * 20.0 + 66.0, 1e-9);
     EXPECT_NEAR(now.latencySum[kDisplayLatency], 12 * 6.0 + 0.5 * 66.0, 1e-9);
     const Read before = ReadAll(CaptureFile("presentmon20_qpc.csv"));
-    EXPECT_EQ(before.latencies[kClickLatency], 3);  // ClickToPhotonLatency
+    EXPECT_EQ(before.latencies[kClickLatency], 3);                    // ClickToPhotonLatency
     EXPECT_NEAR(before.latencySum[kDisplayLatency], 11 * 5.0, 1e-9);  // NA when never shown
     const Read log = ReadText(
         "TimeInSeconds,MsBetweenPresents,PacerClockMs,LeftUpdated,LeftMsBetweenUpdates,"
@@ -164,7 +164,8 @@ TEST(CaptureReader, AsksForTheTickRateWhereItCannotBeFound) {
     EXPECT_EQ(given.end, CaptureStep::kEnd) << given.error;
     EXPECT_NEAR(given.last - given.first, 0.2, 1e-12);
     EXPECT_STREQ(given.info.ticksFrom, "--qpc-hz");
-    const Read over = ReadAll(CaptureFile("presentmon20_qpc.csv"), {nullptr, 0, 2e7, false, nullptr});
+    const Read over =
+        ReadAll(CaptureFile("presentmon20_qpc.csv"), {nullptr, 0, 2e7, false, nullptr});
     EXPECT_NEAR(over.last - over.first, kSpan / 2, 1e-9);
     // FrameTime runs to the next frame: the fit leaves the last row's out.
     const Read frameTime = ReadText(

@@ -41,7 +41,7 @@ TEST(CaptureCells, NamesNumbersAndFlagsAsToolsWriteThem) {
     EXPECT_EQ(std::string(cells[1].text, cells[1].size), "b, c");
     EXPECT_EQ(cells[2].size, 0u);
     EXPECT_EQ(std::string(cells[3].text, cells[3].size), "d");
-    EXPECT_EQ(Split("a,b,", 4, cells, 8), 3);  // a trailing comma is an empty last cell
+    EXPECT_EQ(Split("a,b,", 4, cells, 8), 3);   // a trailing comma is an empty last cell
     EXPECT_EQ(Split("a,b,c", 5, cells, 2), 2);  // no further than asked
     EXPECT_TRUE(Empty(cell(" NA ")));
     EXPECT_TRUE(Empty(cell("na")));
@@ -63,7 +63,8 @@ TEST(CaptureCells, NamesNumbersAndFlagsAsToolsWriteThem) {
 TEST(CaptureLayouts, TheFrameLogReadsBackThroughTheSameColumnTable) {
     TempFile file("frame-log");
     auto log = std::make_unique<FrameLog>();
-    ASSERT_TRUE(OpenFrameLog(*log, file.path.c_str(), CaptureIdentity{"tempola", 7, 1}, nullptr, 0));
+    ASSERT_TRUE(
+        OpenFrameLog(*log, file.path.c_str(), CaptureIdentity{"tempola", 7, 1}, nullptr, 0));
     for (int i = 0; i < 5; ++i) {
         const FrameSample sample{i * 0.016,
                                  {i % 2 == 0, 0.032, 31.0, kRuleFixed},
@@ -149,8 +150,8 @@ TEST(CaptureLayouts, JsonAsFilesHoldIt) {
 // MangoHud's elapsed told from its steps against the frame times; a log
 // whose elapsed lags its frames is neither kind and refused.
 TEST(CaptureLayouts, MangoHudElapsedThatMatchesNoUnitIsRefused) {
-    const Read lagging = ReadText(
-        "fps,frametime,elapsed\n100,10,0\n100,10,100\n100,10,200\n100,10,300\n");
+    const Read lagging =
+        ReadText("fps,frametime,elapsed\n100,10,0\n100,10,100\n100,10,200\n100,10,300\n");
     EXPECT_FALSE(lagging.opened);
     EXPECT_NE(lagging.error.find("neither a per-frame nor a sampled log"), std::string::npos)
         << lagging.error;
@@ -173,7 +174,8 @@ TEST(CaptureLayouts, TheListSaysTheUnitTheRunsAndTheStreams) {
     EXPECT_NE(ticks.find("sim: f.csv: CPUStartQPC in counter ticks at 10000000 Hz"),
               std::string::npos)
         << ticks;
-    const std::string given = Listed(ReadAll(ticksPath, CaptureOptions{nullptr, 0, 1e7, true, nullptr}), "f");
+    const std::string given =
+        Listed(ReadAll(ticksPath, CaptureOptions{nullptr, 0, 1e7, true, nullptr}), "f");
     EXPECT_NE(given.find("given by --qpc-hz"), std::string::npos) << given;
     EXPECT_EQ(given.find("fitted"), std::string::npos) << given;
     const std::string json = Listed(

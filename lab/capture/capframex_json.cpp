@@ -24,8 +24,8 @@ struct Arrays {
     int count;
 };
 
-bool ReadArrays(const char* path, int run, simdjson::dom::object data, Arrays* arrays,
-                char* error, size_t errorSize) {
+bool ReadArrays(const char* path, int run, simdjson::dom::object data, Arrays* arrays, char* error,
+                size_t errorSize) {
     arrays->count = 0;
     for (simdjson::dom::key_value_pair field : data) {
         simdjson::dom::array values;
@@ -147,7 +147,8 @@ bool OpenJsonCapture(JsonSource& source, const char* path, const CaptureOptions&
     if (simdjson::padded_string::load(path).get(text) != simdjson::SUCCESS)
         return Fail(error, errorSize, "%s: cannot read it: %s", path, std::strerror(errno));
     // A byte-order mark is not JSON's.
-    const size_t skip = text.size() >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+    const size_t skip =
+        text.size() >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
     simdjson::dom::parser parser;
     simdjson::dom::element doc;
     simdjson::dom::object root;
@@ -170,8 +171,7 @@ bool OpenJsonCapture(JsonSource& source, const char* path, const CaptureOptions&
     simdjson::dom::object data;
     if (runs.at(static_cast<size_t>(info.run - 1))["CaptureData"].get_object().get(data) !=
         simdjson::SUCCESS)
-        return Fail(error, errorSize, "%s: Runs[%d] has no CaptureData object", path,
-                    info.run - 1);
+        return Fail(error, errorSize, "%s: Runs[%d] has no CaptureData object", path, info.run - 1);
     Arrays arrays;
     if (!ReadArrays(path, info.run, data, &arrays, error, errorSize))
         return false;
@@ -241,5 +241,6 @@ CaptureStep NextJsonRow(JsonSource& source, CaptureRow* row, char* error, size_t
         e.SayValue("the time is not a number", v.time);
         return CaptureStep::kError;
     }
-    return MakeRow(source.layout, source.state, e, v, row) ? CaptureStep::kRow : CaptureStep::kError;
+    return MakeRow(source.layout, source.state, e, v, row) ? CaptureStep::kRow
+                                                           : CaptureStep::kError;
 }

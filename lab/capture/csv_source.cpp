@@ -100,7 +100,8 @@ struct Counter {
             s = &info.streams[info.streamCount++];
             *s = CaptureStream{};
             if (layout.column[kRoleApplication] >= 0)
-                s->applicationSize = CopyName(s->application, cells[layout.column[kRoleApplication]]);
+                s->applicationSize =
+                    CopyName(s->application, cells[layout.column[kRoleApplication]]);
             if (layout.column[kRoleSwapChain] >= 0)
                 s->swapChainSize = CopyName(s->swapChain, cells[layout.column[kRoleSwapChain]]);
         }
@@ -142,8 +143,7 @@ bool Preamble(const Cell& line, CaptureInfo& info) {
     const char* equals = static_cast<const char*>(std::memchr(t.text, '=', t.size));
     if (equals != nullptr) {
         TakeMachineFact(Cell{t.text + 2, static_cast<size_t>(equals - t.text - 2)},
-                        Cell{equals + 1, static_cast<size_t>(t.text + t.size - equals - 1)},
-                        &info);
+                        Cell{equals + 1, static_cast<size_t>(t.text + t.size - equals - 1)}, &info);
     }
     return true;
 }
@@ -203,12 +203,14 @@ bool FindHeader(CsvSource& source, CaptureInfo& info, char* error, size_t errorS
     return false;
 }
 
-bool CountStreams(CsvSource& source, CaptureInfo& info, bool timed, char* error,
-                  size_t errorSize) {
+bool CountStreams(CsvSource& source, CaptureInfo& info, bool timed, char* error, size_t errorSize) {
     const CsvLayout& layout = source.layout;
-    Counter counter{source, info, Width(layout, {kRoleApplication, kRoleSwapChain}),
+    Counter counter{source,
+                    info,
+                    Width(layout, {kRoleApplication, kRoleSwapChain}),
                     Width(layout, {kRoleDropped, kRoleUntil, kRoleBetween, kRoleShownFor}),
-                    timed ? Width(layout, {kRoleTime, kRoleTicksMs}) : 0, {}};
+                    timed ? Width(layout, {kRoleTime, kRoleTicksMs}) : 0,
+                    {}};
     Cell line{};
     source.lines.pass = "counting";
     for (;;) {
@@ -222,8 +224,8 @@ bool CountStreams(CsvSource& source, CaptureInfo& info, bool timed, char* error,
     }
 }
 
-bool ChooseStream(const char* path, const CsvLayout& layout, CaptureInfo& info,
-                  const char* process, char* error, size_t errorSize) {
+bool ChooseStream(const char* path, const CsvLayout& layout, CaptureInfo& info, const char* process,
+                  char* error, size_t errorSize) {
     if (process != nullptr && layout.column[kRoleApplication] < 0)
         return Fail(error, errorSize, "%s: no Application column to choose the process '%s' by",
                     path, process);
@@ -295,8 +297,8 @@ bool OpenCsvCapture(CsvSource& source, std::FILE* file, const char* path, uint64
     const CsvLayout& layout = source.layout;
     info.format = layout.format;
     info.timeName = layout.timeName;
-    const bool timed = options.spans || layout.unit == TimeUnit::kTicks ||
-                       layout.unit == TimeUnit::kSampledOrNot;
+    const bool timed =
+        options.spans || layout.unit == TimeUnit::kTicks || layout.unit == TimeUnit::kSampledOrNot;
     if (!CountStreams(source, info, timed, error, errorSize) ||
         !ChooseStream(path, layout, info, options.process, error, errorSize) ||
         !FindUnit(source, info, options, error, errorSize))
@@ -335,8 +337,9 @@ CaptureStep NextCsvRow(CsvSource& source, const CaptureInfo& info, CaptureRow* r
         const int want = layout.lastColumn + 1;
         int got = Split(line.text, line.size, cells, want);
         if (got < source.neededCells) {
-            Fail(error, errorSize, "%s line %llu: fewer cells than the %d the header's columns need",
-                 lines.path, static_cast<unsigned long long>(lines.line), source.neededCells);
+            Fail(error, errorSize,
+                 "%s line %llu: fewer cells than the %d the header's columns need", lines.path,
+                 static_cast<unsigned long long>(lines.line), source.neededCells);
             return CaptureStep::kError;
         }
         while (got < want)
@@ -346,7 +349,8 @@ CaptureStep NextCsvRow(CsvSource& source, const CaptureInfo& info, CaptureRow* r
         const RowError e{lines.path, "line", lines.line, error, errorSize};
         RowValues values;
         row->line = lines.line;
-        if (!CellValues(layout, e, cells, &values) || !MakeRow(layout, source.state, e, values, row) ||
+        if (!CellValues(layout, e, cells, &values) ||
+            !MakeRow(layout, source.state, e, values, row) ||
             (source.format->readOwn != nullptr &&
              !source.format->readOwn(layout, source.state.sides, e, cells, row)))
             return CaptureStep::kError;

@@ -17,7 +17,7 @@ struct CsvSource {
     CsvLayout layout;
     const CsvFormat* format;
     RowState state;
-    bool chooses;  // rows are kept only for the chosen stream
+    bool chooses;     // rows are kept only for the chosen stream
     int neededCells;  // a row short of these is refused; past them, latencies may be missing
     uint64_t dataOffset;
     KeptLine kept[kKeptLines];

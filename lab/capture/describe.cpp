@@ -20,7 +20,7 @@ bool Contains(const Cell& cell, const char* word) {
 struct Look {
     int cells;
     int numbers;
-    int averages;  // names such as "Average FPS", "GPU Busy (avg)"
+    int averages;    // names such as "Average FPS", "GPU Busy (avg)"
     int frameTimes;  // MsBetweenPresents, FrameTime, frametime
     const Cell* averageName;
 };

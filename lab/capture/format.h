@@ -18,12 +18,12 @@ enum CaptureRole : uint8_t {
     kRoleSwapChain,
     kRoleTime,
     kRoleDropped,
-    kRoleUntil,       // ms from the time column to display
-    kRoleBetween,     // MsBetweenDisplayChange, summed where no kRoleUntil is there
-    kRoleShownFor,    // 2.x DisplayedTime: NA for a frame never shown
-    kRoleFrameTime,   // MangoHud frametime, summed where there is no time column
-    kRoleClock,       // Tempola's PacerClockMs
-    kRoleTicksMs,     // with a time in ticks: the ms column their rate is fitted against
+    kRoleUntil,      // ms from the time column to display
+    kRoleBetween,    // MsBetweenDisplayChange, summed where no kRoleUntil is there
+    kRoleShownFor,   // 2.x DisplayedTime: NA for a frame never shown
+    kRoleFrameTime,  // MangoHud frametime, summed where there is no time column
+    kRoleClock,      // Tempola's PacerClockMs
+    kRoleTicksMs,    // with a time in ticks: the ms column their rate is fitted against
     kRoleInputLatency,
     kRoleClickLatency,
     kRolePcLatency,
@@ -33,10 +33,10 @@ enum CaptureRole : uint8_t {
 };
 
 enum class TimeUnit : uint8_t {
-    kScaled,         // the time column times timeScale is seconds
-    kTicks,          // performance-counter ticks: the rate is given or fitted
-    kSummedFrames,   // no time column: the frame times summed
-    kSampledOrNot,   // MangoHud's elapsed: ns or us, per frame or sampled; told by counting
+    kScaled,        // the time column times timeScale is seconds
+    kTicks,         // performance-counter ticks: the rate is given or fitted
+    kSummedFrames,  // no time column: the frame times summed
+    kSampledOrNot,  // MangoHud's elapsed: ns or us, per frame or sampled; told by counting
 };
 
 struct CsvLayout {
@@ -45,7 +45,7 @@ struct CsvLayout {
     int lastColumn;  // the highest index any role needs
     TimeUnit unit;
     double timeScale;
-    const char* timeName;  // the time column as the file names it
+    const char* timeName;   // the time column as the file names it
     const char* fitName;    // the kRoleTicksMs column's name
     bool fitToNext;         // it holds the time to the next row (FrameTime), not since the last
     bool clockFromSeconds;  // the old Tempola log: the pacers' clock is floor(ms)

@@ -19,8 +19,8 @@ bool Number(const RowError& e, const Cell* cells, int column, const char* what, 
 
 }  // namespace
 
-const CaptureRole kLatencyRoles[kCaptureLatencyCount] = {
-    kRoleInputLatency, kRoleClickLatency, kRolePcLatency, kRoleDisplayLatency};
+const CaptureRole kLatencyRoles[kCaptureLatencyCount] = {kRoleInputLatency, kRoleClickLatency,
+                                                         kRolePcLatency, kRoleDisplayLatency};
 
 void ResetRowState(RowState& state, double secondsPerUnit) {
     state.started = false;
@@ -43,11 +43,10 @@ bool CellValues(const CsvLayout& layout, const RowError& e, const Cell* cells, R
             return e.Say("Dropped is not 0, 1, true, false or empty", cells[column[kRoleDropped]]);
     }
     v->shownForEmpty = column[kRoleShownFor] >= 0 && Empty(cells[column[kRoleShownFor]]);
-    if (column[kRoleTime] >= 0 && (Empty(cells[column[kRoleTime]]) ||
-                                   !ParseDouble(cells[column[kRoleTime]], &v->time)))
+    if (column[kRoleTime] >= 0 &&
+        (Empty(cells[column[kRoleTime]]) || !ParseDouble(cells[column[kRoleTime]], &v->time)))
         return e.Say("the time is not a number", cells[column[kRoleTime]]);
-    if (!Number(e, cells, column[kRoleFrameTime], "frametime is not a number of ms",
-                &v->frameTime))
+    if (!Number(e, cells, column[kRoleFrameTime], "frametime is not a number of ms", &v->frameTime))
         return false;
     v->until = kNone;
     v->between = kNone;
@@ -111,8 +110,7 @@ bool MakeDisplay(const CsvLayout& layout, RowState& state, const RowError& e, co
             return e.SayValue("not a number of ms between display changes", v.between);
         if (v.between == 0.0 && row->dropped != 0)
             return true;
-        state.lastDisplay =
-            state.anyDisplay ? state.lastDisplay + v.between * 0.001 : row->seconds;
+        state.lastDisplay = state.anyDisplay ? state.lastDisplay + v.between * 0.001 : row->seconds;
         state.anyDisplay = true;
         row->displaySeconds = state.lastDisplay;
     } else {

@@ -20,8 +20,8 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
     const int clock = h.Find(Name(kLogPacerClock));
     if (time < 0 || h.Find(Name(kLogLeftUpdated)) < 0)
         return 0;
-    ResetLayout(*layout, clock >= 0 ? "Tempola frame log"
-                                    : "Tempola frame log (without PacerClockMs)");
+    ResetLayout(*layout,
+                clock >= 0 ? "Tempola frame log" : "Tempola frame log (without PacerClockMs)");
     SetPresentMonRoles(*layout, h);
     SetRole(*layout, kRoleTime, time);
     layout->timeName = Name(kLogTime);
@@ -29,9 +29,9 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
     layout->clockFromSeconds = clock < 0;
     SetRole(*layout, kRoleInputLatency, h.Find(Name(kLogInputToPhoton)));
     SetRole(*layout, kRoleDisplayLatency, h.Find(Name(kLogDisplayLatency)));
-    const FrameLogColumn sides[8] = {kLogLeftUpdated,  kLogLeftBetweenUpdates,  kLogLeftTarget,
-                                     kLogLeftRule,     kLogRightUpdated,        kLogRightBetweenUpdates,
-                                     kLogRightTarget,  kLogRightRule};
+    const FrameLogColumn sides[8] = {
+        kLogLeftUpdated,  kLogLeftBetweenUpdates,  kLogLeftTarget,  kLogLeftRule,
+        kLogRightUpdated, kLogRightBetweenUpdates, kLogRightTarget, kLogRightRule};
     for (int i = 0; i < 8; ++i) {
         const int index = h.Find(Name(sides[i]));
         if (index < 0)
@@ -42,8 +42,8 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
     return 100;
 }
 
-bool ReadSide(SideCache& cache, int which, const RowError& e, const Cell* cells,
-              const int* column, RecordedSide* side) {
+bool ReadSide(SideCache& cache, int which, const RowError& e, const Cell* cells, const int* column,
+              RecordedSide* side) {
     const int updated = ParseFlag(cells[column[0]]);
     if (updated < 0 || Trim(cells[column[0]]).size != 1)
         return e.Say("an Updated cell is not 0 or 1", cells[column[0]]);
