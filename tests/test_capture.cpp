@@ -98,6 +98,9 @@ TEST(CaptureReader, KeepsTheGameAndMachineTheFileNames) {
     EXPECT_STREQ(json.info.game, "Resident Evil 2");
     EXPECT_STREQ(json.info.gpu, "NVIDIA GeForce RTX 3080");
     EXPECT_EQ(json.application, "re2.exe");
+    const Read ocat = ReadAll(CaptureFile("ocat.csv"));  // on its first row only
+    EXPECT_STREQ(ocat.info.cpu, "AMD Ryzen 5 5600X");
+    EXPECT_STREQ(ocat.info.gpu, "NVIDIA GeForce RTX 2070");
     const Read mango = ReadAll(CaptureFile("mangohud_v1.csv"));
     EXPECT_STREQ(mango.info.cpu, "AMD Ryzen 7 5800X");
     EXPECT_STREQ(mango.info.game, "");

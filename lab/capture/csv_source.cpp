@@ -81,10 +81,31 @@ struct Counter {
     int names;    // cells to split to name a row's stream
     int display;  // and to see its display cells
     int timing;   // and to time it; 0 when not timed
+    bool looked;  // at the first row, for the machine
     Cell cells[kMostHeaderColumns];
+
+    // The machine, from the first row that names it (OCAT names it on the
+    // first row only).
+    void Machine(const Cell& line) {
+        char* const to[2] = {info.cpu, info.gpu};
+        for (int i = 0; i < 2; ++i) {
+            const int column = source.machineColumn[i];
+            if (column < 0 || to[i][0] != '\0' ||
+                Split(line.text, line.size, cells, column + 1) != column + 1)
+                continue;
+            const Cell t = Trim(cells[column]);
+            const size_t n = t.size < kMachineFactSize - 1 ? t.size : kMachineFactSize - 1;
+            std::memcpy(to[i], t.text, n);
+            to[i][n] = '\0';
+        }
+    }
 
     void Count(const Cell& line) {
         const CsvLayout& layout = source.layout;
+        if (!looked) {
+            looked = true;
+            Machine(line);
+        }
         if (Split(line.text, line.size, cells, names) != names)
             return;  // short rows are the second pass's to report, with their line
         CaptureStream* s = nullptr;
@@ -188,6 +209,8 @@ bool FindHeader(CsvSource& source, CaptureInfo& info, char* error, size_t errorS
             }
         }
         if (best > 0) {
+            source.machineColumn[0] = header.Find("CPU", "Processor");
+            source.machineColumn[1] = header.Find("GPU");
             info.headerLine = source.lines.line;
             source.dataOffset = NextLineOffset(source.lines);
             return true;
@@ -210,6 +233,7 @@ bool CountStreams(CsvSource& source, CaptureInfo& info, bool timed, char* error,
                     Width(layout, {kRoleApplication, kRoleSwapChain}),
                     Width(layout, {kRoleDropped, kRoleUntil, kRoleBetween, kRoleShownFor}),
                     timed ? Width(layout, {kRoleTime, kRoleTicksMs}) : 0,
+                    false,
                     {}};
     Cell line{};
     source.lines.pass = "counting";

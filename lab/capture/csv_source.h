@@ -20,6 +20,7 @@ struct CsvSource {
     bool chooses;     // rows are kept only for the chosen stream
     int neededCells;  // a row short of these is refused; past them, latencies may be missing
     uint64_t dataOffset;
+    int machineColumn[2];  // the cpu's and gpu's, where rows name them (FrameView, OCAT); else -1
     KeptLine kept[kKeptLines];
     int keptCount;
 };
