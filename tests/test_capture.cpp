@@ -244,7 +244,7 @@ TEST(CaptureReader, RefusesBadFilesWithTheirLine) {
         {"{\"Info\": {}}", "no Runs array"},
         {"{\"Runs\": []}", "holds 0 runs"},
         {"{\"Runs\": [{\"Info\": 1}]}", "Runs[0] has no CaptureData"},
-        {"{\"Runs\": [{\"CaptureData\": {\"Dropped\": [true]}}]}", "has no time array"},
+        {"{\"Runs\": [{\"CaptureData\": {\"Dropped\": [true]}}]}", "has no frame times"},
         {json + "\"MsBetweenPresents\":[1,1,1],\"MsUntilDisplayed\":[1,1]}}]}",
          "MsUntilDisplayed holds 2 values"},
         {json + "\"MsBetweenPresents\":[1,1,1],\"MsUntilDisplayed\":[1,{},1]}}]}",

@@ -188,8 +188,8 @@ bool OpenJsonCapture(JsonSource& source, const char* path, const CaptureOptions&
     }
     if (best == 0)
         return Fail(error, errorSize,
-                    "%s: Runs[%d].CaptureData has no time array (TimeInSeconds, or QPCTime with "
-                    "MsBetweenPresents)",
+                    "%s: Runs[%d].CaptureData has no frame times: TimeInSeconds or QPCTime, and "
+                    "MsBetweenPresents",
                     path, info.run - 1);
     source.layout.format = "CapFrameX JSON";
     info.format = source.layout.format;
@@ -204,7 +204,9 @@ bool OpenJsonCapture(JsonSource& source, const char* path, const CaptureOptions&
     Measure(source, info.chosen);
     if (options.process != nullptr && !SameProcess(info.chosen.application, options.process))
         return Fail(error, errorSize, "%s: no rows of process '%s' (it holds %s)", path,
-                    options.process, info.chosen.application);
+                    options.process,
+                    info.chosen.application[0] != '\0' ? info.chosen.application
+                                                       : "frames of no named process");
     info.streams[0] = info.chosen;
     info.streamCount = 1;
     info.headerLine = 0;
