@@ -108,6 +108,12 @@ TEST(CaptureLayouts, PresentMonFromTheCpuStart) {
         "g,5000000,0,8\ng,5166667,16.6667,8\ng,5333333,16.6666,8\n");
     EXPECT_EQ(ticks.format, "PresentMon 2.4+");
     EXPECT_EQ(ticks.info.ticksHz, 1e7);
+    const Read qpcMs = ReadText(
+        "Application,CPUStartQPCTime,FrameTime,DisplayLatency,DisplayedTime\n"
+        "g,5000.5,10,4,10\ng,5010.5,10,4,10\n");
+    EXPECT_EQ(qpcMs.format, "PresentMon 2.0-2.3");
+    EXPECT_STREQ(qpcMs.info.timeName, "CPUStartQPCTime");
+    EXPECT_NEAR(qpcMs.last - qpcMs.first, 0.01, 1e-12);
     // Without FrameTime or 2.4's columns a CPU start in ms is no layout known.
     EXPECT_FALSE(ReadText("Application,CPUStartTime,GPUBusy\ng,1,2\n").opened);
 }

@@ -1,12 +1,14 @@
 // A present monitor's 2.0 to 2.3 CSV: frames timed from the CPU's start
-// (CPUStartTime in ms, or CPUStartQPC in counter ticks), DisplayLatency
+// (CPUStartTime or CPUStartQPCTime in ms, or CPUStartQPC in counter ticks), DisplayLatency
 // from there to the display, DisplayedTime NA for a frame never shown.
 #include "lab/capture/format.h"
 
 namespace {
 
 int Probe(const HeaderView& h, CsvLayout* layout) {
-    const int ms = h.Find("CPUStartTime");
+    // --qpc_time_ms writes the counter in ms as CPUStartQPCTime.
+    const int startMs = h.Find("CPUStartTime");
+    const int ms = startMs >= 0 ? startMs : h.Find("CPUStartQPCTime");
     const int ticks = h.Find("CPUStartQPC");
     const int frameTime = h.Find("FrameTime");
     // 2.4's Ms-named columns beside a CPU start are its own layout.
@@ -21,7 +23,7 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
     if (ms >= 0) {
         SetRole(*layout, kRoleTime, ms);
         layout->timeScale = 0.001;
-        layout->timeName = "CPUStartTime";
+        layout->timeName = startMs >= 0 ? "CPUStartTime" : "CPUStartQPCTime";
     } else {
         SetTicks(*layout, h, ticks, "CPUStartQPC");
     }

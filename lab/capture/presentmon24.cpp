@@ -17,6 +17,7 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
         {"TimeInMs", TimeUnit::kScaled, 0.001, false, true},
         {"TimeInQPC", TimeUnit::kTicks, 1.0, false, true},
         {"CPUStartTime", TimeUnit::kScaled, 0.001, true, false},
+        {"CPUStartQPCTime", TimeUnit::kScaled, 0.001, true, false},
         {"CPUStartQPC", TimeUnit::kTicks, 1.0, true, false},
         {"TimeInSeconds", TimeUnit::kScaled, 1.0, false, false},
     };
