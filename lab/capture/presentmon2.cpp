@@ -1,6 +1,7 @@
 // A present monitor's 2.0 to 2.3 CSV: frames timed from the CPU's start
-// (CPUStartTime or CPUStartQPCTime in ms, or CPUStartQPC in counter ticks), DisplayLatency
-// from there to the display, DisplayedTime NA for a frame never shown.
+// (CPUStartTime or CPUStartQPCTime in ms, or CPUStartQPC in counter ticks),
+// DisplayLatency from there to the display, DisplayedTime NA for a frame
+// never shown.
 #include "lab/capture/format.h"
 
 namespace {
