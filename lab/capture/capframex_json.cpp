@@ -105,9 +105,10 @@ void Measure(const JsonSource& source, CaptureStream& s) {
         if (i == 0)
             s.firstTime = time;
         s.lastTime = time;
-        if (!role[kRoleTicksMs].empty() && !std::isnan(role[kRoleTicksMs][i])) {
-            const double ms = role[kRoleTicksMs][i];
-            if (s.ticksMs == 0.0)
+        if (!role[kRoleTicksMs].empty()) {
+            // As a CSV row's: a cell not known counts as 0.
+            const double ms = std::isnan(role[kRoleTicksMs][i]) ? 0.0 : role[kRoleTicksMs][i];
+            if (i == 0)
                 s.firstTicksMs = ms;
             s.ticksMs += ms;
             s.lastTicksMs = ms;
