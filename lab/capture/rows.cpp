@@ -12,8 +12,8 @@ constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 // Inline: it runs for every role of every row, most often on a column the
 // file does not have or an empty cell.
-inline __attribute__((always_inline)) bool Number(const RowError& e, const Cell* cells,
-                                                  int column, const char* what, double* value) {
+inline __attribute__((always_inline)) bool Number(const RowError& e, const Cell* cells, int column,
+                                                  const char* what, double* value) {
     *value = kNone;
     if (column < 0 || Empty(cells[column]))
         return true;
@@ -40,14 +40,14 @@ bool CellValues(const CsvLayout& layout, const RowError& e, const Cell* cells, R
     const int* column = layout.column;
     v->time = kNone;
     v->dropped = -1;
-    if (column[kRoleDropped] >= 0 && !Empty(cells[column[kRoleDropped]])) {
-        v->dropped = ParseFlag(cells[column[kRoleDropped]]);
-        if (v->dropped < 0)
-            return e.Say("Dropped is not 0, 1, true, false or empty", cells[column[kRoleDropped]]);
+    if (column[kRoleDropped] >= 0) {
+        const Cell& cell = cells[column[kRoleDropped]];
+        v->dropped = ParseFlag(cell);
+        if (v->dropped < 0 && !Empty(cell))
+            return e.Say("Dropped is not 0, 1, true, false or empty", cell);
     }
     v->shownForEmpty = column[kRoleShownFor] >= 0 && Empty(cells[column[kRoleShownFor]]);
-    if (column[kRoleTime] >= 0 &&
-        (Empty(cells[column[kRoleTime]]) || !ParseDouble(cells[column[kRoleTime]], &v->time)))
+    if (column[kRoleTime] >= 0 && !ParseDouble(cells[column[kRoleTime]], &v->time))
         return e.Say("the time is not a number", cells[column[kRoleTime]]);
     if (!Number(e, cells, column[kRoleFrameTime], "frametime is not a number of ms", &v->frameTime))
         return false;
