@@ -107,7 +107,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   # The library packages come from what the binaries link (dpkg-shlibdeps,
-  # which CPack runs on the files `file` calls ELF).
+  # which CPack runs on the files `file` calls ELF): SDL2's, and simdjson's
+  # (libsimdjson14) for tempola-sim's JSON captures.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # SDL opens the GL library itself at run time, where dpkg-shlibdeps cannot
   # see it; through libgl1 comes a driver too.

@@ -35,16 +35,9 @@ void Follow(const ReplaySetup& setup, const CaptureRow& row, int i, Side& side) 
 }
 
 // The millisecond clock reading the pacers get, and the time they see.
-double PacerAt(const ReplaySetup& setup, const CaptureReader& reader, const CaptureRow& row,
-               double fromFirst, uint32_t* ms) {
+double PacerAt(const ReplaySetup& setup, const CaptureRow& row, double fromFirst, uint32_t* ms) {
     if (row.hasClock) {
         *ms = row.clockMs;
-        return PacerTime(*ms);
-    }
-    if (reader.format == CaptureFormat::kTempolaOld) {
-        // The reader keeps times within 1e12 s: the product fits 64 bits.
-        const int64_t whole = static_cast<int64_t>(std::floor(row.seconds * 1000.0));
-        *ms = static_cast<uint32_t>(static_cast<uint64_t>(whole));
         return PacerTime(*ms);
     }
     return PacerSeconds(setup.clock, fromFirst, ms);
@@ -52,7 +45,6 @@ double PacerAt(const ReplaySetup& setup, const CaptureReader& reader, const Capt
 
 struct Replayer {
     const ReplaySetup& setup;
-    CaptureReader& reader;
     ReplayResult& result;
     const SimOutputs& out;
     Side sides[2];
@@ -88,7 +80,7 @@ struct Replayer {
         }
         lastRel = rel;
         uint32_t ms = 0;
-        const double t = PacerAt(setup, reader, row, rel, &ms);
+        const double t = PacerAt(setup, row, rel, &ms);
         FrameSample& sample = samples[model ? frames & 1 : 0];
         sample.seconds = rel;
         sample.clockMs = ms;
@@ -162,18 +154,19 @@ struct Replayer {
 
 bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& result,
                const SimOutputs& outputs, char* error, size_t errorSize, std::FILE* progress) {
-    if (!OpenCapture(reader, setup.path, setup.process, error, errorSize, progress))
+    const CaptureOptions options{setup.process, setup.run, setup.ticksHz, false, progress};
+    if (!OpenCapture(reader, setup.path, options, error, errorSize))
         return false;
-    result.format = reader.format;
-    result.stream = reader.chosen;
-    result.recordedDisplay = reader.chosen.shows;
+    result.info = CaptureInfoOf(reader);
+    ResetCaptureFacts(result.facts, result.info);
+    result.recordedDisplay = result.info.chosen.shows;
     result.sim.shown = 0;
     result.sim.dropped = 0;
     ResetCadence(result.sim.cadence);
     ResetFigures(result.sim.side[0].seen);
     ResetFigures(result.sim.side[1].seen);
     ResetFigures(result.shownIntervals);
-    Replayer r{setup, reader, result, outputs, {}, false, {}, {0, 0.0}, {}, {}, {}, 0, 0.0, 0.0};
+    Replayer r{setup, result, outputs, {}, false, {}, {0, 0.0}, {}, {}, {}, 0, 0.0, 0.0};
     r.model = !result.recordedDisplay && setup.displayHz > 0.0;
     if (r.model) {
         StartDisplay(r.display, setup.displayHz);
@@ -195,6 +188,7 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
             step = CaptureStep::kError;
             break;
         }
+        AddCaptureRow(result.facts, row);
     }
     bool ok = step == CaptureStep::kEnd;
     // Figures per second need time to pass.

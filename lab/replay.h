@@ -15,11 +15,14 @@
 #include <cstdio>
 
 #include "lab/capture_reader.h"
+#include "lab/capture_stats.h"
 #include "lab/sim_run.h"
 
 struct ReplaySetup {
     const char* path;
     const char* process;  // null: the stream with the most rows
+    int run;              // a JSON capture's run, from 1; 0 the first
+    double ticksHz;       // times in counter ticks: their rate; 0 fitted from the file
     PacerClock clock;
     double displayHz;  // the modelled display, for captures with no display times
     double latchMs;
@@ -30,8 +33,8 @@ struct ReplaySetup {
 
 struct ReplayResult {
     SimResult sim;
-    CaptureFormat format;
-    CaptureStream stream;
+    CaptureInfo info;  // the format, the stream replayed, the time unit found
+    CaptureFacts facts;
     double seconds;                  // from the first row to the last
     bool recordedDisplay;            // the seen figures come from the capture
     IntervalFigures shownIntervals;  // with recorded display times: between shown frames

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "lab/capture_list.h"
 #include "lab/replay.h"
 #include "lab/sim_options.h"
 #include "lab/sim_report.h"
@@ -59,7 +60,7 @@ void DropIncompleteLog(const char* path, const char* why = "writing the log") {
 // What a replay needs beside the outputs: the reader's buffer and the
 // result, both large.
 struct Replay {
-    CaptureReader reader;
+    CaptureReaderPtr reader;
     ReplayResult result;
     ReplaySetup setup;
 };
@@ -68,6 +69,8 @@ ReplaySetup ReplaySetupOf(const SimOptions& options) {
     ReplaySetup setup{};
     setup.path = options.replayPath;
     setup.process = options.process;
+    setup.run = options.run;
+    setup.ticksHz = options.ticksHz;
     setup.clock = options.setup.clock;
     setup.displayHz = options.setup.displayHz;
     setup.latchMs = options.setup.latchMs;
@@ -84,17 +87,35 @@ void PrintReplay(const SimOptions& options, const Replay& replay) {
     const SimSetup report = ReportSetup(replay.setup, r);
     const char* source = r.recordedDisplay ? "capture" : "model";
     if (options.stats) {
-        PrintSimStats(stdout, report, r.sim, source);
+        PrintSimStats(stdout, report, r.sim, source, &r.facts);
         return;
     }
-    std::printf("replay of %s (%s", options.replayPath, CaptureFormatName(r.format));
-    if (r.stream.application[0] != '\0') {
-        std::printf(", %s, swap chain %s", r.stream.application,
-                    r.stream.swapChain[0] != '\0' ? r.stream.swapChain : "-");
+    const CaptureStream& stream = r.info.chosen;
+    std::printf("replay of %s (%s", options.replayPath, r.info.format);
+    if (stream.application[0] != '\0') {
+        std::printf(", %s, swap chain %s", stream.application,
+                    stream.swapChain[0] != '\0' ? stream.swapChain : "-");
     }
     std::printf("): %s\n", r.recordedDisplay ? "seen figures from its display times"
                                              : "no display times in it");
     PrintSimTable(stdout, report, r.sim, source);
+}
+
+// --list: what the capture holds, and no replay.
+int ListCapture(const SimOptions& options) {
+    CaptureReaderPtr reader = NewCaptureReader();
+    if (!reader) {
+        return OutOfMemory();
+    }
+    const CaptureOptions read{options.process, options.run, options.ticksHz, true, stderr};
+    char error[512];
+    if (!OpenCapture(*reader, options.replayPath, read, error, sizeof error)) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, error);
+        return 2;
+    }
+    PrintCaptureList(stdout, options.replayPath, CaptureInfoOf(*reader));
+    CloseCapture(*reader);
+    return Finish(0);
 }
 
 int SingleRun(const SimOptions& options) {
@@ -134,17 +155,23 @@ int SingleRun(const SimOptions& options) {
     std::unique_ptr<Replay> replay;
     if (options.replayPath != nullptr) {
         replay.reset(new (std::nothrow) Replay);
-        if (!replay) {
+        if (replay) {
+            replay->reader = NewCaptureReader();
+        }
+        if (!replay || !replay->reader) {
             return OutOfMemory();
         }
         replay->setup = ReplaySetupOf(options);
-        if (!RunReplay(replay->setup, replay->reader, replay->result,
+        if (!RunReplay(replay->setup, *replay->reader, replay->result,
                        SimOutputs{log.get(), sides.get()}, error, sizeof error, stderr)) {
             std::fprintf(stderr, "%s: %s\n", kProgram, error);
             code = 2;
         } else if (replay->setup.displayHz > 0.0 && replay->result.recordedDisplay) {
             std::fprintf(stderr, "%s: the capture has display times; --display-hz is not used\n",
                          kProgram);
+        }
+        if (code == 0) {
+            PrintCaptureNotes(stderr, kProgram, options.replayPath, replay->result.info);
         }
     } else {
         RunSim(options.setup, *result, SimOutputs{log.get(), sides.get()});
@@ -192,6 +219,9 @@ int main(int argc, char** argv) {
     if (options.help) {
         PrintSimHelp(stdout, kProgram);
         return Finish(0);
+    }
+    if (options.list) {
+        return ListCapture(options);
     }
     return options.sweep ? Sweep(options) : SingleRun(options);
 }

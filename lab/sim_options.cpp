@@ -193,16 +193,16 @@ bool TakeRateList(Reader& reader, const char* option, SimOptions* options) {
     return true;
 }
 
-bool TakeThreads(Reader& reader, const char* option, int* threads) {
+// A whole number from 1 to most; what says so, for the message.
+bool TakeCount(Reader& reader, const char* option, int most, const char* what, int* out) {
     double v = 0.0;
-    if (!TakeNumber(reader, option, 1.0, kMostThreads, true, "a thread count from 1 to 256", &v)) {
+    if (!TakeNumber(reader, option, 1.0, most, true, what, &v)) {
         return false;
     }
     if (v != std::floor(v)) {
-        return Fail(reader, "%s: not a thread count from 1 to 256: '%s'", option,
-                    reader.argv[reader.next - 1]);
+        return Fail(reader, "%s: not %s: '%s'", option, what, reader.argv[reader.next - 1]);
     }
-    *threads = static_cast<int>(v);
+    *out = static_cast<int>(v);
     return true;
 }
 
@@ -243,6 +243,7 @@ struct Given {
     const char* singleName;
     bool sweepOnly;
     const char* sweepName;
+    const char* captureOnly;  // an option about the capture read, which needs --replay
 };
 
 bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
@@ -256,6 +257,13 @@ bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
     }
     if (options->process != nullptr && options->replayPath == nullptr) {
         return Fail(reader, "--process only goes with --replay");
+    }
+    if (given.captureOnly != nullptr && options->replayPath == nullptr) {
+        return Fail(reader, "%s only goes with --replay", given.captureOnly);
+    }
+    if (options->list && (options->logPath != nullptr || options->sideLogPrefix != nullptr)) {
+        return Fail(reader, "--list replays nothing: it does not go with %s",
+                    options->logPath != nullptr ? "--log" : "--side-logs");
     }
     if (options->replayPath != nullptr) {
         return true;
@@ -411,6 +419,15 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeValue(reader, arg, &options->replayPath);
         } else if (Is(arg, "--process")) {
             ok = TakeValue(reader, arg, &options->process);
+        } else if (Is(arg, "--list")) {
+            options->list = true;
+            given.captureOnly = arg;
+        } else if (Is(arg, "--run")) {
+            ok = TakeCount(reader, arg, kMostRuns, "a run from 1 to 1000000", &options->run);
+            given.captureOnly = arg;
+        } else if (Is(arg, "--qpc-hz")) {
+            ok = TakeRate(reader, arg, &options->ticksHz);
+            given.captureOnly = arg;
         } else if (Is(arg, "--log")) {
             ok = TakeValue(reader, arg, &options->logPath);
             MarkSingle(given, arg);
@@ -424,7 +441,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeRateList(reader, arg, options);
             MarkSweep(given, arg);
         } else if (Is(arg, "--threads")) {
-            ok = TakeThreads(reader, arg, &options->threads);
+            ok = TakeCount(reader, arg, kMostThreads, "a thread count from 1 to 256",
+                           &options->threads);
             MarkSweep(given, arg);
         } else {
             ok = Fail(reader, "unknown option '%s'", arg);

@@ -21,6 +21,7 @@ constexpr double kLongestRenderMs = 1e3;
 constexpr double kLongestWakeLateUs = 1e6;
 constexpr double kRunSecondsDefault = 60.0;
 constexpr double kSweepSecondsDefault = 10.0;
+constexpr int kMostRuns = 1000000;
 
 struct SimOptions {
     SimSetup setup;  // setup.redraw.seconds already holds the mode's default
@@ -40,6 +41,9 @@ struct SimOptions {
     // --replay: redraw times from a capture instead of the model.
     const char* replayPath;  // null: a modelled run
     const char* process;     // the capture's process to replay; null: the busiest
+    bool list;               // --list: say what the capture holds, replay nothing
+    int run;                 // --run: a JSON capture's run, from 1; 0 the first
+    double ticksHz;          // --qpc-hz: the rate of a capture's counter ticks; 0 fitted
     bool ruleGiven[2];       // left, right: given on the command line
     bool targetGiven[2];
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "lab/capture_stats.h"
 #include "lab/sweep.h"
 #include "pacing/stats_line.h"
 
@@ -101,7 +102,7 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
 }
 
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
-                   const char* displaySource) {
+                   const char* displaySource, const CaptureFacts* capture) {
     const double seconds = setup.redraw.seconds;
     char text[4096];
     StatsLine line;
@@ -136,5 +137,6 @@ void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& resul
     AddLatencyStats(line, LatencyStats{limited && setup.displayHz > 0.0 ? &result.displayLatency
                                                                         : nullptr,
                                        nullptr});
+    AddCaptureStats(line, capture);
     std::fprintf(out, "%s\n", text);
 }

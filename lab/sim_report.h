@@ -6,10 +6,13 @@
 
 #include "lab/sim_run.h"
 
+struct CaptureFacts;
+
 // displaySource says where the display figures come from: "model" (a
 // modelled display at setup.displayHz), or "capture" for a replay's
 // recorded display times (setup.displayHz then its typical refresh).
 void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result,
                    const char* displaySource = "model");
+// capture: a replay's capture facts, for their keys; null for none.
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
-                   const char* displaySource = "model");
+                   const char* displaySource = "model", const CaptureFacts* capture = nullptr);

@@ -12,6 +12,7 @@ run_tier=(
   libsdl2-dev libgl-dev libglu1-mesa-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   libwayland-dev wayland-protocols libxcb-present-dev
+  libsimdjson-dev
 )
 # GoogleTest for the unit tests; Google Benchmark and stb for bench/; clang
 # and its runtime for the fuzz targets; FreeType and the DejaVu fonts for the

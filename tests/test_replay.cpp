@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -8,6 +10,7 @@
 
 #include "lab/clock_model.h"
 #include "lab/replay.h"
+#include "lab/sim_report.h"
 #include "temp_file.h"
 
 namespace {
@@ -27,7 +30,7 @@ ReplaySetup RuleSetup(const std::string& path, PaceRule left, PaceRule right, do
 }
 
 struct Replayed {
-    std::unique_ptr<CaptureReader> reader = std::make_unique<CaptureReader>();
+    CaptureReaderPtr reader = NewCaptureReader();
     std::unique_ptr<ReplayResult> result = std::make_unique<ReplayResult>();
     bool ok = false;
     std::string error;
@@ -184,4 +187,35 @@ TEST(Replay, ATempolaLogRoundTripsRowForRow) {
     r = Replay(setup);
     ASSERT_TRUE(r->ok) << r->error;
     EXPECT_GT(r->result->sim.side[0].updates, 5000u);
+}
+
+// The stats line of a replay carries what the capture says beside its
+// frames: the machine, the tick rate, and its latencies summed up.
+TEST(Replay, StatsCarryTheCapturesMachineAndLatencies) {
+    auto stats = [](const char* file) {
+        const std::string path = DataFile(file);
+        auto r = Replay(RuleSetup(path, kRuleFixed, kRuleFixed, 31.0));
+        EXPECT_TRUE(r->ok) << r->error;
+        char* text = nullptr;
+        size_t size = 0;
+        std::FILE* out = open_memstream(&text, &size);
+        PrintSimStats(out, ReportSetup(RuleSetup(path, kRuleFixed, kRuleFixed, 31.0), *r->result),
+                      r->result->sim, "capture", &r->result->facts);
+        std::fclose(out);
+        const std::string line(text, size);
+        std::free(text);
+        return line;
+    };
+    const std::string ticks = stats("presentmon24_qpc.csv");
+    EXPECT_NE(ticks.find(" capture_tick_hz=10000000 "), std::string::npos) << ticks;
+    // Input latency 30 ms on every other row; display latency 6 to 11.5 ms.
+    EXPECT_NE(ticks.find(" capture_input_latency_p50_ms=30.000 "), std::string::npos) << ticks;
+    EXPECT_NE(ticks.find(" capture_display_latency_mean_ms=8.750 "), std::string::npos) << ticks;
+    EXPECT_NE(ticks.find(" capture_display_latency_p99_ms=11.500"), std::string::npos) << ticks;
+    EXPECT_EQ(ticks.find("capture_click_latency"), std::string::npos);  // all NA
+    EXPECT_EQ(ticks.find("capture_game"), std::string::npos);
+    const std::string named = stats("capframex.csv");
+    EXPECT_NE(named.find(" capture_game=re2.exe "), std::string::npos) << named;
+    EXPECT_NE(named.find(" capture_cpu=AMD_Ryzen_7_5800X3D "), std::string::npos) << named;
+    EXPECT_EQ(named.find("capture_tick_hz"), std::string::npos);
 }

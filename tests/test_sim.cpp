@@ -193,7 +193,7 @@ TEST(SimRun, LogRowsCarryUpdatesAndSeenIntervals) {
     setup.displayHz = 50.0;
     const auto seen = RunLogged(setup);
     ASSERT_EQ(seen.size(), 31u);
-    ASSERT_EQ(seen[0].size(), 22u);
+    ASSERT_EQ(seen[0].size(), size_t{kFrameLogColumnCount});
     EXPECT_NEAR(Ms(seen, 4, "LeftMsBetweenUpdates"), 40.0, 1e-3);
     EXPECT_NEAR(Ms(seen, 7, "LeftMsBetweenUpdates"), 30.0, 1e-3);
     EXPECT_EQ(Ms(seen, 5, "LeftMsBetweenUpdates"), -1.0);
@@ -343,6 +343,11 @@ TEST(SimOptions, DefaultsAndGoodValues) {
     EXPECT_EQ(options.setup.side[1].target, 90.0);
     EXPECT_EQ(options.setup.latchMs, 4.5);
     EXPECT_STREQ(options.sideLogPrefix, "p");
+    ASSERT_TRUE(
+        Parse({"--replay", "c.json", "--list", "--run", "3", "--qpc-hz", "3579545"}, &options));
+    EXPECT_TRUE(options.list);
+    EXPECT_EQ(options.run, 3);
+    EXPECT_EQ(options.ticksHz, 3579545.0);
     ASSERT_TRUE(Parse({"--version"}, &options));
     EXPECT_TRUE(options.version);
     EXPECT_FALSE(Parse({"--redraw", "x", "--help"}, &options));
@@ -387,6 +392,13 @@ TEST(SimOptions, BadValuesAreRefusedWithAMessage) {
         {"--sweep", "--redraw-list", "60,,144"},
         {"--sweep", "--redraw-list", "60,0"},
         {"--sweep", "--seconds", "1e9", "--redraw-list", "60,2000"},
+        {"--list"},
+        {"--run", "2"},
+        {"--qpc-hz", "1e7"},
+        {"--replay", "c.csv", "--run", "0"},
+        {"--replay", "c.csv", "--run", "1.5"},
+        {"--replay", "c.csv", "--qpc-hz", "0"},
+        {"--replay", "c.csv", "--list", "--log", "x.csv"},
     };
     for (const auto& args : bad) {
         SimOptions options;
