@@ -20,6 +20,14 @@ void AppendSide(CsvOut& out, const SideSample& side) {
 
 }  // namespace
 
+int DroppedCell(FrameFate fate) {
+    return fate == FrameFate::kDropped ? 1 : fate == FrameFate::kShown ? 0 : -1;
+}
+
+FrameFate FateOfDroppedCell(int cell) {
+    return cell == 1 ? FrameFate::kDropped : cell == 0 ? FrameFate::kShown : FrameFate::kUnknown;
+}
+
 const char* FrameLogHeader() {
     return kHeader;
 }
@@ -49,8 +57,9 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& disp
     // The swap chain is the window's one; the runtime is the API it presents
     // through; no present flags are ever asked for.
     AppendCsv(out, "%s,%ld,0,OpenGL,%d,0,", log.application, log.processId, log.syncInterval);
-    if (display.dropped >= 0)
-        AppendCsv(out, "%d", display.dropped);
+    const int dropped = DroppedCell(display.fate);
+    if (dropped >= 0)
+        AppendCsv(out, "%d", dropped);
     AppendCsv(out, ",%.7f,%.4f", sample.seconds - log.firstFrame,
               (sample.seconds - log.previousFrame) * 1000.0);
     AppendCsvMs(out, display.betweenMs);

@@ -21,15 +21,18 @@
 
 #include "pacing/cadence.h"
 #include "pacing/csv_out.h"
+#include "pacing/frame_fate.h"
 
 // What the display did with one redraw, as far as it is known.
 struct FrameDisplay {
-    int8_t dropped;    // 1 discarded, 0 shown, -1 not known
+    FrameFate fate;    // shown, dropped or unknown
     double untilMs;    // swap to display; negative when not shown or not known
     double betweenMs;  // since the previous shown redraw's display time; likewise
     double seenMs[2];  // left, right: see seen.h; negative for an empty cell
+    int32_t flags;     // shown: the display's word on its time (wp_presentation's
+                       // kind bits); negative for an empty cell
 };
-constexpr FrameDisplay kUnknownDisplay = {-1, -1.0, -1.0, {-1.0, -1.0}};
+constexpr FrameDisplay kUnknownDisplay = {FrameFate::kUnknown, -1.0, -1.0, {-1.0, -1.0}, -1};
 
 // The first columns' constants: who made the capture.
 struct CaptureIdentity {

@@ -206,6 +206,14 @@ int64_t PlatCounter() {
     return counter;
 }
 
+// The scripted clock has nobody else to move it: a sleep moves it to the
+// deadline itself, so a test sees exactly when the program meant to wake.
+void PlatSleepUntil(int64_t deadline) {
+    Log("SleepUntil:" + std::to_string(deadline));
+    if (deadline > counter)
+        counter = deadline + options.wakeLateTicks;
+}
+
 PlatSurface* PlatGetSurface(PlatWindow*) {
     return &surface;
 }
@@ -252,6 +260,10 @@ void PlatSwapBuffers(PlatSurface*, uint64_t redraw) {
 PlatDisplayTimes PlatDisplayTimesSource() {
     return displayTimes ? PlatDisplayTimes{true, "scripted", "scripted presentation times"}
                         : PlatDisplayTimes{false, "none", "not available in the scripted platform"};
+}
+
+double PlatRefreshRate() {
+    return options.refreshRate;
 }
 
 int PlatTakePresentations(PlatPresentation* out, int capacity) {

@@ -51,6 +51,8 @@ struct Options {
     int64_t counterFrequency = 1000000;
     bool failProfileWrite = false;  // as an unwritable settings folder does
     bool swapIntervalTaken = true;
+    int64_t wakeLateTicks = 0;
+    double refreshRate = 60.0;  // how far past its deadline each sleep wakes
 };
 
 // Clears the queue, the record and the clock, and sets the options.

@@ -160,7 +160,8 @@ TEST(Replay, ATempolaLogRoundTripsRowForRow) {
         }
         LogFrame(
             *log, sample,
-            i % 7 == 3 ? FrameDisplay{1, -1, -1, {-1, -1}} : FrameDisplay{0, 6.5, -1, {-1, -1}});
+            i % 7 == 3 ? FrameDisplay{FrameFate::kDropped, -1, -1, {-1, -1}, -1}
+                       : FrameDisplay{FrameFate::kShown, 6.5, -1, {-1, -1}, -1});
     }
     ASSERT_TRUE(CloseFrameLog(*log));
 

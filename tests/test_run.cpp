@@ -120,7 +120,7 @@ void PresentLastSwap() {
     const uint64_t redraw = swapped.back();
     const int64_t swap = headless::Counter();  // nothing moved the clock since
     const bool shown = redraw % 3 == 0;
-    headless::Present({redraw, static_cast<uint8_t>(shown ? kPlatShown : kPlatDiscarded), swap,
+    headless::Present({redraw, static_cast<uint8_t>(shown ? kPlatShown : kPlatDropped), swap,
                        shown ? swap + 10000 : 0, 21000000});
 }
 bool PaceOneFrame() {
