@@ -1,0 +1,129 @@
+#include "pacing/display_limiter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The latch estimate creeps this much later on every swap that made its
+// refresh, so that it keeps finding the latest time that still makes it; a
+// miss pulls it back.
+constexpr double kLatchCreep = 0.000005;
+constexpr double kMarginNarrowing = 0.99;  // per made refresh
+constexpr double kFirstDisplayMargin = 0.002;
+
+double Median(const float* values, int count) {
+    float sorted[kCadenceIntervals];
+    std::copy(values, values + count, sorted);
+    std::nth_element(sorted, sorted + count / 2, sorted + count);
+    return sorted[count / 2];
+}
+
+double FallbackHz(const DisplayLimiter& limiter) {
+    return limiter.refreshHz > 0.0 ? limiter.refreshHz : kFallbackRefreshHz;
+}
+
+void NoteInterval(DisplayLimiter& limiter, double seconds) {
+    limiter.interval[limiter.intervalNext] = static_cast<float>(seconds);
+    limiter.intervalNext = (limiter.intervalNext + 1) % kCadenceIntervals;
+    if (limiter.intervalCount < kCadenceIntervals) {
+        ++limiter.intervalCount;
+    }
+    const double median = Median(limiter.interval, limiter.intervalCount);
+    limiter.cadence = std::max(median, limiter.refresh);
+}
+
+}  // namespace
+
+void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz) {
+    limiter = DisplayLimiter{};
+    limiter.refreshHz = refreshHz;
+    limiter.lastFactAt = -1.0;
+    limiter.lastDisplay = -1.0;
+    limiter.latch = -1.0;
+    limiter.margin = kFirstDisplayMargin;
+    limiter.plannedDisplay = -1.0;
+    StartRateSchedule(limiter.fallback, FallbackHz(limiter));
+}
+
+void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, double now) {
+    if (!fact.shown) {
+        ++limiter.discarded;
+        return;
+    }
+    if (!(fact.display >= fact.swap) || !std::isfinite(fact.display)) {
+        return;  // not a time this limiter can learn from
+    }
+    limiter.lastFactAt = now;
+    if (fact.refresh > 0.0 && fact.refresh < 1.0) {
+        limiter.refresh = fact.refresh;
+    }
+    const double previous = limiter.lastDisplay;
+    if (previous >= 0.0 && fact.display <= previous) {
+        return;  // out of order, or the same display time again
+    }
+    limiter.lastDisplay = fact.display;
+    if (previous >= 0.0 && fact.display - previous < kFeedbackTimeout) {
+        NoteInterval(limiter, fact.display - previous);
+    } else if (limiter.cadence <= 0.0) {
+        limiter.cadence = limiter.refresh > 0.0 ? limiter.refresh : 1.0 / FallbackHz(limiter);
+    }
+    const double lead = fact.display - fact.swap;
+    if (previous > fact.swap) {
+        // The display showed the redraw before after this swap was made:
+        // this one came after that refresh's latch.
+        const double missedBy = previous - fact.swap;
+        limiter.latch = std::max(limiter.latch, missedBy + kLatchCreep);
+        limiter.margin = std::min(limiter.margin * 2.0, kMostDisplayMargin);
+        ++limiter.missed;
+        return;
+    }
+    limiter.latch = limiter.latch < 0.0 ? lead : std::min(limiter.latch, lead) - kLatchCreep;
+    if (limiter.latch < 0.0) {
+        limiter.latch = 0.0;
+    }
+    limiter.margin = std::max(limiter.margin * kMarginNarrowing, kLeastDisplayMargin);
+    ++limiter.made;
+}
+
+void NoteDrawTime(DisplayLimiter& limiter, double seconds) {
+    AddRecent(limiter.draw, seconds > 0.0 ? seconds : 0.0);
+}
+
+bool DisplayTimed(const DisplayLimiter& limiter, double now) {
+    // A clock that went back leaves the newest fact in the future: as stale
+    // as one that stopped coming.
+    return limiter.lastFactAt >= 0.0 && limiter.latch >= 0.0 &&
+           std::fabs(now - limiter.lastFactAt) < kFeedbackTimeout;
+}
+
+const char* DisplayLimitNote(const DisplayLimiter& limiter, double now) {
+    return DisplayTimed(limiter, now) ? "" : "(no display times: refresh rate)";
+}
+
+double DisplayCadence(const DisplayLimiter& limiter) {
+    return limiter.cadence;
+}
+
+double PlanDisplayWait(DisplayLimiter& limiter, WaitPlacement placement, double now) {
+    if (!DisplayTimed(limiter, now)) {
+        limiter.plannedDisplay = -1.0;
+        return TakeDeadline(limiter.fallback, now);
+    }
+    const double cadence = limiter.cadence;
+    const double lead = limiter.latch + limiter.margin;
+    const double draw = placement == WaitPlacement::kFrame ? limiter.draw.high : 0.0;
+    // The first display time on the learned cadence whose latch can still
+    // be made from now...
+    double steps = std::ceil((now + draw + lead - limiter.lastDisplay) / cadence);
+    // ...and not one an earlier plan took already.
+    if (limiter.plannedDisplay >= 0.0 && limiter.plannedDisplay > now - kFeedbackTimeout) {
+        const double after = std::ceil((limiter.plannedDisplay + cadence * 0.5 -
+                                        limiter.lastDisplay) / cadence);
+        steps = std::max(steps, after);
+    }
+    steps = std::max(steps, 1.0);
+    const double display = limiter.lastDisplay + steps * cadence;
+    limiter.plannedDisplay = display;
+    return display - lead - draw;
+}

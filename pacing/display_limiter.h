@@ -1,0 +1,82 @@
+// The display-timed limiter: it learns from the display's own account of
+// each swap when the display really shows frames, and plans each redraw so
+// that its swap lands just before the display takes it.
+//
+// It learns three things. The cadence the display shows: a compositor may
+// show fewer frames than its nominal refresh (36 to 48 a second of a 60 Hz
+// output, nested in a slow X server), so the refresh period given is only a
+// floor. The latch: how long before a display time a swap must be made to
+// make it, the least lead that made it so far, raised when a swap with a
+// longer lead missed. And the drawing time, at a high quantile, so that a
+// wait placed before the frame leaves room to draw. The margin added to the
+// latch widens when a swap misses its refresh and narrows slowly while none
+// does.
+//
+// Without display times, or when they stopped coming for a second, it
+// limits to the refresh rate it was given, and says so (DisplayLimitNote).
+#pragma once
+
+#include <cstdint>
+
+#include "pacing/limit_setting.h"
+#include "pacing/quantiles.h"
+#include "pacing/rate_schedule.h"
+
+// What the display said about one swap, in seconds on the caller's clock.
+struct PresentationFact {
+    double swap;     // when the swap was made
+    bool shown;      // false: replaced before any refresh showed it
+    double display;  // shown: when it reached the screen
+    double refresh;  // the refresh period the display reported; 0 if none
+};
+
+constexpr double kFeedbackTimeout = 1.0;   // seconds without a fact before falling back
+constexpr double kLeastDisplayMargin = 0.0005;
+constexpr double kMostDisplayMargin = 0.008;
+constexpr double kFallbackRefreshHz = 60.0;  // when the platform gives no rate either
+
+constexpr int kCadenceIntervals = 15;
+
+struct DisplayLimiter {
+    double refreshHz;     // the platform's rate, for the fallback
+    double lastFactAt;    // caller's clock when the newest fact came; negative: none
+    double lastDisplay;   // the newest display time; negative: none
+    double refresh;       // the newest reported refresh period; 0 if none
+    float interval[kCadenceIntervals];  // ring of display intervals, seconds
+    int32_t intervalNext;
+    int32_t intervalCount;
+    double cadence;       // DisplayCadence, kept up to date
+    double latch;         // the lead a swap needs; negative: not yet known
+    double margin;        // added to the latch
+    RecentHigh draw;      // drawing times
+    double plannedDisplay;  // the display time the last plan aimed at; negative: none
+    RateSchedule fallback;  // at the refresh rate, without display times
+    uint64_t made;
+    uint64_t missed;
+    uint64_t discarded;
+};
+
+void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz);
+
+// One fact, as it comes in at now. Facts may come late and out of order with
+// the redraws; each is learned from once.
+void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, double now);
+// The time from a frame's start to its being ready to swap, waits excluded.
+void NoteDrawTime(DisplayLimiter& limiter, double seconds);
+
+// Whether display times are steering it: some came, the newest less than
+// kFeedbackTimeout before now.
+bool DisplayTimed(const DisplayLimiter& limiter, double now);
+// "" while display times steer it, else "(no display times: refresh rate)".
+const char* DisplayLimitNote(const DisplayLimiter& limiter, double now);
+
+// The typical time between the frames the display shows: the median of the
+// recent display intervals, never below the reported refresh period.
+double DisplayCadence(const DisplayLimiter& limiter);
+
+// When the wait placed at placement should end, for the redraw after now:
+// the swap (placement swap) or the frame's start (placement frame). Each
+// call plans one redraw, and two never aim at one display time. At or before
+// now: do not wait. The fallback keeps an absolute schedule at the refresh
+// rate, restarted when a period late.
+double PlanDisplayWait(DisplayLimiter& limiter, WaitPlacement placement, double now);

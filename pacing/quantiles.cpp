@@ -1,0 +1,108 @@
+#include "pacing/quantiles.h"
+
+#include <cmath>
+
+namespace {
+
+// Bucket b < 512 holds whole microseconds b; above, each doubling from 2^(8+e)
+// us has 256 buckets of 2^e us.
+int BucketOf(uint64_t us) {
+    if (us < 512) {
+        return static_cast<int>(us);
+    }
+    int top = 63 - __builtin_clzll(us);  // 9 and up
+    const int shift = top - 8;
+    const int bucket = 512 + (shift - 1) * 256 + static_cast<int>((us >> shift) - 256);
+    return bucket < kQuantileBuckets ? bucket : kQuantileBuckets - 1;
+}
+
+// The middle of a bucket, in microseconds.
+double BucketMiddle(int bucket) {
+    if (bucket < 512) {
+        return bucket;
+    }
+    const int shift = (bucket - 512) / 256 + 1;
+    const double low = static_cast<double>((256 + (bucket - 512) % 256)) * std::ldexp(1.0, shift);
+    return low + std::ldexp(1.0, shift) * 0.5 - 0.5;
+}
+
+}  // namespace
+
+void ResetQuantiles(QuantileKeeper& keeper) {
+    keeper.count = 0;
+    keeper.sum = 0.0;
+    keeper.max = 0.0;
+    for (uint32_t& b : keeper.buckets) {
+        b = 0;
+    }
+}
+
+void AddQuantile(QuantileKeeper& keeper, double seconds) {
+    if (!(seconds > 0.0)) {
+        seconds = 0.0;
+    }
+    const double us = seconds * 1e6;
+    const uint64_t whole = us < 1.8e19 ? static_cast<uint64_t>(us) : ~uint64_t{0};
+    ++keeper.buckets[BucketOf(whole)];
+    ++keeper.count;
+    keeper.sum += seconds;
+    if (seconds > keeper.max) {
+        keeper.max = seconds;
+    }
+}
+
+double QuantileSeconds(const QuantileKeeper& keeper, double fraction) {
+    if (keeper.count == 0) {
+        return 0.0;
+    }
+    // The smallest value with at least that share at or below it.
+    double rank = std::ceil(fraction * static_cast<double>(keeper.count));
+    if (rank < 1.0) {
+        rank = 1.0;
+    }
+    uint64_t seen = 0;
+    for (int b = 0; b < kQuantileBuckets; ++b) {
+        seen += keeper.buckets[b];
+        if (static_cast<double>(seen) >= rank) {
+            const double s = (BucketMiddle(b) + 0.5) * 1e-6;
+            return s < keeper.max ? s : keeper.max;
+        }
+    }
+    return keeper.max;
+}
+
+double MeanSeconds(const QuantileKeeper& keeper) {
+    return keeper.count > 0 ? keeper.sum / static_cast<double>(keeper.count) : 0.0;
+}
+
+void ResetRecentHigh(RecentHigh& recent) {
+    recent = RecentHigh{};
+}
+
+void AddRecent(RecentHigh& recent, double seconds) {
+    recent.value[recent.next] = static_cast<float>(seconds);
+    recent.next = (recent.next + 1) % kRecentValues;
+    if (recent.count < kRecentValues) {
+        ++recent.count;
+    }
+    if (seconds > recent.high) {
+        recent.high = seconds;
+    }
+    if (++recent.sinceRescan < kRecentRescan) {
+        return;
+    }
+    recent.sinceRescan = 0;
+    // The second largest: one outlier in the ring does not hold it up.
+    float first = 0.0f;
+    float second = 0.0f;
+    for (int i = 0; i < recent.count; ++i) {
+        const float v = recent.value[i];
+        if (v > first) {
+            second = first;
+            first = v;
+        } else if (v > second) {
+            second = v;
+        }
+    }
+    recent.high = recent.count > 1 ? second : first;
+}
