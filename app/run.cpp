@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "demo/frame.h"
+#include "demo/live_limit.h"
 #include "demo/pacing.h"
 #include "demo/presentations.h"
 #include "host/app.h"
@@ -156,6 +158,8 @@ int RunProgram(const RunOptions& options, const RunEnvironment& environment,
     leftStartTarget = options.leftTarget;
     rightStartTarget = options.rightTarget;
     vsyncAsked = options.vsync;
+    startLimit = options.limit;
+    processCpuSeconds = environment.cpuSeconds;
     stats = {};
 
     const bool watched = options.stats || options.seconds > 0.0 || !options.logPath.empty() ||

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "demo/pacing.h"
+#include "demo/presentations.h"
 #include "gfx/font.h"
 #include "host/app.h"
 #include "pacing/cadence.h"

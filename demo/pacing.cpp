@@ -19,7 +19,6 @@ double leftStartTarget = kLeftStartTarget;
 double rightStartTarget = kRightStartTarget;
 FrameSteps frameSteps;
 Cadence liveCadence;
-LiveDisplay liveDisplay;
 
 namespace {
 
@@ -47,7 +46,7 @@ void UpdateFrameTiming() {
         redrawRateSum = 0.0;
     }
 
-    const RefreshSlot* slot = LiveRefreshSlot();
+    const RefreshSlot* slot = RefreshSlotAt(frameSeconds);
     frameSteps.left.updated = StepPacer(leftPacer, leftRule, t, &frameSteps.left.elapsed, slot);
     frameSteps.right.updated = StepPacer(rightPacer, rightRule, t, &frameSteps.right.elapsed, slot);
     frameSteps.t = t;
@@ -87,5 +86,6 @@ void ResetPacing() {
 
 FrameSample CurrentFrameSample(double redrawSeconds) {
     return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule),
-                       SideOf(frameSteps.right, rightPacer, rightRule), timeMs};
+                       SideOf(frameSteps.right, rightPacer, rightRule), timeMs,
+                       FrameWork{}};
 }

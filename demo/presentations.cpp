@@ -2,11 +2,11 @@
 
 #include <cmath>
 
+#include "demo/live_limit.h"
 #include "host/app.h"
 #include "pacing/present_queue.h"
 
 LiveDisplay liveDisplay;
-DisplayLimiter displayLimiter;
 void (*settledFrameSink)(const FrameSample& sample, const FrameDisplay& display) = nullptr;
 
 namespace {
@@ -25,6 +25,10 @@ double lastDisplay = 0.0;
 double period = 0.0;
 RefreshSlot slot = {0, 0.0};
 
+// The earliest key press not yet on screen: carried past dropped redraws to
+// the first shown one.
+double carriedPress = -1.0;
+
 // The contract's word on a redraw, in the engine's: the one place it is
 // turned.
 FrameFate FateOf(PresentOutcome outcome) {
@@ -35,7 +39,7 @@ FrameFate FateOf(PresentOutcome outcome) {
     }
 }
 
-void Settle(const Presentation& p) {
+void Settle(const Presentation& p, double now) {
     const FrameFate fate = FateOf(p.outcome);
     if (fate == FrameFate::kShown) {
         if (p.refreshSeconds > 0.0) {
@@ -54,9 +58,28 @@ void Settle(const Presentation& p) {
     if (fate != FrameFate::kUnknown) {
         const PresentationFact fact = {p.swapSeconds, fate == FrameFate::kShown, p.displaySeconds,
                                        p.refreshSeconds};
-        NotePresentation(displayLimiter, fact, frameSeconds);
+        NotePresentation(liveLimiter.display, fact, now);
     }
     SettleFrame(queue, p.redraw, fate, p.swapSeconds, p.displaySeconds, p.flags);
+}
+
+// The latencies of a settled redraw, whose sample's time is its swap.
+void Measure(const FrameSample& sample, FrameDisplay& display) {
+    const FrameWork& work = sample.work;
+    if (work.input >= 0.0 && (carriedPress < 0.0 || work.input < carriedPress))
+        carriedPress = work.input;
+    if (display.fate != FrameFate::kShown)
+        return;
+    const double shownAt = sample.seconds + display.untilMs * 0.001;
+    if (work.start >= 0.0) {
+        display.latencyMs = (shownAt - work.start) * 1000.0;
+        AddQuantile(liveDisplay.latency, shownAt - work.start);
+    }
+    if (carriedPress >= 0.0) {
+        display.inputMs = (shownAt - carriedPress) * 1000.0;
+        AddQuantile(liveDisplay.input, shownAt - carriedPress);
+        carriedPress = -1.0;
+    }
 }
 
 void HandOnSettled() {
@@ -64,6 +87,7 @@ void HandOnSettled() {
     FrameDisplay display;
     IntervalFigures* seen[2] = {&liveDisplay.seen[0], &liveDisplay.seen[1]};
     while (TakeSettledFrame(queue, &frame, &display, seen, &liveDisplay.display)) {
+        Measure(frame.sample, display);
         if (display.fate == FrameFate::kShown)
             ++liveDisplay.shown;
         else if (display.fate == FrameFate::kDropped)
@@ -89,7 +113,9 @@ void StartPresentations() {
     liveDisplay.shown = 0;
     liveDisplay.dropped = 0;
     liveDisplay.unknown = 0;
-    StartDisplayLimiter(displayLimiter, HostRefreshRate());
+    ResetQuantiles(liveDisplay.latency);
+    ResetQuantiles(liveDisplay.input);
+    carriedPress = -1.0;
     timed = false;
     originDisplay = lastSwap = lastDisplay = period = 0.0;
 }
@@ -102,9 +128,10 @@ void TakePresentations() {
     }
     Presentation reports[64];
     int n = 0;
+    const double now = HostClockSeconds();
     while ((n = HostTakePresentations(reports, 64)) > 0) {
         for (int i = 0; i < n; ++i)
-            Settle(reports[i]);
+            Settle(reports[i], now);
         if (n < 64)
             break;
     }
@@ -126,6 +153,10 @@ void QueueRedraw(const FrameSample& sample) {
     while (!QueueFrame(queue, redrawNumber, sample))
         HandOnSettled();
     HandOnSettled();
+}
+
+FrameSample* QueuedRedraw(uint64_t redraw) {
+    return WaitingSample(queue, redraw);
 }
 
 void FlushPresentations() {

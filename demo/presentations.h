@@ -9,9 +9,9 @@
 
 #include <cstdint>
 
-#include "pacing/display_limiter.h"
 #include "pacing/figures.h"
 #include "pacing/frame_log.h"
+#include "pacing/quantiles.h"
 #include "pacing/rules.h"
 
 // What the display showed, from the presentations the host hands up: each
@@ -25,12 +25,12 @@ struct LiveDisplay {
     uint64_t shown;
     uint64_t dropped;
     uint64_t unknown;
+    // Shown redraws: from the clock reading that set the poses to the
+    // display; and from a key press to the first shown redraw drawn after it.
+    QuantileKeeper latency;
+    QuantileKeeper input;
 };
 extern LiveDisplay liveDisplay;
-
-// The display-timed limiter, fed by every report that comes (large: kept
-// out of any stack).
-extern DisplayLimiter displayLimiter;
 
 // Where settled redraws go besides liveDisplay; null for nowhere.
 extern void (*settledFrameSink)(const FrameSample& sample, const FrameDisplay& display);
@@ -49,6 +49,10 @@ const RefreshSlot* RefreshSlotAt(double now);
 
 // Queues the redraw the frame has made and hands on every redraw now settled.
 void QueueRedraw(const FrameSample& sample);
+
+// A redraw still waiting for the display's word, to add what is learned of
+// it after it was queued; null once it has gone.
+FrameSample* QueuedRedraw(uint64_t redraw);
 
 // Gives up every waiting redraw as unknown and hands them on: at the end.
 void FlushPresentations();

@@ -6,6 +6,8 @@
 #include "demo/cadence_panel.h"
 #include "demo/charset.h"
 #include "demo/pacing.h"
+#include "demo/frame.h"
+#include "demo/live_limit.h"
 #include "demo/presentations.h"
 #include "gfx/image.h"
 #include "pacing/cadence.h"
@@ -24,6 +26,7 @@ constexpr uint32_t kKeyNextLeftRule = 'Z';
 constexpr uint32_t kKeyNextRightRule = 'X';
 constexpr uint32_t kKeyPanel = 'G';
 constexpr uint32_t kKeyVsync = 'V';
+constexpr uint32_t kKeyLimit = 'L';
 
 bool panelShown = false;
 
@@ -102,6 +105,7 @@ bool Init() {
     }
 
     StartPresentations();
+    StartLiveLimit();
     glEnable(GL_TEXTURE_2D);
 
     // The camera's step back lives in the projection, so the model-view
@@ -149,7 +153,7 @@ namespace {
 // A side whose rule is not the one it starts with says which rule it runs,
 // and display-locked says so when it has no refresh timing to lock to.
 void PrintRuleIfChanged(float x, PaceRule rule, PaceRule usual) {
-    if (rule == kRuleDisplayLocked && LiveRefreshSlot() == nullptr) {
+    if (rule == kRuleDisplayLocked && RefreshSlotAt(frameSeconds) == nullptr) {
         overlayFont.Print(x, 0.81f, "Rule: %s (no refresh timing: scheduled)", PaceRuleName(rule));
     } else if (rule != usual) {
         overlayFont.Print(x, 0.81f, "Rule: %s", PaceRuleName(rule));
@@ -209,23 +213,42 @@ void Shutdown() {
 }
 
 void KeyDown(uint32_t key) {
+    NoteKeyPress();
     switch (key) {
     case kKeyNextLeftRule: leftRule = NextPaceRule(leftRule); break;
     case kKeyNextRightRule: rightRule = NextPaceRule(rightRule); break;
     case kKeyPanel: panelShown = !panelShown; break;
     case kKeyVsync: HostSetVsync(!vsyncAsked); break;
+    case kKeyLimit: NextLiveLimit(); break;
     default: break;
     }
+}
+
+// The target keys are timed as input too, as every key is.
+void RaiseLeft() {
+    NoteKeyPress();
+    RaiseLeftTarget();
+}
+void LowerLeft() {
+    NoteKeyPress();
+    LowerLeftTarget();
+}
+void RaiseRight() {
+    NoteKeyPress();
+    RaiseRightTarget();
+}
+void LowerRight() {
+    NoteKeyPress();
+    LowerRightTarget();
 }
 
 }  // namespace
 
 const AppCallbacks& DemoCallbacks() {
     static const AppCallbacks callbacks = {
-        PreInit,          GetWindowTitle,  Init,
-        Render,           Shutdown,        GetStatusText,
-        RaiseLeftTarget,  LowerLeftTarget, RaiseRightTarget,
-        LowerRightTarget, KeyDown,         ReleaseContext,
+        PreInit,   GetWindowTitle, Init,       Render,  Shutdown,       GetStatusText,
+        RaiseLeft, LowerLeft,      RaiseRight, LowerRight, KeyDown,     ReleaseContext,
+        BeginFrame, EndFrame,
     };
     return callbacks;
 }

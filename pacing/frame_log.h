@@ -31,8 +31,13 @@ struct FrameDisplay {
     double seenMs[2];  // left, right: see seen.h; negative for an empty cell
     int32_t flags;     // shown: the display's word on its time (wp_presentation's
                        // kind bits); negative for an empty cell
+    double latencyMs;  // shown: from the clock reading that set its poses to
+                       // its display time; negative for an empty cell
+    double inputMs;    // the first shown redraw after a key press: from the
+                       // press to its display time; negative for an empty cell
 };
-constexpr FrameDisplay kUnknownDisplay = {FrameFate::kUnknown, -1.0, -1.0, {-1.0, -1.0}, -1};
+constexpr FrameDisplay kUnknownDisplay = {FrameFate::kUnknown, -1.0, -1.0, {-1.0, -1.0},
+                                          -1,                  -1.0, -1.0};
 
 // The first columns' constants: who made the capture.
 struct CaptureIdentity {

@@ -54,6 +54,12 @@ void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double sw
     frame.flags = flags;
 }
 
+FrameSample* WaitingSample(PresentQueue& queue, uint64_t redraw) {
+    if (redraw - queue.first >= static_cast<uint64_t>(queue.count))
+        return nullptr;
+    return &At(queue, redraw).sample;
+}
+
 void GiveUpWaiting(PresentQueue& queue) {
     for (int i = 0; i < queue.count; ++i) {
         QueuedFrame& frame = At(queue, queue.first + static_cast<uint64_t>(i));

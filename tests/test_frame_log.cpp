@@ -29,11 +29,18 @@ FrameSample Sample(double seconds, bool left, double leftElapsed, bool right, do
     return {seconds,
             {left, leftElapsed, 62.5, kRuleAdaptive},
             {right, rightElapsed, 31, kRuleScheduled},
-            static_cast<uint32_t>(seconds * 1000.0 + 0.5)};
+            static_cast<uint32_t>(seconds * 1000.0 + 0.5),
+            {}};
 }
 
 FrameDisplay Shown(double untilMs, double betweenMs, double leftSeen, double rightSeen) {
-    return {0, untilMs, betweenMs, {leftSeen, rightSeen}};
+    FrameDisplay shown = kUnknownDisplay;
+    shown.fate = FrameFate::kShown;
+    shown.untilMs = untilMs;
+    shown.betweenMs = betweenMs;
+    shown.seenMs[0] = leftSeen;
+    shown.seenMs[1] = rightSeen;
+    return shown;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "app/options.h"
 #include "app/run.h"
 #include "demo/pacing.h"
+#include "demo/frame.h"
 #include "demo/presentations.h"
 #include "host/host_internal.h"
 #include "platform/headless_platform.h"
@@ -121,10 +122,11 @@ void PresentLastSwap() {
     const int64_t swap = headless::Counter();  // nothing moved the clock since
     const bool shown = redraw % 3 == 0;
     headless::Present({redraw, static_cast<uint8_t>(shown ? kPlatShown : kPlatDropped), swap,
-                       shown ? swap + 10000 : 0, 21000000});
+                       shown ? swap + 10000 : 0, 21000000, shown ? uint32_t{kPlatPresentVsync} : 0});
 }
 bool PaceOneFrame() {
     PresentLastSwap();
+    TakePresentations();
     PaceFrame();
     headless::AdvanceMs(7);
     ++renders;
