@@ -62,62 +62,30 @@ bool WatchedRender() {
     return goOn;
 }
 
-void AddSide(StatsLine& line, const char* side, uint64_t updates, const Pacer& pacer, PaceRule rule,
-             const IntervalFigures& figures) {
-    char key[32];
-    std::snprintf(key, sizeof key, "%s_updates", side);
-    AddStat(line, key, "%llu", static_cast<unsigned long long>(updates));
-    std::snprintf(key, sizeof key, "%s_target", side);
-    AddStat(line, key, "%.1f", pacer.target);
-    std::snprintf(key, sizeof key, "%s_measured", side);
-    AddStat(line, key, "%.2f", pacer.measuredRate);
-    std::snprintf(key, sizeof key, "%s_rule", side);
-    AddStat(line, key, "%s", PaceRuleName(rule));
-    AddIntervalStats(line, side, figures);
+SideStats SideOf(const char* name, uint64_t updates, const Pacer& pacer, PaceRule rule,
+                 const IntervalFigures& figures) {
+    return SideStats{name, PaceRuleName(rule), updates, pacer.target, pacer.measuredRate, &figures};
 }
 
-// What the display showed, in the simulator's key names; values that are
-// not known (no display times) are left empty.
-void AddDisplay(StatsLine& line, double seconds) {
+// What the display showed; values that are not known (no display times)
+// are left empty.
+DisplayStats DisplayOf(double seconds) {
     const DisplayTimesSource source = HostDisplayTimesSource();
-    AddStat(line, "display_source", "%s", source.key);
     const LiveDisplay& d = liveDisplay;
     const bool known = source.available && d.shown > 0;
-    if (known && seconds > 0.0) {
-        AddStat(line, "display_rate", "%.2f", static_cast<double>(d.shown) / seconds);
-    } else {
-        AddStat(line, "display_rate", "%s", "");
-    }
-    if (d.refreshSeconds > 0.0) {
-        AddStat(line, "display_refresh_ms", "%.3f", d.refreshSeconds * 1000.0);
-    } else {
-        AddStat(line, "display_refresh_ms", "%s", "");
-    }
-    if (source.available) {
-        AddStat(line, "dropped", "%llu", static_cast<unsigned long long>(d.dropped));
-        AddStat(line, "display_unknown", "%llu", static_cast<unsigned long long>(d.unknown));
-    } else {
-        AddStat(line, "dropped", "%s", "");
-        AddStat(line, "display_unknown", "%s", "");
-    }
-    // The display's own intervals, between shown redraws.
-    if (known) {
-        AddIntervalStats(line, "display", d.display);
-    } else {
-        AddEmptyIntervalStats(line, "display");
-    }
-    const char* const sides[2] = {"left_seen", "right_seen"};
-    for (int side = 0; side < 2; ++side) {
-        char key[32];
-        std::snprintf(key, sizeof key, "%s_mean_rate", sides[side]);
-        if (known) {
-            AddStat(line, key, "%.3f", MeanRate(d.seen[side]));
-            AddIntervalStats(line, sides[side], d.seen[side]);
-        } else {
-            AddStat(line, key, "%s", "");
-            AddEmptyIntervalStats(line, sides[side]);
-        }
-    }
+    DisplayStats out{};
+    out.source = source.key;
+    out.hz = 0.0;
+    out.rate = known && seconds > 0.0 ? static_cast<double>(d.shown) / seconds : -1.0;
+    out.refreshSeconds = d.refreshSeconds;
+    out.countsKnown = source.available;
+    out.dropped = d.dropped;
+    out.unknown = d.unknown;
+    out.latchMs = -1.0;
+    out.between = known ? &d.display : nullptr;
+    out.seen[0] = known ? &d.seen[0] : nullptr;
+    out.seen[1] = known ? &d.seen[1] : nullptr;
+    return out;
 }
 
 void ReportStats(int exitCode) {
@@ -140,12 +108,13 @@ void ReportStats(int exitCode) {
     AddStat(line, "rate", "%.2f", rate);
     AddStat(line, "first_swap_ms", "%.1f", fromStart);
     AddStat(line, "first_swap_from_main_ms", "%.1f", fromMain);
-    AddSide(line, "left", stats.leftUpdates, leftPacer, leftRule, liveCadence.left);
-    AddSide(line, "right", stats.rightUpdates, rightPacer, rightRule, liveCadence.right);
+    AddSideStats(line, SideOf("left", stats.leftUpdates, leftPacer, leftRule, liveCadence.left));
+    AddSideStats(line,
+                 SideOf("right", stats.rightUpdates, rightPacer, rightRule, liveCadence.right));
     AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(liveCadence.redraw));
     AddStat(line, "vsync_asked", "%d", vsyncAsked ? 1 : 0);
     AddStat(line, "vsync_taken", "%d", vsyncTaken ? 1 : 0);
-    AddDisplay(line, seconds);
+    AddDisplayStats(line, DisplayOf(seconds));
     env->report(text);
 }
 

@@ -67,41 +67,26 @@ void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& resul
     AddStat(line, "frames", "%llu", static_cast<unsigned long long>(result.frames));
     AddStat(line, "seconds", "%.3f", seconds);
     AddStat(line, "rate", "%.2f", static_cast<double>(result.frames) / seconds);
-    if (setup.displayHz > 0.0) {
-        AddStat(line, "display_hz", "%g", setup.displayHz);
-        AddStat(line, "display_source", "%s", displaySource);
-        AddStat(line, "display_rate", "%.2f", static_cast<double>(result.shown) / seconds);
-        AddStat(line, "display_refresh_ms", "%.3f", 1000.0 / setup.displayHz);
-        AddStat(line, "dropped", "%llu", static_cast<unsigned long long>(result.dropped));
-        AddStat(line, "latch_ms", "%g", setup.latchMs);
-    }
-    char key[32];
     for (int side = 0; side < 2; ++side) {
-        const char* name = kSideNames[side];
         const SideSetup& s = setup.side[side];
-        std::snprintf(key, sizeof key, "%s_rule", name);
-        AddStat(line, key, "%s", PaceRuleName(s.rule));
-        std::snprintf(key, sizeof key, "%s_updates", name);
-        AddStat(line, key, "%llu", static_cast<unsigned long long>(result.side[side].updates));
-        std::snprintf(key, sizeof key, "%s_target", name);
-        AddStat(line, key, "%.1f", s.target);
-        std::snprintf(key, sizeof key, "%s_measured", name);
-        AddStat(line, key, "%.2f", result.side[side].measuredRate);
-        const IntervalFigures& updates = Updates(result, side);
-        const SideFigures f = FiguresOf(updates, s.target);
-        std::snprintf(key, sizeof key, "%s_mean_rate", name);
-        AddStat(line, key, "%.3f", f.meanRate);
-        std::snprintf(key, sizeof key, "%s_rate_error_pct", name);
-        AddStat(line, key, "%.3f", f.rateErrorPct);
-        AddIntervalStats(line, name, updates);
-        if (setup.displayHz > 0.0) {
-            const IntervalFigures& seen = result.side[side].seen;
-            std::snprintf(key, sizeof key, "%s_seen_mean_rate", name);
-            AddStat(line, key, "%.3f", MeanRate(seen));
-            std::snprintf(key, sizeof key, "%s_seen", name);
-            AddIntervalStats(line, key, seen);
-        }
+        AddSideStats(line, SideStats{kSideNames[side], PaceRuleName(s.rule),
+                                     result.side[side].updates, s.target,
+                                     result.side[side].measuredRate, &Updates(result, side)});
     }
     AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(result.cadence.redraw));
+    if (setup.displayHz > 0.0) {
+        DisplayStats d{};
+        d.source = displaySource;
+        d.hz = setup.displayHz;
+        d.rate = static_cast<double>(result.shown) / seconds;
+        d.refreshSeconds = 1.0 / setup.displayHz;
+        d.countsKnown = true;
+        d.dropped = result.dropped;
+        d.unknown = result.frames - result.shown - result.dropped;
+        d.latchMs = setup.latchMs;
+        d.seen[0] = &result.side[0].seen;
+        d.seen[1] = &result.side[1].seen;
+        AddDisplayStats(line, d);
+    }
     std::fprintf(out, "%s\n", text);
 }

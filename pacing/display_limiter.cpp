@@ -5,10 +5,14 @@
 
 namespace {
 
-// The latch estimate creeps this much later on every swap that made its
-// refresh, so that it keeps finding the latest time that still makes it; a
-// miss pulls it back.
-constexpr double kLatchCreep = 0.000005;
+// The latch is kept just above the longest lead that missed...
+constexpr double kMissPad = 0.00005;
+// ...and every made refresh moves it this share of the way down towards
+// there, so that it finds the latest swap that still makes it.
+constexpr double kLatchExplore = 0.02;
+// A miss long ago says less and less: its lead is forgotten at this rate
+// per made refresh, so that a compositor that speeds up is followed.
+constexpr double kMissForget = 0.000001;
 constexpr double kMarginNarrowing = 0.99;  // per made refresh
 constexpr double kFirstDisplayMargin = 0.002;
 
@@ -33,6 +37,20 @@ void NoteInterval(DisplayLimiter& limiter, double seconds) {
     limiter.cadence = std::max(median, limiter.refresh);
 }
 
+// The display time the plan for a swap made at `swap` aimed at: the newest
+// plan made before it. Negative when none is kept.
+double AimedDisplay(const DisplayLimiter& limiter, double swap) {
+    double at = -1.0;
+    double aimed = -1.0;
+    for (int i = 0; i < kRecentPlans; ++i) {
+        if (limiter.planAt[i] <= swap && limiter.planAt[i] > at) {
+            at = limiter.planAt[i];
+            aimed = limiter.planDisplay[i];
+        }
+    }
+    return aimed;
+}
+
 }  // namespace
 
 void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz) {
@@ -43,6 +61,10 @@ void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz) {
     limiter.latch = -1.0;
     limiter.margin = kFirstDisplayMargin;
     limiter.plannedDisplay = -1.0;
+    for (int i = 0; i < kRecentPlans; ++i) {
+        limiter.planAt[i] = -1.0;
+        limiter.planDisplay[i] = -1.0;
+    }
     StartRateSchedule(limiter.fallback, FallbackHz(limiter));
 }
 
@@ -69,19 +91,23 @@ void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, dou
         limiter.cadence = limiter.refresh > 0.0 ? limiter.refresh : 1.0 / FallbackHz(limiter);
     }
     const double lead = fact.display - fact.swap;
-    if (previous > fact.swap) {
-        // The display showed the redraw before after this swap was made:
-        // this one came after that refresh's latch.
-        const double missedBy = previous - fact.swap;
-        limiter.latch = std::max(limiter.latch, missedBy + kLatchCreep);
+    // Missed: shown after the display time it was planned for, or after
+    // another redraw's display time that came after the swap (that
+    // refresh's latch had passed).
+    const double aimed = AimedDisplay(limiter, fact.swap);
+    const bool late = aimed > fact.swap && fact.display > aimed + limiter.cadence * 0.5;
+    if (late || previous > fact.swap) {
+        const double missedBy = std::max(late ? aimed - fact.swap : 0.0, previous - fact.swap);
+        limiter.missedLead = std::max(limiter.missedLead, missedBy);
+        limiter.latch = std::max(limiter.latch, limiter.missedLead + kMissPad);
         limiter.margin = std::min(limiter.margin * 2.0, kMostDisplayMargin);
         ++limiter.missed;
         return;
     }
-    limiter.latch = limiter.latch < 0.0 ? lead : std::min(limiter.latch, lead) - kLatchCreep;
-    if (limiter.latch < 0.0) {
-        limiter.latch = 0.0;
-    }
+    limiter.missedLead = std::max(limiter.missedLead - kMissForget, 0.0);
+    const double floor = limiter.missedLead + kMissPad;
+    const double latch = limiter.latch < 0.0 ? lead : std::min(limiter.latch, lead);
+    limiter.latch = latch > floor ? latch - (latch - floor) * kLatchExplore : latch;
     limiter.margin = std::max(limiter.margin * kMarginNarrowing, kLeastDisplayMargin);
     ++limiter.made;
 }
@@ -125,5 +151,8 @@ double PlanDisplayWait(DisplayLimiter& limiter, WaitPlacement placement, double 
     steps = std::max(steps, 1.0);
     const double display = limiter.lastDisplay + steps * cadence;
     limiter.plannedDisplay = display;
+    limiter.planAt[limiter.planNext] = now;
+    limiter.planDisplay[limiter.planNext] = display;
+    limiter.planNext = (limiter.planNext + 1) % kRecentPlans;
     return display - lead - draw;
 }

@@ -6,8 +6,8 @@
 // show fewer frames than its nominal refresh (36 to 48 a second of a 60 Hz
 // output, nested in a slow X server), so the refresh period given is only a
 // floor. The latch: how long before a display time a swap must be made to
-// make it, the least lead that made it so far, raised when a swap with a
-// longer lead missed. And the drawing time, at a high quantile, so that a
+// make it: at most the least lead that made it, and above the longest that
+// missed; between the two it keeps moving down towards the misses. And the drawing time, at a high quantile, so that a
 // wait placed before the frame leaves room to draw. The margin added to the
 // latch widens when a swap misses its refresh and narrows slowly while none
 // does.
@@ -36,6 +36,7 @@ constexpr double kMostDisplayMargin = 0.008;
 constexpr double kFallbackRefreshHz = 60.0;  // when the platform gives no rate either
 
 constexpr int kCadenceIntervals = 15;
+constexpr int kRecentPlans = 8;
 
 struct DisplayLimiter {
     double refreshHz;     // the platform's rate, for the fallback
@@ -47,9 +48,15 @@ struct DisplayLimiter {
     int32_t intervalCount;
     double cadence;       // DisplayCadence, kept up to date
     double latch;         // the lead a swap needs; negative: not yet known
+    double missedLead;    // the longest lead that missed a refresh, lately
     double margin;        // added to the latch
     RecentHigh draw;      // drawing times
     double plannedDisplay;  // the display time the last plan aimed at; negative: none
+    // The recent plans, to tell which display time a fact's swap aimed at:
+    // when each was made and the display time it aimed at.
+    double planAt[kRecentPlans];
+    double planDisplay[kRecentPlans];
+    int32_t planNext;
     RateSchedule fallback;  // at the refresh rate, without display times
     uint64_t made;
     uint64_t missed;

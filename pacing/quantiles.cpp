@@ -41,7 +41,8 @@ void AddQuantile(QuantileKeeper& keeper, double seconds) {
     if (!(seconds > 0.0)) {
         seconds = 0.0;
     }
-    const double us = seconds * 1e6;
+    // A hair over, so that 100 us taken from a sum of doubles is not 99.
+    const double us = seconds * 1e6 + 1e-6;
     const uint64_t whole = us < 1.8e19 ? static_cast<uint64_t>(us) : ~uint64_t{0};
     ++keeper.buckets[BucketOf(whole)];
     ++keeper.count;
@@ -59,6 +60,9 @@ double QuantileSeconds(const QuantileKeeper& keeper, double fraction) {
     double rank = std::ceil(fraction * static_cast<double>(keeper.count));
     if (rank < 1.0) {
         rank = 1.0;
+    }
+    if (rank >= static_cast<double>(keeper.count)) {
+        return keeper.max;
     }
     uint64_t seen = 0;
     for (int b = 0; b < kQuantileBuckets; ++b) {

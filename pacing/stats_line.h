@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "pacing/figures.h"
+#include "pacing/limit_setting.h"
+#include "pacing/quantiles.h"
 
 struct StatsLine {
     char* text;
@@ -28,3 +31,56 @@ void AddStat(StatsLine& line, const char* key, const char* format, ...)
 void AddIntervalStats(StatsLine& line, const char* prefix, const IntervalFigures& figures);
 // The same keys with empty values, for figures that cannot be known.
 void AddEmptyIntervalStats(StatsLine& line, const char* prefix);
+
+// The key groups both programs print, each spelt here alone. A value not
+// known is printed empty ("display_rate="), so that a key's place and
+// meaning never depend on the run.
+
+// "<name>_rule", "_updates", "_target", "_measured" (the pacer's last window
+// of 20 updates), "_mean_rate", "_rate_error_pct" and the figures of its
+// update intervals.
+struct SideStats {
+    const char* name;  // "left", "right"
+    const char* rule;
+    uint64_t updates;
+    double target;
+    double measured;
+    const IntervalFigures* intervals;
+};
+void AddSideStats(StatsLine& line, const SideStats& side);
+
+// What the display showed: display_hz, display_source, display_rate,
+// display_refresh_ms, dropped, display_unknown, latch_ms, the figures of
+// the intervals between shown redraws (display_...), and each side's
+// seen_mean_rate and seen figures (left_seen_..., right_seen_...).
+struct DisplayStats {
+    const char* source;      // "model", "capture", "wayland", "none", ...
+    double hz;               // the nominal refresh rate; <= 0: not known
+    double rate;             // shown redraws a second; < 0: not known
+    double refreshSeconds;   // <= 0: not known
+    bool countsKnown;        // dropped and unknown mean something
+    uint64_t dropped;
+    uint64_t unknown;        // redraws the display gave no word on
+    double latchMs;          // the modelled latch; < 0: none
+    const IntervalFigures* between;  // null: not known
+    const IntervalFigures* seen[2];  // left, right; null: not known
+};
+void AddDisplayStats(StatsLine& line, const DisplayStats& display);
+
+// The frame limiter: limit, limiter, limit_at, cpu_percent (of one core),
+// wake_late_p50_us, wake_late_p99_us, wake_late_max_us.
+struct LimiterStats {
+    LimitSetting setting;
+    double cpuPercent;            // < 0: not known
+    const QuantileKeeper* wakes;  // each wait's end against its deadline; null: none
+};
+void AddLimiterStats(StatsLine& line, const LimiterStats& limiter);
+
+// display_latency_p50_ms, display_latency_p99_ms (frame start to display),
+// input_latency_p50_ms, input_latency_p99_ms (key press to display of the
+// first shown redraw drawn after it) and inputs (the presses measured).
+struct LatencyStats {
+    const QuantileKeeper* display;  // null: no display times
+    const QuantileKeeper* input;    // null: inputs not timed
+};
+void AddLatencyStats(StatsLine& line, const LatencyStats& latency);

@@ -1,0 +1,486 @@
+// The frame limiter against a scripted clock: every time below is made up,
+// and each wait ends exactly when the test says it does.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pacing/limiter.h"
+#include "pacing/stats_line.h"
+
+namespace {
+
+LimitSetting Rate(double hz, WaitMethod method = WaitMethod::kHybrid,
+                  WaitPlacement at = WaitPlacement::kSwap) {
+    return LimitSetting{LimitKind::kRate, hz, method, at};
+}
+
+// Makes the wait the plan asks for: the sleep returns `sleepLate` after the
+// time asked, the spin ends `spinLate` after the deadline.
+WaitOutcome Wait(Limiter& limiter, const WaitPlan& plan, double sleepLate, double spinLate = 0.0) {
+    const double returned = plan.sleepUntil > plan.start ? plan.sleepUntil + sleepLate : plan.start;
+    const double ended = std::max(returned, plan.deadline + spinLate);
+    return FinishWait(limiter, plan, returned, ended);
+}
+
+TEST(RateSchedule, DeadlinesKeepTheirPhaseWhateverTheWakes) {
+    RateSchedule s;
+    StartRateSchedule(s, 50.0);
+    EXPECT_EQ(TakeDeadline(s, 10.0), 10.0);  // the first redraw goes at once
+    // Wakes 3 ms late, then 1 ms early of the next period: the deadlines
+    // still fall every 20 ms from the start.
+    EXPECT_NEAR(TakeDeadline(s, 10.003), 10.020, 1e-12);
+    EXPECT_NEAR(TakeDeadline(s, 10.021), 10.040, 1e-12);
+    // Late by less than a period: that deadline stands (the redraw goes at
+    // once), and the next is one period after it, not after now.
+    EXPECT_NEAR(TakeDeadline(s, 10.075), 10.060, 1e-12);
+    EXPECT_NEAR(TakeDeadline(s, 10.076), 10.080, 1e-12);
+    EXPECT_EQ(s.restarts, 0u);
+}
+
+TEST(RateSchedule, LongLatenessAndClockJumpsRestartWithoutABurst) {
+    RateSchedule s;
+    StartRateSchedule(s, 100.0);
+    TakeDeadline(s, 1.0);
+    TakeDeadline(s, 1.0);  // 1.01
+    // A debugger stops the program for half a second: one redraw at once,
+    // then the period again, not fifty redraws to catch up.
+    EXPECT_EQ(TakeDeadline(s, 1.5), 1.5);
+    EXPECT_NEAR(TakeDeadline(s, 1.5001), 1.51, 1e-12);
+    EXPECT_EQ(s.restarts, 1u);
+    // The clock goes back a second: no second-long wait for the old schedule.
+    EXPECT_EQ(TakeDeadline(s, 0.5), 0.5);
+    EXPECT_NEAR(TakeDeadline(s, 0.501), 0.51, 1e-12);
+    // Far forward, as after a suspend.
+    EXPECT_EQ(TakeDeadline(s, 3600.0), 3600.0);
+    EXPECT_EQ(s.restarts, 3u);
+}
+
+TEST(Limiter, OffAndTheOtherPlacementNeverWait) {
+    Limiter l;
+    StartLimiter(l, kNoLimit, 60.0);
+    for (double t = 0.0; t < 1.0; t += 0.001) {
+        EXPECT_FALSE(PlanWait(l, WaitPlacement::kFrame, t).wait);
+        EXPECT_FALSE(PlanWait(l, WaitPlacement::kSwap, t).wait);
+    }
+    ChangeLimit(l, Rate(60.0, WaitMethod::kSleep, WaitPlacement::kFrame));
+    PlanWait(l, WaitPlacement::kFrame, 2.0);
+    EXPECT_FALSE(PlanWait(l, WaitPlacement::kSwap, 2.001).wait);
+    EXPECT_TRUE(PlanWait(l, WaitPlacement::kFrame, 2.002).wait);
+    const WaitOutcome none = FinishWait(l, PlanWait(l, WaitPlacement::kSwap, 2.003), 2.0, 2.5);
+    EXPECT_EQ(none.waitSeconds, 0.0);
+    EXPECT_EQ(l.waits, 0u);
+}
+
+TEST(Limiter, EachMethodSplitsTheWaitIntoSleepAndSpin) {
+    struct Case {
+        WaitMethod method;
+        double sleepUntil;  // for a deadline 10 ms after the start
+    };
+    for (const Case c : {Case{WaitMethod::kSleep, 1.01}, Case{WaitMethod::kSpin, 1.0},
+                         Case{WaitMethod::kHybrid, 1.01 - kFirstHybridMargin}}) {
+        Limiter l;
+        StartLimiter(l, Rate(100.0, c.method), 0.0);
+        PlanWait(l, WaitPlacement::kSwap, 1.0);  // the first redraw goes at once
+        const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, 1.0);
+        ASSERT_TRUE(plan.wait);
+        EXPECT_NEAR(plan.deadline, 1.01, 1e-12);
+        EXPECT_NEAR(plan.sleepUntil, c.sleepUntil, 1e-12) << WaitMethodName(c.method);
+        // The sleep (if any) returns 100 us late; the wait ends 2 us after
+        // the deadline, or with the late sleep where there is no spin left.
+        const WaitOutcome out = Wait(l, plan, 0.0001, 0.000002);
+        const double end = c.method == WaitMethod::kSleep ? 1.0101 : 1.010002;
+        EXPECT_NEAR(out.waitSeconds, end - 1.0, 1e-9);
+        EXPECT_NEAR(out.lateSeconds, end - 1.01, 1e-9);
+        const double spin = c.method == WaitMethod::kSleep  ? 0.0
+                            : c.method == WaitMethod::kSpin ? end - 1.0
+                                                            : kFirstHybridMargin - 0.0001 + 0.000002;
+        EXPECT_NEAR(out.spinSeconds, spin, 1e-9);
+        EXPECT_EQ(l.waits, 1u);
+    }
+}
+
+TEST(Limiter, HybridMarginLearnsFromLateSleepsWithinBounds) {
+    Limiter l;
+    StartLimiter(l, Rate(100.0), 0.0);
+    double t = 0.0;
+    auto run = [&](int waits, double sleepLate) {
+        for (int i = 0; i < waits; ++i) {
+            const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t);
+            t = plan.wait ? Wait(l, plan, sleepLate).waitSeconds + plan.start : t;
+            t += 0.002;  // drawing
+        }
+    };
+    run(100, 0.00005);
+    EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);  // prompt sleeps: the floor
+    run(1, 0.0008);
+    const double afterOne = HybridMargin(l);
+    EXPECT_GT(afterOne, 0.0012);  // one late wake counts at once...
+    run(kRecentRescan, 0.00005);
+    EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);  // ...but one alone does not stay
+    run(200, 0.0006);
+    EXPECT_GT(HybridMargin(l), 0.0009);  // a slower sleep moves it up
+    EXPECT_LT(HybridMargin(l), 0.0011);
+    run(100, 0.05);
+    EXPECT_EQ(HybridMargin(l), kMostHybridMargin);
+    run(kRecentValues + kRecentRescan, 0.00005);
+    EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);  // and back when they are gone
+    // Waits after a 50 ms sleep were more than a period late: the schedule
+    // restarted rather than rushing.
+    EXPECT_GT(l.schedule.restarts, 0u);
+}
+
+TEST(Limiter, WakeFiguresCoverTheRunAcrossSettings) {
+    Limiter l;
+    StartLimiter(l, Rate(100.0, WaitMethod::kSleep), 0.0);
+    double t = 0.0;
+    for (int i = 0; i < 1000; ++i) {
+        const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t);
+        // 199 in 200 sleeps 100 us late, one in 200 2 ms late.
+        t = plan.wait ? plan.start + Wait(l, plan, i % 200 == 50 ? 0.002 : 0.0001).waitSeconds : t;
+        if (i == 500) {
+            ChangeLimit(l, Rate(200.0, WaitMethod::kSleep));
+        }
+        t += 0.001;
+    }
+    EXPECT_GT(l.waits, 990u);
+    EXPECT_NEAR(QuantileSeconds(l.wakeLate, 0.5), 0.0001, 0.000001);
+    EXPECT_NEAR(QuantileSeconds(l.wakeLate, 0.99), 0.0001, 0.000001);
+    EXPECT_NEAR(l.wakeLate.max, 0.002, 1e-9);
+}
+
+TEST(Quantiles, WithinTheirResolutionFromMicrosecondsToMinutes) {
+    QuantileKeeper q;
+    ResetQuantiles(q);
+    EXPECT_EQ(QuantileSeconds(q, 0.5), 0.0);
+    EXPECT_EQ(MeanSeconds(q), 0.0);
+    for (const double v : {0.000003, 0.0002, 0.0213, 0.7, 95.0, 3000.0}) {
+        ResetQuantiles(q);
+        AddQuantile(q, v * 0.5);
+        AddQuantile(q, v);
+        AddQuantile(q, v * 2.0);
+        EXPECT_NEAR(QuantileSeconds(q, 0.5), v, std::max(v * 0.004, 0.000001)) << v;
+        EXPECT_EQ(QuantileSeconds(q, 1.0), v * 2.0);  // never past the largest
+        EXPECT_NEAR(QuantileSeconds(q, 0.1), v * 0.5, std::max(v * 0.002, 0.000001)) << v;
+    }
+    ResetQuantiles(q);
+    AddQuantile(q, -1.0);  // a clock that went back: counted as on time
+    AddQuantile(q, std::nan(""));
+    AddQuantile(q, 1e30);  // past the last bucket
+    EXPECT_EQ(q.count, 3u);
+    EXPECT_LT(QuantileSeconds(q, 0.5), 0.000001);
+    EXPECT_EQ(QuantileSeconds(q, 1.0), 1e30);
+}
+
+TEST(Quantiles, RecentHighIgnoresOneOutlierAndForgets) {
+    RecentHigh r;
+    ResetRecentHigh(r);
+    EXPECT_EQ(r.high, 0.0);
+    for (int i = 0; i < kRecentValues; ++i) {
+        AddRecent(r, 0.001 * (i % 10));
+    }
+    EXPECT_NEAR(r.high, 0.009, 1e-7);
+    AddRecent(r, 0.5);
+    EXPECT_NEAR(r.high, 0.5, 1e-7);
+    for (int i = 0; i < kRecentRescan; ++i) {
+        AddRecent(r, 0.0);
+    }
+    EXPECT_NEAR(r.high, 0.009, 1e-7);
+}
+
+TEST(LimitOptions, WordsAndRefusalsAreTheSameForEveryCaller) {
+    LimitSetting s = kNoLimit;
+    char error[128] = "";
+    EXPECT_TRUE(ParseLimitOption("--limit", "59.94", &s, error, sizeof error));
+    EXPECT_EQ(s.kind, LimitKind::kRate);
+    EXPECT_EQ(s.hz, 59.94);
+    for (const char* good : {"1", "1000", "1e3", "off", "display"}) {
+        EXPECT_TRUE(ParseLimitOption("--limit", good, &s, error, sizeof error)) << good;
+    }
+    EXPECT_EQ(s.kind, LimitKind::kDisplay);
+    EXPECT_TRUE(ParseLimitOption("--limiter", "spin", &s, error, sizeof error));
+    EXPECT_TRUE(ParseLimitOption("--limit-at", "frame", &s, error, sizeof error));
+    EXPECT_EQ(s.method, WaitMethod::kSpin);
+    EXPECT_EQ(s.placement, WaitPlacement::kFrame);
+
+    const LimitSetting before = s;
+    struct Bad {
+        const char* option;
+        const char* value;
+        const char* message;
+    };
+    const Bad bad[] = {
+        {"--limit", "0", "--limit: not off, display or a rate in Hz from 1 to 1000: '0'"},
+        {"--limit", "-60", nullptr},
+        {"--limit", "0.5", nullptr},
+        {"--limit", "1000.5", nullptr},
+        {"--limit", "sixty", nullptr},
+        {"--limit", "", nullptr},
+        {"--limit", " 60", nullptr},
+        {"--limit", "60hz", nullptr},
+        {"--limit", "0x3c", nullptr},
+        {"--limit", "nan", nullptr},
+        {"--limit", "inf", nullptr},
+        {"--limit", "1e999", nullptr},
+        {"--limit", "Display", nullptr},
+        {"--limiter", "busy", "--limiter: not sleep, spin or hybrid: 'busy'"},
+        {"--limit-at", "early", "--limit-at: not swap or frame: 'early'"},
+        {"--limit", nullptr, "--limit needs a value"},
+        {"--limits", "60", "unknown option '--limits'"},
+    };
+    for (const Bad& b : bad) {
+        std::strcpy(error, "");
+        EXPECT_FALSE(ParseLimitOption(b.option, b.value, &s, error, sizeof error)) << b.value;
+        EXPECT_NE(error[0], '\0');
+        if (b.message != nullptr) {
+            EXPECT_STREQ(error, b.message);
+        }
+        EXPECT_EQ(s.kind, before.kind);
+        EXPECT_EQ(s.method, before.method);
+        EXPECT_EQ(s.placement, before.placement);
+    }
+    EXPECT_TRUE(IsLimitOption("--limit-at"));
+    EXPECT_FALSE(IsLimitOption("--limit=60"));
+}
+
+TEST(LimitOptions, TheKeyCyclesOffThroughRatesToDisplay) {
+    LimitSetting s = kNoLimit;
+    s.method = WaitMethod::kSleep;
+    std::string seen;
+    char text[32];
+    for (int i = 0; i < 6; ++i) {
+        LimitText(s, text, sizeof text);
+        seen += text;
+        seen += ' ';
+        s = NextLimitStep(s);
+    }
+    EXPECT_EQ(seen, "off 30 60 120 display off ");
+    EXPECT_EQ(s.method, WaitMethod::kSleep);
+    EXPECT_EQ(NextLimitStep(Rate(45.0)).hz, 60.0);
+    EXPECT_EQ(NextLimitStep(Rate(500.0)).kind, LimitKind::kDisplay);
+}
+
+// A compositor that shows, at each of its repaints (every `cadence`, though
+// it reports a shorter refresh), the newest swap made at least `latch`
+// before the repaint; its word on each swap comes once the repaint passed.
+struct Compositor {
+    double cadence;
+    double latch;
+    double refresh;
+    struct Swap {
+        double at;
+        double display;
+    };
+    std::vector<Swap> pending;
+    int shown = 0;
+    int discarded = 0;
+    double now = 0.05;  // the scripted clock, across runs
+
+    double DisplayOf(double swap) const {
+        return std::ceil((swap + latch) / cadence) * cadence;
+    }
+    void Swapped(double at) { pending.push_back(Swap{at, DisplayOf(at)}); }
+    // Tells the limiter about every swap whose fate is known by now.
+    void Report(DisplayLimiter& limiter, double now) {
+        while (!pending.empty() && pending.front().display <= now) {
+            const Swap s = pending.front();
+            pending.erase(pending.begin());
+            const bool replaced = !pending.empty() && pending.front().display == s.display;
+            shown += replaced ? 0 : 1;
+            discarded += replaced ? 1 : 0;
+            NotePresentation(limiter, PresentationFact{s.at, !replaced, s.display, refresh}, now);
+        }
+    }
+};
+
+struct DisplayRun {
+    int shown;
+    int discarded;
+    double meanLead;  // display - swap of the shown swaps, over the measured part
+};
+
+// Frames of `draw` seconds, waiting where the limiter's setting says; the last `measured` ones
+// are counted.
+DisplayRun RunAgainst(Compositor& c, Limiter& l, double draw, int frames, int measured) {
+    double& t = c.now;
+    double leadSum = 0.0;
+    int leads = 0;
+    for (int i = 0; i < frames; ++i) {
+        if (i == frames - measured) {
+            c.shown = c.discarded = 0;
+        }
+        c.Report(l.display, t);
+        WaitPlan plan = PlanWait(l, WaitPlacement::kFrame, t);
+        t = plan.wait ? plan.deadline : t;
+        FinishWait(l, plan, t, t);
+        t += draw;
+        NoteDrawTime(l.display, draw);
+        c.Report(l.display, t);
+        plan = PlanWait(l, WaitPlacement::kSwap, t);
+        t = plan.wait ? plan.deadline : t;
+        FinishWait(l, plan, t, t);
+        c.Swapped(t);
+        if (i >= frames - measured) {
+            leadSum += c.DisplayOf(t) - t;
+            ++leads;
+        }
+    }
+    return DisplayRun{c.shown, c.discarded, leadSum / leads};
+}
+
+TEST(DisplayLimiter, LearnsTheShownCadenceAndLandsJustBeforeTheLatch) {
+    for (const WaitPlacement at : {WaitPlacement::kSwap, WaitPlacement::kFrame}) {
+        Compositor c{0.025, 0.006, 1.0 / 60.0, {}};
+        Limiter l;
+        StartLimiter(l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kHybrid, at}, 60.0);
+        const DisplayRun r = RunAgainst(c, l, 0.003, 600, 300);
+        // 40 repaints a second although 60 Hz is reported: one redraw each.
+        EXPECT_NEAR(DisplayCadence(l.display), 0.025, 1e-6) << WaitPlacementName(at);
+        // It keeps looking for a later latch, and now and then a miss costs
+        // a redraw: at most 1 in 100.
+        EXPECT_LE(r.discarded, 3) << WaitPlacementName(at);
+        EXPECT_GE(r.shown, 295) << WaitPlacementName(at);
+        // Each swap just before the latch: within the widest margin of it.
+        EXPECT_GE(r.meanLead, 0.006);
+        EXPECT_LT(r.meanLead, 0.006 + kMostDisplayMargin) << WaitPlacementName(at);
+        EXPECT_STREQ(LimitNote(l, 15.0), "");
+        EXPECT_NEAR(l.display.latch, 0.006, 0.0005);
+    }
+}
+
+TEST(DisplayLimiter, AMissWidensTheMarginWhichThenNarrowsSlowly) {
+    Compositor c{0.02, 0.004, 0.02, {}};
+    Limiter l;
+    StartLimiter(l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kSpin, WaitPlacement::kSwap},
+                 50.0);
+    RunAgainst(c, l, 0.002, 400, 10);
+    EXPECT_LT(l.display.margin, 0.001);
+    const uint64_t missed = l.display.missed;
+    // The compositor slows: it now latches 7 ms ahead. Swaps aimed at the
+    // old latch miss, the margin and the latch go up, and the run settles
+    // with no more misses.
+    c.latch = 0.007;
+    const DisplayRun r = RunAgainst(c, l, 0.002, 400, 200);
+    EXPECT_GT(l.display.missed, missed);
+    EXPECT_EQ(r.discarded, 0);
+    EXPECT_GE(r.meanLead, 0.007);
+    EXPECT_GE(l.display.latch, 0.0065);
+    // Made-up facts: a miss doubles the margin; made refreshes take it back
+    // down by small steps, not at once.
+    DisplayLimiter d;
+    StartDisplayLimiter(d, 60.0);
+    NotePresentation(d, PresentationFact{1.000, true, 1.010, 0.01}, 1.01);
+    NotePresentation(d, PresentationFact{1.015, true, 1.020, 0.01}, 1.02);
+    const double before = d.margin;
+    // Swapped at 1.016, before the display of 1.020, yet shown at 1.030.
+    NotePresentation(d, PresentationFact{1.016, true, 1.030, 0.01}, 1.03);
+    EXPECT_EQ(d.missed, 1u);
+    EXPECT_NEAR(d.margin, before * 2.0, 1e-12);
+    // Between the lead that missed and the least that made it.
+    EXPECT_GT(d.latch, 0.004);
+    EXPECT_LE(d.latch, 0.005);
+    NotePresentation(d, PresentationFact{1.034, true, 1.040, 0.01}, 1.04);
+    EXPECT_LT(d.margin, before * 2.0);
+    EXPECT_GT(d.margin, before * 1.9);
+}
+
+TEST(DisplayLimiter, FallsBackToTheRefreshRateWithoutDisplayTimes) {
+    Limiter l;
+    StartLimiter(l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kSleep, WaitPlacement::kSwap},
+                 75.0);
+    EXPECT_STREQ(LimitNote(l, 0.0), "(no display times: refresh rate)");
+    // Nothing ever comes back: 75 a second, on the schedule.
+    double t = 1.0;
+    PlanWait(l, WaitPlacement::kSwap, t);
+    for (int i = 1; i <= 10; ++i) {
+        const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t + 0.001);
+        ASSERT_TRUE(plan.wait);
+        EXPECT_NEAR(plan.deadline, 1.0 + i / 75.0, 1e-9);
+        t = plan.deadline;
+    }
+    // Display times come, then stop: the note is back a second after the
+    // last one, and the rate with it.
+    Compositor c{0.025, 0.005, 1.0 / 75.0, {}};
+    RunAgainst(c, l, 0.002, 100, 10);
+    ASSERT_GT(l.display.made, 0u);
+    const double last = l.display.lastFactAt;
+    EXPECT_STREQ(LimitNote(l, last + 0.9), "");
+    EXPECT_STREQ(LimitNote(l, last + 1.0), "(no display times: refresh rate)");
+    EXPECT_STREQ(LimitNote(l, last - 5.0), "(no display times: refresh rate)");  // clock went back
+    t = last + 1.0;
+    PlanWait(l, WaitPlacement::kSwap, t);
+    const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t + 0.001);
+    EXPECT_NEAR(plan.deadline - t, 1.0 / 75.0, 1e-9);
+    // No rate from the platform either: 60.
+    StartLimiter(l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kSleep, WaitPlacement::kSwap},
+                 0.0);
+    PlanWait(l, WaitPlacement::kSwap, 0.0);
+    EXPECT_NEAR(PlanWait(l, WaitPlacement::kSwap, 0.001).deadline, 1.0 / kFallbackRefreshHz, 1e-12);
+}
+
+TEST(DisplayLimiter, FactsItCannotUseTeachNothing) {
+    DisplayLimiter d;
+    StartDisplayLimiter(d, 60.0);
+    NotePresentation(d, PresentationFact{2.0, true, 1.9, 0.016}, 2.0);  // shown before its swap
+    NotePresentation(d, PresentationFact{2.0, true, std::nan(""), 0.016}, 2.0);
+    NotePresentation(d, PresentationFact{2.0, false, 0.0, 0.016}, 2.0);
+    EXPECT_FALSE(DisplayTimed(d, 2.0));
+    EXPECT_EQ(d.discarded, 1u);
+    EXPECT_LT(d.latch, 0.0);
+}
+
+double Value(const std::string& line, const std::string& key) {
+    const size_t at = line.find(" " + key + "=");
+    return at == std::string::npos ? -1.0 : std::atof(line.c_str() + at + key.size() + 2);
+}
+
+std::string Line(void (*fill)(StatsLine&)) {
+    char text[1024];
+    StatsLine line;
+    StartStatsLine(line, text, sizeof text);
+    fill(line);
+    return text;
+}
+
+TEST(StatsLine, LimiterAndLatencyKeysAreEmptyUntilKnown) {
+    EXPECT_EQ(Line([](StatsLine& line) {
+                  AddLimiterStats(line, LimiterStats{kNoLimit, -1.0, nullptr});
+                  AddLatencyStats(line, LatencyStats{nullptr, nullptr});
+              }),
+              "tempola-stats limit=off limiter=hybrid limit_at=swap cpu_percent= "
+              "wake_late_p50_us= wake_late_p99_us= wake_late_max_us= display_latency_p50_ms= "
+              "display_latency_p99_ms= input_latency_p50_ms= input_latency_p99_ms= inputs=0");
+    const std::string line = Line([](StatsLine& line) {
+        static QuantileKeeper wakes, display;
+        ResetQuantiles(wakes);
+        ResetQuantiles(display);
+        for (int i = 1; i <= 100; ++i) {
+            AddQuantile(wakes, i * 0.000002);
+            AddQuantile(display, 0.020 + (i > 98 ? 0.030 : 0.0));
+        }
+        AddLimiterStats(line, LimiterStats{Rate(59.94, WaitMethod::kSpin, WaitPlacement::kFrame),
+                                           17.26, &wakes});
+        AddLatencyStats(line, LatencyStats{&display, &wakes});
+    });
+    EXPECT_EQ(line.find("tempola-stats limit=59.94 limiter=spin limit_at=frame cpu_percent=17.3 "),
+              0u)
+        << line;
+    const struct {
+        const char* key;
+        double value;
+        double within;
+    } expected[] = {
+        {"wake_late_p50_us", 100.0, 1.0},         {"wake_late_p99_us", 198.0, 1.0},
+        {"wake_late_max_us", 200.0, 0.0},         {"display_latency_p50_ms", 20.0, 0.08},
+        {"display_latency_p99_ms", 50.0, 0.2},    {"input_latency_p50_ms", 0.1, 0.0},
+        {"input_latency_p99_ms", 0.2, 0.0},       {"inputs", 100.0, 0.0},
+    };
+    for (const auto& e : expected) {
+        EXPECT_NEAR(Value(line, e.key), e.value, e.within) << e.key << " in " << line;
+    }
+}
+
+}  // namespace
