@@ -4,11 +4,25 @@
 
 namespace {
 
-const char kHeader[] =
-    "Application,ProcessID,SwapChainAddress,Runtime,SyncInterval,PresentFlags,Dropped,"
-    "TimeInSeconds,MsBetweenPresents,MsBetweenDisplayChange,MsUntilDisplayed,PacerClockMs,"
-    "LeftUpdated,LeftMsBetweenUpdates,LeftTarget,LeftRule,"
-    "RightUpdated,RightMsBetweenUpdates,RightTarget,RightRule,LeftSeenMs,RightSeenMs";
+// The header line, joined from the column table when compiled.
+struct HeaderText {
+    char text[512];
+};
+
+constexpr HeaderText JoinColumns() {
+    HeaderText header{};
+    size_t used = 0;
+    for (int i = 0; i < kFrameLogColumnCount; ++i) {
+        if (i > 0)
+            header.text[used++] = ',';
+        for (const char* c = kFrameLogColumns[i]; *c != '\0'; ++c)
+            header.text[used++] = *c;
+    }
+    return header;
+}
+
+constexpr HeaderText kHeader = JoinColumns();
+static_assert(kHeader.text[sizeof kHeader.text - 1] == '\0', "the header fits its buffer");
 
 void AppendSide(CsvOut& out, const SideSample& side) {
     if (side.updated)
@@ -29,7 +43,7 @@ FrameFate FateOfDroppedCell(int cell) {
 }
 
 const char* FrameLogHeader() {
-    return kHeader;
+    return kHeader.text;
 }
 
 bool OpenFrameLog(FrameLog& log, const char* path, const CaptureIdentity& who, char* error,
@@ -41,7 +55,7 @@ bool OpenFrameLog(FrameLog& log, const char* path, const CaptureIdentity& who, c
     log.started = false;
     log.firstFrame = 0.0;
     log.previousFrame = 0.0;
-    return OpenCsv(log.out, path, "frame log", kHeader, error, errorSize);
+    return OpenCsv(log.out, path, "frame log", kHeader.text, error, errorSize);
 }
 
 void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& display) {
@@ -69,6 +83,9 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& disp
     AppendSide(out, sample.right);
     AppendCsvMs(out, display.seenMs[0]);
     AppendCsvMs(out, display.seenMs[1]);
+    // CPU busy and wait, input and display latency, presentation flags: not
+    // measured yet.
+    AppendCsv(out, ",,,,,");
     EndCsvRow(out, sample.seconds);
     log.previousFrame = sample.seconds;
 }

@@ -1,14 +1,7 @@
 // The frame log: CSV, a header line, then one row per redraw, in the shape
 // frame-time analysers open (their first eleven columns, as a present
-// monitor writes them), then the program's own columns:
-//
-//   Application, ProcessID, SwapChainAddress, Runtime, SyncInterval,
-//   PresentFlags, Dropped, TimeInSeconds, MsBetweenPresents,
-//   MsBetweenDisplayChange, MsUntilDisplayed,
-//   PacerClockMs,
-//   LeftUpdated, LeftMsBetweenUpdates, LeftTarget, LeftRule,
-//   RightUpdated, RightMsBetweenUpdates, RightTarget, RightRule,
-//   LeftSeenMs, RightSeenMs
+// monitor writes them), then the program's own columns; kFrameLogColumns
+// below names them all, in order, for the writer and for replay's reader.
 //
 // A cell whose value is not known is empty. Rows go through a fixed buffer:
 // no allocation per row. A failed write is reported once and logging stops;
@@ -22,6 +15,71 @@
 #include "pacing/cadence.h"
 #include "pacing/csv_out.h"
 #include "pacing/frame_fate.h"
+
+// The log's columns, in the order they are written.
+enum FrameLogColumn : uint8_t {
+    // As a present monitor writes them.
+    kLogApplication,
+    kLogProcessId,
+    kLogSwapChain,
+    kLogRuntime,
+    kLogSyncInterval,
+    kLogPresentFlags,
+    kLogDropped,
+    kLogTime,
+    kLogBetweenPresents,
+    kLogBetweenDisplayChange,
+    kLogUntilDisplayed,
+    // The program's own.
+    kLogPacerClock,
+    kLogLeftUpdated,
+    kLogLeftBetweenUpdates,
+    kLogLeftTarget,
+    kLogLeftRule,
+    kLogRightUpdated,
+    kLogRightBetweenUpdates,
+    kLogRightTarget,
+    kLogRightRule,
+    kLogLeftSeen,
+    kLogRightSeen,
+    // Named as the present monitor's 2.x columns of the same meaning; written
+    // empty until the live program measures them.
+    kLogCpuBusy,
+    kLogCpuWait,
+    kLogInputToPhoton,
+    kLogDisplayLatency,
+    kLogPresentationFlags,
+    kFrameLogColumnCount
+};
+inline constexpr const char* kFrameLogColumns[kFrameLogColumnCount] = {
+    "Application",
+    "ProcessID",
+    "SwapChainAddress",
+    "Runtime",
+    "SyncInterval",
+    "PresentFlags",
+    "Dropped",
+    "TimeInSeconds",
+    "MsBetweenPresents",
+    "MsBetweenDisplayChange",
+    "MsUntilDisplayed",
+    "PacerClockMs",
+    "LeftUpdated",
+    "LeftMsBetweenUpdates",
+    "LeftTarget",
+    "LeftRule",
+    "RightUpdated",
+    "RightMsBetweenUpdates",
+    "RightTarget",
+    "RightRule",
+    "LeftSeenMs",
+    "RightSeenMs",
+    "MsCPUBusy",
+    "MsCPUWait",
+    "MsAllInputToPhotonLatency",
+    "MsDisplayLatency",
+    "PresentationFlags",
+};
 
 // What the display did with one redraw, as far as it is known.
 struct FrameDisplay {

@@ -192,7 +192,7 @@ TEST(SimRun, LogRowsCarryUpdatesAndSeenIntervals) {
     setup.displayHz = 50.0;
     const auto seen = RunLogged(setup);
     ASSERT_EQ(seen.size(), 31u);
-    ASSERT_EQ(seen[0].size(), 22u);
+    ASSERT_EQ(seen[0].size(), size_t{kFrameLogColumnCount});
     EXPECT_NEAR(Ms(seen, 4, "LeftMsBetweenUpdates"), 40.0, 1e-3);
     EXPECT_NEAR(Ms(seen, 7, "LeftMsBetweenUpdates"), 30.0, 1e-3);
     EXPECT_EQ(Ms(seen, 5, "LeftMsBetweenUpdates"), -1.0);
