@@ -62,11 +62,13 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& disp
     CsvOut& out = log.out;
     if (out.file == nullptr || out.failed)
         return;
-    if (!log.started) {
+    const bool first = !log.started;
+    if (first) {
         log.started = true;
         log.firstFrame = sample.seconds;
         log.previousFrame = sample.seconds;
     }
+    const double betweenMs = (sample.seconds - log.previousFrame) * 1000.0;
     BeginCsvRow(out);
     // The swap chain is the window's one; the runtime is the API it presents
     // through; no present flags are ever asked for.
@@ -74,8 +76,7 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& disp
     const int dropped = DroppedCell(display.fate);
     if (dropped >= 0)
         AppendCsv(out, "%d", dropped);
-    AppendCsv(out, ",%.7f,%.4f", sample.seconds - log.firstFrame,
-              (sample.seconds - log.previousFrame) * 1000.0);
+    AppendCsv(out, ",%.7f,%.4f", sample.seconds - log.firstFrame, betweenMs);
     AppendCsvMs(out, display.betweenMs);
     AppendCsvMs(out, display.untilMs);
     AppendCsv(out, ",%u", static_cast<unsigned>(sample.clockMs));
@@ -83,9 +84,18 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& disp
     AppendSide(out, sample.right);
     AppendCsvMs(out, display.seenMs[0]);
     AppendCsvMs(out, display.seenMs[1]);
-    // CPU busy and wait, input and display latency, presentation flags: not
-    // measured yet.
-    AppendCsv(out, ",,,,,");
+    // The frame's time is the one between its present and the previous one,
+    // which the first row has not got.
+    const double waitMs = sample.work.waitMs;
+    const double busyMs = betweenMs > waitMs ? betweenMs - waitMs : 0.0;
+    AppendCsvMs(out, waitMs >= 0.0 && !first ? busyMs : -1.0);
+    AppendCsvMs(out, waitMs);
+    AppendCsvMs(out, display.inputMs);
+    AppendCsvMs(out, display.latencyMs);
+    if (display.flags >= 0)
+        AppendCsv(out, ",%d", static_cast<int>(display.flags));
+    else
+        AppendCsv(out, ",");
     EndCsvRow(out, sample.seconds);
     log.previousFrame = sample.seconds;
 }

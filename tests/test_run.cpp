@@ -222,10 +222,11 @@ TEST_F(RunTest, LogHasOneRowPerFrameAndTheStatsCountsAgree) {
     EXPECT_EQ(rows.size(), size_t(renders));
     ASSERT_EQ(rows.size(), 144u);
     // The second frame, 7 ms on: neither side is due yet (waits 16 and 31 ms).
-    // No display times here: those cells stay empty.
+    // No display times here: those cells stay empty. With no limit the whole
+    // 7 ms is the frame's own and nothing waited.
     EXPECT_EQ(rows[1],
               "tempola,4321,0,OpenGL,0,0,,0.0070000,7.0000,,,7,0,,62.0,adaptive,0,,31.0,"
-              "fixed,,,,,,,");
+              "fixed,,,7.0000,0.0000,,,");
     ASSERT_EQ(reports.size(), 1u);
     const std::string& stats = reports[0];
     for (const std::string& field :
