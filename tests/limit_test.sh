@@ -42,9 +42,10 @@ timeout 60 "$bin" -fullscreen=0 --seconds 10 --stats --limit 60 --log "$work/run
 python3 - "$work/run.csv" "$(stat_of wake_late_max_us)" <<'PY' || fail "the log does not keep 60 Hz"
 import csv, sys
 rows = list(csv.DictReader(open(sys.argv[1])))
-times = [float(r["TimeInSeconds"]) for r in rows]
-late = [r for r in rows if float(r["TimeInSeconds"]) >= 1.0]
-mean = (times[-1] - float(late[0]["TimeInSeconds"])) / (len(late) - 1) * 1000.0
+# Past the first second, and without the last row, which swaps after the
+# window has gone.
+late = [float(r["TimeInSeconds"]) for r in rows[:-1] if float(r["TimeInSeconds"]) >= 1.0]
+mean = (late[-1] - late[0]) / (len(late) - 1) * 1000.0
 print(f"  mean swap interval {mean:.4f} ms over {len(late) - 1} intervals")
 assert abs(mean - 1000.0 / 60.0) <= 0.01 * 1000.0 / 60.0, mean
 # No wait longer than a period and the latest wake, and every row's busy and
