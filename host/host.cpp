@@ -92,6 +92,11 @@ void ResetHostState() {
     ResetPixelFormatState();
 }
 
+void StartFrameClock() {
+    counterFrequency = PlatCounterFrequency();
+    startCount = PlatCounter();
+}
+
 bool HostSetVsync(bool on) {
     vsyncAsked = on;
     vsyncTaken = PlatSetSwapInterval(on ? 1 : 0) && on;
@@ -139,8 +144,7 @@ int HostMain(const char* commandLine, const AppCallbacks& app) {
 
     PlatShowWindow(window);
 
-    counterFrequency = PlatCounterFrequency();
-    startCount = PlatCounter();
+    StartFrameClock();
 
     if (!app.Init()) {
         if (displaySettings.fullscreen) {
@@ -191,7 +195,9 @@ void HostSleepUntil(double seconds) {
     // A time beyond the counter's range is no time to sleep to.
     if (!(ticks < 9.0e18 && ticks > -9.0e18))
         return;
-    PlatSleepUntil(startCount + static_cast<int64_t>(std::ceil(ticks)));
+    // Up to the next tick, but not for the last bits of a sum in seconds that
+    // lands a hair past a whole one.
+    PlatSleepUntil(startCount + static_cast<int64_t>(std::ceil(ticks - 1e-3)));
 }
 
 // The contract's word for a redraw's fate is the platform's, value for value.
