@@ -71,6 +71,8 @@ const double kRedrawScale = 4.0;
 const double kRedrawFallbackTop = 0.020;
 const int kRedrawGroup = 4;
 const double kDisplayScale = 2.0;
+// The frame limit's three lines end a line above the status line.
+const int kLimitLine = -5;
 
 // In software GL every primitive costs its own setup, a character as much as
 // a chart line, and every pixel a quad covers costs its fill, seen or not,
@@ -112,6 +114,7 @@ enum Part {
     kRedrawHead = kSideLabels + 2,
     kDisplayHead,
     kBottomLabels,
+    kLimitHead,
     kPartCount
 };
 const int kFirstText = kSideHead;
@@ -128,7 +131,7 @@ const Region kRegions[kPartCount] = {
     {1, 1, 742, 137},   {745, 1, 742, 137},  {1, 140, 742, 137},  {745, 140, 742, 137},
     {1, 279, 1702, 56}, {1, 337, 1702, 56},  {1, 395, 943, 56},   {946, 395, 943, 56},
     {1, 511, 943, 28},  {946, 511, 943, 28}, {1489, 1, 137, 352}, {1628, 1, 137, 352},
-    {1, 453, 1538, 56}, {1, 541, 2046, 28},  {1767, 1, 137, 190},
+    {1, 453, 1538, 56}, {1, 541, 2046, 28},  {1767, 1, 137, 190}, {1, 571, 2046, 84},
 };
 
 struct Quad {
@@ -136,7 +139,7 @@ struct Quad {
     float s0, t0, s1, t1;
 };
 
-const int kTextBytes = 192;
+const int kTextBytes = 256;
 const int kMaxQuads = kPartCount * kCoverRects;
 
 struct PanelState {
@@ -329,6 +332,38 @@ void BuildSideTexts(int side, const CadencePanelView& view, const Font& font) {
     BuildText(kSideLabels + side, x, y + kPacerTopLine * kLine, text, &colour, 1, font);
 }
 
+// A keeper's p50 and p99 in ms, or the words for none.
+void Latency(char* text, size_t size, const char* name, const QuantileKeeper& keeper,
+             const char* none) {
+    if (keeper.count == 0)
+        std::snprintf(text, size, "%s: %s", name, none);
+    else
+        std::snprintf(text, size, "%s p50 %.1f ms  p99 %.1f ms", name,
+                      QuantileSeconds(keeper, 0.5) * 1000.0, QuantileSeconds(keeper, 0.99) * 1000.0);
+}
+
+void BuildLimitTexts(const CadencePanelView& view, float y, const Font& font) {
+    char cpu[32] = "cpu: a second to go";
+    if (view.cpuPercent >= 0.0)
+        std::snprintf(cpu, sizeof cpu, "cpu %.0f%% of a core", view.cpuPercent);
+    char wakes[96] = "wakes: none yet";
+    if (view.limiter != nullptr && view.limiter->waits > 0) {
+        const QuantileKeeper& late = view.limiter->wakeLate;
+        std::snprintf(wakes, sizeof wakes, "wakes late p50 %.0f us  p99 %.0f us  max %.2f ms",
+                      QuantileSeconds(late, 0.5) * 1e6, QuantileSeconds(late, 0.99) * 1e6,
+                      late.max * 1000.0);
+    }
+    char frame[64];
+    char key[64];
+    const char* none = view.source.available ? "none shown yet" : "no display times";
+    Latency(frame, sizeof frame, "frame to screen", view.display->latency, none);
+    Latency(key, sizeof key, "key to screen", view.display->input, none);
+    char text[kTextBytes];
+    std::snprintf(text, sizeof text, "%s\n%s   %s\n%s   %s",
+                  view.limitLine != nullptr ? view.limitLine : "", cpu, wakes, frame, key);
+    BuildText(kLimitHead, kBottomX, y, text, &kStatusColour, 1, font);
+}
+
 void BuildBottomTexts(const CadencePanelView& view, const Font& font) {
     const float y = Snapped(kBottomTextY);
     const PanelColour tints[2] = {kStatusColour, kRedrawColour};
@@ -360,6 +395,7 @@ void BuildBottomTexts(const CadencePanelView& view, const Font& font) {
                   1000.0 * kDisplayScale * reference, 1000.0 * reference);
     const PanelColour labelTints[4] = {kRedrawColour, kRedrawColour, kRedrawColour, kDisplayColour};
     BuildText(kBottomLabels, kBottomX, y + kRedrawTopLine * kLine, text, labelTints, 4, font);
+    BuildLimitTexts(view, y + kLimitLine * kLine, font);
 }
 
 // One group of texts: a side's (0, 1) or the bottom strips'.
@@ -370,6 +406,10 @@ void BuildTexts(int group, const CadencePanelView& view, const Font& font) {
         const int parts[kTextGroups][3] = {{kSideHead, kSeenHead, kSideLabels},
                                            {kSideHead + 1, kSeenHead + 1, kSideLabels + 1},
                                            {kRedrawHead, kDisplayHead, kBottomLabels}};
+        if (group == 2) {
+            panel.covers[kLimitHead].count = 0;
+            panel.textFonts[kLimitHead] = nullptr;
+        }
         for (const int part : parts[group]) {
             panel.covers[part].count = 0;
             panel.textFonts[part] = nullptr;

@@ -3,9 +3,11 @@
 // under it on the same scale, a strip of the intervals at which the display
 // showed that side's new poses, each with the rule's name or "seen" and one
 // line of figures; along the bottom, a thin strip of redraw intervals and one
-// of the display's own intervals, saying where those come from.
+// of the display's own intervals, saying where those come from; above them,
+// the frame limit, what its waits cost and the latencies to the screen.
 #pragma once
 
+#include "demo/live_limit.h"
 #include "demo/pacing.h"
 #include "demo/presentations.h"
 #include "gfx/font.h"
@@ -21,6 +23,11 @@ struct CadencePanelView {
     const Pacer* pacers[2];  // left, right
     PaceRule rules[2];
     const char* statusLine;  // one extra line of text (vsync asked / taken); may be null
+    // The frame limit: what it is (a line of text), its waits' figures, and
+    // the process's CPU share of one core (negative: not known yet).
+    const char* limitLine;
+    const Limiter* limiter;
+    double cpuPercent;
 };
 
 // The panel's GL objects live as long as the context they were made in.

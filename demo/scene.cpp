@@ -30,6 +30,10 @@ constexpr uint32_t kKeyLimit = 'L';
 
 bool panelShown = false;
 
+// Where the limit shows with the panel hidden: the panel's line for it.
+constexpr float kLimitTextX = 0.03f;
+constexpr float kLimitTextY = 0.49f;
+
 struct Colour {
     float r, g, b;
 };
@@ -202,8 +206,14 @@ bool Render() {
                                        HostDisplayTimesSource(),
                                        {&leftPacer, &rightPacer},
                                        {leftRule, rightRule},
-                                       vsync};
+                                       vsync,
+                                       LiveLimitText(),
+                                       &liveLimiter,
+                                       LiveCpuPercent()};
         DrawCadencePanel(view, overlayFont);
+    } else if (liveLimiter.setting.kind != LimitKind::kOff) {
+        // Where the panel says it, in the overlay's own text.
+        overlayFont.Print(kLimitTextX, kLimitTextY, "%s", LiveLimitText());
     }
     return true;
 }
