@@ -568,8 +568,7 @@ void DrawCadencePanel(const CadencePanelView& view, Font& font) {
     glGetIntegerv(GL_BLEND_DST, &blendDestination);
     GLint envMode = GL_MODULATE;
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
-    const bool prints =
-        font.pixels != nullptr && font.cellWidth > 0 && font.textureWidth / font.cellWidth != 0;
+    const bool prints = font.CanPrint();
     const GLboolean wasTextured = glIsEnabled(GL_TEXTURE_2D);
     const GLboolean wasDepthTested = glIsEnabled(GL_DEPTH_TEST);
     const GLboolean wasBlended = glIsEnabled(GL_BLEND);

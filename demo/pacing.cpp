@@ -41,7 +41,7 @@ void UpdateFrameTiming() {
     if (++redrawCount == kRedrawWindow) {
         std::snprintf(statusText, sizeof statusText,
                       "Tempola - two frame pacers side by side   -=[ FPS:%.0f ]=-",
-                      redrawRateSum * 0.01);
+                      redrawRateSum * (1.0 / kRedrawWindow));
         redrawCount = 0;
         redrawRateSum = 0.0;
     }

@@ -142,7 +142,7 @@ void ReleaseContext() {
 }  // namespace
 
 void GetOverlayLines(OverlayLine (&lines)[kOverlayLineCount]) {
-    lines[0] = {0.16f, 0.05f, "Tempola v0.2", false, 0.0};
+    lines[0] = {0.16f, 0.05f, "Tempola v" TEMPOLA_VERSION, false, 0.0};
     lines[1] = {0.60f, 0.05f, kCreditLine, false, 0.0};
     lines[2] = {0.15f, 0.85f, "Current FPS : %.1f", true, leftPacer.measuredRate};
     lines[3] = {0.15f, 0.88f, "Target FPS  : %.1f", true, leftPacer.target};
