@@ -38,9 +38,10 @@ int Sweep(const SimOptions& options) {
         return OutOfMemory();
     }
     const bool seen = options.setup.displayHz > 0.0;
-    PrintSweepHeader(stdout, seen);
+    const bool limited = options.setup.limit.setting.kind != LimitKind::kOff;
+    PrintSweepHeader(stdout, seen, limited);
     for (size_t i = 0; i < SweepRowCount(options); ++i) {
-        PrintSweepRow(stdout, rows[i], seen);
+        PrintSweepRow(stdout, rows[i], seen, limited);
     }
     return Finish(0);
 }

@@ -206,6 +206,26 @@ bool TakeThreads(Reader& reader, const char* option, int* threads) {
     return true;
 }
 
+bool TakeWakeLate(Reader& reader, const char* option, LimitModel* model) {
+    const char* text = nullptr;
+    if (!TakeValue(reader, option, &text)) {
+        return false;
+    }
+    const char* colon = std::strchr(text, ':');
+    double p50 = 0.0;
+    double p99 = 0.0;
+    // A lognormal needs a positive median below its 99th percentile; equal
+    // quantiles give every wake the same lateness.
+    if (colon == nullptr || !ParseNumber(text, colon, &p50) || !ParseWhole(colon + 1, &p99) ||
+        p50 < 0.0 || p99 < p50 || p99 > kLongestWakeLateUs || (p50 == 0.0 && p99 > 0.0)) {
+        return Fail(reader, "%s: not P50:P99 in us with 0 < P50 <= P99 <= 1e6, or 0:0: '%s'",
+                    option, text);
+    }
+    model->wakeLateP50Us = p50;
+    model->wakeLateP99Us = p99;
+    return true;
+}
+
 bool FitsCap(Reader& reader, double seconds, double hz, const char* what) {
     if (seconds * hz > kMostFrames) {
         return Fail(reader, "%g s at %g Hz is more than 1e12 %s", seconds, hz, what);
@@ -216,6 +236,8 @@ bool FitsCap(Reader& reader, double seconds, double hz, const char* what) {
 // Which options were given, for the checks that involve more than one.
 struct Given {
     bool seconds;
+    const char* limitOnly;  // an option of the limited program's model
+    const char* notLimited;  // an option of the unlimited redraw model
     const char* modelOnly;  // an option of the redraw model, which --replay replaces
     bool singleRun;         // an option that only means something without --sweep
     const char* singleName;
@@ -238,6 +260,15 @@ bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
     if (options->replayPath != nullptr) {
         return true;
     }
+    LimitModel& limit = options->setup.limit;
+    const bool limited = limit.setting.kind != LimitKind::kOff;
+    if (!limited && given.limitOnly != nullptr) {
+        return Fail(reader, "%s only goes with --limit HZ or --limit display", given.limitOnly);
+    }
+    if (limited && given.notLimited != nullptr) {
+        return Fail(reader, "%s does not go with --limit (the limited model draws for --render-ms)",
+                    given.notLimited);
+    }
     if (options->sweep && given.singleRun) {
         return Fail(reader, "%s does not go with --sweep", given.singleName);
     }
@@ -247,6 +278,10 @@ bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
     if (options->setup.displayHz > 0.0 &&
         !FitsCap(reader, redraw.seconds, options->setup.displayHz, "refreshes")) {
         return false;
+    }
+    if (limited && limit.renderMs > 0.0) {
+        // No frame is shorter than its drawing.
+        return FitsCap(reader, redraw.seconds, 1000.0 / limit.renderMs, "redraws");
     }
     if (!options->sweep) {
         return FitsCap(reader, redraw.seconds, redraw.redrawHz, "redraws");
@@ -266,6 +301,7 @@ void SetDefaults(SimOptions* options) {
     redraw.seed = 1;
     redraw.seconds = kRunSecondsDefault;
     options->setup.clock = PacerClock::kMilliseconds;
+    options->setup.limit.setting = kNoLimit;
     options->setup.side[0] = SideSetup{kLeftStartRule, kLeftStartTarget};
     options->setup.side[1] = SideSetup{kRightStartRule, kRightStartTarget};
     options->targetFrom = kLowestTarget;
@@ -323,12 +359,32 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeNumber(reader, arg, 0.0, kLongestJitterMs, true,
                             "a jitter in ms from 0 to 1e6", &redraw.jitterMs);
             given.modelOnly = arg;
+            given.notLimited = arg;
+        } else if (IsLimitOption(arg)) {
+            const char* value = reader.next < argc ? argv[reader.next++] : nullptr;
+            ok = ParseLimitOption(arg, value, &setup.limit.setting, error, errorSize);
+            given.modelOnly = arg;
+            if (!Is(arg, "--limit")) {
+                given.limitOnly = arg;
+            }
+        } else if (Is(arg, "--render-ms")) {
+            ok = TakeNumber(reader, arg, 0.0, kLongestRenderMs, false,
+                            "a drawing time in ms (0 < MS <= 1000)", &setup.limit.renderMs);
+            given.modelOnly = given.limitOnly = arg;
+        } else if (Is(arg, "--render-jitter-ms")) {
+            ok = TakeNumber(reader, arg, 0.0, kLongestRenderMs, true,
+                            "a jitter in ms from 0 to 1000", &setup.limit.renderJitterMs);
+            given.modelOnly = given.limitOnly = arg;
+        } else if (Is(arg, "--wake-late-us")) {
+            ok = TakeWakeLate(reader, arg, &setup.limit);
+            given.modelOnly = given.limitOnly = arg;
         } else if (Is(arg, "--seed")) {
             ok = TakeSeed(reader, arg, &redraw.seed);
             given.modelOnly = arg;
         } else if (Is(arg, "--stall")) {
             ok = TakeStall(reader, arg, &redraw);
             given.modelOnly = arg;
+            given.notLimited = arg;
         } else if (Is(arg, "--clock")) {
             ok = TakeClock(reader, arg, &setup.clock);
         } else if (Is(arg, "--latch-ms")) {

@@ -17,6 +17,8 @@ constexpr double kLongestSeconds = 1e9;
 constexpr double kHighestHz = 1e9;
 constexpr double kLongestJitterMs = 1e6;
 constexpr double kLongestLatchMs = 1e3;
+constexpr double kLongestRenderMs = 1e3;
+constexpr double kLongestWakeLateUs = 1e6;
 constexpr double kRunSecondsDefault = 60.0;
 constexpr double kSweepSecondsDefault = 10.0;
 

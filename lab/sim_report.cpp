@@ -13,10 +13,41 @@ const IntervalFigures& Updates(const SimResult& result, int side) {
     return side == 0 ? result.cadence.left : result.cadence.right;
 }
 
-}  // namespace
+// The limit's own lines: its setting, the modelled program's CPU, how late
+// the waits ended and, with a display, frame start to display.
+void PrintLimit(std::FILE* out, const SimSetup& setup, const SimResult& result) {
+    const LimitModel& m = setup.limit;
+    char limit[32];
+    LimitText(m.setting, limit, sizeof limit);
+    const char* note = LimitNote(result.limiter, setup.redraw.seconds);
+    std::fprintf(out, "%g s limited to %s (%s at %s%s%s), drawing %g ms", setup.redraw.seconds,
+                 limit, WaitMethodName(m.setting.method), WaitPlacementName(m.setting.placement),
+                 *note != '\0' ? ", " : "", note,
+                 m.renderMs > 0.0 ? m.renderMs : 1000.0 / setup.redraw.redrawHz);
+    if (m.renderJitterMs > 0.0) {
+        std::fprintf(out, " + [0, %g)", m.renderJitterMs);
+    }
+    if (m.wakeLateP99Us > 0.0) {
+        std::fprintf(out, ", sleeps wake %g us late (p50), %g (p99)", m.wakeLateP50Us,
+                     m.wakeLateP99Us);
+    }
+    const QuantileKeeper& late = result.limiter.wakeLate;
+    std::fprintf(out,
+                 ": %llu redraws, swap jitter %.3f ms, CPU %.1f %% of a core\n"
+                 "waits ended late by %.0f us (p50), %.0f (p99), %.0f (max)",
+                 static_cast<unsigned long long>(result.frames), JitterMs(result.cadence.redraw),
+                 SimCpuPercent(setup, result), QuantileSeconds(late, 0.5) * 1e6,
+                 QuantileSeconds(late, 0.99) * 1e6, late.max * 1e6);
+    if (setup.displayHz > 0.0) {
+        std::fprintf(out, "; frame start to display %.2f ms (p50), %.2f (p99)",
+                     QuantileSeconds(result.displayLatency, 0.5) * 1e3,
+                     QuantileSeconds(result.displayLatency, 0.99) * 1e3);
+    }
+    std::fputc('\n', out);
+}
 
-void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result,
-                   const char* displaySource) {
+// The unlimited run's line: the redraw model.
+void PrintRedraws(std::FILE* out, const SimSetup& setup, const SimResult& result) {
     const RedrawModel& redraw = setup.redraw;
     std::fprintf(out, "%g s of redraws at %g Hz", redraw.seconds, redraw.redrawHz);
     if (redraw.jitterMs > 0.0) {
@@ -29,6 +60,17 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
     std::fprintf(out, ", %s clock: %llu redraws, redraw jitter %.3f ms\n",
                  setup.clock == PacerClock::kMilliseconds ? "ms" : "us",
                  static_cast<unsigned long long>(result.frames), JitterMs(result.cadence.redraw));
+}
+
+}  // namespace
+
+void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result,
+                   const char* displaySource) {
+    if (setup.limit.setting.kind != LimitKind::kOff) {
+        PrintLimit(out, setup, result);
+    } else {
+        PrintRedraws(out, setup, result);
+    }
     std::fprintf(out, "\n%-6s %-13s %7s %9s %10s %8s %10s %8s %9s\n", "side", "rule", "target",
                  "updates", "mean rate", "error %", "jitter ms", "1% low", "worst ms");
     for (int side = 0; side < 2; ++side) {
@@ -88,5 +130,11 @@ void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& resul
         d.seen[1] = &result.side[1].seen;
         AddDisplayStats(line, d);
     }
+    const bool limited = setup.limit.setting.kind != LimitKind::kOff;
+    AddLimiterStats(line, LimiterStats{setup.limit.setting, SimCpuPercent(setup, result),
+                                       limited ? &result.limiter.wakeLate : nullptr});
+    AddLatencyStats(line, LatencyStats{limited && setup.displayHz > 0.0 ? &result.displayLatency
+                                                                        : nullptr,
+                                       nullptr});
     std::fprintf(out, "%s\n", text);
 }

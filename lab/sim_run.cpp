@@ -1,52 +1,14 @@
 #include "lab/sim_run.h"
 
+#include "lab/sim_steps.h"
 #include "pacing/display_model.h"
 
 namespace {
 
-struct Side {
-    Pacer pacer;
-    PaceRule rule;
-    uint64_t updates;
-};
-
-void StartSide(Side& side, const SideSetup& setup) {
-    side.pacer = Pacer{};
-    side.pacer.target = setup.target;
-    side.rule = setup.rule;
-    side.updates = 0;
-}
-
-// Fills the sample's fields one by one where they lie: a sample built on the
-// side and copied in stalls on store forwarding, at a cost of a third of the
-// loop.
-void Step(Side& side, double t, SideSample& sample, const RefreshSlot* slot) {
-    sample.elapsed = 0.0;
-    sample.updated = StepPacer(side.pacer, side.rule, t, &sample.elapsed, slot);
-    side.updates += sample.updated;
-}
-
-void StartSample(FrameSample& sample, const Side* sides) {
-    sample = FrameSample{};
-    sample.left.target = sides[0].pacer.target;
-    sample.left.rule = sides[0].rule;
-    sample.right.target = sides[1].pacer.target;
-    sample.right.rule = sides[1].rule;
-}
-
-void Write(const SimOutputs& out, const FrameSample& sample, const FrameDisplay& display) {
-    if (out.log != nullptr) {
-        LogFrame(*out.log, sample, display);
-    }
-    if (out.sides != nullptr) {
-        LogSides(out.sides, sample, display);
-    }
-}
-
 // kDisplay and kLog are fixed for a run: each combination gets its own loop
 // with no tests for them inside.
 template <bool kDisplay, bool kLog>
-void Run(const SimSetup& setup, SimResult& result, const SimOutputs& out, Side* sides) {
+void Run(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides) {
     RedrawClock clock;
     StartRedrawClock(clock, setup.redraw);
     DisplayModel display;
@@ -114,7 +76,7 @@ void Run(const SimSetup& setup, SimResult& result, const SimOutputs& out, Side* 
 }  // namespace
 
 bool RunSim(const SimSetup& setup, SimResult& result, const SimOutputs& out) {
-    Side sides[2];
+    SimSide sides[2];
     StartSide(sides[0], setup.side[0]);
     StartSide(sides[1], setup.side[1]);
     ResetCadence(result.cadence);
@@ -124,7 +86,9 @@ bool RunSim(const SimSetup& setup, SimResult& result, const SimOutputs& out) {
         ResetFigures(result.side[1].seen);
     }
     const bool log = out.log != nullptr || out.sides != nullptr;
-    if (display && log) {
+    if (setup.limit.setting.kind != LimitKind::kOff) {
+        RunLimited(setup, result, out, sides);
+    } else if (display && log) {
         Run<true, true>(setup, result, out, sides);
     } else if (display) {
         Run<true, false>(setup, result, out, sides);
@@ -139,4 +103,11 @@ bool RunSim(const SimSetup& setup, SimResult& result, const SimOutputs& out) {
     }
     return (out.log == nullptr || !FrameLogFailed(*out.log)) &&
            (out.sides == nullptr || !SideLogsFailed(out.sides));
+}
+
+double SimCpuPercent(const SimSetup& setup, const SimResult& result) {
+    if (setup.limit.setting.kind == LimitKind::kOff) {
+        return -1.0;
+    }
+    return result.busySeconds / setup.redraw.seconds * 100.0;
 }

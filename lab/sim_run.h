@@ -8,6 +8,7 @@
 #include "lab/clock_model.h"
 #include "pacing/cadence.h"
 #include "pacing/frame_log.h"
+#include "pacing/limiter.h"
 #include "pacing/rules.h"
 #include "pacing/side_log.h"
 
@@ -16,8 +17,22 @@ struct SideSetup {
     double target;
 };
 
+// The modelled program under a frame limiter: each frame draws for
+// renderMs (0: one period of the redraw model's rate, the rate it would
+// redraw at unlimited) plus a uniform draw from [0, renderJitterMs), and
+// waits as the limiter says; a sleep wakes late by a lognormal with that median and 99th
+// percentile (0:0, on time).
+struct LimitModel {
+    LimitSetting setting;  // kind kOff: the redraw model's times, no limiter
+    double renderMs;
+    double renderJitterMs;
+    double wakeLateP50Us;
+    double wakeLateP99Us;
+};
+
 struct SimSetup {
-    RedrawModel redraw;
+    RedrawModel redraw;  // with a limit: its seconds and seed only
+    LimitModel limit;
     PacerClock clock;
     double displayHz;   // 0: no display modelled
     double latchMs;     // the display takes a redraw until this long before a refresh
@@ -43,7 +58,15 @@ struct SimResult {
     uint64_t dropped;  // and those replaced before any did
     Cadence cadence;
     SideResult side[2];
+    // With a limit: the limiter's own figures, the modelled CPU (spin and
+    // drawing time) and, with a display, frame start to display.
+    Limiter limiter;
+    double busySeconds;
+    QuantileKeeper displayLatency;
 };
+
+// The modelled CPU as a share of one core; negative without a limit.
+double SimCpuPercent(const SimSetup& setup, const SimResult& result);
 
 // Runs the whole simulation into result, and into the outputs given.
 // Nothing is allocated. False when a log write failed; the figures are

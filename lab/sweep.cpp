@@ -54,6 +54,14 @@ void RunJob(Job& job, size_t index, SimResult& result) {
         rows[first].seen = FiguresOf(result.side[0].seen, rows[first].target);
         rows[second].seen = FiguresOf(result.side[1].seen, rows[second].target);
     }
+    if (setup.limit.setting.kind != LimitKind::kOff) {
+        for (SweepRow* row : {&rows[first], &rows[second]}) {
+            row->redrawRate = static_cast<double>(result.frames) / setup.redraw.seconds;
+            row->cpuPercent = SimCpuPercent(setup, result);
+            row->latencyP50Ms = QuantileSeconds(result.displayLatency, 0.5) * 1e3;
+            row->latencyP99Ms = QuantileSeconds(result.displayLatency, 0.99) * 1e3;
+        }
+    }
 }
 
 void Work(Job* job, SimResult* result) {
@@ -143,21 +151,33 @@ bool RunSweep(const SimOptions& options, int threads, SweepRow* rows, std::FILE*
     return true;
 }
 
-void PrintSweepHeader(std::FILE* out, bool seen) {
+void PrintSweepHeader(std::FILE* out, bool seen, bool limited) {
     std::fputs("rule,redraw_hz,target,mean_rate,rate_error_pct,jitter_ms,low1_fps,worst_ms", out);
     if (seen) {
         std::fputs(",seen_mean_rate,seen_jitter_ms,seen_low1_fps,seen_worst_ms", out);
     }
+    if (limited) {
+        std::fputs(",redraw_rate,cpu_percent", out);
+    }
+    if (limited && seen) {
+        std::fputs(",display_latency_p50_ms,display_latency_p99_ms", out);
+    }
     std::fputc('\n', out);
 }
 
-void PrintSweepRow(std::FILE* out, const SweepRow& row, bool seen) {
+void PrintSweepRow(std::FILE* out, const SweepRow& row, bool seen, bool limited) {
     const SideFigures& u = row.updates;
     std::fprintf(out, "%s,%g,%g,%.4f,%.4f,%.4f,%.3f,%.3f", PaceRuleName(row.rule), row.redrawHz,
                  row.target, u.meanRate, u.rateErrorPct, u.jitterMs, u.low1Fps, u.worstMs);
     if (seen) {
         const SideFigures& v = row.seen;
         std::fprintf(out, ",%.4f,%.4f,%.3f,%.3f", v.meanRate, v.jitterMs, v.low1Fps, v.worstMs);
+    }
+    if (limited) {
+        std::fprintf(out, ",%.3f,%.2f", row.redrawRate, row.cpuPercent);
+    }
+    if (limited && seen) {
+        std::fprintf(out, ",%.3f,%.3f", row.latencyP50Ms, row.latencyP99Ms);
     }
     std::fputc('\n', out);
 }

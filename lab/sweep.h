@@ -23,6 +23,12 @@ struct SweepRow {
     double target;
     SideFigures updates;
     SideFigures seen;  // zero without a display
+    // With a limit, of the run the point shared: redraws a second, the
+    // modelled CPU and, with a display, frame start to display.
+    double redrawRate;
+    double cpuPercent;
+    double latencyP50Ms;
+    double latencyP99Ms;
 };
 
 // Rows in print order: redraw rates as listed, then rules, then targets.
@@ -35,5 +41,5 @@ size_t SweepRowCount(const SimOptions& options);
 // the workers' memory could not be had.
 bool RunSweep(const SimOptions& options, int threads, SweepRow* rows, std::FILE* progress);
 
-void PrintSweepHeader(std::FILE* out, bool seen);
-void PrintSweepRow(std::FILE* out, const SweepRow& row, bool seen);
+void PrintSweepHeader(std::FILE* out, bool seen, bool limited);
+void PrintSweepRow(std::FILE* out, const SweepRow& row, bool seen, bool limited);

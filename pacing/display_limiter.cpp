@@ -5,11 +5,15 @@
 
 namespace {
 
+// The cadence's median is taken again after this many new intervals: it
+// moves slowly, and taking it costs more than the rest of a redraw.
+constexpr int kCadenceRecount = 4;
+
 // The latch is kept just above the longest lead that missed...
 constexpr double kMissPad = 0.00005;
 // ...and every made refresh moves it this share of the way down towards
 // there, so that it finds the latest swap that still makes it.
-constexpr double kLatchExplore = 0.02;
+constexpr double kLatchExplore = 0.05;
 // A miss long ago says less and less: its lead is forgotten at this rate
 // per made refresh, so that a compositor that speeds up is followed.
 constexpr double kMissForget = 0.000001;
@@ -32,7 +36,10 @@ void NoteInterval(DisplayLimiter& limiter, double seconds) {
     limiter.intervalNext = (limiter.intervalNext + 1) % kCadenceIntervals;
     if (limiter.intervalCount < kCadenceIntervals) {
         ++limiter.intervalCount;
+    } else if (++limiter.sinceMedian < kCadenceRecount) {
+        return;
     }
+    limiter.sinceMedian = 0;
     const double median = Median(limiter.interval, limiter.intervalCount);
     limiter.cadence = std::max(median, limiter.refresh);
 }
@@ -40,15 +47,22 @@ void NoteInterval(DisplayLimiter& limiter, double seconds) {
 // The display time the plan for a swap made at `swap` aimed at: the newest
 // plan made before it. Negative when none is kept.
 double AimedDisplay(const DisplayLimiter& limiter, double swap) {
-    double at = -1.0;
-    double aimed = -1.0;
-    for (int i = 0; i < kRecentPlans; ++i) {
-        if (limiter.planAt[i] <= swap && limiter.planAt[i] > at) {
-            at = limiter.planAt[i];
-            aimed = limiter.planDisplay[i];
+    // Newest first: the plans are kept in the order they were made. The
+    // next frame's plan may be made at the very time of this swap.
+    for (int back = 1; back <= kRecentPlans; ++back) {
+        const int i = (limiter.planNext + kRecentPlans - back) % kRecentPlans;
+        if (limiter.planAt[i] < swap) {
+            return limiter.planDisplay[i];
         }
     }
-    return aimed;
+    return -1.0;
+}
+
+// display -1: a plan on the refresh rate, which aims at no display time.
+void RecordPlan(DisplayLimiter& limiter, double now, double display) {
+    limiter.planAt[limiter.planNext] = now;
+    limiter.planDisplay[limiter.planNext] = display;
+    limiter.planNext = (limiter.planNext + 1) % kRecentPlans;
 }
 
 }  // namespace
@@ -61,6 +75,7 @@ void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz) {
     limiter.latch = -1.0;
     limiter.margin = kFirstDisplayMargin;
     limiter.plannedDisplay = -1.0;
+    limiter.missHeardAt = -1.0;
     for (int i = 0; i < kRecentPlans; ++i) {
         limiter.planAt[i] = -1.0;
         limiter.planDisplay[i] = -1.0;
@@ -68,9 +83,34 @@ void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz) {
     StartRateSchedule(limiter.fallback, FallbackHz(limiter));
 }
 
+// A swap that came after the latch of the refresh it was meant for: the
+// latch is above the lead it had (missedBy), and the margin widens, once
+// for the redraws already made when the first miss was heard: they were
+// planned before it.
+void NoteMiss(DisplayLimiter& limiter, double swap, double missedBy, double now) {
+    limiter.missedLead = std::max(limiter.missedLead, missedBy);
+    limiter.latch = std::max(limiter.latch, limiter.missedLead + kMissPad);
+    if (swap > limiter.missHeardAt) {
+        limiter.margin = std::min(limiter.margin * 2.0, kMostDisplayMargin);
+        limiter.missHeardAt = now;
+    }
+    ++limiter.missed;
+}
+
 void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, double now) {
+    // The display time the swap was planned for, if it was planned on
+    // display times, and only while it can still tell.
+    double aimed = AimedDisplay(limiter, fact.swap);
+    if (!(aimed > fact.swap && aimed - fact.swap < kFeedbackTimeout)) {
+        aimed = -1.0;
+    }
     if (!fact.shown) {
+        // One redraw planned for each shown refresh: one replaced before
+        // any refresh missed the refresh it was meant for.
         ++limiter.discarded;
+        if (aimed > 0.0 && limiter.latch >= 0.0) {
+            NoteMiss(limiter, fact.swap, aimed - fact.swap, now);
+        }
         return;
     }
     if (!(fact.display >= fact.swap) || !std::isfinite(fact.display)) {
@@ -94,14 +134,10 @@ void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, dou
     // Missed: shown after the display time it was planned for, or after
     // another redraw's display time that came after the swap (that
     // refresh's latch had passed).
-    const double aimed = AimedDisplay(limiter, fact.swap);
-    const bool late = aimed > fact.swap && fact.display > aimed + limiter.cadence * 0.5;
+    const bool late = aimed > 0.0 && fact.display > aimed + limiter.cadence * 0.5;
     if (late || previous > fact.swap) {
-        const double missedBy = std::max(late ? aimed - fact.swap : 0.0, previous - fact.swap);
-        limiter.missedLead = std::max(limiter.missedLead, missedBy);
-        limiter.latch = std::max(limiter.latch, limiter.missedLead + kMissPad);
-        limiter.margin = std::min(limiter.margin * 2.0, kMostDisplayMargin);
-        ++limiter.missed;
+        NoteMiss(limiter, fact.swap, std::max(late ? aimed - fact.swap : 0.0, previous - fact.swap),
+                 now);
         return;
     }
     limiter.missedLead = std::max(limiter.missedLead - kMissForget, 0.0);
@@ -134,25 +170,24 @@ double DisplayCadence(const DisplayLimiter& limiter) {
 double PlanDisplayWait(DisplayLimiter& limiter, WaitPlacement placement, double now) {
     if (!DisplayTimed(limiter, now)) {
         limiter.plannedDisplay = -1.0;
+        RecordPlan(limiter, now, -1.0);
         return TakeDeadline(limiter.fallback, now);
     }
     const double cadence = limiter.cadence;
     const double lead = limiter.latch + limiter.margin;
-    const double draw = placement == WaitPlacement::kFrame ? limiter.draw.high : 0.0;
+    const double draw = placement == WaitPlacement::kFrame ? RecentHighSeconds(limiter.draw) : 0.0;
     // The first display time on the learned cadence whose latch can still
     // be made from now...
     double steps = std::ceil((now + draw + lead - limiter.lastDisplay) / cadence);
     // ...and not one an earlier plan took already.
     if (limiter.plannedDisplay >= 0.0 && limiter.plannedDisplay > now - kFeedbackTimeout) {
-        const double after = std::ceil((limiter.plannedDisplay + cadence * 0.5 -
-                                        limiter.lastDisplay) / cadence);
+        const double after =
+            std::ceil((limiter.plannedDisplay + cadence * 0.5 - limiter.lastDisplay) / cadence);
         steps = std::max(steps, after);
     }
     steps = std::max(steps, 1.0);
     const double display = limiter.lastDisplay + steps * cadence;
     limiter.plannedDisplay = display;
-    limiter.planAt[limiter.planNext] = now;
-    limiter.planDisplay[limiter.planNext] = display;
-    limiter.planNext = (limiter.planNext + 1) % kRecentPlans;
+    RecordPlan(limiter, now, display);
     return display - lead - draw;
 }

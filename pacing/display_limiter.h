@@ -7,8 +7,8 @@
 // output, nested in a slow X server), so the refresh period given is only a
 // floor. The latch: how long before a display time a swap must be made to
 // make it: at most the least lead that made it, and above the longest that
-// missed; between the two it keeps moving down towards the misses. And the drawing time, at a high quantile, so that a
-// wait placed before the frame leaves room to draw. The margin added to the
+// missed; between the two it keeps moving down towards the misses. And the drawing time, at a high
+// quantile, so that a wait placed before the frame leaves room to draw. The margin added to the
 // latch widens when a swap misses its refresh and narrows slowly while none
 // does.
 //
@@ -30,7 +30,7 @@ struct PresentationFact {
     double refresh;  // the refresh period the display reported; 0 if none
 };
 
-constexpr double kFeedbackTimeout = 1.0;   // seconds without a fact before falling back
+constexpr double kFeedbackTimeout = 1.0;  // seconds without a fact before falling back
 constexpr double kLeastDisplayMargin = 0.0005;
 constexpr double kMostDisplayMargin = 0.008;
 constexpr double kFallbackRefreshHz = 60.0;  // when the platform gives no rate either
@@ -39,18 +39,20 @@ constexpr int kCadenceIntervals = 15;
 constexpr int kRecentPlans = 8;
 
 struct DisplayLimiter {
-    double refreshHz;     // the platform's rate, for the fallback
-    double lastFactAt;    // caller's clock when the newest fact came; negative: none
-    double lastDisplay;   // the newest display time; negative: none
-    double refresh;       // the newest reported refresh period; 0 if none
+    double refreshHz;                   // the platform's rate, for the fallback
+    double lastFactAt;                  // caller's clock when the newest fact came; negative: none
+    double lastDisplay;                 // the newest display time; negative: none
+    double refresh;                     // the newest reported refresh period; 0 if none
     float interval[kCadenceIntervals];  // ring of display intervals, seconds
     int32_t intervalNext;
     int32_t intervalCount;
-    double cadence;       // DisplayCadence, kept up to date
-    double latch;         // the lead a swap needs; negative: not yet known
-    double missedLead;    // the longest lead that missed a refresh, lately
-    double margin;        // added to the latch
-    RecentHigh draw;      // drawing times
+    int32_t sinceMedian;    // intervals since the cadence was last taken
+    double cadence;         // DisplayCadence, kept up to date
+    double latch;           // the lead a swap needs; negative: not yet known
+    double missedLead;      // the longest lead that missed a refresh, lately
+    double missHeardAt;     // when the margin last widened; negative: never
+    double margin;          // added to the latch
+    RecentHigh draw;        // drawing times
     double plannedDisplay;  // the display time the last plan aimed at; negative: none
     // The recent plans, to tell which display time a fact's swap aimed at:
     // when each was made and the display time it aimed at.

@@ -47,8 +47,8 @@ bool ParseLimitOption(const char* option, const char* value, LimitSetting* setti
 
 // "off", "display" or the rate as given ("60", "59.94"), into text.
 void LimitText(const LimitSetting& setting, char* text, size_t size);
-const char* WaitMethodName(WaitMethod method);        // "sleep", "spin", "hybrid"
-const char* WaitPlacementName(WaitPlacement place);   // "swap", "frame"
+const char* WaitMethodName(WaitMethod method);       // "sleep", "spin", "hybrid"
+const char* WaitPlacementName(WaitPlacement place);  // "swap", "frame"
 
 // The next step of the key that cycles the limit: off, 30, 60, 120,
 // display, off again. A rate elsewhere goes to the next step above it.

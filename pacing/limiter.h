@@ -34,11 +34,10 @@ struct Limiter {
     RateSchedule schedule;   // kRate
     DisplayLimiter display;  // kDisplay
     RecentHigh sleepLate;    // how late sleeps returned against the time asked
-    // The run's figures, across changes of the setting.
-    QuantileKeeper wakeLate;  // each wait's end against its deadline
-    uint64_t waits;
-    double waitSeconds;  // all the waits' lengths
-    double spinSeconds;  // the part of them spent spinning
+    double hybridMargin;     // learned from them
+    // Across changes of the setting: each wait's end against its deadline
+    // (its count is the waits made).
+    QuantileKeeper wakeLate;
 };
 
 struct WaitPlan {
@@ -60,13 +59,57 @@ void StartLimiter(Limiter& limiter, const LimitSetting& setting, double refreshH
 // A new setting (the key that cycles it): schedules restart, figures stay.
 void ChangeLimit(Limiter& limiter, const LimitSetting& setting);
 
-double HybridMargin(const Limiter& limiter);
+inline double HybridMargin(const Limiter& limiter);
+// Sets the margin from the sleeps measured so far.
+void LearnHybridMargin(Limiter& limiter);
 
-WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now);
+inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now);
 // A planned wait that was made. sleepReturned is plan.start when it did not
 // sleep. A plan with wait false gives all zeros and records nothing.
-WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sleepReturned, double ended);
+inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sleepReturned,
+                              double ended);
 
 // What the limit shows beside its value: the display-timed limiter's
 // fallback note, else "".
 const char* LimitNote(const Limiter& limiter, double now);
+
+// Inline: the simulator plans and finishes a wait on every redraw.
+inline double HybridMargin(const Limiter& limiter) {
+    return limiter.hybridMargin;
+}
+
+inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now) {
+    WaitPlan plan{false, now, now, now};
+    const LimitSetting& s = limiter.setting;
+    if (s.kind == LimitKind::kOff || s.placement != at) {
+        return plan;
+    }
+    const double deadline = s.kind == LimitKind::kRate ? TakeDeadline(limiter.schedule, now)
+                                                       : PlanDisplayWait(limiter.display, at, now);
+    if (!(deadline > now)) {
+        return plan;
+    }
+    plan.wait = true;
+    plan.deadline = deadline;
+    plan.sleepUntil = s.method == WaitMethod::kSleep  ? deadline
+                      : s.method == WaitMethod::kSpin ? now
+                                                      : deadline - HybridMargin(limiter);
+    return plan;
+}
+
+inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sleepReturned,
+                              double ended) {
+    if (!plan.wait) {
+        return WaitOutcome{0.0, 0.0, 0.0};
+    }
+    if (plan.sleepUntil > plan.start) {
+        AddRecent(limiter.sleepLate, sleepReturned - plan.sleepUntil);
+        LearnHybridMargin(limiter);
+    }
+    WaitOutcome out;
+    out.waitSeconds = ended - plan.start;
+    out.spinSeconds = ended - sleepReturned;
+    out.lateSeconds = ended - plan.deadline;
+    AddQuantile(limiter.wakeLate, out.lateSeconds);
+    return out;
+}

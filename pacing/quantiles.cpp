@@ -5,16 +5,7 @@
 namespace {
 
 // Bucket b < 512 holds whole microseconds b; above, each doubling from 2^(8+e)
-// us has 256 buckets of 2^e us.
-int BucketOf(uint64_t us) {
-    if (us < 512) {
-        return static_cast<int>(us);
-    }
-    int top = 63 - __builtin_clzll(us);  // 9 and up
-    const int shift = top - 8;
-    const int bucket = 512 + (shift - 1) * 256 + static_cast<int>((us >> shift) - 256);
-    return bucket < kQuantileBuckets ? bucket : kQuantileBuckets - 1;
-}
+// us has 256 buckets of 2^e us (QuantileBucket).
 
 // The middle of a bucket, in microseconds.
 double BucketMiddle(int bucket) {
@@ -34,21 +25,6 @@ void ResetQuantiles(QuantileKeeper& keeper) {
     keeper.max = 0.0;
     for (uint32_t& b : keeper.buckets) {
         b = 0;
-    }
-}
-
-void AddQuantile(QuantileKeeper& keeper, double seconds) {
-    if (!(seconds > 0.0)) {
-        seconds = 0.0;
-    }
-    // A hair over, so that 100 us taken from a sum of doubles is not 99.
-    const double us = seconds * 1e6 + 1e-6;
-    const uint64_t whole = us < 1.8e19 ? static_cast<uint64_t>(us) : ~uint64_t{0};
-    ++keeper.buckets[BucketOf(whole)];
-    ++keeper.count;
-    keeper.sum += seconds;
-    if (seconds > keeper.max) {
-        keeper.max = seconds;
     }
 }
 
@@ -83,20 +59,7 @@ void ResetRecentHigh(RecentHigh& recent) {
     recent = RecentHigh{};
 }
 
-void AddRecent(RecentHigh& recent, double seconds) {
-    recent.value[recent.next] = static_cast<float>(seconds);
-    recent.next = (recent.next + 1) % kRecentValues;
-    if (recent.count < kRecentValues) {
-        ++recent.count;
-    }
-    if (seconds > recent.high) {
-        recent.high = seconds;
-    }
-    if (++recent.sinceRescan < kRecentRescan) {
-        return;
-    }
-    recent.sinceRescan = 0;
-    // The second largest: one outlier in the ring does not hold it up.
+void RescanRecent(RecentHigh& recent) {
     float first = 0.0f;
     float second = 0.0f;
     for (int i = 0; i < recent.count; ++i) {
@@ -108,5 +71,6 @@ void AddRecent(RecentHigh& recent, double seconds) {
             second = v;
         }
     }
-    recent.high = recent.count > 1 ? second : first;
+    recent.first = first;
+    recent.second = recent.count > 1 ? second : first;
 }

@@ -13,6 +13,7 @@
 #include "lab/sim_options.h"
 #include "lab/sim_run.h"
 #include "lab/sweep.h"
+#include "lab/wake_model.h"
 #include "temp_file.h"
 
 namespace {
@@ -390,6 +391,171 @@ TEST(SimOptions, BadValuesAreRefusedWithAMessage) {
     for (const auto& args : bad) {
         SimOptions options;
         std::string error;
+        EXPECT_FALSE(Parse(args, &options, &error)) << args[0] << " " << args.back();
+        EXPECT_GT(error.size(), 10u) << args[0];
+    }
+}
+
+namespace {
+
+SimSetup Limited(const char* limit, WaitMethod method, WaitPlacement at, double seconds) {
+    SimSetup setup = TenMsRuns(1000.0, seconds, {kRuleAdaptive, 62.0}, {kRuleFixed, 31.0});
+    char error[128];
+    EXPECT_TRUE(ParseLimitOption("--limit", limit, &setup.limit.setting, error, sizeof error));
+    setup.limit.setting.method = method;
+    setup.limit.setting.placement = at;
+    setup.limit.renderMs = 1.5;
+    setup.limit.renderJitterMs = 1.0;
+    setup.limit.wakeLateP50Us = 100.0;
+    setup.limit.wakeLateP99Us = 160.0;
+    return setup;
+}
+
+}  // namespace
+
+TEST(SimLimit, WakeModelHasTheQuantilesItWasFittedTo) {
+    auto wake = std::make_unique<WakeModel>();
+    StartWakeModel(*wake, 100.0, 160.0, 1);
+    std::vector<double> draws;
+    for (int i = 0; i < 100000; ++i) {
+        draws.push_back(WakeLateness(*wake, NextRandom(wake->random)));
+    }
+    std::sort(draws.begin(), draws.end());
+    EXPECT_NEAR(draws[50000], 0.000100, 0.000002);
+    EXPECT_NEAR(draws[99000], 0.000160, 0.000004);
+    StartWakeModel(*wake, 0.0, 0.0, 1);
+    EXPECT_EQ(WakeLateness(*wake, ~0ull), 0.0);
+}
+
+TEST(SimLimit, EachMethodHitsTheRateAtItsOwnCostInCpu) {
+    auto result = std::make_unique<SimResult>();
+    struct Case {
+        WaitMethod method;
+        WaitPlacement at;
+    };
+    double cpu[3][2] = {};
+    double jitter[3][2] = {};
+    for (const WaitMethod method : {WaitMethod::kSleep, WaitMethod::kSpin, WaitMethod::kHybrid}) {
+        for (const WaitPlacement at : {WaitPlacement::kSwap, WaitPlacement::kFrame}) {
+            const SimSetup setup = Limited("60", method, at, 20.0);
+            RunSim(setup, *result, nullptr);
+            const std::string name = std::string(WaitMethodName(method)) + " at " +
+                                     WaitPlacementName(at);
+            EXPECT_NEAR(static_cast<double>(result->frames), 1200.0, 1.0) << name;
+            EXPECT_NEAR(MeanRate(result->cadence.redraw), 60.0, 0.01) << name;
+            const int m = static_cast<int>(method);
+            const int a = static_cast<int>(at);
+            cpu[m][a] = SimCpuPercent(setup, *result);
+            jitter[m][a] = JitterMs(result->cadence.redraw);
+            const QuantileKeeper& late = result->limiter.wakeLate;
+            if (method == WaitMethod::kSleep) {
+                // Sleeping alone, the waits end as late as the sleeps wake.
+                EXPECT_NEAR(QuantileSeconds(late, 0.5), 0.000100, 0.000003) << name;
+                EXPECT_NEAR(QuantileSeconds(late, 0.99), 0.000160, 0.000008) << name;
+            } else {
+                EXPECT_LT(late.max, 0.000001) << name;  // the spin ends on the deadline
+            }
+        }
+    }
+    // Drawing is 2 ms a frame on average: 12 % of a core at 60 a second.
+    for (int a = 0; a < 2; ++a) {
+        EXPECT_NEAR(cpu[0][a], 12.0, 0.3);
+        EXPECT_GT(cpu[1][a], 99.0);  // spinning burns the rest
+        // The hybrid spins a learned margin of about 0.3 ms on each.
+        EXPECT_GT(cpu[2][a], cpu[0][a] + 0.6);
+        EXPECT_LT(cpu[2][a], cpu[0][a] + 4.0);
+    }
+    // Waiting just before the swap keeps the drawing time's spread off the
+    // swaps; before the frame, it reaches them: an interval is the
+    // difference of two uniform 1 ms spreads, sd sqrt(2 / 12) ms.
+    EXPECT_LT(jitter[0][0], 0.05);
+    EXPECT_LT(jitter[2][0], 0.005);
+    EXPECT_NEAR(jitter[2][1], 0.408, 0.03);
+}
+
+TEST(SimLimit, DisplayLimiterShowsEachRedrawSoonerThanARateLimit) {
+    auto result = std::make_unique<SimResult>();
+    SimSetup setup = Limited("display", WaitMethod::kHybrid, WaitPlacement::kFrame, 30.0);
+    setup.displayHz = 60.0;
+    setup.latchMs = 4.0;
+    RunSim(setup, *result, nullptr);
+    const double display = QuantileSeconds(result->displayLatency, 0.5);
+    EXPECT_NEAR(static_cast<double>(result->shown) / 30.0, 60.0, 0.5);
+    EXPECT_LE(result->dropped, result->frames / 100);
+    // Frame start to display: the latch, the margin and the drawing time's
+    // high quantile, not a whole refresh more.
+    EXPECT_LT(display, 0.0095);
+    EXPECT_GT(display, 0.0045);
+    EXPECT_STREQ(LimitNote(result->limiter, 30.0), "");
+
+    setup = Limited("60", WaitMethod::kHybrid, WaitPlacement::kFrame, 30.0);
+    setup.displayHz = 60.0;
+    setup.latchMs = 4.0;
+    RunSim(setup, *result, nullptr);
+    EXPECT_GT(QuantileSeconds(result->displayLatency, 0.5), display + 0.004);
+
+    // No display to hear from: the refresh rate it falls back on, said so.
+    setup = Limited("display", WaitMethod::kSleep, WaitPlacement::kSwap, 10.0);
+    RunSim(setup, *result, nullptr);
+    EXPECT_NEAR(static_cast<double>(result->frames), 600.0, 1.0);
+    EXPECT_STREQ(LimitNote(result->limiter, 10.0), "(no display times: refresh rate)");
+    EXPECT_EQ(result->displayLatency.count, 0u);
+}
+
+TEST(SimLimit, TheSameSeedGivesTheSameRun) {
+    auto first = std::make_unique<SimResult>();
+    auto again = std::make_unique<SimResult>();
+    SimSetup setup = Limited("display", WaitMethod::kHybrid, WaitPlacement::kSwap, 5.0);
+    setup.displayHz = 60.0;
+    setup.redraw.seed = 7;
+    RunSim(setup, *first, nullptr);
+    RunSim(setup, *again, nullptr);
+    EXPECT_EQ(first->frames, again->frames);
+    EXPECT_EQ(first->busySeconds, again->busySeconds);
+    EXPECT_EQ(JitterMs(first->cadence.redraw), JitterMs(again->cadence.redraw));
+    EXPECT_EQ(first->limiter.wakeLate.sum, again->limiter.wakeLate.sum);
+    setup.redraw.seed = 8;
+    RunSim(setup, *again, nullptr);
+    EXPECT_NE(first->busySeconds, again->busySeconds);
+}
+
+TEST(SimLimit, OptionsGoTogetherOrAreRefused) {
+    SimOptions options;
+    ASSERT_TRUE(Parse({"--limit", "60", "--limiter", "sleep", "--limit-at", "frame", "--render-ms",
+                       "1.5", "--render-jitter-ms", "0.5", "--wake-late-us", "100:160"},
+                      &options));
+    const LimitModel& m = options.setup.limit;
+    EXPECT_EQ(m.setting.kind, LimitKind::kRate);
+    EXPECT_EQ(m.setting.hz, 60.0);
+    EXPECT_EQ(m.setting.method, WaitMethod::kSleep);
+    EXPECT_EQ(m.setting.placement, WaitPlacement::kFrame);
+    EXPECT_EQ(m.renderMs, 1.5);
+    EXPECT_EQ(m.wakeLateP99Us, 160.0);
+    ASSERT_TRUE(Parse({"--limit", "display", "--display-hz", "60", "--sweep"}, &options));
+    ASSERT_TRUE(Parse({"--limit", "off", "--jitter", "2"}, &options));
+    EXPECT_EQ(options.setup.limit.setting.kind, LimitKind::kOff);
+
+    std::string error;
+    EXPECT_FALSE(Parse({"--limit", "0"}, &options, &error));
+    EXPECT_EQ(error, "--limit: not off, display or a rate in Hz from 1 to 1000: '0'");
+    const std::vector<std::vector<const char*>> bad = {
+        {"--limit", "1001"},
+        {"--limit", "60", "--limiter", "nap"},
+        {"--limit-at", "end", "--limit", "60"},
+        {"--render-ms", "2"},
+        {"--limit", "off", "--wake-late-us", "100:160"},
+        {"--limit", "60", "--render-ms", "0"},
+        {"--limit", "60", "--render-jitter-ms", "-1"},
+        {"--limit", "60", "--wake-late-us", "160:100"},
+        {"--limit", "60", "--wake-late-us", "0:100"},
+        {"--limit", "60", "--wake-late-us", "100"},
+        {"--limit", "60", "--jitter", "1"},
+        {"--limit", "60", "--stall", "100:5"},
+        {"--limit", "60", "--replay", "x.csv"},
+        {"--limit", "60", "--render-ms", "1e-9", "--seconds", "1e9"},
+        {"--limit"},
+    };
+    for (const auto& args : bad) {
         EXPECT_FALSE(Parse(args, &options, &error)) << args[0] << " " << args.back();
         EXPECT_GT(error.size(), 10u) << args[0];
     }

@@ -1,0 +1,228 @@
+// The simulated program under a frame limiter: each frame waits where the
+// limiter says, reads the pacers' clock, draws for its modelled time and
+// swaps. The redraw's time is its swap; the pacers' reading is its start.
+#include "lab/sim_steps.h"
+#include "lab/wake_model.h"
+#include "pacing/display_model.h"
+
+namespace {
+
+// The display's word on a redraw, held until the program would hear it: a
+// shown redraw at its display time, a discarded one when it was replaced.
+constexpr int kPendingFacts = 8;
+
+struct PendingFacts {
+    PresentationFact fact[kPendingFacts];
+    double heardAt[kPendingFacts];
+    int first;
+    int count;
+};
+
+void Hear(PendingFacts& pending, DisplayLimiter& limiter, double now) {
+    while (pending.count > 0 && pending.heardAt[pending.first] <= now) {
+        NotePresentation(limiter, pending.fact[pending.first], now);
+        pending.first = (pending.first + 1) % kPendingFacts;
+        --pending.count;
+    }
+}
+
+void Queue(PendingFacts& pending, DisplayLimiter& limiter, const PresentationFact& fact,
+           double heardAt, double now) {
+    if (pending.count == kPendingFacts) {
+        // More redraws in flight than a compositor keeps: the oldest is
+        // heard early rather than lost.
+        NotePresentation(limiter, pending.fact[pending.first], now);
+        pending.first = (pending.first + 1) % kPendingFacts;
+        --pending.count;
+    }
+    const int at = (pending.first + pending.count) % kPendingFacts;
+    pending.fact[at] = fact;
+    pending.heardAt[at] = heardAt;
+    ++pending.count;
+}
+
+struct LimitedRun {
+    Limiter* limiter;
+    WakeModel wake;
+    uint64_t random;  // the drawing time's
+    double renderSeconds;
+    double jitterSeconds;
+    double busy;  // drawing and spinning
+};
+
+// The wait, if the limiter plans one here, as the modelled platform makes
+// it: the sleep returns late by the wake model, the spin ends on time.
+// Inline into the loop, once: a call per redraw costs a tenth of it.
+inline __attribute__((always_inline)) double Wait(LimitedRun& run, WaitPlacement at, double now) {
+    const WaitPlan plan = PlanWait(*run.limiter, at, now);
+    if (!plan.wait) {
+        return now;
+    }
+    double returned = plan.start;
+    if (plan.sleepUntil > plan.start) {
+        returned = plan.sleepUntil + WakeLateness(run.wake, NextRandom(run.wake.random));
+    }
+    const double ended = returned > plan.deadline ? returned : plan.deadline;
+    run.busy += FinishWait(*run.limiter, plan, returned, ended).spinSeconds;
+    return ended;
+}
+
+double DrawTime(LimitedRun& run) {
+    if (run.jitterSeconds <= 0.0) {
+        return run.renderSeconds;
+    }
+    return run.renderSeconds + UnitFraction(NextRandom(run.random)) * run.jitterSeconds;
+}
+
+// kDisplay, kLog, kFeedback (the display-timed limiter hears the modelled
+// display) and kAtFrame (the wait's placement) are fixed for a run: each
+// combination gets its own loop.
+template <bool kDisplay, bool kLog, bool kFeedback, bool kAtFrame>
+void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides,
+          LimitedRun& run) {
+    DisplayLimiter& feedback = run.limiter->display;
+    DisplayModel display;
+    RefreshSlot slot{0, 0.0};
+    const double latch = setup.latchMs * 0.001;
+    const double period = kDisplay ? 1.0 / setup.displayHz : 0.0;
+    if (kDisplay) {
+        StartDisplay(display, setup.displayHz);
+        slot.period = period;
+    }
+    FrameSample samples[2];
+    StartSample(samples[0], sides);
+    StartSample(samples[1], sides);
+    double starts[2] = {0.0, 0.0};
+    IntervalFigures* seen[2] = {&result.side[0].seen, &result.side[1].seen};
+    PendingFacts pending{};
+
+    const double end = setup.redraw.seconds;
+    uint64_t frames = 0;
+    double t = 0.0;
+    for (;;) {
+        if (kFeedback) {
+            Hear(pending, feedback, t);
+        }
+        if (kAtFrame) {
+            t = Wait(run, WaitPlacement::kFrame, t);
+        }
+        const double start = t;
+        FrameSample& sample = samples[kDisplay ? frames & 1 : 0];
+        uint32_t ms = 0;
+        const double pacerTime = PacerSeconds(setup.clock, start, &ms);
+        if (kLog) {
+            sample.clockMs = ms;
+        }
+        if (kDisplay) {
+            // Refreshes up to here show the redraw before: this one is not
+            // made yet.
+            PassRefreshesBefore(display, start + latch, seen);
+            slot.refresh = static_cast<int64_t>(display.refresh);
+            Step(sides[0], pacerTime, sample.left, &slot);
+            Step(sides[1], pacerTime, sample.right, &slot);
+        } else {
+            Step(sides[0], pacerTime, sample.left, nullptr);
+            Step(sides[1], pacerTime, sample.right, nullptr);
+        }
+        const double draw = DrawTime(run);
+        t += draw;
+        run.busy += draw;
+        if (kFeedback) {
+            NoteDrawTime(feedback, draw);
+            Hear(pending, feedback, t);
+        }
+        if (!kAtFrame) {
+            t = Wait(run, WaitPlacement::kSwap, t);
+        }
+        if (t >= end) {
+            break;
+        }
+        sample.seconds = t;
+        if (kDisplay) {
+            PassRefreshesBefore(display, t + latch, seen);
+            if (frames > 0) {
+                // The redraw before is decided: shown by now, or replaced.
+                const int before = static_cast<int>((frames - 1) & 1);
+                const bool shown = display.newestShown;
+                if (shown) {
+                    AddQuantile(result.displayLatency, display.newestDisplay - starts[before]);
+                }
+                if (kFeedback) {
+                    const PresentationFact fact{samples[before].seconds, shown,
+                                                display.newestDisplay, period};
+                    Queue(pending, feedback, fact, shown ? display.newestDisplay : t, t);
+                }
+                if (kLog) {
+                    Write(out, samples[before],
+                          NewestDisplay(display, samples[before].seconds, true));
+                }
+            }
+            RecordFrame(result.cadence, sample);
+            MakeRedraw(display, sides[0].updates, sides[1].updates);
+            starts[frames & 1] = start;
+        } else {
+            RecordFrame(result.cadence, sample);
+            if (kLog) {
+                Write(out, sample, kUnknownDisplay);
+            }
+        }
+        ++frames;
+    }
+    if (kDisplay) {
+        PassRefreshesBefore(display, end, seen);
+        if (frames > 0) {
+            const int last = static_cast<int>((frames - 1) & 1);
+            if (display.newestShown) {
+                AddQuantile(result.displayLatency, display.newestDisplay - starts[last]);
+            }
+            if (kLog) {
+                Write(out, samples[last], NewestDisplay(display, samples[last].seconds, false));
+            }
+        }
+    }
+    result.frames = frames;
+    result.shown = kDisplay ? display.shownRedraws : 0;
+    const uint64_t undecided = kDisplay && frames > 0 && !display.newestShown ? 1 : 0;
+    result.dropped = kDisplay ? frames - display.shownRedraws - undecided : 0;
+}
+
+template <bool kDisplay, bool kFeedback>
+void Dispatch(bool log, bool atFrame, const SimSetup& setup, SimResult& result,
+              const SimOutputs& out, SimSide* sides, LimitedRun& run) {
+    if (log) {
+        atFrame ? Loop<kDisplay, true, kFeedback, true>(setup, result, out, sides, run)
+                : Loop<kDisplay, true, kFeedback, false>(setup, result, out, sides, run);
+    } else {
+        atFrame ? Loop<kDisplay, false, kFeedback, true>(setup, result, out, sides, run)
+                : Loop<kDisplay, false, kFeedback, false>(setup, result, out, sides, run);
+    }
+}
+
+}  // namespace
+
+void RunLimited(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides) {
+    const LimitModel& model = setup.limit;
+    LimitedRun run;
+    run.limiter = &result.limiter;
+    StartLimiter(result.limiter, model.setting, setup.displayHz);
+    // Each generator its own stream of the one seed.
+    StartWakeModel(run.wake, model.wakeLateP50Us, model.wakeLateP99Us,
+                   setup.redraw.seed ^ 0x5bd1e9955bd1e995ull);
+    run.random = setup.redraw.seed;
+    run.renderSeconds = model.renderMs > 0.0 ? model.renderMs * 0.001 : 1.0 / setup.redraw.redrawHz;
+    run.jitterSeconds = model.renderJitterMs * 0.001;
+    run.busy = 0.0;
+    ResetQuantiles(result.displayLatency);
+    const bool display = setup.displayHz > 0.0;
+    const bool log = out.log != nullptr || out.sides != nullptr;
+    const bool feedback = display && model.setting.kind == LimitKind::kDisplay;
+    const bool atFrame = model.setting.placement == WaitPlacement::kFrame;
+    if (feedback) {
+        Dispatch<true, true>(log, atFrame, setup, result, out, sides, run);
+    } else if (display) {
+        Dispatch<true, false>(log, atFrame, setup, result, out, sides, run);
+    } else {
+        Dispatch<false, false>(log, atFrame, setup, result, out, sides, run);
+    }
+    result.busySeconds = run.busy;
+}
