@@ -122,7 +122,7 @@ void ReportStats(int exitCode) {
                            ? (env->cpuSeconds() - stats.firstCpu) / seconds * 100.0
                            : -1.0;
     AddLimiterStats(line, LimiterStats{liveLimiter.setting, cpu,
-                                       liveLimiter.waits > 0 ? &liveLimiter.wakeLate : nullptr});
+                                       liveLimiter.wakeLate.count > 0 ? &liveLimiter.wakeLate : nullptr});
     const bool timed = HostDisplayTimesSource().available;
     AddLatencyStats(line, LatencyStats{timed ? &liveDisplay.latency : nullptr,
                                        timed ? &liveDisplay.input : nullptr});

@@ -347,7 +347,7 @@ void BuildLimitTexts(const CadencePanelView& view, float y, const Font& font) {
     if (view.cpuPercent >= 0.0)
         std::snprintf(cpu, sizeof cpu, "cpu %.0f%% of a core", view.cpuPercent);
     char wakes[96] = "wakes: none yet";
-    if (view.limiter != nullptr && view.limiter->waits > 0) {
+    if (view.limiter != nullptr && view.limiter->wakeLate.count > 0) {
         const QuantileKeeper& late = view.limiter->wakeLate;
         std::snprintf(wakes, sizeof wakes, "wakes late p50 %.0f us  p99 %.0f us  max %.2f ms",
                       QuantileSeconds(late, 0.5) * 1e6, QuantileSeconds(late, 0.99) * 1e6,
