@@ -50,6 +50,10 @@ void PaceFrame() {
 }
 
 void EndFrame() {
+    // The display-timed limiter plans the swap from the freshest word there
+    // is: a frame's drawing is long enough for the previous one's to come.
+    if (liveLimiter.setting.kind == LimitKind::kDisplay)
+        TakePresentations();
     const double wait = HoldRedraw(WaitPlacement::kSwap);
     if (wait <= 0.0)
         return;

@@ -217,7 +217,9 @@ for mode in off on display; do
     recorder=$!
     sleep 0.5
   fi
-  SDL_VIDEODRIVER=wayland timeout -k 10 120 "$bin" -fullscreen=0 --seconds 3 --stats \
+  seconds=3
+  [ "$mode" = display ] && seconds=6
+  SDL_VIDEODRIVER=wayland timeout -k 10 120 "$bin" -fullscreen=0 --seconds "$seconds" --stats \
     --log "$work/log-$mode.csv" "${vsync[@]}" 2>"$work/stderr" &
   run=$!
   [ "$mode" = display ] && command -v xdotool >/dev/null && press_keys
@@ -250,15 +252,20 @@ for mode in off on display; do
   costs=$(check_costs "$work/log-$mode.csv")
   case $costs in presses=*) ;; *) fail "$mode: costs: $costs" ;; esac
   if [ "$mode" = display ]; then
-    # Just in time for each refresh: at most 1 % of the redraws dropped.
-    awk -v d="$dropped" -v r="$rows" 'BEGIN { exit !(d <= 0.01 * r) }' ||
-      fail "limit display: $dropped of $rows redraws dropped"
+    # Just in time for each refresh: at most 1 % of the redraws dropped once
+    # it has learnt the display's timing (its first second goes by the
+    # refresh rate, which a nested compositor does not keep).
+    learnt=$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+      $col["TimeInSeconds"] >= 1 { n++; d += $col["Dropped"] == "1" } END { print d + 0, n + 0 }' \
+      "$work/log-$mode.csv")
+    awk -v l="$learnt" 'BEGIN { split(l, v, " "); exit !(v[1] <= 0.01 * v[2]) }' ||
+      fail "limit display: ${learnt% *} of ${learnt#* } redraws past the first second dropped"
     [ "$(figure limit)" = display ] || fail "limit display: limit=$(figure limit)"
     if command -v xdotool >/dev/null; then
       [ "${costs#presses=}" -gt 0 ] || fail "limit display: no key press measured"
       [ -n "$(figure input_latency_p50_ms)" ] || fail "limit display: no input latency"
     fi
-    echo "ok: limit display: $dropped of $rows dropped, $costs," \
+    echo "ok: limit display: ${learnt% *} of ${learnt#* } dropped past the first second, $costs," \
       "display_latency_p50_ms=$(figure display_latency_p50_ms)" \
       "input_latency_p50_ms=$(figure input_latency_p50_ms)"
   fi
