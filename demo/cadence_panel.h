@@ -39,10 +39,14 @@ void OpenCadencePanel();
 void CloseCadencePanel();
 bool CadencePanelOpen();
 
-// Draws with OpenGL 1.1 and font, in the model-view matrix mode, and leaves
-// the state as it found it apart from what Font::Print leaves (texturing on,
-// the font's texture bound, blending off, depth test on). With the panel
-// closed, touches nothing.
+// Draws with OpenGL 1.1 and font. Its GL contract: expects the model-view
+// matrix mode and leaves it; changes and puts back both matrices, the blend
+// function, the texture environment mode and the pixel unpacking state; and
+// leaves what Font::Print leaves, the panel being text as the overlay is
+// (texturing on, the font's texture bound, blending off, depth test on).
+// With a font that cannot print, it leaves those as Print would: texturing,
+// depth test, blending and the texture binding as it found them. With the
+// panel closed, touches nothing.
 void DrawCadencePanel(const CadencePanelView& view, Font& font);
 
 // What the panel drew in its latest frame, for measuring what it costs: the
