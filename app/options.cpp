@@ -16,7 +16,9 @@ const char kUsageFormat[] =
     "usage: tempola [-fullscreen | -fullscreen=0] [--seconds N] [--stats] [--log FILE]\n"
     "               [--side-logs PREFIX]\n"
     "               [--left-rule RULE] [--right-rule RULE] [--left-target F]\n"
-    "               [--right-target F] [--vsync] [--version] [--help]\n"
+    "               [--right-target F] [--vsync] [--limit HZ|display|off]\n"
+    "               [--limiter sleep|spin|hybrid] [--limit-at swap|frame]\n"
+    "               [--version] [--help]\n"
     "\n"
     "  -fullscreen        take over the screen (the default)\n"
     "  -fullscreen=0      run in a window\n"
@@ -34,6 +36,14 @@ const char kUsageFormat[] =
     "  --right-target F   starting target rate of the right rotor (default %g)\n"
     "                     F: %g to %g in steps of %g\n"
     "  --vsync            wait for the display's refresh at every swap\n"
+    "  --limit HZ         make at most HZ redraws a second (1 to 1000), on an absolute\n"
+    "                     schedule; display: just in time for the display (without\n"
+    "                     display times, at its refresh rate); off: no limit (the\n"
+    "                     default)\n"
+    "  --limiter METHOD   how the limit waits: sleep, spin, or hybrid (the default:\n"
+    "                     sleep, then spin a learned margin before the deadline)\n"
+    "  --limit-at PLACE   where it waits: swap (the default: after drawing, before\n"
+    "                     the swap) or frame (before the frame reads the clock)\n"
     "  --version          print the program's name and version\n"
     "  --help             this text\n"
     "\n"
@@ -44,6 +54,7 @@ const char kUsageFormat[] =
     "  Z / X              next pacing rule, left / right\n"
     "  G                  cadence panel on / off\n"
     "  V                  vsync on / off\n"
+    "  L                  limit: off, 30, 60, 120, display, off again\n"
     "\n"
     "exit codes: 0 done; 1 start-up failed (no display); 2 bad option or a log not\n"
     "opened; 3 a log failed part way (the record is incomplete)\n";
@@ -145,6 +156,13 @@ bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* 
             if (!ParseTarget(value, target)) {
                 std::snprintf(error, errorSize, "%s: not %s: '%s' (try --help)", arg, kTargetWords,
                               value);
+                return false;
+            }
+            ++i;
+        } else if (IsLimitOption(arg)) {
+            char why[256];
+            if (!ParseLimitOption(arg, value, &options->limit, why, sizeof why)) {
+                std::snprintf(error, errorSize, "%s (try --help)", why);
                 return false;
             }
             ++i;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "pacing/limit_setting.h"
 #include "pacing/rules.h"
 
 struct RunOptions {
@@ -21,6 +22,7 @@ struct RunOptions {
     PaceRule rightRule = kRightStartRule;
     double leftTarget = kLeftStartTarget;
     double rightTarget = kRightStartTarget;
+    LimitSetting limit = kNoLimit;  // --limit, --limiter, --limit-at
     std::string hostCommandLine;
 };
 

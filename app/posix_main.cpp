@@ -1,4 +1,5 @@
 // The program's entry on a POSIX desktop.
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -62,6 +63,16 @@ double ProcessStartSeconds() {
     return -1.0;
 }
 
+double CpuSeconds() {
+    rusage use;
+    if (getrusage(RUSAGE_SELF, &use) != 0)
+        return 0.0;
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    return seconds(use.ru_utime) + seconds(use.ru_stime);
+}
+
 void ReportLine(const char* line) {
     std::fprintf(stderr, "%s\n", line);
 }
@@ -85,6 +96,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const RunEnvironment environment = {BootSeconds, options.stats ? ProcessStartSeconds() : -1.0,
-                                        mainEntered, ReportLine, static_cast<long>(getpid())};
+                                        mainEntered, ReportLine, static_cast<long>(getpid()),
+                                        CpuSeconds};
     return RunProgram(options, environment, DemoCallbacks());
 }

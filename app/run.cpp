@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "demo/frame.h"
+#include "demo/live_limit.h"
 #include "demo/pacing.h"
 #include "demo/presentations.h"
 #include "host/app.h"
@@ -17,6 +19,7 @@ struct RunStats {
     uint64_t frames;
     uint64_t leftUpdates;
     uint64_t rightUpdates;
+    double firstCpu;  // the process's CPU time at the first Render; negative: not read
 };
 
 const AppCallbacks* demo = nullptr;
@@ -47,6 +50,7 @@ void LogSettled(const FrameSample& sample, const FrameDisplay& display) {
 bool WatchedRender() {
     if (stats.frames == 0) {
         stats.firstFrame = env->now();
+        stats.firstCpu = env->cpuSeconds != nullptr ? env->cpuSeconds() : -1.0;
     } else if (stats.frames == 1) {
         stats.firstSwap = env->now();
     }
@@ -73,7 +77,7 @@ DisplayStats DisplayOf(double seconds) {
     const bool known = source.available && d.shown > 0;
     DisplayStats out{};
     out.source = source.key;
-    out.hz = 0.0;
+    out.hz = HostRefreshRate();
     out.rate = known && seconds > 0.0 ? static_cast<double>(d.shown) / seconds : -1.0;
     out.refreshSeconds = d.refreshSeconds;
     out.countsKnown = source.available;
@@ -113,6 +117,15 @@ void ReportStats(int exitCode) {
     AddStat(line, "vsync_asked", "%d", vsyncAsked ? 1 : 0);
     AddStat(line, "vsync_taken", "%d", vsyncTaken ? 1 : 0);
     AddDisplayStats(line, DisplayOf(seconds));
+    // The run's CPU time over its wall time, from the first frame to now.
+    const double cpu = stats.firstCpu >= 0.0 && seconds > 0.0
+                           ? (env->cpuSeconds() - stats.firstCpu) / seconds * 100.0
+                           : -1.0;
+    AddLimiterStats(line, LimiterStats{liveLimiter.setting, cpu,
+                                       liveLimiter.wakeLate.count > 0 ? &liveLimiter.wakeLate : nullptr});
+    const bool timed = HostDisplayTimesSource().available;
+    AddLatencyStats(line, LatencyStats{timed ? &liveDisplay.latency : nullptr,
+                                       timed ? &liveDisplay.input : nullptr});
     env->report(text);
 }
 
@@ -125,6 +138,8 @@ int RunProgram(const RunOptions& options, const RunEnvironment& environment,
     leftStartTarget = options.leftTarget;
     rightStartTarget = options.rightTarget;
     vsyncAsked = options.vsync;
+    startLimit = options.limit;
+    processCpuSeconds = environment.cpuSeconds;
     stats = {};
 
     const bool watched = options.stats || options.seconds > 0.0 || !options.logPath.empty() ||

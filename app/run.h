@@ -15,6 +15,9 @@ struct RunEnvironment {
     // Windows the debugger channel too). The line has no newline.
     void (*report)(const char* line);
     long processId;  // for the logs' ProcessID column
+    // The process's CPU time in seconds, user and system; null where it
+    // cannot be read. A system call: read once a second at most.
+    double (*cpuSeconds)() = nullptr;
 };
 
 // Returns the process exit code: the host's, or 2 when the frame log cannot

@@ -24,6 +24,18 @@ double CounterSeconds() {
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+double CpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0.0;
+    // 100 ns units, split across two 32-bit halves.
+    const auto seconds = [](const FILETIME& t) {
+        const uint64_t units = (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+        return static_cast<double>(units) * 1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 void ReportLine(const char* line) {
     std::fprintf(stderr, "%s\n", line);
     std::fflush(stderr);
@@ -87,6 +99,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
         return 0;
     }
     const RunEnvironment environment = {CounterSeconds, -1.0, mainEntered, ReportLine,
-                                        static_cast<long>(GetCurrentProcessId())};
+                                        static_cast<long>(GetCurrentProcessId()), CpuSeconds};
     return RunProgram(options, environment, DemoCallbacks());
 }

@@ -108,7 +108,7 @@ void TakeFiguresLine(const char* line) {
 // Every settled redraw, in both kinds of round, on its way to the program's
 // own sink: the sum of the swap-to-display times.
 void CountSettled(const FrameSample& sample, const FrameDisplay& display) {
-    if (display.dropped == 0 && display.untilMs >= 0.0) {
+    if (display.fate == FrameFate::kShown && display.untilMs >= 0.0) {
         untilSum += display.untilMs;
         ++untilCount;
     }

@@ -1,5 +1,9 @@
 // Checks that a frame of the demonstration allocates nothing on the heap:
 // after one second of frames, 1,000 more frames run with the counters armed.
+// The frames go through every frame limit there is (each rate method at
+// each placement, the display-timed limiter likewise, and off), on the
+// scripted platform's clock, which a sleep moves to its deadline and every
+// reading moves on a little, so that a spin ends.
 //
 // Two counters. malloc, calloc, realloc and strdup are wrapped at link time
 // (-Wl,--wrap), which reaches only the objects linked into this binary, that
@@ -19,11 +23,15 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include "demo/frame.h"
+#include "demo/live_limit.h"
 #include "demo/pacing.h"
 #include "demo/presentations.h"
 #include "demo/scene.h"
 #include "gfx/image.h"
 #include "host/app.h"
+#include "host/host_internal.h"
+#include "platform/headless_platform.h"
 #include "pacing/cadence.h"
 #include "pacing/frame_log.h"
 
@@ -192,6 +200,19 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept {
 // Large: out of the stack, as the program keeps its own.
 FrameLog frameLog;
 
+// Every limit the program can run under, in turn.
+LimitSetting LimitNumber(int n) {
+    const WaitMethod methods[3] = {WaitMethod::kSleep, WaitMethod::kSpin, WaitMethod::kHybrid};
+    const WaitPlacement places[2] = {WaitPlacement::kSwap, WaitPlacement::kFrame};
+    const int kinds = 13;  // off, then six of each limit
+    const int k = n % kinds;
+    if (k == 0)
+        return kNoLimit;
+    const LimitKind kind = k <= 6 ? LimitKind::kRate : LimitKind::kDisplay;
+    return LimitSetting{kind, kind == LimitKind::kRate ? 60.0 : 0.0, methods[(k - 1) % 3],
+                        places[((k - 1) / 3) % 2]};
+}
+
 int main() {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -235,6 +256,10 @@ int main() {
     settledFrameSink = [](const FrameSample& sample, const FrameDisplay& display) {
         LogFrame(frameLog, sample, display);
     };
+    headless::Options scripted;
+    scripted.ticksPerRead = 20;  // 20 us a reading: a spin of a few ms is some hundred
+    headless::Reset(scripted);
+    StartFrameClock();
     DemoCallbacks().Init();
     if (surfaceTexture.name == 0 || overlayFont.pixels == nullptr) {
         std::fprintf(stderr, "no_alloc: run me where metal2.bmp and charset.tga are\n");
@@ -247,12 +272,19 @@ int main() {
                                RaiseRightTarget};
     const int warmFrames = 200;
     const int measuredFrames = 1000;
+    const int framesPerLimit = 15;
     for (int frame = 0; frame < warmFrames + measuredFrames; ++frame) {
         if (frame == warmFrames) {
             armed = true;
         }
-        timeMs = static_cast<uint32_t>(frame * 5);
-        frameSeconds = frame * 0.005;
+        if (frame % framesPerLimit == 0)
+            ChangeLimit(liveLimiter, LimitNumber(frame / framesPerLimit));
+        // Each frame takes 5 ms of the clock besides the limiter's waits.
+        headless::AdvanceMs(5);
+        DemoCallbacks().BeforeFrame();
+        frameSeconds = HostClockSeconds();
+        timeMs = static_cast<uint32_t>(frameSeconds * 1000.0);
+        ++redrawNumber;
         if (frame % 7 == 0) {
             keys[(frame / 7) % 4]();
         }
@@ -264,6 +296,8 @@ int main() {
             DemoCallbacks().KeyDown('X');
         }
         DemoCallbacks().Render();
+        DemoCallbacks().BeforeSwap();
+        swapSeconds = HostClockSeconds();
         SDL_GL_SwapWindow(window);
     }
     armed = false;
@@ -276,9 +310,10 @@ int main() {
     SDL_DestroyWindow(window);
     SDL_Quit();
 
-    std::printf("no_alloc frames=%d our_mallocs=%lu our_news=%lu library_news=%lu\n",
-                measuredFrames, ourMallocs, ourNews, libraryNews);
-    if (!drew) {
+    std::printf("no_alloc frames=%d our_mallocs=%lu our_news=%lu library_news=%lu waits=%llu\n",
+                measuredFrames, ourMallocs, ourNews, libraryNews,
+                static_cast<unsigned long long>(liveLimiter.wakeLate.count));
+    if (!drew || liveLimiter.wakeLate.count == 0 || headless::GetRecord().sleeps == 0) {
         std::printf("FAIL: the frames did not run as expected\n");
         return 1;
     }

@@ -14,8 +14,8 @@ namespace {
 // a character is kCharWidth of the window wide and kLine high, and lines
 // follow each other kLine apart. The tick labels ride on that: a chart's
 // edges sit on the middles of chosen lines of the text beside it.
-const float kCharWidth = 0.01f;
-const float kLine = 0.025f;
+constexpr float kCharWidth = 0.01f;
+constexpr float kLine = 0.025f;
 
 const PanelColour kSideColours[2] = {{102, 255, 102}, {102, 204, 255}};
 const PanelColour kRedrawColour = {255, 153, 51};
@@ -41,12 +41,12 @@ struct Chart {
 // edges. Room above it shows a missed frame and a half.
 const float kSideTextY = 0.095f;
 const float kSideX[2] = {0.03f, 0.53f};
-const float kSideLabelWidth = 0.055f;
-const float kSideWidth = 0.44f;
+constexpr float kSideLabelWidth = 0.055f;
+constexpr float kSideWidth = 0.44f;
 const int kPacerTopLine = 2;
 const int kSeenLine = 8;
 const int kSeenTopLine = 9;
-const int kStripLines = 5;
+constexpr int kStripLines = 5;
 const double kSideScale = 2.5;
 // Used while a side has no target yet (the state before the program starts).
 const double kFallbackNominal = 1.0 / 60.0;
@@ -60,17 +60,19 @@ const double kFallbackNominal = 1.0 / 60.0;
 // this thin. The display's strip (lines 5 to 7, its source and figures on
 // line 4) has two refresh periods at the top, the period on line 6.
 const float kBottomTextY = 0.615f;
-const float kBottomX = 0.03f;
-const float kBottomLabelWidth = 0.055f;
-const float kBottomRight = 0.97f;
+constexpr float kBottomX = 0.03f;
+constexpr float kBottomLabelWidth = 0.055f;
+constexpr float kBottomRight = 0.97f;
 const int kRedrawTopLine = 1;
 const int kDisplayLine = 4;
 const int kDisplayTopLine = 5;
-const int kBottomStripLines = 2;
+constexpr int kBottomStripLines = 2;
 const double kRedrawScale = 4.0;
 const double kRedrawFallbackTop = 0.020;
 const int kRedrawGroup = 4;
 const double kDisplayScale = 2.0;
+// The frame limit's three lines end a line above the status line.
+const int kLimitLine = -5;
 
 // In software GL every primitive costs its own setup, a character as much as
 // a chart line, and every pixel a quad covers costs its fill, seen or not,
@@ -89,12 +91,12 @@ const int kTextGroups = 3;  // each side's, the bottom strips'
 
 // The texture holds the panel of a window up to this size; a larger window
 // gets that panel stretched.
-const int kPanelWidth = 1920;
-const int kPanelHeight = 1080;
+constexpr int kPanelWidth = 1920;
+constexpr int kPanelHeight = 1080;
 // Power-of-two sides, as GL 1.1 wants. Its CPU copy is where the pictures
 // are made; parts of it go to GL as they change.
-const int kAtlasWidth = 2048;
-const int kAtlasHeight = 1024;
+constexpr int kAtlasWidth = 2048;
+constexpr int kAtlasHeight = 1024;
 uint8_t atlasPixels[kAtlasWidth * kAtlasHeight * 4];
 // Text is first laid out here at the glyph picture's own size.
 const int kCellsWidth = 1024;
@@ -112,6 +114,7 @@ enum Part {
     kRedrawHead = kSideLabels + 2,
     kDisplayHead,
     kBottomLabels,
+    kLimitHead,
     kPartCount
 };
 const int kFirstText = kSideHead;
@@ -120,23 +123,87 @@ struct Region {
     int x, y, width, height;
 };
 
-// Each part's room in the texture, a transparent texel apart so that
-// filtering a stretched panel never reads a neighbour: what each takes in a
-// 1920 x 1080 window, with a pixel or two to spare. The side heads hold 49
-// characters, the redraw head 80, the display's line 106, the labels 7.
-const Region kRegions[kPartCount] = {
-    {1, 1, 742, 137},   {745, 1, 742, 137},  {1, 140, 742, 137},  {745, 140, 742, 137},
-    {1, 279, 1702, 56}, {1, 337, 1702, 56},  {1, 395, 943, 56},   {946, 395, 943, 56},
-    {1, 511, 943, 28},  {946, 511, 943, 28}, {1489, 1, 137, 352}, {1628, 1, 137, 352},
-    {1, 453, 1538, 56}, {1, 541, 2046, 28},  {1767, 1, 137, 190},
+// What each part must hold in a 1920 x 1080 window, in the layout's terms:
+// a chart its share of the window's width and its lines of text in height,
+// a text its characters and lines. The side heads hold 49 characters, the
+// redraw head 80, the display's line and the limit's 106, the labels 7.
+struct PartRoom {
+    float widthShare;  // a chart's; 0 for a text
+    int columns;       // a text's
+    int lines;
 };
+constexpr PartRoom kSideChartRoom = {kSideWidth - kSideLabelWidth, 0, kStripLines};
+constexpr PartRoom kBottomChartRoom = {kBottomRight - kBottomX - kBottomLabelWidth, 0,
+                                       kBottomStripLines};
+constexpr PartRoom kRooms[kPartCount] = {
+    kSideChartRoom,   kSideChartRoom, kSideChartRoom, kSideChartRoom, kBottomChartRoom,
+    kBottomChartRoom, {0, 49, 2},     {0, 49, 2},     {0, 49, 1},     {0, 49, 1},
+    {0, 7, 13},       {0, 7, 13},     {0, 80, 2},     {0, 106, 1},    {0, 7, 7},
+    {0, 106, 3},
+};
+
+constexpr int CeilPixels(float share, int size) {
+    const float pixels = share * static_cast<float>(size);
+    const int whole = static_cast<int>(pixels);
+    return whole < pixels ? whole + 1 : whole;
+}
+
+struct Regions {
+    Region part[kPartCount];
+    bool fit;
+};
+
+// Each part's room in the texture, with a pixel or two to spare, a
+// transparent texel apart so that filtering a stretched panel never reads a
+// neighbour: on shelves, the tallest parts first.
+constexpr Regions PackRegions() {
+    Regions out = {};
+    int order[kPartCount] = {};
+    for (int i = 0; i < kPartCount; ++i) {
+        const PartRoom& room = kRooms[i];
+        const float width = room.widthShare > 0.0f ? room.widthShare : room.columns * kCharWidth;
+        out.part[i] = {0, 0, CeilPixels(width, kPanelWidth) + 2,
+                       CeilPixels(room.lines * kLine, kPanelHeight) + 2};
+        order[i] = i;
+    }
+    for (int i = 0; i < kPartCount; ++i) {
+        for (int j = i + 1; j < kPartCount; ++j) {
+            if (out.part[order[j]].height > out.part[order[i]].height) {
+                const int swap = order[i];
+                order[i] = order[j];
+                order[j] = swap;
+            }
+        }
+    }
+    int x = 1;
+    int y = 1;
+    int shelf = 0;
+    out.fit = true;
+    for (const int i : order) {
+        Region& r = out.part[i];
+        if (x + r.width + 1 > kAtlasWidth) {
+            x = 1;
+            y += shelf + 1;
+            shelf = 0;
+        }
+        r.x = x;
+        r.y = y;
+        x += r.width + 1;
+        shelf = shelf > r.height ? shelf : r.height;
+        out.fit = out.fit && r.x + r.width < kAtlasWidth && r.y + r.height < kAtlasHeight;
+    }
+    return out;
+}
+constexpr Regions kPacked = PackRegions();
+static_assert(kPacked.fit, "every part of a 1920 x 1080 panel has its room in the texture");
+constexpr const Region* kRegions = kPacked.part;
 
 struct Quad {
     float x0, y0, x1, y1;  // panel pixels, y down
     float s0, t0, s1, t1;
 };
 
-const int kTextBytes = 192;
+const int kTextBytes = 256;
 const int kMaxQuads = kPartCount * kCoverRects;
 
 struct PanelState {
@@ -329,6 +396,38 @@ void BuildSideTexts(int side, const CadencePanelView& view, const Font& font) {
     BuildText(kSideLabels + side, x, y + kPacerTopLine * kLine, text, &colour, 1, font);
 }
 
+// A keeper's p50 and p99 in ms, or the words for none.
+void Latency(char* text, size_t size, const char* name, const QuantileKeeper& keeper,
+             const char* none) {
+    if (keeper.count == 0)
+        std::snprintf(text, size, "%s: %s", name, none);
+    else
+        std::snprintf(text, size, "%s p50 %.1f ms  p99 %.1f ms", name,
+                      QuantileSeconds(keeper, 0.5) * 1000.0, QuantileSeconds(keeper, 0.99) * 1000.0);
+}
+
+void BuildLimitTexts(const CadencePanelView& view, float y, const Font& font) {
+    char cpu[32] = "cpu: a second to go";
+    if (view.cpuPercent >= 0.0)
+        std::snprintf(cpu, sizeof cpu, "cpu %.0f%% of a core", view.cpuPercent);
+    char wakes[96] = "wakes: none yet";
+    if (view.limiter != nullptr && view.limiter->wakeLate.count > 0) {
+        const QuantileKeeper& late = view.limiter->wakeLate;
+        std::snprintf(wakes, sizeof wakes, "wakes late p50 %.0f us  p99 %.0f us  max %.2f ms",
+                      QuantileSeconds(late, 0.5) * 1e6, QuantileSeconds(late, 0.99) * 1e6,
+                      late.max * 1000.0);
+    }
+    char frame[64];
+    char key[64];
+    const char* none = view.source.available ? "none shown yet" : "no display times";
+    Latency(frame, sizeof frame, "frame to screen", view.display->latency, none);
+    Latency(key, sizeof key, "key to screen", view.display->input, none);
+    char text[kTextBytes];
+    std::snprintf(text, sizeof text, "%s\n%s   %s\n%s   %s",
+                  view.limitLine != nullptr ? view.limitLine : "", cpu, wakes, frame, key);
+    BuildText(kLimitHead, kBottomX, y, text, &kStatusColour, 1, font);
+}
+
 void BuildBottomTexts(const CadencePanelView& view, const Font& font) {
     const float y = Snapped(kBottomTextY);
     const PanelColour tints[2] = {kStatusColour, kRedrawColour};
@@ -360,6 +459,7 @@ void BuildBottomTexts(const CadencePanelView& view, const Font& font) {
                   1000.0 * kDisplayScale * reference, 1000.0 * reference);
     const PanelColour labelTints[4] = {kRedrawColour, kRedrawColour, kRedrawColour, kDisplayColour};
     BuildText(kBottomLabels, kBottomX, y + kRedrawTopLine * kLine, text, labelTints, 4, font);
+    BuildLimitTexts(view, y + kLimitLine * kLine, font);
 }
 
 // One group of texts: a side's (0, 1) or the bottom strips'.
@@ -370,6 +470,10 @@ void BuildTexts(int group, const CadencePanelView& view, const Font& font) {
         const int parts[kTextGroups][3] = {{kSideHead, kSeenHead, kSideLabels},
                                            {kSideHead + 1, kSeenHead + 1, kSideLabels + 1},
                                            {kRedrawHead, kDisplayHead, kBottomLabels}};
+        if (group == 2) {
+            panel.covers[kLimitHead].count = 0;
+            panel.textFonts[kLimitHead] = nullptr;
+        }
         for (const int part : parts[group]) {
             panel.covers[part].count = 0;
             panel.textFonts[part] = nullptr;
@@ -464,6 +568,140 @@ void Restore(GLenum cap, GLboolean was) {
     }
 }
 
+// The state the panel changes, as it found it.
+struct SavedState {
+    GLint blendSource;
+    GLint blendDestination;
+    GLint envMode;
+    bool prints;  // then Print's state is left, else all of this goes back
+    GLboolean textured;
+    GLboolean depthTested;
+    GLboolean blended;
+    GLint bound;
+};
+
+SavedState SaveState(const Font& font) {
+    SavedState saved = {GL_ONE, GL_ZERO, GL_MODULATE, font.CanPrint(), GL_FALSE, GL_FALSE,
+                        GL_FALSE, 0};
+    glGetIntegerv(GL_BLEND_SRC, &saved.blendSource);
+    glGetIntegerv(GL_BLEND_DST, &saved.blendDestination);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &saved.envMode);
+    saved.textured = glIsEnabled(GL_TEXTURE_2D);
+    saved.depthTested = glIsEnabled(GL_DEPTH_TEST);
+    saved.blended = glIsEnabled(GL_BLEND);
+    if (!saved.prints) {
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &saved.bound);
+    }
+    return saved;
+}
+
+// Remakes the pictures that are due, with the texture bound: everything
+// whenever they may show something else (a first draw in this context,
+// another window size, figures that did not just move on by one redraw, a
+// clock that went back), else a share a frame, on time.
+void Refresh(const CadencePanelView& view, const Font& font) {
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int windowWidth = viewport[2] > 0 ? viewport[2] : 1;
+    const int windowHeight = viewport[3] > 0 ? viewport[3] : 1;
+    const bool resized = windowWidth != panel.windowWidth || windowHeight != panel.windowHeight;
+    const bool all = resized || view.cadence->redraw.count != panel.redrawCount + 1 ||
+                     frameSeconds < panel.chartsAt || frameSeconds < panel.textsAt;
+    panel.redrawCount = view.cadence->redraw.count;
+    if (all) {
+        if (resized) {
+            panel.windowWidth = windowWidth;
+            panel.windowHeight = windowHeight;
+            panel.width = windowWidth < kPanelWidth ? windowWidth : kPanelWidth;
+            panel.height = windowHeight < kPanelHeight ? windowHeight : kPanelHeight;
+            for (const uint8_t*& textFont : panel.textFonts) {
+                textFont = nullptr;
+            }
+        }
+        BeginWork();
+        BuildCharts(view);
+        for (int group = 0; group < kTextGroups; ++group) {
+            BuildTexts(group, view, font);
+        }
+        EndWork();
+        panel.chartsAt = frameSeconds;
+        panel.textsAt = frameSeconds;
+        panel.textGroupsDone = kTextGroups;
+    } else if (!(frameSeconds - panel.chartsAt < kChartSeconds)) {
+        BeginWork();
+        BuildCharts(view);
+        EndWork();
+        panel.chartsAt = frameSeconds;
+    } else if (panel.textGroupsDone < kTextGroups ||
+               !(frameSeconds - panel.textsAt < kTextSeconds)) {
+        if (panel.textGroupsDone == kTextGroups) {
+            panel.textsAt = frameSeconds;
+            panel.textGroupsDone = 0;
+        }
+        BeginWork();
+        BuildTexts(panel.textGroupsDone++, view, font);
+        EndWork();
+    } else {
+        glBindTexture(GL_TEXTURE_2D, panel.texture);
+    }
+}
+
+// An orthographic view of the panel's pixels, y down, both matrices pushed;
+// texels replace what is under them.
+void SetUpState() {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, panel.width, panel.height, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+}
+
+// The charts over the scene; the texts opaque on their black cells, as
+// Print draws them, which costs less again.
+void DrawQuads() {
+    for (int pass = 0; pass < 2; ++pass) {
+        pass == 0 ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+        glBegin(GL_QUADS);
+        const int end = pass == 0 ? panel.textQuadsFrom : panel.quadCount;
+        for (int i = pass == 0 ? 0 : panel.textQuadsFrom; i < end; ++i) {
+            const Quad& q = panel.quads[i];
+            glTexCoord2f(q.s0, q.t0);
+            glVertex2f(q.x0, q.y0);
+            glTexCoord2f(q.s1, q.t0);
+            glVertex2f(q.x1, q.y0);
+            glTexCoord2f(q.s1, q.t1);
+            glVertex2f(q.x1, q.y1);
+            glTexCoord2f(q.s0, q.t1);
+            glVertex2f(q.x0, q.y1);
+        }
+        glEnd();
+    }
+}
+
+void RestoreState(const SavedState& saved, const Font& font) {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, saved.envMode);
+    glBlendFunc(static_cast<GLenum>(saved.blendSource), static_cast<GLenum>(saved.blendDestination));
+    if (saved.prints) {
+        glBindTexture(GL_TEXTURE_2D, font.textureName);
+        glDisable(GL_BLEND);
+        glEnable(GL_DEPTH_TEST);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(saved.bound));
+        Restore(GL_TEXTURE_2D, saved.textured);
+        Restore(GL_DEPTH_TEST, saved.depthTested);
+        Restore(GL_BLEND, saved.blended);
+    }
+}
+
 }  // namespace
 
 void OpenCadencePanel() {
@@ -514,124 +752,12 @@ void DrawCadencePanel(const CadencePanelView& view, Font& font) {
         view.pacers[0] == nullptr || view.pacers[1] == nullptr) {
         return;
     }
-    // GL contract. Expects GL_MODELVIEW mode and leaves it. Changes and puts
-    // back: both matrices (pushed, an orthographic view of the panel's pixels
-    // with y down, popped), the blend function, the texture environment mode,
-    // and the pixel unpacking state while it hands pictures over. Leaves what
-    // Font::Print leaves, the panel being text as the overlay is: texturing
-    // on with the font's texture bound, blending off, depth test on. With a
-    // font that cannot print, as Print leaves it: the GL_TEXTURE_2D,
-    // GL_DEPTH_TEST and GL_BLEND enables and the texture binding as found.
-    GLint blendSource = GL_ONE;
-    GLint blendDestination = GL_ZERO;
-    glGetIntegerv(GL_BLEND_SRC, &blendSource);
-    glGetIntegerv(GL_BLEND_DST, &blendDestination);
-    GLint envMode = GL_MODULATE;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
-    const bool prints =
-        font.pixels != nullptr && font.cellWidth > 0 && font.textureWidth / font.cellWidth != 0;
-    const GLboolean wasTextured = glIsEnabled(GL_TEXTURE_2D);
-    const GLboolean wasDepthTested = glIsEnabled(GL_DEPTH_TEST);
-    const GLboolean wasBlended = glIsEnabled(GL_BLEND);
-    GLint wasBound = 0;
-    if (!prints) {
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &wasBound);
-    }
-    GLint viewport[4] = {0, 0, 1, 1};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const int windowWidth = viewport[2] > 0 ? viewport[2] : 1;
-    const int windowHeight = viewport[3] > 0 ? viewport[3] : 1;
-
-    // Everything at once whenever the pictures may show something else: a
-    // first draw in this context, another window size, figures that did not
-    // just move on by one redraw (the panel was off, or they started over),
-    // a clock that went back. Otherwise a share a frame, on time.
-    const bool resized = windowWidth != panel.windowWidth || windowHeight != panel.windowHeight;
-    const bool all = resized || view.cadence->redraw.count != panel.redrawCount + 1 ||
-                     frameSeconds < panel.chartsAt || frameSeconds < panel.textsAt;
-    panel.redrawCount = view.cadence->redraw.count;
+    // As the header says: all it changes goes back, but for what Print
+    // leaves, which the panel leaves as the overlay's text would.
+    const SavedState saved = SaveState(font);
     glEnable(GL_TEXTURE_2D);
-    if (all) {
-        if (resized) {
-            panel.windowWidth = windowWidth;
-            panel.windowHeight = windowHeight;
-            panel.width = windowWidth < kPanelWidth ? windowWidth : kPanelWidth;
-            panel.height = windowHeight < kPanelHeight ? windowHeight : kPanelHeight;
-            for (const uint8_t*& textFont : panel.textFonts) {
-                textFont = nullptr;
-            }
-        }
-        BeginWork();
-        BuildCharts(view);
-        for (int group = 0; group < kTextGroups; ++group) {
-            BuildTexts(group, view, font);
-        }
-        EndWork();
-        panel.chartsAt = frameSeconds;
-        panel.textsAt = frameSeconds;
-        panel.textGroupsDone = kTextGroups;
-    } else if (!(frameSeconds - panel.chartsAt < kChartSeconds)) {
-        BeginWork();
-        BuildCharts(view);
-        EndWork();
-        panel.chartsAt = frameSeconds;
-    } else if (panel.textGroupsDone < kTextGroups ||
-               !(frameSeconds - panel.textsAt < kTextSeconds)) {
-        if (panel.textGroupsDone == kTextGroups) {
-            panel.textsAt = frameSeconds;
-            panel.textGroupsDone = 0;
-        }
-        BeginWork();
-        BuildTexts(panel.textGroupsDone++, view, font);
-        EndWork();
-    } else {
-        glBindTexture(GL_TEXTURE_2D, panel.texture);
-    }
-
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, panel.width, panel.height, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    // The charts over the scene; the texts opaque on their black cells, as
-    // Print draws them, which costs less again.
-    for (int pass = 0; pass < 2; ++pass) {
-        pass == 0 ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-        glBegin(GL_QUADS);
-        const int end = pass == 0 ? panel.textQuadsFrom : panel.quadCount;
-        for (int i = pass == 0 ? 0 : panel.textQuadsFrom; i < end; ++i) {
-            const Quad& q = panel.quads[i];
-            glTexCoord2f(q.s0, q.t0);
-            glVertex2f(q.x0, q.y0);
-            glTexCoord2f(q.s1, q.t0);
-            glVertex2f(q.x1, q.y0);
-            glTexCoord2f(q.s1, q.t1);
-            glVertex2f(q.x1, q.y1);
-            glTexCoord2f(q.s0, q.t1);
-            glVertex2f(q.x0, q.y1);
-        }
-        glEnd();
-    }
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
-    glBlendFunc(static_cast<GLenum>(blendSource), static_cast<GLenum>(blendDestination));
-    if (prints) {
-        glBindTexture(GL_TEXTURE_2D, font.textureName);
-        glDisable(GL_BLEND);
-        glEnable(GL_DEPTH_TEST);
-    } else {
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(wasBound));
-        Restore(GL_TEXTURE_2D, wasTextured);
-        Restore(GL_DEPTH_TEST, wasDepthTested);
-        Restore(GL_BLEND, wasBlended);
-    }
+    Refresh(view, font);
+    SetUpState();
+    DrawQuads();
+    RestoreState(saved, font);
 }

@@ -3,10 +3,13 @@
 // under it on the same scale, a strip of the intervals at which the display
 // showed that side's new poses, each with the rule's name or "seen" and one
 // line of figures; along the bottom, a thin strip of redraw intervals and one
-// of the display's own intervals, saying where those come from.
+// of the display's own intervals, saying where those come from; above them,
+// the frame limit, what its waits cost and the latencies to the screen.
 #pragma once
 
+#include "demo/live_limit.h"
 #include "demo/pacing.h"
+#include "demo/presentations.h"
 #include "gfx/font.h"
 #include "host/app.h"
 #include "pacing/cadence.h"
@@ -20,6 +23,11 @@ struct CadencePanelView {
     const Pacer* pacers[2];  // left, right
     PaceRule rules[2];
     const char* statusLine;  // one extra line of text (vsync asked / taken); may be null
+    // The frame limit: what it is (a line of text), its waits' figures, and
+    // the process's CPU share of one core (negative: not known yet).
+    const char* limitLine;
+    const Limiter* limiter;
+    double cpuPercent;
 };
 
 // The panel's GL objects live as long as the context they were made in.
@@ -31,10 +39,14 @@ void OpenCadencePanel();
 void CloseCadencePanel();
 bool CadencePanelOpen();
 
-// Draws with OpenGL 1.1 and font, in the model-view matrix mode, and leaves
-// the state as it found it apart from what Font::Print leaves (texturing on,
-// the font's texture bound, blending off, depth test on). With the panel
-// closed, touches nothing.
+// Draws with OpenGL 1.1 and font. Its GL contract: expects the model-view
+// matrix mode and leaves it; changes and puts back both matrices, the blend
+// function, the texture environment mode and the pixel unpacking state; and
+// leaves what Font::Print leaves, the panel being text as the overlay is
+// (texturing on, the font's texture bound, blending off, depth test on).
+// With a font that cannot print, it leaves those as Print would: texturing,
+// depth test, blending and the texture binding as it found them. With the
+// panel closed, touches nothing.
 void DrawCadencePanel(const CadencePanelView& view, Font& font);
 
 // What the panel drew in its latest frame, for measuring what it costs: the

@@ -19,7 +19,6 @@ double leftStartTarget = kLeftStartTarget;
 double rightStartTarget = kRightStartTarget;
 FrameSteps frameSteps;
 Cadence liveCadence;
-LiveDisplay liveDisplay;
 
 namespace {
 
@@ -42,12 +41,12 @@ void UpdateFrameTiming() {
     if (++redrawCount == kRedrawWindow) {
         std::snprintf(statusText, sizeof statusText,
                       "Tempola - two frame pacers side by side   -=[ FPS:%.0f ]=-",
-                      redrawRateSum * 0.01);
+                      redrawRateSum * (1.0 / kRedrawWindow));
         redrawCount = 0;
         redrawRateSum = 0.0;
     }
 
-    const RefreshSlot* slot = LiveRefreshSlot();
+    const RefreshSlot* slot = RefreshSlotAt(frameSeconds);
     frameSteps.left.updated = StepPacer(leftPacer, leftRule, t, &frameSteps.left.elapsed, slot);
     frameSteps.right.updated = StepPacer(rightPacer, rightRule, t, &frameSteps.right.elapsed, slot);
     frameSteps.t = t;
@@ -87,5 +86,6 @@ void ResetPacing() {
 
 FrameSample CurrentFrameSample(double redrawSeconds) {
     return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule),
-                       SideOf(frameSteps.right, rightPacer, rightRule), timeMs};
+                       SideOf(frameSteps.right, rightPacer, rightRule), timeMs,
+                       FrameWork{}};
 }

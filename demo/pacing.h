@@ -47,7 +47,8 @@ struct FrameSteps {
 extern FrameSteps frameSteps;
 
 // Once per frame, before drawing: reads timeMs, counts the redraw, then lets
-// leftPacer and rightPacer decide by their rules whether to advance.
+// leftPacer and rightPacer decide by their rules whether to advance, with
+// where the display's account expects this redraw to be shown.
 void UpdateFrameTiming();
 
 // The caption text; empty until the 100th frame.
@@ -68,17 +69,3 @@ FrameSample CurrentFrameSample(double redrawSeconds);
 
 // The live program's figures (large: kept out of any stack).
 extern Cadence liveCadence;
-
-// What the display showed, from the presentations the host hands up: each
-// side's seen intervals (between refreshes that showed a new pose of it),
-// the intervals between shown redraws, and the latest refresh period. All
-// empty where the platform gives no display times.
-struct LiveDisplay {
-    IntervalFigures seen[2];  // left, right
-    IntervalFigures display;
-    double refreshSeconds;  // 0 until a presentation reports one
-    uint64_t shown;
-    uint64_t dropped;
-    uint64_t unknown;
-};
-extern LiveDisplay liveDisplay;

@@ -284,8 +284,9 @@ void ClearImage(const PanelImage& image) {
 }
 
 bool TextCell(const Font& font, int* width, int* height) {
-    if (font.pixels == nullptr || font.cellWidth < 2 || font.cellHeight < 2 ||
-        font.textureWidth < font.cellWidth || font.textureHeight < font.cellHeight) {
+    // A cell's last column and row are the grid's gap, so a cell needs two.
+    if (!font.CanPrint() || font.cellWidth < 2 || font.cellHeight < 2 ||
+        font.textureHeight < font.cellHeight) {
         return false;
     }
     *width = font.cellWidth - 1;

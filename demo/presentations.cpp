@@ -2,10 +2,11 @@
 
 #include <cmath>
 
-#include "demo/pacing.h"
+#include "demo/live_limit.h"
 #include "host/app.h"
 #include "pacing/present_queue.h"
 
+LiveDisplay liveDisplay;
 void (*settledFrameSink)(const FrameSample& sample, const FrameDisplay& display) = nullptr;
 
 namespace {
@@ -23,12 +24,24 @@ double lastSwap = 0.0;
 double lastDisplay = 0.0;
 double period = 0.0;
 RefreshSlot slot = {0, 0.0};
-bool slotKnown = false;
 
-void Settle(const Presentation& p) {
-    FrameFate fate = FrameFate::kUnknown;
-    if (p.outcome == kPresentShown) {
-        fate = FrameFate::kShown;
+// The earliest key press not yet on screen: carried past dropped redraws to
+// the first shown one.
+double carriedPress = -1.0;
+
+// The contract's word on a redraw, in the engine's: the one place it is
+// turned.
+FrameFate FateOf(PresentOutcome outcome) {
+    switch (outcome) {
+    case kPresentShown: return FrameFate::kShown;
+    case kPresentDropped: return FrameFate::kDropped;
+    default: return FrameFate::kUnknown;
+    }
+}
+
+void Settle(const Presentation& p, double now) {
+    const FrameFate fate = FateOf(p.outcome);
+    if (fate == FrameFate::kShown) {
         if (p.refreshSeconds > 0.0) {
             period = p.refreshSeconds;
             liveDisplay.refreshSeconds = p.refreshSeconds;
@@ -41,10 +54,32 @@ void Settle(const Presentation& p) {
             lastSwap = p.swapSeconds;
             lastDisplay = p.displaySeconds;
         }
-    } else if (p.outcome == kPresentDiscarded) {
-        fate = FrameFate::kDropped;
     }
-    SettleFrame(queue, p.redraw, fate, p.swapSeconds, p.displaySeconds);
+    if (fate != FrameFate::kUnknown) {
+        const PresentationFact fact = {p.swapSeconds, fate == FrameFate::kShown, p.displaySeconds,
+                                       p.refreshSeconds};
+        NotePresentation(liveLimiter.display, fact, now);
+    }
+    SettleFrame(queue, p.redraw, fate, p.swapSeconds, p.displaySeconds, p.flags);
+}
+
+// The latencies of a settled redraw, whose sample's time is its swap.
+void Measure(const FrameSample& sample, FrameDisplay& display) {
+    const FrameWork& work = sample.work;
+    if (work.input >= 0.0 && (carriedPress < 0.0 || work.input < carriedPress))
+        carriedPress = work.input;
+    if (display.fate != FrameFate::kShown)
+        return;
+    const double shownAt = sample.seconds + display.untilMs * 0.001;
+    if (work.start >= 0.0) {
+        display.latencyMs = (shownAt - work.start) * 1000.0;
+        AddQuantile(liveDisplay.latency, shownAt - work.start);
+    }
+    if (carriedPress >= 0.0) {
+        display.inputMs = (shownAt - carriedPress) * 1000.0;
+        AddQuantile(liveDisplay.input, shownAt - carriedPress);
+        carriedPress = -1.0;
+    }
 }
 
 void HandOnSettled() {
@@ -52,9 +87,10 @@ void HandOnSettled() {
     FrameDisplay display;
     IntervalFigures* seen[2] = {&liveDisplay.seen[0], &liveDisplay.seen[1]};
     while (TakeSettledFrame(queue, &frame, &display, seen, &liveDisplay.display)) {
-        if (display.dropped == 0)
+        Measure(frame.sample, display);
+        if (display.fate == FrameFate::kShown)
             ++liveDisplay.shown;
-        else if (display.dropped == 1)
+        else if (display.fate == FrameFate::kDropped)
             ++liveDisplay.dropped;
         else
             ++liveDisplay.unknown;
@@ -77,34 +113,40 @@ void StartPresentations() {
     liveDisplay.shown = 0;
     liveDisplay.dropped = 0;
     liveDisplay.unknown = 0;
+    ResetQuantiles(liveDisplay.latency);
+    ResetQuantiles(liveDisplay.input);
+    carriedPress = -1.0;
     timed = false;
     originDisplay = lastSwap = lastDisplay = period = 0.0;
-    slotKnown = false;
 }
 
 void TakePresentations() {
     if (!presenting) {
-        // No word will come: the previous redraw is settled by its swap.
-        SettleFrame(queue, redrawNumber - 1, FrameFate::kUnknown, swapSeconds, 0.0);
-    } else {
-        Presentation reports[64];
-        int n = 0;
-        while ((n = HostTakePresentations(reports, 64)) > 0) {
-            for (int i = 0; i < n; ++i)
-                Settle(reports[i]);
-            if (n < 64)
-                break;
-        }
+        // No word will come: the latest redraw is settled by its swap.
+        SettleFrame(queue, redrawNumber, FrameFate::kUnknown, swapSeconds, 0.0);
+        return;
     }
-    slotKnown = timed && period > 0.0;
-    if (slotKnown) {
-        // A redraw made now reaches the screen about as long after its swap
-        // as the latest shown one did, on the refresh grid.
-        const double ahead = std::round((frameSeconds - lastSwap) / period);
-        slot.refresh = static_cast<int64_t>(std::llround((lastDisplay - originDisplay) / period)) +
-                       static_cast<int64_t>(ahead < 1.0 ? 1.0 : ahead);
-        slot.period = period;
+    Presentation reports[64];
+    int n = 0;
+    const double now = HostClockSeconds();
+    while ((n = HostTakePresentations(reports, 64)) > 0) {
+        for (int i = 0; i < n; ++i)
+            Settle(reports[i], now);
+        if (n < 64)
+            break;
     }
+}
+
+const RefreshSlot* RefreshSlotAt(double now) {
+    if (!timed || period <= 0.0)
+        return nullptr;
+    // A redraw made now reaches the screen about as long after its swap as
+    // the latest shown one did, on the refresh grid.
+    const double ahead = std::round((now - lastSwap) / period);
+    slot.refresh = static_cast<int64_t>(std::llround((lastDisplay - originDisplay) / period)) +
+                   static_cast<int64_t>(ahead < 1.0 ? 1.0 : ahead);
+    slot.period = period;
+    return &slot;
 }
 
 void QueueRedraw(const FrameSample& sample) {
@@ -113,21 +155,13 @@ void QueueRedraw(const FrameSample& sample) {
     HandOnSettled();
 }
 
+FrameSample* QueuedRedraw(uint64_t redraw) {
+    return WaitingSample(queue, redraw);
+}
+
 void FlushPresentations() {
     if (!presenting)
         SettleFrame(queue, redrawNumber, FrameFate::kUnknown, swapSeconds, 0.0);
     GiveUpWaiting(queue);
     HandOnSettled();
-}
-
-void PaceFrame() {
-    TakePresentations();
-    UpdateFrameTiming();
-    const FrameSample sample = CurrentFrameSample(frameSeconds);
-    RecordFrame(liveCadence, sample);
-    QueueRedraw(sample);
-}
-
-const RefreshSlot* LiveRefreshSlot() {
-    return slotKnown ? &slot : nullptr;
 }

@@ -1,35 +1,58 @@
-// The display's word on the live program's redraws: each redraw waits in a
-// queue until the host reports it shown, discarded or given up, then goes,
-// in redraw order, into liveDisplay and to whoever keeps the run's logs.
-// From the same reports comes where display-locked expects a redraw made now
-// to be shown.
+// The display's account of the live program's redraws, and the one owner of
+// what it says. Each redraw waits in a queue until the host reports it
+// shown, dropped or given up, then goes, in redraw order, into liveDisplay
+// and to whoever keeps the run's logs. The same reports feed the
+// display-timed limiter and tell display-locked where a redraw made now
+// will be shown. Nothing here paces or waits: the pacers and the limiter
+// read from it.
 #pragma once
 
+#include <cstdint>
+
+#include "pacing/figures.h"
 #include "pacing/frame_log.h"
+#include "pacing/quantiles.h"
 #include "pacing/rules.h"
 
-// Once per frame, before drawing: the display's word on earlier redraws,
-// the pacers (UpdateFrameTiming), the live figures and this redraw queued.
-void PaceFrame();
+// What the display showed, from the presentations the host hands up: each
+// side's seen intervals (between refreshes that showed a new pose of it),
+// the intervals between shown redraws, and the latest refresh period. All
+// empty where the platform gives no display times.
+struct LiveDisplay {
+    IntervalFigures seen[2];  // left, right
+    IntervalFigures display;
+    double refreshSeconds;  // 0 until a presentation reports one
+    uint64_t shown;
+    uint64_t dropped;
+    uint64_t unknown;
+    // Shown redraws: from the clock reading that set the poses to the
+    // display; and from a key press to the first shown redraw drawn after it.
+    QuantileKeeper latency;
+    QuantileKeeper input;
+};
+extern LiveDisplay liveDisplay;
 
 // Where settled redraws go besides liveDisplay; null for nowhere.
 extern void (*settledFrameSink)(const FrameSample& sample, const FrameDisplay& display);
 
-// Empties the queue and liveDisplay, and notes whether display times come
-// (the host's source, once the window is there).
+// Empties the queue, liveDisplay and the limiter's learning, and notes
+// whether display times come (the host's source, once the window is there).
 void StartPresentations();
 
-// Once per frame before the pacers step: takes the host's reports and
-// settles what they say. Then LiveRefreshSlot holds this redraw's slot.
+// The display's word on earlier redraws: takes the host's reports and
+// settles what they say. Once per frame, before it starts.
 void TakePresentations();
 
-// Once per frame after the pacers stepped: queues the redraw and hands on
-// every redraw now settled.
+// Where display-locked expects a redraw whose frame starts at now (on the
+// frame clock) to be shown; null while no refresh timing is known.
+const RefreshSlot* RefreshSlotAt(double now);
+
+// Queues the redraw the frame has made and hands on every redraw now settled.
 void QueueRedraw(const FrameSample& sample);
+
+// A redraw still waiting for the display's word, to add what is learned of
+// it after it was queued; null once it has gone.
+FrameSample* QueuedRedraw(uint64_t redraw);
 
 // Gives up every waiting redraw as unknown and hands them on: at the end.
 void FlushPresentations();
-
-// Where the display will show a redraw made now; null while no refresh
-// timing is known.
-const RefreshSlot* LiveRefreshSlot();

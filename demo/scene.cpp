@@ -6,6 +6,8 @@
 #include "demo/cadence_panel.h"
 #include "demo/charset.h"
 #include "demo/pacing.h"
+#include "demo/frame.h"
+#include "demo/live_limit.h"
 #include "demo/presentations.h"
 #include "gfx/image.h"
 #include "pacing/cadence.h"
@@ -24,8 +26,13 @@ constexpr uint32_t kKeyNextLeftRule = 'Z';
 constexpr uint32_t kKeyNextRightRule = 'X';
 constexpr uint32_t kKeyPanel = 'G';
 constexpr uint32_t kKeyVsync = 'V';
+constexpr uint32_t kKeyLimit = 'L';
 
 bool panelShown = false;
+
+// Where the limit shows with the panel hidden: the panel's line for it.
+constexpr float kLimitTextX = 0.03f;
+constexpr float kLimitTextY = 0.49f;
 
 struct Colour {
     float r, g, b;
@@ -102,6 +109,7 @@ bool Init() {
     }
 
     StartPresentations();
+    StartLiveLimit();
     glEnable(GL_TEXTURE_2D);
 
     // The camera's step back lives in the projection, so the model-view
@@ -134,7 +142,7 @@ void ReleaseContext() {
 }  // namespace
 
 void GetOverlayLines(OverlayLine (&lines)[kOverlayLineCount]) {
-    lines[0] = {0.16f, 0.05f, "Tempola v0.2", false, 0.0};
+    lines[0] = {0.16f, 0.05f, "Tempola v" TEMPOLA_VERSION, false, 0.0};
     lines[1] = {0.60f, 0.05f, kCreditLine, false, 0.0};
     lines[2] = {0.15f, 0.85f, "Current FPS : %.1f", true, leftPacer.measuredRate};
     lines[3] = {0.15f, 0.88f, "Target FPS  : %.1f", true, leftPacer.target};
@@ -149,7 +157,7 @@ namespace {
 // A side whose rule is not the one it starts with says which rule it runs,
 // and display-locked says so when it has no refresh timing to lock to.
 void PrintRuleIfChanged(float x, PaceRule rule, PaceRule usual) {
-    if (rule == kRuleDisplayLocked && LiveRefreshSlot() == nullptr) {
+    if (rule == kRuleDisplayLocked && RefreshSlotAt(frameSeconds) == nullptr) {
         overlayFont.Print(x, 0.81f, "Rule: %s (no refresh timing: scheduled)", PaceRuleName(rule));
     } else if (rule != usual) {
         overlayFont.Print(x, 0.81f, "Rule: %s", PaceRuleName(rule));
@@ -198,8 +206,14 @@ bool Render() {
                                        HostDisplayTimesSource(),
                                        {&leftPacer, &rightPacer},
                                        {leftRule, rightRule},
-                                       vsync};
+                                       vsync,
+                                       LiveLimitText(),
+                                       &liveLimiter,
+                                       LiveCpuPercent()};
         DrawCadencePanel(view, overlayFont);
+    } else if (liveLimiter.setting.kind != LimitKind::kOff) {
+        // Where the panel says it, in the overlay's own text.
+        overlayFont.Print(kLimitTextX, kLimitTextY, "%s", LiveLimitText());
     }
     return true;
 }
@@ -209,23 +223,42 @@ void Shutdown() {
 }
 
 void KeyDown(uint32_t key) {
+    NoteKeyPress();
     switch (key) {
     case kKeyNextLeftRule: leftRule = NextPaceRule(leftRule); break;
     case kKeyNextRightRule: rightRule = NextPaceRule(rightRule); break;
     case kKeyPanel: panelShown = !panelShown; break;
     case kKeyVsync: HostSetVsync(!vsyncAsked); break;
+    case kKeyLimit: NextLiveLimit(); break;
     default: break;
     }
+}
+
+// The target keys are timed as input too, as every key is.
+void RaiseLeft() {
+    NoteKeyPress();
+    RaiseLeftTarget();
+}
+void LowerLeft() {
+    NoteKeyPress();
+    LowerLeftTarget();
+}
+void RaiseRight() {
+    NoteKeyPress();
+    RaiseRightTarget();
+}
+void LowerRight() {
+    NoteKeyPress();
+    LowerRightTarget();
 }
 
 }  // namespace
 
 const AppCallbacks& DemoCallbacks() {
     static const AppCallbacks callbacks = {
-        PreInit,          GetWindowTitle,  Init,
-        Render,           Shutdown,        GetStatusText,
-        RaiseLeftTarget,  LowerLeftTarget, RaiseRightTarget,
-        LowerRightTarget, KeyDown,         ReleaseContext,
+        PreInit,   GetWindowTitle, Init,       Render,  Shutdown,       GetStatusText,
+        RaiseLeft, LowerLeft,      RaiseRight, LowerRight, KeyDown,     ReleaseContext,
+        BeginFrame, EndFrame,
     };
     return callbacks;
 }

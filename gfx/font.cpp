@@ -176,8 +176,16 @@ int Font::FindGlyph(unsigned char c, int previous) const {
     return glyph;
 }
 
+bool Font::HasGrid() const {
+    return cellWidth > 0 && cellHeight > 0 && textureWidth / cellWidth != 0;
+}
+
+bool Font::CanPrint() const {
+    return pixels != nullptr && HasGrid();
+}
+
 bool Font::GlyphCell(int glyph, int* x, int* y) const {
-    if (cellWidth <= 0 || cellHeight <= 0 || textureWidth / cellWidth == 0 || glyph < 0) {
+    if (!HasGrid() || glyph < 0) {
         return false;
     }
     const int columns = textureWidth / cellWidth;
@@ -193,7 +201,7 @@ bool Font::GlyphCell(int glyph, int* x, int* y) const {
 
 GlyphQuad Font::Quad(int glyph, int column, int line) const {
     GlyphQuad q = {};
-    if (cellWidth <= 0 || textureWidth / cellWidth == 0 || textureHeight <= 0) {
+    if (!HasGrid() || textureHeight <= 0) {
         return q;
     }
     const int columns = textureWidth / cellWidth;
@@ -214,7 +222,7 @@ GlyphQuad Font::Quad(int glyph, int column, int line) const {
 }
 
 bool Font::Print(float x, float y, const char* format, ...) {
-    if (pixels == nullptr || cellWidth <= 0 || textureWidth / cellWidth == 0 || format == nullptr) {
+    if (!CanPrint() || format == nullptr) {
         return false;
     }
 

@@ -63,6 +63,12 @@ public:
     // false when the font has no grid or the cell lies outside the picture.
     bool GlyphCell(int glyph, int* x, int* y) const;
 
+    // Whether the glyph grid can be read: cells of some size, at least one
+    // to a row of the picture.
+    bool HasGrid() const;
+    // Whether Print draws anything: a picture, read by a grid.
+    bool CanPrint() const;
+
     // Glyph g at text column i of line j (lines count down from 0, as Print
     // stacks them upwards from its origin). All zero when the font has no
     // glyph grid.

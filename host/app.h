@@ -49,11 +49,13 @@ extern double swapSeconds;
 
 // What the display did with each swapped redraw, where the platform can tell
 // (Wayland presentation feedback). Every swap made while display times are
-// available gets exactly one record, sooner or later: shown, discarded by the
-// compositor, or unknown when no word came within a bound.
+// available gets exactly one record, sooner or later: shown, dropped by the
+// compositor, or unknown when no word came within a bound. The contract's own
+// enum, since the host sees nothing of the engine; the display's account in
+// the application turns it into the engine's FrameFate, once.
 enum PresentOutcome : uint8_t {
     kPresentShown,
-    kPresentDiscarded,
+    kPresentDropped,
     kPresentUnknown,
 };
 
@@ -63,6 +65,9 @@ struct Presentation {
     double swapSeconds;     // when the swap was asked for, on frameSeconds' clock
     double displaySeconds;  // when it reached the screen, same clock; shown only
     double refreshSeconds;  // the display's refresh period; 0 when not given
+    uint32_t flags;  // shown only: the compositor's word on how the time was taken
+                     // (wp_presentation's kind bits: 1 vsync, 2 hw_clock,
+                     // 4 hw_completion, 8 zero_copy); 0 otherwise
 };
 
 // Where display times come from: a short key for scripts ("wayland", or
@@ -74,6 +79,16 @@ struct DisplayTimesSource {
     const char* text;
 };
 DisplayTimesSource HostDisplayTimesSource();
+
+// The refresh rate the system reports for the window's display, in Hz; 0
+// when it reports none. Known once the window exists.
+double HostRefreshRate();
+
+// The frame clock read now, on frameSeconds' clock.
+double HostClockSeconds();
+// Blocks until the frame clock reads at least seconds, with the system's
+// finest sleep; it may wake late. Returns at once for a time already past.
+void HostSleepUntil(double seconds);
 
 // Moves up to capacity records of presentations completed since the last
 // call into out, oldest first; returns how many. Never blocks.
@@ -108,6 +123,13 @@ struct AppCallbacks {
     // the application gives up its GL objects, since Shutdown comes after,
     // without a context. May be null.
     void (*ReleaseContext)() = nullptr;
+
+    // The two places a frame may be held back, both may be null:
+    // BeforeFrame before the frame clock is read for Render, BeforeSwap after
+    // Render, before the swap is timed and made. A frame runs: BeforeFrame,
+    // clock read, Render, BeforeSwap, swap.
+    void (*BeforeFrame)() = nullptr;
+    void (*BeforeSwap)() = nullptr;
 };
 
 // The program's entry into its own logic. commandLine is the text after the

@@ -1,4 +1,5 @@
 // Entry, start-up sequence and the message loop.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -42,11 +43,11 @@ double CounterSeconds(int64_t count) {
 }
 
 void RunFrame(PlatWindow* window) {
+    if (hostApp->BeforeFrame != nullptr)
+        hostApp->BeforeFrame();
     const int64_t now = PlatCounter();
     timeMs = static_cast<uint32_t>(ElapsedMilliseconds(now, startCount, counterFrequency));
-    frameSeconds = counterFrequency > 0 ? static_cast<double>(now - startCount) /
-                                              static_cast<double>(counterFrequency)
-                                        : 0.0;
+    frameSeconds = CounterSeconds(now);
     ++redrawNumber;
     PlatSurface* surface = PlatGetSurface(window);
     if (!hostApp->Render()) {
@@ -54,6 +55,8 @@ void RunFrame(PlatWindow* window) {
         // this frame is still swapped.
         PlatDestroyWindow(window);
     }
+    if (hostApp->BeforeSwap != nullptr)
+        hostApp->BeforeSwap();
     swapSeconds = CounterSeconds(PlatCounter());
     PlatSwapBuffers(surface, redrawNumber);
     PlatReleaseSurface(window, surface);
@@ -87,6 +90,11 @@ void ResetHostState() {
     counterFrequency = 0;
     startCount = 0;
     ResetPixelFormatState();
+}
+
+void StartFrameClock() {
+    counterFrequency = PlatCounterFrequency();
+    startCount = PlatCounter();
 }
 
 bool HostSetVsync(bool on) {
@@ -136,8 +144,7 @@ int HostMain(const char* commandLine, const AppCallbacks& app) {
 
     PlatShowWindow(window);
 
-    counterFrequency = PlatCounterFrequency();
-    startCount = PlatCounter();
+    StartFrameClock();
 
     if (!app.Init()) {
         if (displaySettings.fullscreen) {
@@ -173,6 +180,31 @@ DisplayTimesSource HostDisplayTimesSource() {
     return DisplayTimesSource{source.available, source.key, source.text};
 }
 
+double HostRefreshRate() {
+    return PlatRefreshRate();
+}
+
+double HostClockSeconds() {
+    return CounterSeconds(PlatCounter());
+}
+
+void HostSleepUntil(double seconds) {
+    if (counterFrequency <= 0)
+        return;
+    const double ticks = seconds * static_cast<double>(counterFrequency);
+    // A time beyond the counter's range is no time to sleep to.
+    if (!(ticks < 9.0e18 && ticks > -9.0e18))
+        return;
+    // Up to the next tick, but not for the last bits of a sum in seconds that
+    // lands a hair past a whole one.
+    PlatSleepUntil(startCount + static_cast<int64_t>(std::ceil(ticks - 1e-3)));
+}
+
+// The contract's word for a redraw's fate is the platform's, value for value.
+static_assert(int{kPresentShown} == int{kPlatShown} && int{kPresentDropped} == int{kPlatDropped} &&
+                  int{kPresentUnknown} == int{kPlatUnknown},
+              "the contract's fates mirror the platform's");
+
 int HostTakePresentations(Presentation* out, int capacity) {
     PlatPresentation reports[64];
     int n = 0;
@@ -183,13 +215,13 @@ int HostTakePresentations(Presentation* out, int capacity) {
             const PlatPresentation& r = reports[i];
             Presentation& p = out[n++];
             p.redraw = r.redraw;
-            p.outcome = r.outcome == kPlatShown       ? kPresentShown
-                        : r.outcome == kPlatDiscarded ? kPresentDiscarded
-                                                      : kPresentUnknown;
+            p.outcome = r.outcome <= kPlatUnknown ? static_cast<PresentOutcome>(r.outcome)
+                                                  : kPresentUnknown;
             // Onto frameSeconds' clock: the counter from the frame clock's start.
             p.swapSeconds = CounterSeconds(r.swapCounter);
             p.displaySeconds = r.outcome == kPlatShown ? CounterSeconds(r.displayCounter) : 0.0;
             p.refreshSeconds = static_cast<double>(r.refreshNs) * 1e-9;
+            p.flags = r.outcome == kPlatShown ? r.flags : 0;
         }
         if (got < room)
             break;

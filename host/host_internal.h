@@ -36,6 +36,12 @@ int64_t ElapsedMilliseconds(int64_t now, int64_t start, int64_t frequency);
 // Forgets the pixel-format request built by the first window.
 void ResetPixelFormatState();
 
+// Starts the frame clock at the counter's present reading: frameSeconds,
+// swapSeconds and HostClockSeconds count from here. HostMain does it once
+// the window is shown; a benchmark that drives the application without the
+// host does it itself.
+void StartFrameClock();
+
 // Back to the state of a process that has not run the host yet (tests run
 // the host many times in one process).
 void ResetHostState();

@@ -110,7 +110,7 @@ struct Replayer {
         FrameDisplay cells = kUnknownDisplay;
         if (!result.recordedDisplay)
             return cells;
-        cells.dropped = row.dropped;
+        cells.fate = FateOfDroppedCell(row.dropped);
         if (row.hasDisplay) {
             const uint64_t poses[2] = {sides[0].updates, sides[1].updates};
             const double at = row.displaySeconds - first;

@@ -13,11 +13,20 @@ struct SideSample {
     PaceRule rule;
 };
 
+// What the live program times of a redraw besides its pacers; the
+// simulator leaves it unknown (negative).
+struct FrameWork {
+    double start = -1.0;   // the clock reading that set the redraw's poses
+    double waitMs = -1.0;  // the frame limiter's waits for it, in all
+    double input = -1.0;   // the earliest key press since the previous frame started
+};
+
 struct FrameSample {
     double seconds;  // redraw time at counter resolution, any fixed origin
     SideSample left;
     SideSample right;
     uint32_t clockMs;  // the millisecond clock the pacers read at this redraw
+    FrameWork work;
 };
 
 // Figures from the first update (per side) and the first redraw on. A side's

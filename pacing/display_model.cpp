@@ -13,11 +13,11 @@ FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool dec
     out.seenMs[0] = display.seenMs[0];
     out.seenMs[1] = display.seenMs[1];
     if (display.newestShown) {
-        out.dropped = 0;
+        out.fate = FrameFate::kShown;
         out.untilMs = (display.newestDisplay - seconds) * 1000.0;
         out.betweenMs = display.newestBetweenMs;
     } else if (decided) {
-        out.dropped = 1;
+        out.fate = FrameFate::kDropped;
     }
     return out;
 }

@@ -34,6 +34,14 @@ void AppendSide(CsvOut& out, const SideSample& side) {
 
 }  // namespace
 
+int DroppedCell(FrameFate fate) {
+    return fate == FrameFate::kDropped ? 1 : fate == FrameFate::kShown ? 0 : -1;
+}
+
+FrameFate FateOfDroppedCell(int cell) {
+    return cell == 1 ? FrameFate::kDropped : cell == 0 ? FrameFate::kShown : FrameFate::kUnknown;
+}
+
 const char* FrameLogHeader() {
     return kHeader.text;
 }
@@ -54,19 +62,21 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& disp
     CsvOut& out = log.out;
     if (out.file == nullptr || out.failed)
         return;
-    if (!log.started) {
+    const bool first = !log.started;
+    if (first) {
         log.started = true;
         log.firstFrame = sample.seconds;
         log.previousFrame = sample.seconds;
     }
+    const double betweenMs = (sample.seconds - log.previousFrame) * 1000.0;
     BeginCsvRow(out);
     // The swap chain is the window's one; the runtime is the API it presents
     // through; no present flags are ever asked for.
     AppendCsv(out, "%s,%ld,0,OpenGL,%d,0,", log.application, log.processId, log.syncInterval);
-    if (display.dropped >= 0)
-        AppendCsv(out, "%d", display.dropped);
-    AppendCsv(out, ",%.7f,%.4f", sample.seconds - log.firstFrame,
-              (sample.seconds - log.previousFrame) * 1000.0);
+    const int dropped = DroppedCell(display.fate);
+    if (dropped >= 0)
+        AppendCsv(out, "%d", dropped);
+    AppendCsv(out, ",%.7f,%.4f", sample.seconds - log.firstFrame, betweenMs);
     AppendCsvMs(out, display.betweenMs);
     AppendCsvMs(out, display.untilMs);
     AppendCsv(out, ",%u", static_cast<unsigned>(sample.clockMs));
@@ -74,9 +84,18 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& disp
     AppendSide(out, sample.right);
     AppendCsvMs(out, display.seenMs[0]);
     AppendCsvMs(out, display.seenMs[1]);
-    // CPU busy and wait, input and display latency, presentation flags: not
-    // measured yet.
-    AppendCsv(out, ",,,,,");
+    // The frame's time is the one between its present and the previous one,
+    // which the first row has not got.
+    const double waitMs = sample.work.waitMs;
+    const double busyMs = betweenMs > waitMs ? betweenMs - waitMs : 0.0;
+    AppendCsvMs(out, waitMs >= 0.0 && !first ? busyMs : -1.0);
+    AppendCsvMs(out, waitMs);
+    AppendCsvMs(out, display.inputMs);
+    AppendCsvMs(out, display.latencyMs);
+    if (display.flags >= 0)
+        AppendCsv(out, ",%d", static_cast<int>(display.flags));
+    else
+        AppendCsv(out, ",");
     EndCsvRow(out, sample.seconds);
     log.previousFrame = sample.seconds;
 }

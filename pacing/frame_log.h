@@ -14,6 +14,7 @@
 
 #include "pacing/cadence.h"
 #include "pacing/csv_out.h"
+#include "pacing/frame_fate.h"
 
 // The log's columns, in the order they are written.
 enum FrameLogColumn : uint8_t {
@@ -41,8 +42,11 @@ enum FrameLogColumn : uint8_t {
     kLogRightRule,
     kLogLeftSeen,
     kLogRightSeen,
-    // Named as the present monitor's 2.x columns of the same meaning; written
-    // empty until the live program measures them.
+    // Named as the present monitor's 2.x columns of the same meaning, from
+    // the sample's FrameWork and the display's word; empty where not measured
+    // (the simulator, no display times). Busy is the frame's present interval
+    // less the limiter's wait; the flags are wp_presentation's kind bits of a
+    // shown redraw (1 vsync, 2 hw_clock, 4 hw_completion, 8 zero_copy).
     kLogCpuBusy,
     kLogCpuWait,
     kLogInputToPhoton,
@@ -82,12 +86,19 @@ inline constexpr const char* kFrameLogColumns[kFrameLogColumnCount] = {
 
 // What the display did with one redraw, as far as it is known.
 struct FrameDisplay {
-    int8_t dropped;    // 1 discarded, 0 shown, -1 not known
+    FrameFate fate;    // shown, dropped or unknown
     double untilMs;    // swap to display; negative when not shown or not known
     double betweenMs;  // since the previous shown redraw's display time; likewise
     double seenMs[2];  // left, right: see seen.h; negative for an empty cell
+    int32_t flags;     // shown: the display's word on its time (wp_presentation's
+                       // kind bits); negative for an empty cell
+    double latencyMs;  // shown: from the clock reading that set its poses to
+                       // its display time; negative for an empty cell
+    double inputMs;    // the first shown redraw after a key press: from the
+                       // press to its display time; negative for an empty cell
 };
-constexpr FrameDisplay kUnknownDisplay = {-1, -1.0, -1.0, {-1.0, -1.0}};
+constexpr FrameDisplay kUnknownDisplay = {FrameFate::kUnknown, -1.0, -1.0, {-1.0, -1.0},
+                                          -1,                  -1.0, -1.0};
 
 // The first columns' constants: who made the capture.
 struct CaptureIdentity {

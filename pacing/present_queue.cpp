@@ -36,11 +36,12 @@ bool QueueFrame(PresentQueue& queue, uint64_t redraw, const FrameSample& sample)
     frame.fate = queue.waits ? FrameFate::kPending : FrameFate::kUnknown;
     frame.swapSeconds = -1.0;
     frame.displaySeconds = 0.0;
+    frame.flags = -1;
     return true;
 }
 
 void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double swapSeconds,
-                 double displaySeconds) {
+                 double displaySeconds, int32_t flags) {
     // Unsigned: a redraw before the oldest one wraps to a huge offset.
     if (redraw - queue.first >= static_cast<uint64_t>(queue.count))
         return;
@@ -50,6 +51,13 @@ void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double sw
     frame.fate = fate;
     frame.swapSeconds = swapSeconds;
     frame.displaySeconds = displaySeconds;
+    frame.flags = flags;
+}
+
+FrameSample* WaitingSample(PresentQueue& queue, uint64_t redraw) {
+    if (redraw - queue.first >= static_cast<uint64_t>(queue.count))
+        return nullptr;
+    return &At(queue, redraw).sample;
 }
 
 void GiveUpWaiting(PresentQueue& queue) {
@@ -76,18 +84,19 @@ bool TakeSettledFrame(PresentQueue& queue, QueuedFrame* frame, FrameDisplay* dis
     --queue.count;
     *display = kUnknownDisplay;
     if (frame->fate == FrameFate::kDropped) {
-        display->dropped = 1;
+        display->fate = FrameFate::kDropped;
     } else if (frame->fate == FrameFate::kShown) {
         // A display time before the swap is no display time of this redraw.
         const double until = frame->displaySeconds - frame->sample.seconds;
         if (until >= 0.0) {
             const SeenStep step =
                 ShowRedraw(queue.seen, frame->displaySeconds, frame->poses, seen, shown);
-            display->dropped = 0;
+            display->fate = FrameFate::kShown;
             display->untilMs = until * 1000.0;
             display->betweenMs = step.betweenMs;
             display->seenMs[0] = step.seenMs[0];
             display->seenMs[1] = step.seenMs[1];
+            display->flags = frame->flags;
         }
     }
     return true;

@@ -7,15 +7,9 @@
 
 #include <cstdint>
 
+#include "pacing/frame_fate.h"
 #include "pacing/frame_log.h"
 #include "pacing/seen.h"
-
-enum class FrameFate : uint8_t {
-    kPending,
-    kShown,
-    kDropped,  // the compositor discarded it
-    kUnknown,  // no word came, or none can come
-};
 
 struct QueuedFrame {
     FrameSample sample;
@@ -23,6 +17,7 @@ struct QueuedFrame {
     FrameFate fate;
     double swapSeconds;     // on the sample's clock; once settled
     double displaySeconds;  // likewise; shown only
+    int32_t flags;          // the display's flags for that time; negative: none given
 };
 
 // More than the platform's own ring of pending feedback, so that the
@@ -46,9 +41,14 @@ void StartPresentQueue(PresentQueue& queue, bool waits);
 bool QueueFrame(PresentQueue& queue, uint64_t redraw, const FrameSample& sample);
 
 // What the display did with a redraw, and when it was swapped; ignored for
-// one no longer waiting.
+// one no longer waiting. flags: how far the display time can be trusted, as
+// the display says (FrameDisplay::flags); negative when it says nothing.
 void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double swapSeconds,
-                 double displaySeconds);
+                 double displaySeconds, int32_t flags = -1);
+
+// The sample of a redraw still waiting, for what is learned of it after it
+// was queued (the wait before its swap); null once it has gone.
+FrameSample* WaitingSample(PresentQueue& queue, uint64_t redraw);
 
 // Gives up every waiting frame as unknown: at the end of a run.
 void GiveUpWaiting(PresentQueue& queue);

@@ -37,7 +37,8 @@ bool ClockWentBack(Pacer& pacer, double t) {
 
 void CloseMeasurementWindow(Pacer& pacer) {
     if (pacer.updateCount == kPacerWindow) {
-        pacer.measuredRate = pacer.rateSum * 0.05;
+        // A product, as it always was: 1.0 / 20 is the very double 0.05 is.
+        pacer.measuredRate = pacer.rateSum * (1.0 / kPacerWindow);
         pacer.rateSum = 0.0;
         pacer.updateCount = 0;
     }

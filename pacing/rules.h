@@ -50,9 +50,10 @@ constexpr int kPaceRuleCount = 6;
 constexpr PaceRule kLeftStartRule = kRuleAdaptive;
 constexpr PaceRule kRightStartRule = kRuleFixed;
 
-// "adaptive", "fixed", "fixed-exact", "scheduled", "every-redraw".
+// The rule's name as the command line and the logs spell it (PaceRuleList
+// gives them all, in the order of the enum above).
 const char* PaceRuleName(PaceRule rule);
-// False (and *rule unchanged) for a name that is none of the above.
+// False (and *rule unchanged) for a name that is none of the rules'.
 bool PaceRuleFromName(const char* name, PaceRule* rule);
 // The order the Z and X keys cycle through, wrapping after the last rule.
 PaceRule NextPaceRule(PaceRule rule);

@@ -44,10 +44,10 @@ void LogSide(SideLog& log, const FrameSample& sample, const SideSample& side,
     }
     if (!log.pending)
         return;
-    if (display.dropped == 0 && display.untilMs >= 0.0) {
+    if (display.fate == FrameFate::kShown && display.untilMs >= 0.0) {
         const double shownAt = sample.seconds + display.untilMs * 0.001;
         WritePending(log, 0, display.seenMs[log.side], (shownAt - log.pendingSeconds) * 1000.0);
-    } else if (display.dropped < 0) {
+    } else if (display.fate == FrameFate::kUnknown) {
         log.pendingUnknown = true;
     }
 }

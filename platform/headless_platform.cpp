@@ -203,7 +203,20 @@ int64_t PlatCounterFrequency() {
 }
 
 int64_t PlatCounter() {
-    return counter;
+    const int64_t now = counter;
+    counter += options.ticksPerRead;
+    return now;
+}
+
+// The scripted clock has nobody else to move it: a sleep moves it to the
+// deadline itself, so a test sees exactly when the program meant to wake.
+// Counted rather than logged: the allocation test runs the limiter on this
+// backend, and a logged call would allocate.
+void PlatSleepUntil(int64_t deadline) {
+    ++record.sleeps;
+    record.lastSleepUntil = deadline;
+    if (deadline > counter)
+        counter = deadline + options.wakeLateTicks;
 }
 
 PlatSurface* PlatGetSurface(PlatWindow*) {
@@ -252,6 +265,10 @@ void PlatSwapBuffers(PlatSurface*, uint64_t redraw) {
 PlatDisplayTimes PlatDisplayTimesSource() {
     return displayTimes ? PlatDisplayTimes{true, "scripted", "scripted presentation times"}
                         : PlatDisplayTimes{false, "none", "not available in the scripted platform"};
+}
+
+double PlatRefreshRate() {
+    return options.refreshRate;
 }
 
 int PlatTakePresentations(PlatPresentation* out, int capacity) {

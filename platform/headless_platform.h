@@ -40,6 +40,8 @@ struct Record {
     std::vector<PixelFormatRequest> pixelFormats;  // as passed to the choice
     std::string debugOutput;
     int swaps = 0;
+    int sleeps = 0;              // PlatSleepUntil calls
+    int64_t lastSleepUntil = 0;  // the latest one's deadline
 };
 
 // Behaviour switches a test may set before running the host.
@@ -51,6 +53,9 @@ struct Options {
     int64_t counterFrequency = 1000000;
     bool failProfileWrite = false;  // as an unwritable settings folder does
     bool swapIntervalTaken = true;
+    int64_t wakeLateTicks = 0;  // how far past its deadline each sleep wakes
+    int64_t ticksPerRead = 0;   // how far each reading moves the counter on (a spin ends)
+    double refreshRate = 60.0;  // the display's, as the system gives it
 };
 
 // Clears the queue, the record and the clock, and sets the options.

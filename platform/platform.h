@@ -147,6 +147,10 @@ void PlatPostQuit(int exitCode);
 
 int64_t PlatCounterFrequency();
 int64_t PlatCounter();
+// Blocks the calling thread until the counter reaches deadline, as closely as
+// the system's finest timer can (it may wake late, never on purpose early);
+// returns at once for a deadline already past. Nothing else waits this way.
+void PlatSleepUntil(int64_t deadline);
 
 // --- drawing surface and rendering context -------------------------------------
 
@@ -173,7 +177,7 @@ void PlatSetViewport(int x, int y, int width, int height);
 
 enum : uint8_t {
     kPlatShown,
-    kPlatDiscarded,  // the compositor never put it on screen
+    kPlatDropped,  // the compositor never put it on screen
     kPlatUnknown,    // no word came within the bound (a stalled compositor, a hidden window)
 };
 
@@ -185,6 +189,16 @@ struct PlatPresentation {
     int64_t swapCounter;
     int64_t displayCounter;  // shown only
     uint32_t refreshNs;      // the refresh period the display gave; 0 when none
+    uint32_t flags;          // shown only: how the time was taken (kPlatPresent... below)
+};
+
+// How far a display time can be trusted, as a Wayland compositor says: the
+// bits of wp_presentation's kind, with its values.
+enum : uint32_t {
+    kPlatPresentVsync = 0x1,         // shown at a refresh, no tearing
+    kPlatPresentHwClock = 0x2,       // the time is the hardware's own
+    kPlatPresentHwCompletion = 0x4,  // the hardware said when it was done
+    kPlatPresentZeroCopy = 0x8,      // the buffer went to screen as it was
 };
 
 // Where display times come from: key "wayland" or "none", and a sentence.
@@ -194,6 +208,10 @@ struct PlatDisplayTimes {
     const char* text;
 };
 PlatDisplayTimes PlatDisplayTimesSource();
+
+// The refresh rate the system gives for the display the window is on, in Hz;
+// 0 when it gives none.
+double PlatRefreshRate();
 
 // Moves up to capacity reports of redraws settled since the last call into
 // out, oldest first; returns how many. Never blocks. Every swap made while

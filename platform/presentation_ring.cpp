@@ -18,11 +18,11 @@ void Settle(PresentationRing& ring, const PlatPresentation& report) {
 }
 
 void Close(PresentationRing& ring, PendingPresent& entry, uint8_t outcome, int64_t displayCounter,
-           uint32_t refreshNs) {
+           uint32_t refreshNs, uint32_t flags = 0) {
     entry.open = false;
     entry.token = nullptr;
-    Settle(ring,
-           PlatPresentation{entry.redraw, outcome, entry.swapCounter, displayCounter, refreshNs});
+    Settle(ring, PlatPresentation{entry.redraw, outcome, entry.swapCounter, displayCounter,
+                                  refreshNs, flags});
 }
 
 }  // namespace
@@ -49,14 +49,15 @@ void* OpenPresent(PresentationRing& ring, uint64_t redraw, int64_t swapCounter, 
 }
 
 bool PresentShown(PresentationRing& ring, uint64_t redraw, int64_t displayClockNs,
-                  uint32_t refreshNs) {
+                  uint32_t refreshNs, uint32_t flags) {
     PendingPresent& entry = Slot(ring, redraw);
     if (!entry.open || entry.redraw != redraw)
         return false;
     // From the display's clock onto the counter, by the swap both timed.
     const double ticks = static_cast<double>(displayClockNs - entry.swapClockNs) * 1e-9 *
                          static_cast<double>(ring.counterFrequency);
-    Close(ring, entry, kPlatShown, entry.swapCounter + static_cast<int64_t>(ticks), refreshNs);
+    Close(ring, entry, kPlatShown, entry.swapCounter + static_cast<int64_t>(ticks), refreshNs,
+          flags);
     return true;
 }
 
@@ -64,7 +65,7 @@ bool PresentDiscarded(PresentationRing& ring, uint64_t redraw) {
     PendingPresent& entry = Slot(ring, redraw);
     if (!entry.open || entry.redraw != redraw)
         return false;
-    Close(ring, entry, kPlatDiscarded, 0, 0);
+    Close(ring, entry, kPlatDropped, 0, 0);
     return true;
 }
 

@@ -41,7 +41,7 @@ void* OpenPresent(PresentationRing& ring, uint64_t redraw, int64_t swapCounter, 
 // The compositor's word on redraw; false when no entry waits for it (closed
 // already, or never opened), and then nothing changes.
 bool PresentShown(PresentationRing& ring, uint64_t redraw, int64_t displayClockNs,
-                  uint32_t refreshNs);
+                  uint32_t refreshNs, uint32_t flags);
 bool PresentDiscarded(PresentationRing& ring, uint64_t redraw);
 
 // Closes as unknown every entry swapped more than boundCounter ticks before

@@ -5,7 +5,9 @@
 // [X] One window, its events as desktop messages, the caption, message boxes.
 // [X] GL context, buffer swap (flushed, so an offscreen driver never piles
 //     up frames), swap interval.
-// [X] Clock: SDL's performance counter.
+// [X] Clock: CLOCK_MONOTONIC in nanoseconds, the clock clock_nanosleep sleeps
+//     on (SDL's counter is the raw one, which an absolute sleep cannot name);
+//     sleeps to an absolute time with the thread's timer slack at 1 ns.
 // [X] Display mode: the closest SDL mode of the asked size, or the desktop.
 // [X] Settings file under $XDG_CONFIG_HOME (or ~/.config); debugger channel
 //     is standard error.
@@ -20,6 +22,10 @@
 // [~] Releasing a surface does nothing: SDL has no device contexts.
 // [ ] Only one window at a time; no window class beyond its procedure.
 #include <sys/stat.h>
+#include <time.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -58,6 +64,8 @@ struct PlatContext {
 
 namespace {
 
+constexpr int64_t kNanosecondsPerSecond = 1000000000;
+
 bool videoUp = false;
 PlatWindowProc registeredProc = nullptr;
 PlatWindow theWindow = {};
@@ -82,7 +90,7 @@ void StartDisplayTimes(SDL_Window* sdl) {
     if ((off == nullptr || std::strcmp(off, "1") != 0) && SDL_GetWindowWMInfo(sdl, &info) &&
         info.subsystem == SDL_SYSWM_WAYLAND) {
         StartPresentationFeedback(info.info.wl.display, info.info.wl.surface,
-                                  static_cast<int64_t>(SDL_GetPerformanceFrequency()));
+                                  PlatCounterFrequency());
     }
 #else
     (void)sdl;
@@ -278,7 +286,7 @@ bool NextMessage(PlatMessage* out, bool take) {
     }
     // The caption timer is made here, on the loop's own thread, when nothing
     // else is waiting: the same place a desktop timer message has.
-    return QueueNext(queue, out, take, static_cast<int64_t>(SDL_GetPerformanceCounter()),
+    return QueueNext(queue, out, take, PlatCounter(),
                      theWindow.alive ? &theWindow : nullptr);
 }
 
@@ -367,8 +375,8 @@ void PlatSetCaption(PlatWindow* w, const char* text) {
 }
 
 void PlatStartTimer(PlatWindow*, uint32_t id, uint32_t periodMs) {
-    const int64_t period = static_cast<int64_t>(SDL_GetPerformanceFrequency() * periodMs / 1000);
-    QueueStartTimer(queue, id, period, static_cast<int64_t>(SDL_GetPerformanceCounter()));
+    const int64_t period = static_cast<int64_t>(PlatCounterFrequency() * periodMs / 1000);
+    QueueStartTimer(queue, id, period, PlatCounter());
 }
 
 intptr_t PlatDefaultWindowProc(PlatWindow* w, uint32_t message, uintptr_t, intptr_t) {
@@ -397,11 +405,33 @@ void PlatPostQuit(int exitCode) {
 }
 
 int64_t PlatCounterFrequency() {
-    return static_cast<int64_t>(SDL_GetPerformanceFrequency());
+    return kNanosecondsPerSecond;
 }
 
 int64_t PlatCounter() {
-    return static_cast<int64_t>(SDL_GetPerformanceCounter());
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * kNanosecondsPerSecond + now.tv_nsec;
+}
+
+void PlatSleepUntil(int64_t deadline) {
+    // The kernel lets a sleeper's wake drift by the thread's timer slack
+    // (50 us by default) to batch wake-ups; a limiter wants the least.
+    // Set on the first sleep, so a program that never sleeps is untouched.
+    static bool slackSet = false;
+    if (!slackSet) {
+        slackSet = true;
+#ifdef __linux__
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+    }
+    const timespec at = {static_cast<time_t>(deadline / kNanosecondsPerSecond),
+                         static_cast<long>(deadline % kNanosecondsPerSecond)};
+    if (deadline <= 0)
+        return;
+    // A signal cuts the sleep short; the deadline is absolute, so sleep again.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
 }
 
 PlatSurface* PlatGetSurface(PlatWindow* w) {
@@ -483,7 +513,7 @@ void PlatSwapBuffers(PlatSurface* s, uint64_t redraw) {
     if (s != nullptr && s->window->sdl != nullptr && theContext.gl != nullptr) {
 #ifdef TEMPOLA_WAYLAND
         // Immediately before the swap: the swap's commit is the next one.
-        RequestPresentation(redraw, static_cast<int64_t>(SDL_GetPerformanceCounter()));
+        RequestPresentation(redraw, PlatCounter());
 #else
         (void)redraw;
 #endif
@@ -508,10 +538,20 @@ PlatDisplayTimes PlatDisplayTimesSource() {
     return PlatDisplayTimes{false, "none", "not available on this platform"};
 }
 
+double PlatRefreshRate() {
+    if (theWindow.sdl == nullptr)
+        return 0.0;
+    const int index = SDL_GetWindowDisplayIndex(theWindow.sdl);
+    SDL_DisplayMode mode;
+    if (index < 0 || SDL_GetCurrentDisplayMode(index, &mode) != 0 || mode.refresh_rate <= 0)
+        return 0.0;
+    return static_cast<double>(mode.refresh_rate);
+}
+
 int PlatTakePresentations(PlatPresentation* out, int capacity) {
 #ifdef TEMPOLA_WAYLAND
     return TakePresentationReports(out, capacity,
-                                   static_cast<int64_t>(SDL_GetPerformanceCounter()));
+                                   PlatCounter());
 #else
     (void)out;
     (void)capacity;

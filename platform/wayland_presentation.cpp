@@ -69,9 +69,16 @@ void DropFeedback(void* token) {
 void OnSyncOutput(void*, struct wp_presentation_feedback*, wl_output*) {}
 
 void OnPresented(void* data, struct wp_presentation_feedback* feedback, uint32_t secHi,
-                 uint32_t secLo, uint32_t nsec, uint32_t refresh, uint32_t, uint32_t, uint32_t) {
+                 uint32_t secLo, uint32_t nsec, uint32_t refresh, uint32_t, uint32_t,
+                 uint32_t flags) {
+    static_assert(uint32_t{kPlatPresentVsync} == WP_PRESENTATION_FEEDBACK_KIND_VSYNC &&
+                      uint32_t{kPlatPresentHwClock} == WP_PRESENTATION_FEEDBACK_KIND_HW_CLOCK &&
+                      uint32_t{kPlatPresentHwCompletion} ==
+                          WP_PRESENTATION_FEEDBACK_KIND_HW_COMPLETION &&
+                      uint32_t{kPlatPresentZeroCopy} == WP_PRESENTATION_FEEDBACK_KIND_ZERO_COPY,
+                  "the platform's presentation flags are the protocol's");
     const int64_t seconds = static_cast<int64_t>((static_cast<uint64_t>(secHi) << 32) | secLo);
-    PresentShown(state.ring, RedrawOf(data), seconds * 1000000000 + nsec, refresh);
+    PresentShown(state.ring, RedrawOf(data), seconds * 1000000000 + nsec, refresh, flags);
     wp_presentation_feedback_destroy(feedback);
 }
 

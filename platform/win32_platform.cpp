@@ -5,6 +5,9 @@
 // [X] Every call is the system's own; the queue is the system's queue.
 // [X] Swap interval through the driver's swap-control extension
 //     (wglSwapIntervalEXT) when it has one; never touched unless asked.
+// [X] Sleeps to a counter value on a high-resolution waitable timer; where
+//     the system has none (before Windows 10 1803, Wine), Sleep at a 1 ms
+//     timer period asked for once.
 // [ ] No display times: the source says "not available on Windows".
 // [ ] No emulation: what the system refuses is refused.
 //
@@ -14,6 +17,7 @@
 #include "platform/win32_requests.h"
 
 #include <GL/gl.h>
+#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstring>
@@ -221,6 +225,38 @@ int64_t PlatCounter() {
     return counter.QuadPart;
 }
 
+void PlatSleepUntil(int64_t deadline) {
+    // The flag's value; older headers lack the name.
+    constexpr DWORD kHighResolutionTimer = 0x00000002;
+    static HANDLE timer = nullptr;
+    static bool chosen = false;
+    if (!chosen) {
+        chosen = true;
+        timer = CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS);
+        if (timer == nullptr)
+            timeBeginPeriod(1);
+    }
+    const int64_t frequency = PlatCounterFrequency();
+    const int64_t left = deadline - PlatCounter();
+    if (frequency <= 0 || left <= 0)
+        return;
+    // In 100 ns units, whole seconds and the rest apart so that a far
+    // deadline cannot overflow.
+    const int64_t units = (left / frequency) * 10000000 + (left % frequency) * 10000000 / frequency;
+    if (timer != nullptr) {
+        LARGE_INTEGER due;
+        due.QuadPart = -units;  // negative: relative to now
+        if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+            WaitForSingleObject(timer, INFINITE);
+            return;
+        }
+    }
+    // Sleep rounds up to the timer period: the whole milliseconds only.
+    const int64_t ms = units / 10000;
+    if (ms > 0)
+        Sleep(static_cast<DWORD>(ms > 0x7fffffff ? 0x7fffffff : ms));
+}
+
 PlatSurface* PlatGetSurface(PlatWindow* window) {
     // GetDC(NULL) would hand out the whole screen.
     if (window == nullptr) {
@@ -285,6 +321,15 @@ bool PlatDeleteContext(PlatContext* context) {
         return false;
     }
     return wglDeleteContext(ToHglrc(context)) != FALSE;
+}
+
+double PlatRefreshRate() {
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    // 0 and 1 stand for the hardware's default rate, which the system does not name.
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) || mode.dmDisplayFrequency <= 1)
+        return 0.0;
+    return static_cast<double>(mode.dmDisplayFrequency);
 }
 
 PlatDisplayTimes PlatDisplayTimesSource() {

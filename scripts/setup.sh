@@ -20,7 +20,8 @@ run_tier=(
 # compositor (Weston, nested in Xvfb) for the whole-program tests; the rest for the install and package checks (CPack's
 # package dependencies come from dpkg-shlibdeps, which it runs on what `file`
 # calls ELF), and lintian, which judges the package as Debian would;
-# matplotlib for the lab's plotting scripts.
+# matplotlib for the lab's plotting scripts; MangoHud, the peer whose frame
+# limiter bench/limiter.sh holds ours against.
 test_tier=(
   "${run_tier[@]}"
   libgtest-dev libbenchmark-dev libstb-dev
@@ -28,7 +29,7 @@ test_tier=(
   libfreetype-dev fonts-dejavu-core
   xvfb xauth xdotool weston
   desktop-file-utils appstream man-db dpkg-dev file lintian
-  python3-matplotlib
+  python3-matplotlib mangohud
 )
 cross_tier=(
   build-essential cmake

@@ -166,7 +166,10 @@ struct PanelData {
                 {false, "none", "not available here"},
                 {&left, &right},
                 {kRuleAdaptive, kRuleFixed},
-                status};
+                status,
+                "limit off",
+                nullptr,
+                -1.0};
     }
     std::unique_ptr<Cadence> cadence;
     std::unique_ptr<LiveDisplay> display;

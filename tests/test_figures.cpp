@@ -117,9 +117,9 @@ TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount) {
     ResetCadence(c);
     const SideSample idle{false, 0, 31, kRuleFixed};
     RecordFrame(c,
-                {1.000, {true, 5.0, 62, kRuleAdaptive}, idle, 0});  // 5 s since the clock started
-    RecordFrame(c, {1.016, {true, 0.016, 62, kRuleAdaptive}, {true, 1.016, 31, kRuleFixed}, 0});
-    RecordFrame(c, {1.040, {false, 0, 62, kRuleAdaptive}, {true, 0.024, 31, kRuleFixed}, 0});
+                {1.000, {true, 5.0, 62, kRuleAdaptive}, idle, 0, {}});  // 5 s since the clock started
+    RecordFrame(c, {1.016, {true, 0.016, 62, kRuleAdaptive}, {true, 1.016, 31, kRuleFixed}, 0, {}});
+    RecordFrame(c, {1.040, {false, 0, 62, kRuleAdaptive}, {true, 0.024, 31, kRuleFixed}, 0, {}});
     EXPECT_EQ(c.redraw.count, 2u);
     EXPECT_NEAR(RecentInterval(c.redraw, 0), 0.016, 1e-12);
     EXPECT_NEAR(RecentInterval(c.redraw, 1), 0.024, 1e-12);

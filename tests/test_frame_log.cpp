@@ -30,11 +30,18 @@ FrameSample Sample(double seconds, bool left, double leftElapsed, bool right, do
     return {seconds,
             {left, leftElapsed, 62.5, kRuleAdaptive},
             {right, rightElapsed, 31, kRuleScheduled},
-            static_cast<uint32_t>(seconds * 1000.0 + 0.5)};
+            static_cast<uint32_t>(seconds * 1000.0 + 0.5),
+            {}};
 }
 
 FrameDisplay Shown(double untilMs, double betweenMs, double leftSeen, double rightSeen) {
-    return {0, untilMs, betweenMs, {leftSeen, rightSeen}};
+    FrameDisplay shown = kUnknownDisplay;
+    shown.fate = FrameFate::kShown;
+    shown.untilMs = untilMs;
+    shown.betweenMs = betweenMs;
+    shown.seenMs[0] = leftSeen;
+    shown.seenMs[1] = rightSeen;
+    return shown;
 }
 
 }  // namespace
@@ -49,7 +56,7 @@ TEST(FrameLog, HeaderAndRowsWithEmptyCellsForWhatIsNotKnown) {
     LogFrame(*log, Sample(10.0165, false, 0, true, 0.032), Shown(14.2, 16.6667, -1, 33.3));
     EXPECT_EQ(Read(file.path), kHeader);  // rows wait for a second of samples
     FrameDisplay dropped = kUnknownDisplay;
-    dropped.dropped = 1;
+    dropped.fate = FrameFate::kDropped;
     log->syncInterval = 0;  // V pressed
     LogFrame(*log, Sample(11.0, false, 0, false, 0), dropped);
     const std::string rows =
@@ -117,7 +124,7 @@ TEST(SideLog, AnUpdateIsShownDroppedOrUnknown) {
     auto logs = std::make_unique<SideLog[]>(2);
     ASSERT_TRUE(OpenSideLogs(logs.get(), prefix.c_str(), kWho, nullptr, 0));
     FrameDisplay dropped = kUnknownDisplay;
-    dropped.dropped = 1;
+    dropped.fate = FrameFate::kDropped;
     // Left: updates at 0 (shown at once), 0.010 (its redraw dropped, the
     // next one, without an update, shown), 0.030 (replaced at 0.040 before
     // any redraw with it was shown), 0.040 (no word before the end).
@@ -173,19 +180,19 @@ TEST(PresentQueue, RedrawsLeaveInOrderWithWhatTheDisplayDid) {
 
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
     EXPECT_EQ(frame.sample.seconds, 1.002);  // timed by its swap
-    EXPECT_EQ(display.dropped, 1);
+    EXPECT_EQ(display.fate, FrameFate::kDropped);
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
-    EXPECT_EQ(display.dropped, 0);
+    EXPECT_EQ(display.fate, FrameFate::kShown);
     EXPECT_NEAR(display.untilMs, 23.0, 1e-9);  // from its swap
     EXPECT_LT(display.betweenMs, 0.0);         // the first redraw on screen
     EXPECT_LT(display.seenMs[0], 0.0);         // each side's first pose opens its count
     EXPECT_FALSE(TakeSettledFrame(queue, &frame, &display, seen, &shown));  // 7 waits
     GiveUpWaiting(queue);
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
-    EXPECT_EQ(display.dropped, -1);
+    EXPECT_EQ(display.fate, FrameFate::kUnknown);
     EXPECT_EQ(frame.sample.seconds, 1.010);  // no swap time: the redraw's own
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, seen, &shown));
-    EXPECT_EQ(display.dropped, 0);
+    EXPECT_EQ(display.fate, FrameFate::kShown);
     EXPECT_NEAR(display.untilMs, 28.0, 1e-9);
     EXPECT_NEAR(display.betweenMs, 15.0, 1e-9);
     EXPECT_NEAR(display.seenMs[0], 15.0, 1e-9);  // left's update of 7 first on screen
@@ -205,13 +212,13 @@ TEST(PresentQueue, AFullQueueGivesUpItsOldestAndNoDisplayTimesMeansNoWait) {
     QueuedFrame frame;
     FrameDisplay display;
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, nullptr, nullptr));
-    EXPECT_EQ(display.dropped, -1);
+    EXPECT_EQ(display.fate, FrameFate::kUnknown);
     EXPECT_FALSE(TakeSettledFrame(queue, &frame, &display, nullptr, nullptr));
     EXPECT_TRUE(QueueFrame(queue, 1 + kPresentQueueSize, Sample(1, false, 0, false, 0)));
 
     StartPresentQueue(queue, false);
     ASSERT_TRUE(QueueFrame(queue, 1, Sample(0, true, 0.1, false, 0)));
     ASSERT_TRUE(TakeSettledFrame(queue, &frame, &display, nullptr, nullptr));
-    EXPECT_EQ(display.dropped, -1);
+    EXPECT_EQ(display.fate, FrameFate::kUnknown);
     EXPECT_EQ(frame.sample.seconds, 0.0);
 }

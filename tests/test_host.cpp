@@ -346,3 +346,81 @@ TEST_F(HostTest, SwapIntervalIsSetOnlyWhenVsyncIsAsked) {
 }
 
 }  // namespace
+
+namespace {
+
+// The frame as the host runs it, each step with the clock it saw and the
+// swaps made so far: a wait hook moves the clock on, as a sleep would.
+struct Step {
+    std::string name;
+    double clock;
+    int swaps;
+};
+std::vector<Step> steps;
+void Note(const char* name, double clock) {
+    steps.push_back({name, clock, headless::GetRecord().swaps});
+}
+
+}  // namespace
+
+// The wait before the frame comes before the frame clock is read, the wait
+// before the swap after Render and before the swap is timed; sleeping to a
+// time moves the scripted counter there, once, and no further.
+TEST_F(HostTest, FrameWaitsComeBeforeTheClockAndBeforeTheSwap) {
+    steps.clear();
+    AppCallbacks app = kTestApp;
+    app.Render = [] {
+        Note("Render", frameSeconds);
+        return Render();
+    };
+    app.BeforeFrame = [] {
+        Note("BeforeFrame", HostClockSeconds());
+        HostSleepUntil(HostClockSeconds() + 0.004);
+    };
+    app.BeforeSwap = [] {
+        Note("BeforeSwap", HostClockSeconds());
+        HostSleepUntil(HostClockSeconds() + 0.0025);
+    };
+    EXPECT_EQ(HostMain("", app), 0);
+    ASSERT_EQ(steps.size(), 9u);
+    for (int frame = 0; frame < 3; ++frame) {
+        const Step* s = &steps[frame * 3];
+        EXPECT_EQ(s[0].name, "BeforeFrame");
+        EXPECT_EQ(s[1].name, "Render");
+        EXPECT_EQ(s[2].name, "BeforeSwap");
+        // Render sees the clock after the wait; nothing swapped in between.
+        EXPECT_NEAR(s[1].clock - s[0].clock, 0.004, 1e-9) << frame;
+        EXPECT_EQ(s[0].swaps, frame);
+        EXPECT_EQ(s[2].swaps, frame);
+    }
+    // The swap is timed after the wait before it.
+    EXPECT_NEAR(swapSeconds - steps[8].clock, 0.0025, 1e-9);
+    EXPECT_EQ(headless::GetRecord().sleeps, 6);
+}
+
+TEST_F(HostTest, SleepingToATimeAlreadyPastOrOutOfReachMovesNothing) {
+    headless::Options late;
+    late.wakeLateTicks = 90;  // us, on the 1 MHz scripted counter
+    Start(late);
+    static std::vector<double> woke;
+    woke.clear();
+    AppCallbacks app = kTestApp;
+    app.BeforeFrame = [] {
+        const double now = HostClockSeconds();
+        HostSleepUntil(now - 1.0);  // past: at once
+        woke.push_back(HostClockSeconds() - now);
+        HostSleepUntil(1e300);  // beyond the counter: not a time at all
+        woke.push_back(HostClockSeconds() - now);
+        HostSleepUntil(now + 0.0001);  // 100 us on, woken 90 us late
+        woke.push_back(HostClockSeconds() - now);
+    };
+    EXPECT_EQ(HostMain("", app), 0);
+    ASSERT_EQ(woke.size(), 9u);
+    EXPECT_EQ(woke[0], 0.0);
+    EXPECT_EQ(woke[1], 0.0);
+    EXPECT_NEAR(woke[2], 0.00019, 1e-9);
+    // The third frame began 2 x 190 us on; a time beyond the counter never
+    // reached the platform.
+    EXPECT_EQ(headless::GetRecord().lastSleepUntil, 480);
+    EXPECT_EQ(headless::GetRecord().sleeps, 6);
+}

@@ -33,10 +33,10 @@ TEST(PresentationRing, WordOnEachRedrawSettlesItOnceOnTheCounter) {
     const int64_t ahead = 5000000000;
     for (uint64_t r = 1; r <= 3; ++r)
         EXPECT_EQ(OpenPresent(*ring, r, 1000 * r, 1000000 * r + ahead, Token(r)), nullptr);
-    EXPECT_TRUE(PresentShown(*ring, 2, 2000000 + ahead + 16000000, 16666666));
+    EXPECT_TRUE(PresentShown(*ring, 2, 2000000 + ahead + 16000000, 16666666, kPlatPresentVsync));
     EXPECT_TRUE(PresentDiscarded(*ring, 1));
-    EXPECT_FALSE(PresentShown(*ring, 2, 0, 0)) << "a second word on one redraw";
-    EXPECT_FALSE(PresentShown(*ring, 2 + kPendingPresents, 0, 0)) << "a redraw never swapped";
+    EXPECT_FALSE(PresentShown(*ring, 2, 0, 0, 0)) << "a second word on one redraw";
+    EXPECT_FALSE(PresentShown(*ring, 2 + kPendingPresents, 0, 0, 0)) << "a redraw never swapped";
     EXPECT_FALSE(PresentDiscarded(*ring, 7));
     const std::vector<PlatPresentation> got = TakeAll(*ring);
     ASSERT_EQ(got.size(), 2u);
@@ -45,8 +45,10 @@ TEST(PresentationRing, WordOnEachRedrawSettlesItOnceOnTheCounter) {
     EXPECT_EQ(got[0].swapCounter, 2000);
     EXPECT_EQ(got[0].displayCounter, 2000 + 16000);  // 16 ms after its swap
     EXPECT_EQ(got[0].refreshNs, 16666666u);
+    EXPECT_EQ(got[0].flags, uint32_t{kPlatPresentVsync});
     EXPECT_EQ(got[1].redraw, 1u);
-    EXPECT_EQ(got[1].outcome, kPlatDiscarded);
+    EXPECT_EQ(got[1].outcome, kPlatDropped);
+    EXPECT_EQ(got[1].flags, 0u) << "a dropped redraw has no flags";
     EXPECT_TRUE(TakeAll(*ring).empty());
 }
 
@@ -57,7 +59,7 @@ TEST(PresentationRing, SilenceAndAFullRingGiveRedrawsUpAsUnknownInOrder) {
     // Redraws 1..4 a millisecond apart; no word on any but 3.
     for (uint64_t r = 1; r <= 4; ++r)
         OpenPresent(*ring, r, static_cast<int64_t>(r), 0, Token(r));
-    PresentShown(*ring, 3, 0, 0);
+    PresentShown(*ring, 3, 0, 0, 0);
     ExpirePresents(*ring, 1003, 1000, Drop);  // 1 and 2 are more than a second old
     std::vector<PlatPresentation> got = TakeAll(*ring);
     ASSERT_EQ(got.size(), 3u);
@@ -65,7 +67,7 @@ TEST(PresentationRing, SilenceAndAFullRingGiveRedrawsUpAsUnknownInOrder) {
     EXPECT_EQ(got[1].outcome, kPlatUnknown);
     EXPECT_EQ(got[2].redraw, 2u);
     EXPECT_EQ(dropped, (std::vector<void*>{Token(1), Token(2)}));
-    EXPECT_FALSE(PresentShown(*ring, 1, 0, 0)) << "word after giving up is ignored";
+    EXPECT_FALSE(PresentShown(*ring, 1, 0, 0, 0)) << "word after giving up is ignored";
 
     // A ring full of silent redraws: the next swap pushes its oldest out,
     // handing back its feedback to destroy.

@@ -154,7 +154,7 @@ TEST(Replay, ATempolaLogRoundTripsRowForRow) {
             LowerTarget(pacers[1]);
         const double s = i * 0.0041 + UnitFraction(NextRandom(random)) * 0.003;
         const uint32_t ms = 4294966000u + static_cast<uint32_t>(s * 1000.0);
-        FrameSample sample{s, {}, {}, ms};
+        FrameSample sample{s, {}, {}, ms, {}};
         SideSample* sides[2] = {&sample.left, &sample.right};
         for (int k = 0; k < 2; ++k) {
             sides[k]->target = pacers[k].target;
@@ -163,7 +163,8 @@ TEST(Replay, ATempolaLogRoundTripsRowForRow) {
         }
         LogFrame(
             *log, sample,
-            i % 7 == 3 ? FrameDisplay{1, -1, -1, {-1, -1}} : FrameDisplay{0, 6.5, -1, {-1, -1}});
+            i % 7 == 3 ? FrameDisplay{FrameFate::kDropped, -1, -1, {-1, -1}, -1, -1, -1}
+                       : FrameDisplay{FrameFate::kShown, 6.5, -1, {-1, -1}, -1, -1, -1});
     }
     ASSERT_TRUE(CloseFrameLog(*log));
 

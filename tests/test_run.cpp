@@ -12,6 +12,8 @@
 #include "app/options.h"
 #include "app/run.h"
 #include "demo/pacing.h"
+#include "demo/frame.h"
+#include "demo/live_limit.h"
 #include "demo/presentations.h"
 #include "host/host_internal.h"
 #include "platform/headless_platform.h"
@@ -94,7 +96,8 @@ TEST(Options, RefuseWhatTheyCannotUse) {
 }
 
 // The run around an application that paces like the demonstration but draws
-// nothing, with frames 7 ms apart on the scripted clock.
+// nothing, with frames of 7 ms on the scripted clock (and the frame limit's
+// waits, which a scripted sleep makes by moving the clock on).
 int renders = 0;
 bool StartPacing() {
     // What the run chose survives the reset, as it does the scene's start.
@@ -107,6 +110,7 @@ bool StartPacing() {
     leftRule = rules[0];
     rightRule = rules[1];
     StartPresentations();
+    StartLiveLimit();
     return true;
 }
 // With made-up display times on: each redraw's word comes at the next
@@ -120,15 +124,24 @@ void PresentLastSwap() {
     const uint64_t redraw = swapped.back();
     const int64_t swap = headless::Counter();  // nothing moved the clock since
     const bool shown = redraw % 3 == 0;
-    headless::Present({redraw, static_cast<uint8_t>(shown ? kPlatShown : kPlatDiscarded), swap,
-                       shown ? swap + 10000 : 0, 21000000});
+    headless::Present({redraw, static_cast<uint8_t>(shown ? kPlatShown : kPlatDropped), swap,
+                       shown ? swap + 10000 : 0, 21000000, shown ? uint32_t{kPlatPresentVsync} : 0});
+}
+void BeginOneFrame() {
+    PresentLastSwap();
+    BeginFrame();
 }
 bool PaceOneFrame() {
-    PresentLastSwap();
     PaceFrame();
     headless::AdvanceMs(7);
     ++renders;
     return true;
+}
+// Key presses, when the program took them.
+std::vector<double> presses;
+void KeyPressed(uint32_t) {
+    presses.push_back(HostClockSeconds());
+    NoteKeyPress();
 }
 const AppCallbacks kPacingApp = {[] { return true; },
                                  [] { return "OpenGL program"; },
@@ -140,7 +153,10 @@ const AppCallbacks kPacingApp = {[] { return true; },
                                  LowerLeftTarget,
                                  RaiseRightTarget,
                                  LowerRightTarget,
-                                 nullptr};
+                                 KeyPressed,
+                                 nullptr,
+                                 BeginOneFrame,
+                                 EndFrame};
 
 std::vector<std::string> reports;
 const RunEnvironment kEnvironment = {[] { return static_cast<double>(headless::Counter()) * 1e-6; },
@@ -220,10 +236,11 @@ TEST_F(RunTest, LogHasOneRowPerFrameAndTheStatsCountsAgree) {
     EXPECT_EQ(rows.size(), size_t(renders));
     ASSERT_EQ(rows.size(), 144u);
     // The second frame, 7 ms on: neither side is due yet (waits 16 and 31 ms).
-    // No display times here: those cells stay empty.
+    // No display times here: those cells stay empty. With no limit the whole
+    // 7 ms is the frame's own and nothing waited.
     EXPECT_EQ(rows[1],
               "tempola,4321,0,OpenGL,0,0,,0.0070000,7.0000,,,7,0,,62.0,adaptive,0,,31.0,"
-              "fixed,,,,,,,");
+              "fixed,,,7.0000,0.0000,,,");
     ASSERT_EQ(reports.size(), 1u);
     const std::string& stats = reports[0];
     for (const std::string& field :
@@ -312,3 +329,139 @@ TEST_F(RunTest, DisplayTimesFillTheLogAndTheFigures) {
 }
 
 }  // namespace
+
+namespace {
+
+double Cell(const std::map<std::string, std::string>& row, const char* column) {
+    return std::stod(row.at(column));
+}
+
+double Figure(const std::string& line, const std::string& key) {
+    const size_t at = line.find(" " + key + "=");
+    return at == std::string::npos ? -1.0 : std::stod(line.substr(at + key.size() + 2));
+}
+
+}  // namespace
+
+TEST(Options, TakeTheLimitInTheEnginesWords) {
+    RunOptions o;
+    EXPECT_EQ(o.limit.kind, LimitKind::kOff);
+    ASSERT_TRUE(Parse({"--limit", "59.94", "--limiter", "spin", "--limit-at", "frame"}, &o));
+    EXPECT_EQ(o.limit.kind, LimitKind::kRate);
+    EXPECT_EQ(o.limit.hz, 59.94);
+    EXPECT_EQ(o.limit.method, WaitMethod::kSpin);
+    EXPECT_EQ(o.limit.placement, WaitPlacement::kFrame);
+    ASSERT_TRUE(Parse({"--limit", "display"}, &o));
+    EXPECT_EQ(o.limit.kind, LimitKind::kDisplay);
+    for (const auto& args : std::vector<std::vector<const char*>>{{"--limit", "0"},
+                                                                  {"--limit", "-60"},
+                                                                  {"--limit", "1000.5"},
+                                                                  {"--limit", "60Hz"},
+                                                                  {"--limit"},
+                                                                  {"--limiter", "busy"},
+                                                                  {"--limit-at", "present"}}) {
+        RunOptions bad;
+        std::string error;
+        EXPECT_FALSE(Parse(args, &bad, &error)) << args[0];
+        EXPECT_EQ(bad.limit.kind, LimitKind::kOff) << args[0];
+        // The engine's words, which the simulator prints too, and the hint.
+        char words[256];
+        LimitSetting unused = kNoLimit;
+        ParseLimitOption(args[0], args.size() > 1 ? args[1] : nullptr, &unused, words,
+                         sizeof words);
+        EXPECT_EQ(error, std::string(words) + " (try --help)");
+    }
+}
+
+// Each deadline one period after the last whatever the wakes: swaps 60 a
+// second exactly on the scripted clock although every sleep wakes 150 us
+// late, the 7 ms of each frame its own and the rest the limiter's.
+TEST_F(RunTest, LimitKeepsItsScheduleHoweverLateTheSleepsWake) {
+    headless::Options late;
+    late.wakeLateTicks = 150;
+    headless::Reset(late);
+    TempFile log("run-log");
+    RunOptions o;
+    ASSERT_TRUE(Parse({"--seconds", "1", "--stats", "--log", log.path.c_str(), "--limit", "60",
+                       "--limiter", "sleep"},
+                      &o));
+    EXPECT_EQ(RunProgram(o, kEnvironment, kPacingApp), 0);
+    const auto rows = ReadLog(log.path);
+    ASSERT_GE(rows.size(), 55u);
+    ASSERT_LE(rows.size(), 62u);
+    for (size_t i = 2; i + 1 < rows.size(); ++i) {
+        EXPECT_NEAR(Cell(rows[i], "MsBetweenPresents"), 1000.0 / 60.0, 0.0015) << i;
+        EXPECT_NEAR(Cell(rows[i], "MsCPUBusy"), 7.0, 0.0015) << i;
+        EXPECT_NEAR(Cell(rows[i], "MsCPUWait"), 1000.0 / 60.0 - 7.0, 0.0015) << i;
+    }
+    const std::string& line = reports.at(0);
+    EXPECT_NE(line.find(" limit=60 limiter=sleep limit_at=swap "), std::string::npos) << line;
+    EXPECT_NEAR(Figure(line, "wake_late_p50_us"), 150.0, 1.0) << line;
+    EXPECT_NEAR(Figure(line, "wake_late_max_us"), 150.0, 1.0) << line;
+    EXPECT_GT(headless::GetRecord().sleeps, 50);
+    startLimit = kNoLimit;
+}
+
+// Placed before the frame, the wait comes before the clock the pacers read:
+// their clock steps by a period, and the frame's 7 ms follow it.
+TEST_F(RunTest, LimitAtTheFrameWaitsBeforeThePacersReadTheClock) {
+    TempFile log("run-log");
+    RunOptions o;
+    ASSERT_TRUE(Parse({"--seconds", "1", "--log", log.path.c_str(), "--limit", "50", "--limiter",
+                       "hybrid", "--limit-at", "frame"},
+                      &o));
+    headless::Options spinning;
+    spinning.ticksPerRead = 3;  // a spin reads the counter until its deadline
+    headless::Reset(spinning);
+    EXPECT_EQ(RunProgram(o, kEnvironment, kPacingApp), 0);
+    const auto rows = ReadLog(log.path);
+    ASSERT_GE(rows.size(), 45u);
+    for (size_t i = 2; i + 1 < rows.size(); ++i) {
+        const double step = Cell(rows[i], "PacerClockMs") - Cell(rows[i - 1], "PacerClockMs");
+        EXPECT_GE(step, 19.0) << i;
+        EXPECT_LE(step, 21.0) << i;
+        EXPECT_NEAR(Cell(rows[i], "MsCPUWait"), 13.0, 0.1) << i;
+    }
+    startLimit = kNoLimit;
+}
+
+// A key press reaches the screen with the first shown redraw drawn after
+// it: here two dropped redraws later. Shown rows carry their latency from
+// the frame's clock reading (7 ms of frame, 10 to the display) and the
+// compositor's flags; the figures line agrees.
+TEST_F(RunTest, AKeyPressIsTimedToTheFirstShownRedrawDrawnAfterIt) {
+    TempFile log("run-log");
+    RunOptions o;
+    ASSERT_TRUE(Parse({"--seconds", "0.5", "--stats", "--log", log.path.c_str()}, &o));
+    headless::SetDisplayTimes(true);
+    presenting = true;
+    presses.clear();
+    AppCallbacks app = kPacingApp;
+    app.Render = [] {
+        // Taken after the 12th frame: the 13th and 14th are dropped.
+        if (renders == 11)
+            headless::PostKey('M');
+        return PaceOneFrame();
+    };
+    EXPECT_EQ(RunProgram(o, kEnvironment, app), 0);
+    ASSERT_EQ(presses.size(), 1u);
+    const auto rows = ReadLog(log.path);
+    int timed = 0;
+    for (size_t i = 0; i + 1 < rows.size(); ++i) {
+        const auto& row = rows[i];
+        const bool shown = row.at("Dropped") == "0";
+        EXPECT_EQ(row.at("MsDisplayLatency"), shown ? "17.0000" : "") << i;
+        EXPECT_EQ(row.at("PresentationFlags"), shown ? "1" : "") << i;
+        if (!row.at("MsAllInputToPhotonLatency").empty()) {
+            ++timed;
+            EXPECT_EQ(i, 14u);
+            EXPECT_EQ(row.at("MsAllInputToPhotonLatency"), "31.0000");
+        }
+    }
+    EXPECT_EQ(timed, 1);
+    const std::string& line = reports.at(0);
+    EXPECT_NE(line.find(" inputs=1"), std::string::npos) << line;
+    EXPECT_NEAR(Figure(line, "input_latency_p50_ms"), 31.0, 0.2) << line;
+    EXPECT_NEAR(Figure(line, "display_latency_p50_ms"), 17.0, 0.1) << line;
+    EXPECT_NEAR(Figure(line, "display_latency_p99_ms"), 17.0, 0.1) << line;
+}

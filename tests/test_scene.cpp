@@ -78,7 +78,7 @@ protected:
 
 TEST_F(SceneTest, OverlayShowsTargetsAndMeasuredRates) {
     std::vector<std::string> texts = Overlay();
-    EXPECT_EQ(texts[0], "Tempola v0.2");
+    EXPECT_EQ(texts[0], "Tempola v" TEMPOLA_VERSION);
     EXPECT_EQ(texts[2], "Current FPS : 0.0");
     EXPECT_EQ(texts[3], "Target FPS  : 62.0");
     EXPECT_EQ(texts[4], "Use 'Q' and 'A' to change target FPS");

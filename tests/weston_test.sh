@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program on a real Wayland compositor (tests/weston_env.sh), vsync
-# off and on, with its frame log and figures line. Checks that it exits 0,
+# off and on and with the display-timed limiter (keys pressed meanwhile),
+# with its frame log and figures line. Checks that it exits 0,
 # that the figures line names the source and adds up with the log, that the
 # log's display columns hold together (display after swap, display times
 # only increasing, the seen columns following from the shown rows and the
@@ -161,17 +162,68 @@ check_against_compositor() {
     }' "$work/ours" "$work/theirs"
 }
 
-for mode in off on; do
+# The columns of the frame limiter's costs, against the figures line: each
+# filled exactly where it should be, the latencies' medians as the line says.
+# Prints "presses=N" (rows with an input latency) or "bad ...".
+check_costs() {
+  python3 - "$1" "$work/stats" <<'PY'
+import csv, statistics, sys
+rows = list(csv.DictReader(open(sys.argv[1])))
+fig = dict(p.split("=", 1) for p in open(sys.argv[2]).read().split()[1:])
+def bad(why):
+    print("bad", why)
+    sys.exit(0)
+for i, r in enumerate(rows):
+    shown = r["Dropped"] == "0"
+    if r["MsCPUWait"] == "" or (i > 0 and r["MsCPUBusy"] == ""):
+        bad(f"row {i + 1}: no CPU busy or wait")
+    if shown != (r["MsDisplayLatency"] != "") or shown != (r["PresentationFlags"] != ""):
+        bad(f"row {i + 1}: display latency or flags where not shown, or missing where shown")
+    if r["MsAllInputToPhotonLatency"] != "" and not shown:
+        bad(f"row {i + 1}: an input latency on a row not shown")
+    if shown and float(r["MsDisplayLatency"]) < float(r["MsUntilDisplayed"]):
+        bad(f"row {i + 1}: frame start to display shorter than swap to display")
+latency = sorted(float(r["MsDisplayLatency"]) for r in rows if r["MsDisplayLatency"])
+median = latency[(len(latency) - 1) // 2]
+said = float(fig["display_latency_p50_ms"])
+if abs(said - median) > 0.01 * median + 0.05:
+    bad(f"display_latency_p50_ms={said}, the log's median {median:.3f}")
+inputs = [r for r in rows if r["MsAllInputToPhotonLatency"]]
+if len(inputs) != int(fig["inputs"]):
+    bad(f"{len(inputs)} rows with an input latency, inputs={fig['inputs']}")
+print(f"presses={len(inputs)}")
+PY
+}
+
+# Key presses into the program's window, through the nested compositor's own
+# X window (it passes its keyboard on to the focused client): Q, which
+# raises the left target.
+press_keys() {
+  sleep 1.5
+  xdotool mousemove 300 300 2>/dev/null
+  for _ in 1 2 3 4 5; do
+    xdotool key q 2>/dev/null
+    sleep 0.2
+  done
+}
+
+for mode in off on display; do
   vsync=()
   [ "$mode" = on ] && vsync=(--vsync)
+  [ "$mode" = display ] && vsync=(--limit display)
   recorder=
   if command -v weston-debug >/dev/null; then
     weston-debug timeline -o "$work/timeline-$mode.json" 2>/dev/null &
     recorder=$!
     sleep 0.5
   fi
-  SDL_VIDEODRIVER=wayland timeout -k 10 120 "$bin" -fullscreen=0 --seconds 3 --stats \
-    --log "$work/log-$mode.csv" "${vsync[@]}" 2>"$work/stderr"
+  seconds=3
+  [ "$mode" = display ] && seconds=6
+  SDL_VIDEODRIVER=wayland timeout -k 10 120 "$bin" -fullscreen=0 --seconds "$seconds" --stats \
+    --log "$work/log-$mode.csv" "${vsync[@]}" 2>"$work/stderr" &
+  run=$!
+  [ "$mode" = display ] && command -v xdotool >/dev/null && press_keys
+  wait "$run"
   rc=$?
   [ "$rc" -eq 0 ] || fail "vsync $mode: exit code $rc"
   grep '^tempola-stats ' "$work/stderr" >"$work/stats" || fail "vsync $mode: no figures line"
@@ -197,6 +249,26 @@ for mode in off on; do
       fail "vsync off: display_rate=$(figure display_rate) not below rate=$(figure rate)"
   fi
   echo "ok: vsync $mode: $counts, rate=$(figure rate) display_rate=$(figure display_rate)"
+  costs=$(check_costs "$work/log-$mode.csv")
+  case $costs in presses=*) ;; *) fail "$mode: costs: $costs" ;; esac
+  if [ "$mode" = display ]; then
+    # Just in time for each refresh: at most 1 % of the redraws dropped once
+    # it has learnt the display's timing (its first second goes by the
+    # refresh rate, which a nested compositor does not keep).
+    learnt=$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+      $col["TimeInSeconds"] >= 1 { n++; d += $col["Dropped"] == "1" } END { print d + 0, n + 0 }' \
+      "$work/log-$mode.csv")
+    awk -v l="$learnt" 'BEGIN { split(l, v, " "); exit !(v[1] <= 0.01 * v[2]) }' ||
+      fail "limit display: ${learnt% *} of ${learnt#* } redraws past the first second dropped"
+    [ "$(figure limit)" = display ] || fail "limit display: limit=$(figure limit)"
+    if command -v xdotool >/dev/null; then
+      [ "${costs#presses=}" -gt 0 ] || fail "limit display: no key press measured"
+      [ -n "$(figure input_latency_p50_ms)" ] || fail "limit display: no input latency"
+    fi
+    echo "ok: limit display: ${learnt% *} of ${learnt#* } dropped past the first second, $costs," \
+      "display_latency_p50_ms=$(figure display_latency_p50_ms)" \
+      "input_latency_p50_ms=$(figure input_latency_p50_ms)"
+  fi
 
   if [ -n "$recorder" ]; then
     sleep 0.5

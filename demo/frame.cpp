@@ -1,0 +1,72 @@
+#include "demo/frame.h"
+
+#include "demo/live_limit.h"
+#include "demo/pacing.h"
+#include "demo/presentations.h"
+#include "host/app.h"
+
+double (*processCpuSeconds)() = nullptr;
+
+namespace {
+
+double frameWait = 0.0;       // the wait before this frame, seconds
+double earliestPress = -1.0;  // since the latest frame started; negative: none
+
+// Read once a second, never per frame: the reading is a system call.
+double cpuWallAt = -1.0;
+double cpuAt = 0.0;
+double cpuPercent = -1.0;
+
+void SampleCpu(double now) {
+    if (processCpuSeconds == nullptr)
+        return;
+    if (cpuWallAt >= 0.0 && now - cpuWallAt < 1.0)
+        return;
+    const double cpu = processCpuSeconds();
+    if (cpuWallAt >= 0.0)
+        cpuPercent = (cpu - cpuAt) / (now - cpuWallAt) * 100.0;
+    cpuWallAt = now;
+    cpuAt = cpu;
+}
+
+}  // namespace
+
+void BeginFrame() {
+    TakePresentations();
+    frameWait = HoldRedraw(WaitPlacement::kFrame);
+}
+
+void PaceFrame() {
+    UpdateFrameTiming();
+    FrameSample sample = CurrentFrameSample(frameSeconds);
+    sample.work.start = frameSeconds;
+    sample.work.waitMs = frameWait * 1000.0;
+    sample.work.input = earliestPress;
+    earliestPress = -1.0;
+    frameWait = 0.0;
+    RecordFrame(liveCadence, sample);
+    QueueRedraw(sample);
+    SampleCpu(frameSeconds);
+}
+
+void EndFrame() {
+    // The display-timed limiter plans the swap from the freshest word there
+    // is: a frame's drawing is long enough for the previous one's to come.
+    if (liveLimiter.setting.kind == LimitKind::kDisplay)
+        TakePresentations();
+    const double wait = HoldRedraw(WaitPlacement::kSwap);
+    if (wait <= 0.0)
+        return;
+    FrameSample* queued = QueuedRedraw(redrawNumber);
+    if (queued != nullptr)
+        queued->work.waitMs += wait * 1000.0;
+}
+
+void NoteKeyPress() {
+    if (earliestPress < 0.0)
+        earliestPress = HostClockSeconds();
+}
+
+double LiveCpuPercent() {
+    return cpuPercent;
+}

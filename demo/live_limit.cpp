@@ -1,0 +1,56 @@
+#include "demo/live_limit.h"
+
+#include <cstdio>
+
+#include "host/app.h"
+
+LimitSetting startLimit = kNoLimit;
+Limiter liveLimiter;
+
+void StartLiveLimit() {
+    StartLimiter(liveLimiter, startLimit, HostRefreshRate());
+}
+
+void NextLiveLimit() {
+    ChangeLimit(liveLimiter, NextLimitStep(liveLimiter.setting));
+}
+
+double HoldRedraw(WaitPlacement at) {
+    const LimitSetting& s = liveLimiter.setting;
+    if (s.kind == LimitKind::kOff)
+        return 0.0;
+    const bool drawn = at == WaitPlacement::kSwap;
+    if (s.placement != at && !(drawn && s.kind == LimitKind::kDisplay))
+        return 0.0;
+    const double now = HostClockSeconds();
+    // The display-timed limiter plans a frame's start by how long drawing
+    // takes: from the clock reading that set the poses to now.
+    if (drawn && s.kind == LimitKind::kDisplay)
+        NoteDrawTime(liveLimiter.display, now - frameSeconds);
+    const WaitPlan plan = PlanWait(liveLimiter, at, now);
+    if (!plan.wait)
+        return 0.0;
+    double returned = now;
+    if (plan.sleepUntil > now) {
+        HostSleepUntil(plan.sleepUntil);
+        returned = HostClockSeconds();
+    }
+    double ended = returned;
+    while (ended < plan.deadline)
+        ended = HostClockSeconds();
+    return FinishWait(liveLimiter, plan, returned, ended).waitSeconds;
+}
+
+const char* LiveLimitText() {
+    static char text[128];
+    const LimitSetting& s = liveLimiter.setting;
+    if (s.kind == LimitKind::kOff)
+        return "limit off";
+    char value[32];
+    LimitText(s, value, sizeof value);
+    const char* note = LimitNote(liveLimiter, frameSeconds);
+    std::snprintf(text, sizeof text, "limit %s%s, %s at %s%s%s", value,
+                  s.kind == LimitKind::kRate ? " Hz" : "", WaitMethodName(s.method),
+                  WaitPlacementName(s.placement), *note != '\0' ? " " : "", note);
+    return text;
+}
