@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "lab/replay.h"
+#include "lab/replay_options.h"
+#include "lab/report_main.h"
 #include "lab/sim_options.h"
 #include "lab/sim_report.h"
 #include "lab/sweep.h"
@@ -62,21 +64,6 @@ struct Replay {
     ReplayResult result;
     ReplaySetup setup;
 };
-
-ReplaySetup ReplaySetupOf(const SimOptions& options) {
-    ReplaySetup setup{};
-    setup.path = options.replayPath;
-    setup.process = options.process;
-    setup.clock = options.setup.clock;
-    setup.displayHz = options.setup.displayHz;
-    setup.latchMs = options.setup.latchMs;
-    for (int i = 0; i < 2; ++i) {
-        setup.side[i] = options.setup.side[i];
-        setup.ruleGiven[i] = options.ruleGiven[i];
-        setup.targetGiven[i] = options.targetGiven[i];
-    }
-    return setup;
-}
 
 void PrintReplay(const SimOptions& options, const Replay& replay) {
     const ReplayResult& r = replay.result;
@@ -191,6 +178,9 @@ int main(int argc, char** argv) {
     if (options.help) {
         PrintSimHelp(stdout, kProgram);
         return Finish(0);
+    }
+    if (options.reportPath != nullptr || options.compareRules) {
+        return Finish(RunReport(options, argc, argv, kProgram));
     }
     return options.sweep ? Sweep(options) : SingleRun(options);
 }

@@ -40,6 +40,8 @@ struct SimOptions {
     const char* process;     // the capture's process to replay; null: the busiest
     bool ruleGiven[2];       // left, right: given on the command line
     bool targetGiven[2];
+    const char* reportPath;  // --report: a page about the run; null: none
+    bool compareRules;       // every rule over the same redraws
 };
 
 // Reads argv[1..argc-1]. False, with a one-line message in error, for

@@ -60,10 +60,16 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
 
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
                    const char* displaySource) {
-    const double seconds = setup.redraw.seconds;
     char text[4096];
+    FormatSimStats(text, sizeof text, setup, result, displaySource, nullptr);
+    std::fprintf(out, "%s\n", text);
+}
+
+void FormatSimStats(char* text, size_t size, const SimSetup& setup, const SimResult& result,
+                    const char* displaySource, const StutterCounts* stutters) {
+    const double seconds = setup.redraw.seconds;
     StatsLine line;
-    StartStatsLine(line, text, sizeof text);
+    StartStatsLine(line, text, size);
     AddStat(line, "frames", "%llu", static_cast<unsigned long long>(result.frames));
     AddStat(line, "seconds", "%.3f", seconds);
     AddStat(line, "rate", "%.2f", static_cast<double>(result.frames) / seconds);
@@ -94,14 +100,23 @@ void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& resul
         std::snprintf(key, sizeof key, "%s_rate_error_pct", name);
         AddStat(line, key, "%.3f", f.rateErrorPct);
         AddIntervalStats(line, name, updates);
+        if (stutters != nullptr) {
+            std::snprintf(key, sizeof key, "%s_stutters", name);
+            AddStat(line, key, "%llu", static_cast<unsigned long long>(stutters->updates[side]));
+        }
         if (setup.displayHz > 0.0) {
             const IntervalFigures& seen = result.side[side].seen;
             std::snprintf(key, sizeof key, "%s_seen_mean_rate", name);
             AddStat(line, key, "%.3f", MeanRate(seen));
             std::snprintf(key, sizeof key, "%s_seen", name);
             AddIntervalStats(line, key, seen);
+            if (stutters != nullptr) {
+                std::snprintf(key, sizeof key, "%s_seen_stutters", name);
+                AddStat(line, key, "%llu", static_cast<unsigned long long>(stutters->seen[side]));
+            }
         }
     }
     AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(result.cadence.redraw));
-    std::fprintf(out, "%s\n", text);
+    if (stutters != nullptr)
+        AddStat(line, "redraw_stutters", "%llu", static_cast<unsigned long long>(stutters->redraw));
 }

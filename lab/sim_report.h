@@ -2,6 +2,8 @@
 // scripts.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "lab/sim_run.h"
@@ -13,3 +15,14 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
                    const char* displaySource = "model");
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
                    const char* displaySource = "model");
+
+// Stutters of each series, where the run's intervals were kept in order to
+// count them (a report keeps them); the line then carries <series>_stutters.
+struct StutterCounts {
+    uint64_t redraw;
+    uint64_t updates[2];  // left, right
+    uint64_t seen[2];
+};
+// The same line into text (size bytes); stutters may be null.
+void FormatSimStats(char* text, size_t size, const SimSetup& setup, const SimResult& result,
+                    const char* displaySource, const StutterCounts* stutters);

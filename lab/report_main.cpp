@@ -1,0 +1,215 @@
+#include "lab/report_main.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "lab/replay_options.h"
+#include "lab/report_file.h"
+#include "lab/report_library.h"
+#include "lab/report_page.h"
+#include "lab/report_run.h"
+#include "lab/sweep.h"
+
+namespace {
+
+struct Failure {
+    int code;
+    char text[1024];
+};
+
+// The run's frame log, written beside the page and read back for the
+// series. Its name goes at once: nothing is left behind.
+struct Scratch {
+    FrameLog log;
+    std::FILE* reader;
+};
+
+bool OpenScratch(Scratch& s, const char* beside, const char* program, Failure& f) {
+    char path[4096];
+    if (!OpenScratchBeside(beside, path, sizeof path, &s.reader, f.text, sizeof f.text)) {
+        f.code = 2;
+        return false;
+    }
+    const CaptureIdentity who{program, static_cast<long>(getpid()), 0};
+    const bool ok = OpenFrameLog(s.log, path, who, f.text, sizeof f.text);
+    unlink(path);
+    if (!ok) {
+        std::fclose(s.reader);
+        f.code = 2;
+    }
+    return ok;
+}
+
+bool ReadScratch(Scratch& s, ReportRun& run, Failure& f) {
+    const bool written = CloseFrameLog(s.log);
+    const bool read = written && ReadLogSeries(s.reader, run.series, f.text, sizeof f.text);
+    std::fclose(s.reader);
+    if (!written)
+        std::snprintf(f.text, sizeof f.text, "writing the run's frame log beside the page failed");
+    if (!read) {
+        f.code = 3;
+        return false;
+    }
+    run.counted = true;
+    run.stutters = CountedStutters(run.series);
+    return true;
+}
+
+// Scratch space for replays, reused run after run.
+struct ReplayWork {
+    CaptureReader reader;
+    ReplayResult result;
+};
+
+bool RunOne(const SimOptions& options, int index, Report& report, ReplayWork* work,
+            const char* program, Failure& f) {
+    ReportRun& run = report.run[index];
+    const bool keep = options.reportPath != nullptr;
+    std::unique_ptr<Scratch> scratch;
+    if (keep) {
+        scratch.reset(new (std::nothrow) Scratch);
+        if (!scratch) {
+            f.code = 1;
+            std::snprintf(f.text, sizeof f.text, "out of memory");
+            return false;
+        }
+        if (!OpenScratch(*scratch, options.reportPath, program, f))
+            return false;
+    }
+    const SimOutputs outputs{keep ? &scratch->log : nullptr, nullptr};
+    const PaceRule rule = static_cast<PaceRule>(index);
+    if (work == nullptr) {
+        run.setup = options.setup;
+        if (options.compareRules)
+            run.setup.side[0].rule = run.setup.side[1].rule = rule;
+        RunSim(run.setup, run.result, outputs);
+        run.displaySource = "model";
+    } else {
+        ReplaySetup setup = ReplaySetupOf(options);
+        for (int side = 0; side < 2 && options.compareRules; ++side) {
+            setup.side[side].rule = rule;
+            setup.ruleGiven[side] = true;
+        }
+        if (!RunReplay(setup, work->reader, work->result, outputs, f.text, sizeof f.text,
+                       index == 0 ? stderr : nullptr)) {
+            if (keep) {
+                CloseFrameLog(scratch->log);
+                std::fclose(scratch->reader);
+            }
+            f.code = 2;
+            return false;
+        }
+        run.setup = ReportSetup(setup, work->result);
+        run.result = work->result.sim;
+        run.displaySource = work->result.recordedDisplay ? "capture" : "model";
+        report.about.format = work->result.format;
+        report.about.stream = work->result.stream;
+    }
+    if (keep && !ReadScratch(*scratch, run, f))
+        return false;
+    FormatSimStats(run.stats, sizeof run.stats, run.setup, run.result, run.displaySource,
+                   run.counted ? &run.stutters : nullptr);
+    return true;
+}
+
+const char* const kSideNames[2] = {"left", "right"};
+
+// One row per rule and side: the comparison in a glance.
+void PrintCompareTable(std::FILE* out, const Report& report) {
+    std::fprintf(out, "%-14s %-6s %7s %9s %10s %10s %8s %9s\n", "rule", "side", "target",
+                 "updates", "mean rate", "jitter ms", "1% low", "worst ms");
+    for (int i = 0; i < report.runs; ++i) {
+        const ReportRun& run = report.run[i];
+        for (int side = 0; side < 2; ++side) {
+            const SideSetup& s = run.setup.side[side];
+            const IntervalFigures& f = side == 0 ? run.result.cadence.left
+                                                 : run.result.cadence.right;
+            const SideFigures figures = FiguresOf(f, s.target);
+            std::fprintf(out, "%-14s %-6s %7.1f %9llu %10.3f %10.3f %8.2f %9.3f\n",
+                         PaceRuleName(s.rule), kSideNames[side], s.target,
+                         static_cast<unsigned long long>(run.result.side[side].updates),
+                         figures.meanRate, figures.jitterMs, figures.low1Fps, figures.worstMs);
+        }
+    }
+}
+
+void PrintRuns(const SimOptions& options, const Report& report) {
+    if (options.stats) {
+        for (int i = 0; i < report.runs; ++i)
+            std::printf("%s\n", report.run[i].stats);
+    } else if (options.compareRules) {
+        PrintCompareTable(stdout, report);
+    } else {
+        const ReportRun& run = report.run[0];
+        PrintSimTable(stdout, run.setup, run.result, run.displaySource);
+    }
+}
+
+int Fail(const char* program, const Failure& f) {
+    std::fprintf(stderr, "%s: %s\n", program, f.text);
+    return f.code;
+}
+
+}  // namespace
+
+StutterCounts CountedStutters(const DrawnSeries* series) {
+    StutterCounts counts{};
+    counts.redraw = series[kDrawnRedraw].stutters.stutters;
+    for (int side = 0; side < 2; ++side) {
+        counts.updates[side] = series[kDrawnLeft + side].stutters.stutters;
+        counts.seen[side] = series[kDrawnLeftSeen + side].stutters.stutters;
+    }
+    return counts;
+}
+
+int RunReport(const SimOptions& options, int argc, const char* const* argv, const char* program) {
+    Failure f{2, ""};
+    ReportLibrary library;
+    WholeFile page{};
+    // Both before any work: a report that cannot be written is refused at once.
+    if (options.reportPath != nullptr &&
+        (!ReadReportLibrary(library, f.text, sizeof f.text) ||
+         !OpenWholeFile(page, options.reportPath, f.text, sizeof f.text)))
+        return Fail(program, f);
+    std::unique_ptr<Report> report(new (std::nothrow) Report);
+    std::unique_ptr<ReplayWork> work;
+    if (report && options.replayPath != nullptr)
+        work.reset(new (std::nothrow) ReplayWork);
+    if (!report || (options.replayPath != nullptr && !work)) {
+        DiscardWholeFile(page);
+        std::fprintf(stderr, "%s: out of memory\n", program);
+        return 1;
+    }
+    ReportAbout& about = report->about;
+    about = ReportAbout{};
+    about.argc = argc;
+    about.argv = argv;
+    about.replay = options.replayPath != nullptr;
+    about.replayPath = options.replayPath;
+    about.compare = options.compareRules;
+    about.cores = sysconf(_SC_NPROCESSORS_ONLN);
+    report->runs = options.compareRules ? kPaceRuleCount : 1;
+    for (int i = 0; i < report->runs; ++i) {
+        report->run[i].counted = false;
+        if (!RunOne(options, i, *report, work.get(), program, f)) {
+            DiscardWholeFile(page);
+            return Fail(program, f);
+        }
+    }
+    if (about.replay && options.setup.displayHz > 0.0 &&
+        std::strcmp(report->run[0].displaySource, "capture") == 0)
+        std::fprintf(stderr, "%s: the capture has display times; --display-hz is not used\n",
+                     program);
+    PrintRuns(options, *report);
+    if (options.reportPath == nullptr)
+        return 0;
+    WriteReportPage(page.file, *report, library);
+    if (!CommitWholeFile(page, f.text, sizeof f.text)) {
+        f.code = 3;
+        return Fail(program, f);
+    }
+    return 0;
+}

@@ -1,0 +1,50 @@
+// What a report page shows: one run, or the same redraws through every
+// rule, each with its figures, its --stats line and its series for drawing.
+#pragma once
+
+#include <cstdint>
+
+#include "lab/capture_reader.h"
+#include "lab/report_series.h"
+#include "lab/sim_report.h"
+#include "lab/sim_run.h"
+
+constexpr int kMostReportRuns = kPaceRuleCount;
+constexpr size_t kReportStatsSize = 4096;
+
+struct ReportRun {
+    SimSetup setup;  // as the figures report it (a replay's span, rules and display)
+    SimResult result;
+    const char* displaySource;  // "model" or "capture"
+    DrawnSeries series[kDrawnKinds];
+    bool counted;  // series and stutters kept
+    StutterCounts stutters;
+    char stats[kReportStatsSize];
+};
+
+// The run's description, as far as it is known.
+struct ReportAbout {
+    int argc;
+    const char* const* argv;
+    bool replay;
+    const char* replayPath;
+    CaptureFormat format;
+    CaptureStream stream;
+    bool compare;
+    // Known only to some runs; null when not.
+    const char* limiter;
+    const char* captureGame;
+    const char* captureCpu;
+    const char* captureGpu;
+    long cores;
+};
+
+// Large (several MiB): allocate it.
+struct Report {
+    ReportAbout about;
+    int runs;
+    ReportRun run[kMostReportRuns];
+};
+
+// Stutters of the series kept.
+StutterCounts CountedStutters(const DrawnSeries* series);
