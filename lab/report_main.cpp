@@ -64,51 +64,71 @@ struct ReplayWork {
     ReplayResult result;
 };
 
+void SeeFrame(void* context, const FrameSample& sample, const FrameDisplay& display) {
+    CollectFrame(*static_cast<SeriesCollector*>(context), sample, display);
+}
+
+bool Replay(const SimOptions& options, int index, Report& report, ReplayWork& work, Failure& f) {
+    ReportRun& run = report.run[index];
+    ReplaySetup setup = ReplaySetupOf(options);
+    for (int side = 0; side < 2 && options.compareRules; ++side) {
+        setup.side[side].rule = static_cast<PaceRule>(index);
+        setup.ruleGiven[side] = true;
+    }
+    // The replay shows the collector every redraw: no log to write and read.
+    SeriesCollector collector;
+    if (options.reportPath != nullptr) {
+        StartCollecting(collector, run.series);
+        setup.observer = FrameObserver{SeeFrame, &collector};
+    }
+    if (!RunReplay(setup, work.reader, work.result, SimOutputs{nullptr, nullptr}, f.text,
+                   sizeof f.text, index == 0 ? stderr : nullptr)) {
+        f.code = 2;
+        return false;
+    }
+    if (options.reportPath != nullptr) {
+        FinishCollecting(collector);
+        run.counted = true;
+        run.stutters = CountedStutters(run.series);
+    }
+    run.setup = ReportSetup(setup, work.result);
+    run.result = work.result.sim;
+    run.displaySource = work.result.recordedDisplay ? "capture" : "model";
+    report.about.format = work.result.format;
+    report.about.stream = work.result.stream;
+    return true;
+}
+
+// A modelled run shows its redraws to nothing but a log: the series come
+// from its frame log, read back.
+bool Model(const SimOptions& options, int index, Report& report, const char* program,
+           Failure& f) {
+    ReportRun& run = report.run[index];
+    run.setup = options.setup;
+    if (options.compareRules)
+        run.setup.side[0].rule = run.setup.side[1].rule = static_cast<PaceRule>(index);
+    run.displaySource = "model";
+    if (options.reportPath == nullptr) {
+        RunSim(run.setup, run.result, SimOutputs{nullptr, nullptr});
+        return true;
+    }
+    std::unique_ptr<Scratch> scratch(new (std::nothrow) Scratch);
+    if (!scratch) {
+        f.code = 1;
+        std::snprintf(f.text, sizeof f.text, "out of memory");
+        return false;
+    }
+    if (!OpenScratch(*scratch, options.reportPath, program, f))
+        return false;
+    RunSim(run.setup, run.result, SimOutputs{&scratch->log, nullptr});
+    return ReadScratch(*scratch, run, f);
+}
+
 bool RunOne(const SimOptions& options, int index, Report& report, ReplayWork* work,
             const char* program, Failure& f) {
     ReportRun& run = report.run[index];
-    const bool keep = options.reportPath != nullptr;
-    std::unique_ptr<Scratch> scratch;
-    if (keep) {
-        scratch.reset(new (std::nothrow) Scratch);
-        if (!scratch) {
-            f.code = 1;
-            std::snprintf(f.text, sizeof f.text, "out of memory");
-            return false;
-        }
-        if (!OpenScratch(*scratch, options.reportPath, program, f))
-            return false;
-    }
-    const SimOutputs outputs{keep ? &scratch->log : nullptr, nullptr};
-    const PaceRule rule = static_cast<PaceRule>(index);
-    if (work == nullptr) {
-        run.setup = options.setup;
-        if (options.compareRules)
-            run.setup.side[0].rule = run.setup.side[1].rule = rule;
-        RunSim(run.setup, run.result, outputs);
-        run.displaySource = "model";
-    } else {
-        ReplaySetup setup = ReplaySetupOf(options);
-        for (int side = 0; side < 2 && options.compareRules; ++side) {
-            setup.side[side].rule = rule;
-            setup.ruleGiven[side] = true;
-        }
-        if (!RunReplay(setup, work->reader, work->result, outputs, f.text, sizeof f.text,
-                       index == 0 ? stderr : nullptr)) {
-            if (keep) {
-                CloseFrameLog(scratch->log);
-                std::fclose(scratch->reader);
-            }
-            f.code = 2;
-            return false;
-        }
-        run.setup = ReportSetup(setup, work->result);
-        run.result = work->result.sim;
-        run.displaySource = work->result.recordedDisplay ? "capture" : "model";
-        report.about.format = work->result.format;
-        report.about.stream = work->result.stream;
-    }
-    if (keep && !ReadScratch(*scratch, run, f))
+    if (work != nullptr ? !Replay(options, index, report, *work, f)
+                        : !Model(options, index, report, program, f))
         return false;
     FormatSimStats(run.stats, sizeof run.stats, run.setup, run.result, run.displaySource,
                    run.counted ? &run.stutters : nullptr);

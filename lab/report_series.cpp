@@ -73,12 +73,44 @@ void FinishDrawn(DrawnSeries& s) {
         Mark(s, v);
 }
 
+void StartCollecting(SeriesCollector& c, DrawnSeries* series) {
+    c = SeriesCollector{series, false, 0.0, 0.0, {false, false}};
+    for (int i = 0; i < kDrawnKinds; ++i)
+        ResetDrawn(series[i]);
+}
+
+void CollectFrame(SeriesCollector& c, const FrameSample& sample, const FrameDisplay& display) {
+    if (!c.started) {
+        c.started = true;
+        c.first = sample.seconds;
+    } else {
+        AddDrawn(c.series[kDrawnRedraw], sample.seconds - c.first,
+                 (sample.seconds - c.previous) * 1000.0);
+    }
+    c.previous = sample.seconds;
+    const double at = sample.seconds - c.first;
+    const SideSample* sides[2] = {&sample.left, &sample.right};
+    for (int side = 0; side < 2; ++side) {
+        if (sides[side]->updated) {
+            if (c.sideStarted[side])
+                AddDrawn(c.series[kDrawnLeft + side], at, sides[side]->elapsed * 1000.0);
+            c.sideStarted[side] = true;
+        }
+        if (display.seenMs[side] >= 0.0)
+            AddDrawn(c.series[kDrawnLeftSeen + side], at, display.seenMs[side]);
+    }
+}
+
+void FinishCollecting(SeriesCollector& c) {
+    for (int i = 0; i < kDrawnKinds; ++i)
+        FinishDrawn(c.series[i]);
+}
+
 namespace {
 
 // The log's columns this reads, by their place in its header.
 enum LogCell {
     kCellTime = 7,
-    kCellBetween = 8,
     kCellLeftUpdated = 12,
     kCellLeftMs = 13,
     kCellRightUpdated = 16,
@@ -97,8 +129,8 @@ bool Number(const char* cell, double* value) {
 }  // namespace
 
 bool ReadLogSeries(std::FILE* in, DrawnSeries* series, char* error, size_t errorSize) {
-    for (int i = 0; i < kDrawnKinds; ++i)
-        ResetDrawn(series[i]);
+    SeriesCollector collector;
+    StartCollecting(collector, series);
     char line[1024];
     const size_t headerSize = std::strlen(FrameLogHeader());
     if (std::fgets(line, sizeof line, in) == nullptr ||
@@ -107,42 +139,37 @@ bool ReadLogSeries(std::FILE* in, DrawnSeries* series, char* error, size_t error
         return false;
     }
     const char* cell[kLogCells];
-    bool started[2] = {false, false};
-    for (uint64_t row = 0; std::fgets(line, sizeof line, in) != nullptr; ++row) {
+    for (uint64_t row = 2; std::fgets(line, sizeof line, in) != nullptr; ++row) {
         int n = 0;
         cell[n++] = line;
         for (char* p = line; *p != '\0' && n < kLogCells; ++p)
             if (*p == ',')
                 cell[n++] = p + 1;
-        double at = 0.0;
-        if (n < kLogCells || !Number(cell[kCellTime], &at)) {
+        FrameSample sample{};
+        FrameDisplay display = kUnknownDisplay;
+        if (n < kLogCells || !Number(cell[kCellTime], &sample.seconds)) {
             std::snprintf(error, errorSize, "row %llu of the run's frame log is not whole",
-                          static_cast<unsigned long long>(row + 2));
+                          static_cast<unsigned long long>(row));
             return false;
         }
-        double ms = 0.0;
-        // The first row has no redraw before it, and a side's first update
-        // no update before it: as the figures count them.
-        if (row > 0 && Number(cell[kCellBetween], &ms))
-            AddDrawn(series[kDrawnRedraw], at, ms);
         const int updated[2] = {kCellLeftUpdated, kCellRightUpdated};
         const int interval[2] = {kCellLeftMs, kCellRightMs};
         const int seen[2] = {kCellLeftSeen, kCellRightSeen};
+        SideSample* sides[2] = {&sample.left, &sample.right};
         for (int side = 0; side < 2; ++side) {
-            if (cell[updated[side]][0] == '1') {
-                if (started[side] && Number(cell[interval[side]], &ms))
-                    AddDrawn(series[kDrawnLeft + side], at, ms);
-                started[side] = true;
-            }
-            if (Number(cell[seen[side]], &ms))
-                AddDrawn(series[kDrawnLeftSeen + side], at, ms);
+            double ms = 0.0;
+            sides[side]->updated =
+                cell[updated[side]][0] == '1' && Number(cell[interval[side]], &ms);
+            sides[side]->elapsed = ms * 0.001;
+            if (!Number(cell[seen[side]], &display.seenMs[side]))
+                display.seenMs[side] = -1.0;
         }
+        CollectFrame(collector, sample, display);
     }
     if (std::ferror(in)) {
         std::snprintf(error, errorSize, "reading the run's frame log back failed");
         return false;
     }
-    for (int i = 0; i < kDrawnKinds; ++i)
-        FinishDrawn(series[i]);
+    FinishCollecting(collector);
     return true;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "pacing/frame_log.h"
 #include "pacing/stutter.h"
 
 // Each bucket draws as two points, so a series is at most twice this many.
@@ -51,6 +52,23 @@ void AddDrawn(DrawnSeries& series, double at, double ms);
 void FinishDrawn(DrawnSeries& series);
 
 enum DrawnKind { kDrawnRedraw, kDrawnLeft, kDrawnRight, kDrawnLeftSeen, kDrawnRightSeen, kDrawnKinds };
+
+// Fills the five series from the redraws of a run, in order, as the frame
+// log sees them: each redraw's interval, each side's update intervals (from
+// its second update, as the figures count them) and seen intervals.
+struct SeriesCollector {
+    DrawnSeries* series;  // kDrawnKinds of them
+    bool started;
+    double first;
+    double previous;
+    bool sideStarted[2];
+};
+
+void StartCollecting(SeriesCollector& collector, DrawnSeries* series);
+void CollectFrame(SeriesCollector& collector, const FrameSample& sample,
+                  const FrameDisplay& display);
+// Judges the last intervals of every series.
+void FinishCollecting(SeriesCollector& collector);
 
 // Reads a frame log back from its first line (as the simulator writes it)
 // into the five series. False with a message for anything else.
