@@ -25,6 +25,11 @@ const FigureColumn kSideColumns[] = {
     {"1% low integral (fps)", "low1_integral_fps", Better::kHigher},
     {"worst (ms)", "worst_ms", Better::kLower},
     {"stutters", "stutters", Better::kLower},
+};
+
+// What a display showed of each side: its figures, where there is one.
+const FigureColumn kSeenColumns[] = {
+    {"target (Hz)", "target", Better::kNone},
     {"seen mean rate (Hz)", "seen_mean_rate", Better::kNearTarget},
     {"seen jitter (ms)", "seen_jitter_ms", Better::kLower},
     {"seen p99 (fps)", "seen_p99_fps", Better::kHigher},
@@ -169,11 +174,16 @@ void WriteFigureTables(std::FILE* out, const Report& report) {
         for (int side = 0; side < 2; ++side)
             rows[count++] = Row{report.run[i].stats, i, side};
     constexpr int kSides = sizeof kSideColumns / sizeof kSideColumns[0];
+    constexpr int kSeen = sizeof kSeenColumns / sizeof kSeenColumns[0];
     constexpr int kRuns = sizeof kRunColumns / sizeof kRunColumns[0];
-    static_assert(kSides <= 32 && kRuns <= 32, "a table's columns fit its marks");
+    static_assert(kSides <= 32 && kSeen <= 32 && kRuns <= 32, "a table's columns fit its marks");
     std::fprintf(out, "<h3>Each side's updates%s</h3>\n",
                  report.runs > 1 ? ", a row per rule" : "");
     WriteTable(out, "figures-sides", rows, count, kSideColumns, kSides, report.about.compare);
+    if (report.run[0].setup.displayHz > 0.0) {
+        std::fprintf(out, "<h3>As the display showed them</h3>\n");
+        WriteTable(out, "figures-seen", rows, count, kSeenColumns, kSeen, report.about.compare);
+    }
     count = 0;
     for (int i = 0; i < report.runs; ++i)
         rows[count++] = Row{report.run[i].stats, i, -1};

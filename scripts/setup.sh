@@ -19,7 +19,9 @@ run_tier=(
 # compositor (Weston, nested in Xvfb) for the whole-program tests; the rest for the install and package checks (CPack's
 # package dependencies come from dpkg-shlibdeps, which it runs on what `file`
 # calls ELF), and lintian, which judges the package as Debian would;
-# matplotlib for the lab's plotting scripts.
+# matplotlib for the lab's plotting scripts; dygraphs, which tempola-sim
+# --report reads when it writes a page (the program runs without it), and
+# Chromium to open those pages in the report test.
 test_tier=(
   "${run_tier[@]}"
   libgtest-dev libbenchmark-dev libstb-dev
@@ -28,6 +30,7 @@ test_tier=(
   xvfb xauth xdotool weston
   desktop-file-utils appstream man-db dpkg-dev file lintian
   python3-matplotlib
+  libjs-dygraphs chromium
 )
 cross_tier=(
   build-essential cmake
