@@ -79,6 +79,21 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "                       NAME.exe too); default: the application and swap chain\n"
         "                       with the most rows\n"
         "\n"
+        "report:\n"
+        "  --report FILE        also write FILE: one HTML page about the run that holds\n"
+        "                       everything it shows and opens offline (the run, its\n"
+        "                       figures as --stats gives them with the best marked, the\n"
+        "                       intervals over time, percentiles and histograms), with\n"
+        "                       stutters counted and marked: intervals over 2.5 times the\n"
+        "                       mean of the 20 before and the 20 after. --stats then adds\n"
+        "                       left_stutters, left_seen_stutters, right_..., and\n"
+        "                       redraw_stutters. The page carries dygraphs, read from\n"
+        "                       the libjs-dygraphs package (or $TEMPOLA_DYGRAPHS_DIR) when\n"
+        "                       it is written; it appears whole or not at all\n"
+        "  --compare-rules      the same redraws, modelled or replayed, through every rule\n"
+        "                       on both sides at their targets: a row (or a --stats line)\n"
+        "                       per rule, and with --report one page of all of them\n"
+        "\n"
         "sweep:\n"
         "  --sweep              every rule at every target of --targets for every rate of\n"
         "                       --redraw-list; CSV on standard output, progress on\n"
@@ -92,11 +107,13 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "  --version            print the program's name and version\n"
         "  --help               this text\n"
         "\n"
-        "exit codes: 0 done; 1 out of memory; 2 bad option, a log that cannot be opened,\n"
-        "or a capture that cannot be replayed: none of the formats, empty, no rows, a line\n"
+        "exit codes: 0 done; 1 out of memory; 2 bad option, a log or report page that\n"
+        "cannot be opened (or no dygraphs for the page), or a capture that cannot be\n"
+        "replayed: none of the formats, empty, no rows, a line\n"
         "over 64 KiB, a NUL byte, a short row, a number that does not parse or a time\n"
         "that goes back (the message names the line; the replay's logs are removed);\n"
-        "3 a write failed (an incomplete log is removed when it is a regular file)\n",
+        "3 a write failed (an incomplete log is removed when it is a regular file; a\n"
+        "report page is never left half-written)\n",
         program, program, program, PaceRuleName(kLeftStartRule), PaceRuleName(kRightStartRule),
         PaceRuleList(), kLowestTarget, kHighestTarget, kTargetStep, kLeftStartTarget,
         kRightStartTarget);
