@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     if (data[0] % 3 == 0) {
         const size_t m = Capture(out, sizeof out, [&](std::FILE* f) { WriteHtmlText(f, text, n); });
-        CheckText(out, m, "<>&\"'", false);
+        CheckText(out, m, "<>\"'", false);
         // Every & begins an entity this writer makes.
         for (const char* a = static_cast<const char*>(std::memchr(out, '&', m)); a != nullptr;
              a = static_cast<const char*>(std::memchr(a + 1, '&', m - (a + 1 - out))))
