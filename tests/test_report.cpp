@@ -333,3 +333,64 @@ TEST(ReportOptions, WhatGoesWithAReport) {
         EXPECT_FALSE(error.empty());
     }
 }
+
+namespace {
+
+// The <td> of one run's key, as the page writes it: in the side table, or
+// for a key of the whole run in the table of runs.
+std::string Cell(const std::string& page, int run, const std::string& key) {
+    const bool sided = key.rfind("left_", 0) == 0 || key.rfind("right_", 0) == 0;
+    const size_t table = page.find(sided ? "id=\"figures-sides\"" : "id=\"figures-runs\"");
+    const std::string open = "<tr data-run=\"" + std::to_string(run) + "\">";
+    for (size_t row = page.find(open, table); row != std::string::npos;
+         row = page.find(open, row + 1)) {
+        const size_t at = page.find("data-key=\"" + key + "\"", row);
+        if (at != std::string::npos && at < page.find("</tr>", row))
+            return page.substr(at, page.find("</td>", at) - at);
+    }
+    return "(none)";
+}
+
+}  // namespace
+
+TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
+    auto report = std::make_unique<Report>();
+    report->about = ReportAbout{};
+    report->about.compare = true;
+    report->runs = 3;
+    report->run[0].setup.displayHz = 0.0;
+    const char* lines[3] = {
+        "tempola-stats frames=9 left_rule=fixed left_target=60.0 left_mean_rate=58.000 "
+        "left_jitter_ms=1.000 left_stutters=3 right_rule=fixed right_target=30.0 "
+        "right_mean_rate=30.500 right_jitter_ms=2.000 right_stutters= dropped=4",
+        "tempola-stats frames=9 left_rule=<b> left_target=60.0 left_mean_rate=61.000 "
+        "left_jitter_ms=0.250 left_stutters=0 right_rule=<b> right_target=30.0 "
+        "right_mean_rate=25.000 right_jitter_ms=0.250 right_stutters=7 dropped=2",
+        "tempola-stats frames=9 left_rule=scheduled left_target=60.0 left_mean_rate=60.900 "
+        "left_jitter_ms=3.000 left_stutters=1 right_rule=scheduled right_target=30.0 "
+        "right_mean_rate=29.000 right_jitter_ms=0.300 right_stutters=2 dropped=9",
+    };
+    for (int i = 0; i < 3; ++i)
+        std::snprintf(report->run[i].stats, kReportStatsSize, "%s", lines[i]);
+    const std::string page = Written([&](std::FILE* f) { WriteFigureTables(f, *report); });
+    const std::string best = "class=\"best\"";
+    // Nearest the target, not the highest: 30.5 against 30 beats 61 against 60.
+    EXPECT_NE(Cell(page, 0, "right_mean_rate").find(best), std::string::npos);
+    EXPECT_EQ(Cell(page, 1, "left_mean_rate").find(best), std::string::npos);
+    // The lowest jitter, tied by two rows: both marked.
+    EXPECT_NE(Cell(page, 1, "left_jitter_ms").find(best), std::string::npos);
+    EXPECT_NE(Cell(page, 1, "right_jitter_ms").find(best), std::string::npos);
+    EXPECT_EQ(Cell(page, 2, "right_jitter_ms").find(best), std::string::npos);
+    EXPECT_NE(Cell(page, 1, "dropped").find(best), std::string::npos);
+    // An empty value is shown as a dash and is never the best; a zero is.
+    EXPECT_NE(Cell(page, 0, "right_stutters").find("&ndash;"), std::string::npos);
+    EXPECT_EQ(Cell(page, 0, "right_stutters").find(best), std::string::npos);
+    EXPECT_NE(Cell(page, 1, "left_stutters").find(best), std::string::npos);
+    // The figures are the line's own text; a rule's name is escaped.
+    EXPECT_NE(Cell(page, 2, "left_mean_rate").find(">60.900"), std::string::npos);
+    EXPECT_NE(page.find("&lt;b&gt;"), std::string::npos);
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    // No column for figures no line has, and no seen table without a display.
+    EXPECT_EQ(page.find("p99 (fps)"), std::string::npos);
+    EXPECT_EQ(page.find("figures-seen"), std::string::npos);
+}
