@@ -40,7 +40,10 @@ void WhatRan(std::FILE* out, const Report& report) {
             std::fprintf(out, ", application ");
             WriteHtmlText(out, about.stream.application, about.stream.applicationSize);
             std::fprintf(out, ", swap chain ");
-            WriteHtmlText(out, about.stream.swapChain, about.stream.swapChainSize);
+            if (about.stream.swapChainSize > 0)
+                WriteHtmlText(out, about.stream.swapChain, about.stream.swapChainSize);
+            else
+                std::fputc('-', out);
         }
         std::fprintf(out, "): %llu redraws over %.3f s</td></tr>\n",
                      static_cast<unsigned long long>(first.result.frames), setup.redraw.seconds);

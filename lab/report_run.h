@@ -31,7 +31,8 @@ struct ReportAbout {
     CaptureFormat format;
     CaptureStream stream;
     bool compare;
-    // Known only to some runs; null when not.
+    // Known only to some runs; null when not, and the page leaves the row
+    // out. limiter: how the run's redraws were limited, when they were.
     const char* limiter;
     const char* captureGame;
     const char* captureCpu;
