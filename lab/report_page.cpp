@@ -147,7 +147,7 @@ void WriteReportPage(std::FILE* out, const Report& report, const ReportLibrary& 
     Command(out, report.about);
     WhatRan(out, report);
     std::fprintf(out, "</table>\n<h2>Figures</h2>\n<p class=\"note\">As <code>--stats</code> "
-                      "gives them; &#9733; marks the best in each column (for a mean rate, the "
+                      "gives them; &#9733; marks the best in each column (for a rate, the "
                       "nearest its target).</p>\n");
     WriteFigureTables(out, report);
     Charts(out, report);

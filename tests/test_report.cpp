@@ -362,13 +362,16 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     const char* lines[3] = {
         "tempola-stats frames=9 left_rule=fixed left_target=60.0 left_mean_rate=58.000 "
         "left_jitter_ms=1.000 left_stutters=3 right_rule=fixed right_target=30.0 "
-        "right_mean_rate=30.500 right_jitter_ms=2.000 right_stutters= dropped=4",
+        "right_mean_rate=30.500 right_jitter_ms=2.000 right_stutters= dropped=4 left_p99_fps=500.00 "
+        "redraw_jitter_ms=1.000",
         "tempola-stats frames=9 left_rule=<b> left_target=60.0 left_mean_rate=61.000 "
         "left_jitter_ms=0.250 left_stutters=0 right_rule=<b> right_target=30.0 "
-        "right_mean_rate=25.000 right_jitter_ms=0.250 right_stutters=7 dropped=2",
+        "right_mean_rate=25.000 right_jitter_ms=0.250 right_stutters=7 dropped=2 left_p99_fps=58.00 "
+        "redraw_jitter_ms=1.000",
         "tempola-stats frames=9 left_rule=scheduled left_target=60.0 left_mean_rate=60.900 "
         "left_jitter_ms=3.000 left_stutters=1 right_rule=scheduled right_target=30.0 "
-        "right_mean_rate=29.000 right_jitter_ms=0.300 right_stutters=2 dropped=9",
+        "right_mean_rate=29.000 right_jitter_ms=0.300 right_stutters=2 dropped=9 left_p99_fps=70.00 "
+        "redraw_jitter_ms=1.000",
     };
     for (int i = 0; i < 3; ++i)
         std::snprintf(report->run[i].stats, kReportStatsSize, "%s", lines[i]);
@@ -377,6 +380,12 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     // Nearest the target, not the highest: 30.5 against 30 beats 61 against 60.
     EXPECT_NE(Cell(page, 0, "right_mean_rate").find(best), std::string::npos);
     EXPECT_EQ(Cell(page, 1, "left_mean_rate").find(best), std::string::npos);
+    // A low far above the target is no better than one below it.
+    EXPECT_NE(Cell(page, 1, "left_p99_fps").find(best), std::string::npos);
+    EXPECT_EQ(Cell(page, 0, "left_p99_fps").find(best), std::string::npos);
+    // Where every row is the same, none is the best.
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EQ(Cell(page, run, "redraw_jitter_ms").find(best), std::string::npos) << run;
     // The lowest jitter, tied by two rows: both marked.
     EXPECT_NE(Cell(page, 1, "left_jitter_ms").find(best), std::string::npos);
     EXPECT_NE(Cell(page, 1, "right_jitter_ms").find(best), std::string::npos);
@@ -391,6 +400,6 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     EXPECT_NE(page.find("&lt;b&gt;"), std::string::npos);
     EXPECT_EQ(page.find("<b>"), std::string::npos);
     // No column for figures no line has, and no seen table without a display.
-    EXPECT_EQ(page.find("p99 (fps)"), std::string::npos);
+    EXPECT_EQ(page.find("1% low average (fps)"), std::string::npos);
     EXPECT_EQ(page.find("figures-seen"), std::string::npos);
 }
