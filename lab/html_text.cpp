@@ -48,12 +48,12 @@ void WriteHtmlText(std::FILE* out, const char* text, size_t size) {
             continue;
         }
         switch (c) {
-            case '&': std::fputs("&amp;", out); break;
-            case '<': std::fputs("&lt;", out); break;
-            case '>': std::fputs("&gt;", out); break;
-            case '"': std::fputs("&quot;", out); break;
-            case '\'': std::fputs("&#39;", out); break;
-            default: std::fwrite(p + i, 1, n, out); break;
+        case '&': std::fputs("&amp;", out); break;
+        case '<': std::fputs("&lt;", out); break;
+        case '>': std::fputs("&gt;", out); break;
+        case '"': std::fputs("&quot;", out); break;
+        case '\'': std::fputs("&#39;", out); break;
+        default: std::fwrite(p + i, 1, n, out); break;
         }
         i += n;
     }

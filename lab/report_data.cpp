@@ -11,11 +11,11 @@ constexpr double kPercentileStep = 0.05;
 
 const IntervalFigures& FiguresOf(const ReportRun& run, int kind) {
     switch (kind) {
-        case kDrawnRedraw: return run.result.cadence.redraw;
-        case kDrawnLeft: return run.result.cadence.left;
-        case kDrawnRight: return run.result.cadence.right;
-        case kDrawnLeftSeen: return run.result.side[0].seen;
-        default: return run.result.side[1].seen;
+    case kDrawnRedraw: return run.result.cadence.redraw;
+    case kDrawnLeft: return run.result.cadence.left;
+    case kDrawnRight: return run.result.cadence.right;
+    case kDrawnLeftSeen: return run.result.side[0].seen;
+    default: return run.result.side[1].seen;
     }
 }
 
@@ -38,10 +38,10 @@ void WriteSeries(std::FILE* out, const DrawnSeries& s) {
         for (int i = 0; i < thin.count; ++i) {
             const ThinBucket& b = thin.bucket[i];
             const bool minFirst = b.minAt <= b.maxAt;
-            const double first = pass == 0 ? (minFirst ? b.minAt : b.maxAt)
-                                           : (minFirst ? b.min : b.max);
-            const double second = pass == 0 ? (minFirst ? b.maxAt : b.minAt)
-                                            : (minFirst ? b.max : b.min);
+            const double first =
+                pass == 0 ? (minFirst ? b.minAt : b.maxAt) : (minFirst ? b.min : b.max);
+            const double second =
+                pass == 0 ? (minFirst ? b.maxAt : b.minAt) : (minFirst ? b.max : b.min);
             const char* format = pass == 0 ? "%.6f" : "%.4f";
             Number(out, format, first, comma);
             // A bucket of one interval is one point.

@@ -10,8 +10,8 @@
 
 namespace {
 
-bool MakeBeside(const char* path, const char* suffix, char* temp, size_t size, int* fd,
-                char* error, size_t errorSize) {
+bool MakeBeside(const char* path, const char* suffix, char* temp, size_t size, int* fd, char* error,
+                size_t errorSize) {
     const int n = std::snprintf(temp, size, "%s.%sXXXXXX", path, suffix);
     if (n < 0 || static_cast<size_t>(n) >= size) {
         std::snprintf(error, errorSize, "'%s': the name is too long", path);

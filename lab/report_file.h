@@ -8,9 +8,9 @@
 #include <cstdio>
 
 struct WholeFile {
-    std::FILE* file;       // null when not open
-    char path[4096];       // the name wanted
-    char tempPath[4096];   // where it is written until then
+    std::FILE* file;      // null when not open
+    char path[4096];      // the name wanted
+    char tempPath[4096];  // where it is written until then
 };
 
 // False with a message when the folder cannot take the file, or the name

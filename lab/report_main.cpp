@@ -101,8 +101,7 @@ bool Replay(const SimOptions& options, int index, Report& report, ReplayWork& wo
 
 // A modelled run shows its redraws to nothing but a log: the series come
 // from its frame log, read back.
-bool Model(const SimOptions& options, int index, Report& report, const char* program,
-           Failure& f) {
+bool Model(const SimOptions& options, int index, Report& report, const char* program, Failure& f) {
     ReportRun& run = report.run[index];
     run.setup = options.setup;
     if (options.compareRules)
@@ -139,14 +138,14 @@ const char* const kSideNames[2] = {"left", "right"};
 
 // One row per rule and side: the comparison in a glance.
 void PrintCompareTable(std::FILE* out, const Report& report) {
-    std::fprintf(out, "%-14s %-6s %7s %9s %10s %10s %8s %9s\n", "rule", "side", "target",
-                 "updates", "mean rate", "jitter ms", "1% low", "worst ms");
+    std::fprintf(out, "%-14s %-6s %7s %9s %10s %10s %8s %9s\n", "rule", "side", "target", "updates",
+                 "mean rate", "jitter ms", "1% low", "worst ms");
     for (int i = 0; i < report.runs; ++i) {
         const ReportRun& run = report.run[i];
         for (int side = 0; side < 2; ++side) {
             const SideSetup& s = run.setup.side[side];
-            const IntervalFigures& f = side == 0 ? run.result.cadence.left
-                                                 : run.result.cadence.right;
+            const IntervalFigures& f =
+                side == 0 ? run.result.cadence.left : run.result.cadence.right;
             const SideFigures figures = FiguresOf(f, s.target);
             std::fprintf(out, "%-14s %-6s %7.1f %9llu %10.3f %10.3f %8.2f %9.3f\n",
                          PaceRuleName(s.rule), kSideNames[side], s.target,

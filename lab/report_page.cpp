@@ -62,7 +62,8 @@ void WhatRan(std::FILE* out, const Report& report) {
     Fact(out, "pacers' clock",
          setup.clock == PacerClock::kMilliseconds ? "milliseconds (32-bit)" : "microseconds");
     if (about.compare) {
-        std::snprintf(text, sizeof text, "every rule in turn, both sides; targets left %.1f, right %.1f",
+        std::snprintf(text, sizeof text,
+                      "every rule in turn, both sides; targets left %.1f, right %.1f",
                       setup.side[0].target, setup.side[1].target);
     } else {
         std::snprintf(text, sizeof text, "left %s at %.1f, right %s at %.1f%s",
@@ -77,8 +78,10 @@ void WhatRan(std::FILE* out, const Report& report) {
         std::snprintf(text, sizeof text, "the capture's display times (about %.2f Hz)",
                       setup.displayHz);
     else
-        std::snprintf(text, sizeof text, "modelled at %g Hz, taking redraws until %g ms before "
-                      "each refresh", setup.displayHz, setup.latchMs);
+        std::snprintf(text, sizeof text,
+                      "modelled at %g Hz, taking redraws until %g ms before "
+                      "each refresh",
+                      setup.displayHz, setup.latchMs);
     Fact(out, "display", text);
     if (about.limiter != nullptr)
         Fact(out, "limiter", about.limiter);
@@ -146,9 +149,10 @@ void WriteReportPage(std::FILE* out, const Report& report, const ReportLibrary& 
                  report.about.compare ? ": every rule on the same redraws" : "");
     Command(out, report.about);
     WhatRan(out, report);
-    std::fprintf(out, "</table>\n<h2>Figures</h2>\n<p class=\"note\">As <code>--stats</code> "
-                      "gives them; &#9733; marks the best in each column (for a rate, the "
-                      "nearest its target).</p>\n");
+    std::fprintf(out,
+                 "</table>\n<h2>Figures</h2>\n<p class=\"note\">As <code>--stats</code> "
+                 "gives them; &#9733; marks the best in each column (for a rate, the "
+                 "nearest its target).</p>\n");
     WriteFigureTables(out, report);
     Charts(out, report);
     std::fprintf(out, "<footer>Charts drawn by dygraphs, carried in this page.\n");

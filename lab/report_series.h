@@ -24,9 +24,9 @@ struct ThinBucket {
 
 struct ThinnedSeries {
     ThinBucket bucket[kDrawBuckets];
-    int count;         // buckets in use; the last may be filling
-    uint64_t width;    // intervals a full bucket holds: doubles when all are full
-    uint64_t inLast;   // intervals in the last bucket
+    int count;        // buckets in use; the last may be filling
+    uint64_t width;   // intervals a full bucket holds: doubles when all are full
+    uint64_t inLast;  // intervals in the last bucket
     uint64_t total;
 };
 
@@ -51,7 +51,14 @@ void AddDrawn(DrawnSeries& series, double at, double ms);
 // Judges the last intervals; call once at the end.
 void FinishDrawn(DrawnSeries& series);
 
-enum DrawnKind { kDrawnRedraw, kDrawnLeft, kDrawnRight, kDrawnLeftSeen, kDrawnRightSeen, kDrawnKinds };
+enum DrawnKind {
+    kDrawnRedraw,
+    kDrawnLeft,
+    kDrawnRight,
+    kDrawnLeftSeen,
+    kDrawnRightSeen,
+    kDrawnKinds
+};
 
 // Fills the five series from the redraws of a run, in order, as the frame
 // log sees them: each redraw's interval, each side's update intervals (from

@@ -113,8 +113,10 @@ void WriteTable(std::FILE* out, const char* id, const Row* rows, int count,
         if (!differ)
             best[c] = NAN;
     }
-    std::fprintf(out, "<div class=\"wide\"><table id=\"%s\"><thead><tr><th class=\"name\" scope=\"col\">%s</th>", id,
-                 compare ? "rule" : "run");
+    std::fprintf(
+        out,
+        "<div class=\"wide\"><table id=\"%s\"><thead><tr><th class=\"name\" scope=\"col\">%s</th>",
+        id, compare ? "rule" : "run");
     if (rows[0].side >= 0)
         std::fprintf(out, "<th class=\"name\" scope=\"col\">side</th>");
     for (int c = 0; c < columnCount; ++c)

@@ -272,7 +272,8 @@ TEST(ReportSeries, AFrameLogReadBackGivesTheSeriesItsRedrawsGave) {
         FrameDisplay display = kUnknownDisplay;
         display.seenMs[1] = i % 10 == 0 ? 100.0 : -1.0;
         CollectFrame(collector, sample, display);
-        std::fprintf(log, "tempola-sim,1,0,OpenGL,0,0,,%.7f,10,,,0,%d,%s,62,fixed,0,,31,fixed,,%s\n",
+        std::fprintf(log,
+                     "tempola-sim,1,0,OpenGL,0,0,,%.7f,10,,,0,%d,%s,62,fixed,0,,31,fixed,,%s\n",
                      sample.seconds - 5.0, sample.left.updated ? 1 : 0,
                      sample.left.updated ? (i == 60 ? "300" : "30") : "",
                      display.seenMs[1] > 0 ? "100" : "");
@@ -310,8 +311,8 @@ TEST(ReportOptions, WhatGoesWithAReport) {
         args.insert(args.begin(), "tempola-sim");
         SimOptions options;
         char text[256] = "";
-        const bool ok = ParseSimOptions(static_cast<int>(args.size()), args.data(), &options,
-                                        text, sizeof text);
+        const bool ok = ParseSimOptions(static_cast<int>(args.size()), args.data(), &options, text,
+                                        sizeof text);
         *error = text;
         return ok;
     };
@@ -362,15 +363,18 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     const char* lines[3] = {
         "tempola-stats frames=9 left_rule=fixed left_target=60.0 left_mean_rate=58.000 "
         "left_jitter_ms=1.000 left_stutters=3 right_rule=fixed right_target=30.0 "
-        "right_mean_rate=30.500 right_jitter_ms=2.000 right_stutters= dropped=4 left_p99_fps=500.00 "
+        "right_mean_rate=30.500 right_jitter_ms=2.000 right_stutters= dropped=4 "
+        "left_p99_fps=500.00 "
         "redraw_jitter_ms=1.000",
         "tempola-stats frames=9 left_rule=<b> left_target=60.0 left_mean_rate=61.000 "
         "left_jitter_ms=0.250 left_stutters=0 right_rule=<b> right_target=30.0 "
-        "right_mean_rate=25.000 right_jitter_ms=0.250 right_stutters=7 dropped=2 left_p99_fps=58.00 "
+        "right_mean_rate=25.000 right_jitter_ms=0.250 right_stutters=7 dropped=2 "
+        "left_p99_fps=58.00 "
         "redraw_jitter_ms=1.000",
         "tempola-stats frames=9 left_rule=scheduled left_target=60.0 left_mean_rate=60.900 "
         "left_jitter_ms=3.000 left_stutters=1 right_rule=scheduled right_target=30.0 "
-        "right_mean_rate=29.000 right_jitter_ms=0.300 right_stutters=2 dropped=9 left_p99_fps=70.00 "
+        "right_mean_rate=29.000 right_jitter_ms=0.300 right_stutters=2 dropped=9 "
+        "left_p99_fps=70.00 "
         "redraw_jitter_ms=1.000",
     };
     for (int i = 0; i < 3; ++i)
