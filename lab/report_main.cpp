@@ -15,6 +15,11 @@
 
 namespace {
 
+// A modelled run's page reads the run's frame log back, which lies beside
+// the page while it runs (about 95 bytes a redraw): past this many redraws
+// the page is refused rather than fill a disk.
+constexpr double kMostModelledRedraws = 1e8;
+
 struct Failure {
     int code;
     char text[1024];
@@ -193,6 +198,16 @@ int RunReport(const SimOptions& options, int argc, const char* const* argv, cons
         (!ReadReportLibrary(library, f.text, sizeof f.text) ||
          !OpenWholeFile(page, options.reportPath, f.text, sizeof f.text)))
         return Fail(program, f);
+    const RedrawModel& model = options.setup.redraw;
+    if (options.reportPath != nullptr && options.replayPath == nullptr &&
+        model.seconds * model.redrawHz > kMostModelledRedraws) {
+        DiscardWholeFile(page);
+        std::snprintf(f.text, sizeof f.text,
+                      "a page of a modelled run keeps its frame log beside it: at most 1e8 "
+                      "redraws, not %g s at %g Hz",
+                      model.seconds, model.redrawHz);
+        return Fail(program, f);
+    }
     std::unique_ptr<Report> report(new (std::nothrow) Report);
     std::unique_ptr<ReplayWork> work;
     if (report && options.replayPath != nullptr)
