@@ -101,7 +101,7 @@ void ReportStats(int exitCode) {
     const double fromStart =
         known && env->processStart >= 0.0 ? (firstSwap - env->processStart) * 1000.0 : -1.0;
     const double fromMain = known ? (firstSwap - env->mainEntered) * 1000.0 : -1.0;
-    char text[4096];
+    char text[kStatsLineSize];
     StatsLine line;
     StartStatsLine(line, text, sizeof text);
     AddStat(line, "exit", "%d", exitCode);

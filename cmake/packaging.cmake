@@ -113,6 +113,9 @@ else()
   # SDL opens the GL library itself at run time, where dpkg-shlibdeps cannot
   # see it; through libgl1 comes a driver too.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1")
+  # tempola-sim --report puts Debian's dygraphs into its pages, read when a
+  # page is written; nothing else needs it.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libjs-dygraphs")
 endif()
 
 include(CPack)

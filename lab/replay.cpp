@@ -17,7 +17,10 @@ struct Side {
     uint64_t updates;
 };
 
-void Write(const SimOutputs& out, const FrameSample& sample, const FrameDisplay& display) {
+void Write(const FrameObserver& observer, const SimOutputs& out, const FrameSample& sample,
+           const FrameDisplay& display) {
+    if (observer.see != nullptr)
+        observer.see(observer.context, sample, display);
     if (out.log != nullptr)
         LogFrame(*out.log, sample, display);
     if (out.sides != nullptr)
@@ -90,7 +93,7 @@ struct Replayer {
             PassRefreshesBefore(display, rel + setup.latchMs * 0.001, seenFigures);
             if (frames > 0) {
                 const FrameSample& before = samples[(frames - 1) & 1];
-                Write(out, before, NewestDisplay(display, before.seconds, true));
+                Write(setup.observer, out, before, NewestDisplay(display, before.seconds, true));
             }
             slot.refresh = static_cast<int64_t>(display.refresh);
         }
@@ -100,7 +103,7 @@ struct Replayer {
         if (model) {
             MakeRedraw(display, sides[0].updates, sides[1].updates);
         } else {
-            Write(out, sample, RecordedDisplay(row, rel));
+            Write(setup.observer, out, sample, RecordedDisplay(row, rel));
         }
         ++frames;
         return true;
@@ -133,7 +136,7 @@ struct Replayer {
                                 seenFigures);
             if (frames > 0) {
                 const FrameSample& last = samples[(frames - 1) & 1];
-                Write(out, last, NewestDisplay(display, last.seconds, false));
+                Write(setup.observer, out, last, NewestDisplay(display, last.seconds, false));
             }
             result.sim.shown = display.shownRedraws;
             // All but an unshown newest were shown or replaced before a refresh.

@@ -18,6 +18,12 @@
 #include "lab/capture_stats.h"
 #include "lab/sim_run.h"
 
+// Something that sees every redraw the replay makes, as a log would.
+struct FrameObserver {
+    void (*see)(void* context, const FrameSample& sample, const FrameDisplay& display);
+    void* context;
+};
+
 struct ReplaySetup {
     const char* path;
     const char* process;  // null: the stream with the most rows
@@ -29,6 +35,7 @@ struct ReplaySetup {
     SideSetup side[2];
     bool ruleGiven[2];  // the command line's rule wins over the log's
     bool targetGiven[2];
+    FrameObserver observer;  // see null: none
 };
 
 struct ReplayResult {

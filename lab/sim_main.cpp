@@ -10,6 +10,8 @@
 
 #include "lab/capture_list.h"
 #include "lab/replay.h"
+#include "lab/replay_options.h"
+#include "lab/report_main.h"
 #include "lab/sim_options.h"
 #include "lab/sim_report.h"
 #include "lab/sweep.h"
@@ -64,23 +66,6 @@ struct Replay {
     ReplayResult result;
     ReplaySetup setup;
 };
-
-ReplaySetup ReplaySetupOf(const SimOptions& options) {
-    ReplaySetup setup{};
-    setup.path = options.replayPath;
-    setup.process = options.process;
-    setup.run = options.run;
-    setup.ticksHz = options.ticksHz;
-    setup.clock = options.setup.clock;
-    setup.displayHz = options.setup.displayHz;
-    setup.latchMs = options.setup.latchMs;
-    for (int i = 0; i < 2; ++i) {
-        setup.side[i] = options.setup.side[i];
-        setup.ruleGiven[i] = options.ruleGiven[i];
-        setup.targetGiven[i] = options.targetGiven[i];
-    }
-    return setup;
-}
 
 void PrintReplay(const SimOptions& options, const Replay& replay) {
     const ReplayResult& r = replay.result;
@@ -222,6 +207,9 @@ int main(int argc, char** argv) {
     }
     if (options.list) {
         return ListCapture(options);
+    }
+    if (options.reportPath != nullptr || options.compareRules) {
+        return Finish(RunReport(options, argc, argv, kProgram));
     }
     return options.sweep ? Sweep(options) : SingleRun(options);
 }

@@ -246,7 +246,26 @@ struct Given {
     const char* captureOnly;  // an option about the capture read, which needs --replay
 };
 
+// A report reads the run's own frame log back, and a comparison sets the
+// rules itself.
+bool CheckReport(Reader& reader, const SimOptions* options) {
+    const bool report = options->reportPath != nullptr || options->compareRules;
+    if (report && (options->logPath != nullptr || options->sideLogPrefix != nullptr))
+        return Fail(reader, "%s does not go with --report or --compare-rules",
+                    options->logPath != nullptr ? "--log" : "--side-logs");
+    if (options->compareRules && (options->ruleGiven[0] || options->ruleGiven[1]))
+        return Fail(reader, "--compare-rules runs every rule: no --left-rule or --right-rule");
+    if (options->reportPath != nullptr && options->reportPath[0] == '\0')
+        return Fail(reader, "--report needs a file name");
+    if (report && options->list)
+        return Fail(reader, "--list replays nothing: it does not go with %s",
+                    options->compareRules ? "--compare-rules" : "--report");
+    return true;
+}
+
 bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
+    if (!CheckReport(reader, options))
+        return false;
     RedrawModel& redraw = options->setup.redraw;
     if (!given.seconds) {
         redraw.seconds = options->sweep ? kSweepSecondsDefault : kRunSecondsDefault;
@@ -433,6 +452,12 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             MarkSingle(given, arg);
         } else if (Is(arg, "--side-logs")) {
             ok = TakeValue(reader, arg, &options->sideLogPrefix);
+            MarkSingle(given, arg);
+        } else if (Is(arg, "--report")) {
+            ok = TakeValue(reader, arg, &options->reportPath);
+            MarkSingle(given, arg);
+        } else if (Is(arg, "--compare-rules")) {
+            options->compareRules = true;
             MarkSingle(given, arg);
         } else if (Is(arg, "--targets")) {
             ok = TakeTargets(reader, arg, options);

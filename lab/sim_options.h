@@ -46,6 +46,8 @@ struct SimOptions {
     double ticksHz;          // --qpc-hz: the rate of a capture's counter ticks; 0 fitted
     bool ruleGiven[2];       // left, right: given on the command line
     bool targetGiven[2];
+    const char* reportPath;  // --report: a page about the run; null: none
+    bool compareRules;       // every rule over the same redraws
 };
 
 // Reads argv[1..argc-1]. False, with a one-line message in error, for

@@ -103,10 +103,17 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
 
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
                    const char* displaySource, const CaptureFacts* capture) {
+    char text[kStatsLineSize];
+    FormatSimStats(text, sizeof text, setup, result, displaySource, capture, nullptr);
+    std::fprintf(out, "%s\n", text);
+}
+
+void FormatSimStats(char* text, size_t size, const SimSetup& setup, const SimResult& result,
+                    const char* displaySource, const CaptureFacts* capture,
+                    const StutterCounts* stutters) {
     const double seconds = setup.redraw.seconds;
-    char text[4096];
     StatsLine line;
-    StartStatsLine(line, text, sizeof text);
+    StartStatsLine(line, text, size);
     AddStat(line, "frames", "%llu", static_cast<unsigned long long>(result.frames));
     AddStat(line, "seconds", "%.3f", seconds);
     AddStat(line, "rate", "%.2f", static_cast<double>(result.frames) / seconds);
@@ -138,5 +145,5 @@ void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& resul
                                                                         : nullptr,
                                        nullptr});
     AddCaptureStats(line, capture);
-    std::fprintf(out, "%s\n", text);
+    AddStutterStats(line, stutters);
 }

@@ -2,11 +2,14 @@
 // scripts.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "lab/sim_run.h"
 
 struct CaptureFacts;
+struct StutterCounts;
 
 // displaySource says where the display figures come from: "model" (a
 // modelled display at setup.displayHz), or "capture" for a replay's
@@ -16,3 +19,8 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
 // capture: a replay's capture facts, for their keys; null for none.
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
                    const char* displaySource = "model", const CaptureFacts* capture = nullptr);
+
+// The same line into text (size bytes); capture and stutters may be null.
+void FormatSimStats(char* text, size_t size, const SimSetup& setup, const SimResult& result,
+                    const char* displaySource, const CaptureFacts* capture,
+                    const StutterCounts* stutters);

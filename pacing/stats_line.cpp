@@ -182,3 +182,19 @@ void AddLatencyStats(StatsLine& line, const LatencyStats& l) {
     AddStat(line, "inputs", "%llu",
             static_cast<unsigned long long>(l.input != nullptr ? l.input->count : 0));
 }
+
+void AddStutterStats(StatsLine& line, const StutterCounts* s) {
+    if (s == nullptr)
+        return;
+    AddStat(line, "redraw_stutters", "%llu", static_cast<unsigned long long>(s->redraw));
+    const char* const names[2] = {"left", "right"};
+    char key[64];
+    for (int side = 0; side < 2; ++side) {
+        std::snprintf(key, sizeof key, "%s_stutters", names[side]);
+        AddStat(line, key, "%llu", static_cast<unsigned long long>(s->updates[side]));
+    }
+    for (int side = 0; side < 2 && s->seenKnown; ++side) {
+        std::snprintf(key, sizeof key, "%s_seen_stutters", names[side]);
+        AddStat(line, key, "%llu", static_cast<unsigned long long>(s->seen[side]));
+    }
+}

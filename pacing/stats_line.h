@@ -11,6 +11,10 @@
 #include "pacing/limit_setting.h"
 #include "pacing/quantiles.h"
 
+// Room for a line with every group: a replay of a capture with all its
+// keys, stutters and the limiter's comes to about 4.5 KB.
+constexpr size_t kStatsLineSize = 8192;
+
 struct StatsLine {
     char* text;
     size_t size;
@@ -84,3 +88,14 @@ struct LatencyStats {
     const QuantileKeeper* input;    // null: inputs not timed
 };
 void AddLatencyStats(StatsLine& line, const LatencyStats& latency);
+
+// Stutters counted in each series, for runs that kept their intervals in
+// order: redraw_stutters, left_stutters, right_stutters and, with a
+// display, left_seen_stutters and right_seen_stutters. Nothing for null.
+struct StutterCounts {
+    uint64_t redraw;
+    uint64_t updates[2];  // left, right
+    uint64_t seen[2];
+    bool seenKnown;  // there was a display to see them on
+};
+void AddStutterStats(StatsLine& line, const StutterCounts* stutters);

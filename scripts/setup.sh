@@ -21,7 +21,9 @@ run_tier=(
 # package dependencies come from dpkg-shlibdeps, which it runs on what `file`
 # calls ELF), and lintian, which judges the package as Debian would;
 # matplotlib for the lab's plotting scripts; MangoHud, the peer whose frame
-# limiter bench/limiter.sh holds ours against.
+# limiter bench/limiter.sh holds ours against; dygraphs, which tempola-sim
+# --report reads when it writes a page (the program runs without it), and
+# Chromium to open those pages in the report test.
 test_tier=(
   "${run_tier[@]}"
   libgtest-dev libbenchmark-dev libstb-dev
@@ -30,6 +32,7 @@ test_tier=(
   xvfb xauth xdotool weston
   desktop-file-utils appstream man-db dpkg-dev file lintian
   python3-matplotlib mangohud
+  libjs-dygraphs chromium
 )
 cross_tier=(
   build-essential cmake

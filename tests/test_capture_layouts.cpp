@@ -69,7 +69,8 @@ TEST(CaptureLayouts, TheFrameLogReadsBackThroughTheSameColumnTable) {
         const FrameSample sample{i * 0.016,
                                  {i % 2 == 0, 0.032, 31.0, kRuleFixed},
                                  {true, 0.016, 62.5, kRuleScheduled},
-                                 static_cast<uint32_t>(1000 + i * 16)};
+                                 static_cast<uint32_t>(1000 + i * 16),
+                                 FrameWork{}};
         LogFrame(*log, sample, kUnknownDisplay);
     }
     ASSERT_TRUE(CloseFrameLog(*log));

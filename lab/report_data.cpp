@@ -1,0 +1,146 @@
+#include <cmath>
+
+#include "lab/html_text.h"
+#include "lab/report_page.h"
+
+namespace {
+
+constexpr int kHistogramBars = 150;
+// Points of a percentile curve per tenfold step towards the slow end.
+constexpr double kPercentileStep = 0.05;
+
+const IntervalFigures& FiguresOf(const ReportRun& run, int kind) {
+    switch (kind) {
+    case kDrawnRedraw: return run.result.cadence.redraw;
+    case kDrawnLeft: return run.result.cadence.left;
+    case kDrawnRight: return run.result.cadence.right;
+    case kDrawnLeftSeen: return run.result.side[0].seen;
+    default: return run.result.side[1].seen;
+    }
+}
+
+// Numbers as JSON takes them: never NaN or infinity.
+void Number(std::FILE* out, const char* format, double v, bool comma) {
+    if (comma)
+        std::fputc(',', out);
+    if (std::isfinite(v))
+        std::fprintf(out, format, v);
+    else
+        std::fputs("null", out);
+}
+
+// Two points per bucket, in time order: the bucket's extremes.
+void WriteSeries(std::FILE* out, const DrawnSeries& s) {
+    const ThinnedSeries& thin = s.thin;
+    for (int pass = 0; pass < 2; ++pass) {
+        std::fprintf(out, pass == 0 ? "{\"t\":[" : "],\"v\":[");
+        bool comma = false;
+        for (int i = 0; i < thin.count; ++i) {
+            const ThinBucket& b = thin.bucket[i];
+            const bool minFirst = b.minAt <= b.maxAt;
+            const double first =
+                pass == 0 ? (minFirst ? b.minAt : b.maxAt) : (minFirst ? b.min : b.max);
+            const double second =
+                pass == 0 ? (minFirst ? b.maxAt : b.minAt) : (minFirst ? b.max : b.min);
+            const char* format = pass == 0 ? "%.6f" : "%.4f";
+            Number(out, format, first, comma);
+            // A bucket of one interval is one point.
+            if (b.minAt != b.maxAt)
+                Number(out, format, second, true);
+            comma = true;
+        }
+    }
+    std::fprintf(out, "],\"st\":[");
+    for (int i = 0; i < s.marks; ++i)
+        Number(out, "%.6f", s.mark[i].at, i > 0);
+    std::fprintf(out, "],\"sv\":[");
+    for (int i = 0; i < s.marks; ++i)
+        Number(out, "%.4f", s.mark[i].ms, i > 0);
+    std::fprintf(out, "],\"n\":%llu,\"stutters\":%llu}",
+                 static_cast<unsigned long long>(thin.total),
+                 static_cast<unsigned long long>(s.stutters.stutters));
+}
+
+// The interval at each percentile, on an axis of -log10(1 - p), out to
+// the slowest interval at p = 1 - 1/n.
+void WritePercentiles(std::FILE* out, const IntervalFigures& f) {
+    const double n = static_cast<double>(f.count);
+    const double last = n > 1.0 ? std::log10(n) : 0.0;
+    std::fprintf(out, "{\"x\":[");
+    for (int pass = 0; pass < 2 && f.count > 0; ++pass) {
+        if (pass == 1)
+            std::fprintf(out, "],\"ms\":[");
+        int k = 0;
+        for (; k * kPercentileStep < last; ++k) {
+            const double x = k * kPercentileStep;
+            const double fraction = 1.0 - std::pow(10.0, -x);
+            Number(out, "%.4f", pass == 0 ? x : PercentileSeconds(f, fraction) * 1000.0, k > 0);
+        }
+        Number(out, "%.4f", pass == 0 ? last : f.max * 1000.0, k > 0);
+    }
+    std::fprintf(out, f.count > 0 ? "]}" : "],\"ms\":[]}");
+}
+
+// The figures' fine bins gathered into bars from the shortest interval to
+// the longest, each fine bin counted at its middle.
+void WriteHistogram(std::FILE* out, const IntervalFigures& f) {
+    if (f.count == 0) {
+        std::fprintf(out, "{\"from\":0,\"width\":1,\"counts\":[]}");
+        return;
+    }
+    const double fineMs = kFigureBinSeconds * 1000.0;
+    const double lo = f.min * 1000.0;
+    const double hi = f.max * 1000.0;
+    const double width = std::fmax(fineMs, std::ceil((hi - lo) / kHistogramBars / fineMs) * fineMs);
+    const double from = std::floor(lo / width) * width;
+    const int bars = static_cast<int>(std::fmin((hi - from) / width, kHistogramBars + 1.0)) + 1;
+    uint64_t counts[kHistogramBars + 2] = {};
+    for (int bin = 0; bin < kFigureBins; ++bin) {
+        if (f.bins[bin] == 0)
+            continue;
+        double ms = bin == kFigureBins - 1 ? hi : (bin + 0.5) * fineMs;
+        ms = std::fmin(std::fmax(ms, lo), hi);
+        int bar = static_cast<int>((ms - from) / width);
+        bar = bar < 0 ? 0 : bar >= bars ? bars - 1 : bar;
+        counts[bar] += f.bins[bin];
+    }
+    std::fprintf(out, "{\"from\":%.4f,\"width\":%.4f,\"counts\":[", from, width);
+    for (int i = 0; i < bars; ++i)
+        std::fprintf(out, i > 0 ? ",%llu" : "%llu", static_cast<unsigned long long>(counts[i]));
+    std::fprintf(out, "]}");
+}
+
+}  // namespace
+
+void WriteReportData(std::FILE* out, const Report& report) {
+    const bool display = report.run[0].setup.displayHz > 0.0;
+    std::fprintf(out, "{\"display\":%s,\"compare\":%s,\"runs\":[", display ? "true" : "false",
+                 report.about.compare ? "true" : "false");
+    for (int i = 0; i < report.runs; ++i) {
+        const ReportRun& run = report.run[i];
+        std::fprintf(out, "%s{\"rules\":[", i > 0 ? "," : "");
+        WriteJsonString(out, PaceRuleName(run.setup.side[0].rule));
+        std::fputc(',', out);
+        WriteJsonString(out, PaceRuleName(run.setup.side[1].rule));
+        std::fprintf(out, "],\"series\":[");
+        for (int kind = 0; kind < kDrawnKinds; ++kind) {
+            if (kind > 0)
+                std::fputc(',', out);
+            WriteSeries(out, run.series[kind]);
+        }
+        std::fprintf(out, "],\"pct\":[");
+        for (int kind = 0; kind < kDrawnKinds; ++kind) {
+            if (kind > 0)
+                std::fputc(',', out);
+            WritePercentiles(out, FiguresOf(run, kind));
+        }
+        std::fprintf(out, "],\"hist\":[");
+        for (int kind = 0; kind < kDrawnKinds; ++kind) {
+            if (kind > 0)
+                std::fputc(',', out);
+            WriteHistogram(out, FiguresOf(run, kind));
+        }
+        std::fprintf(out, "]}");
+    }
+    std::fprintf(out, "]}");
+}

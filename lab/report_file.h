@@ -1,0 +1,30 @@
+// A file that appears whole or not at all: written under a temporary name
+// in the folder it is going to, and renamed over the wanted name only once
+// everything is written and flushed to disk. Opening it first proves the
+// folder writable before any work is done.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+struct WholeFile {
+    std::FILE* file;      // null when not open
+    char path[4096];      // the name wanted
+    char tempPath[4096];  // where it is written until then
+};
+
+// False with a message when the folder cannot take the file, or the name
+// is a folder.
+bool OpenWholeFile(WholeFile& out, const char* path, char* error, size_t errorSize);
+// Renames it into place; false with a message when a write failed, and then
+// nothing is left behind.
+bool CommitWholeFile(WholeFile& out, char* error, size_t errorSize);
+// Gives up: the temporary file goes. Safe on a file never opened.
+void DiscardWholeFile(WholeFile& out);
+
+// An unnamed scratch file in the same folder as path: created, opened for
+// writing under a name that the caller gets in scratchPath, and also opened
+// for reading (*reader) so that the name can be removed as soon as the
+// writer has opened it, leaving nothing behind whatever happens.
+bool OpenScratchBeside(const char* path, char* scratchPath, size_t pathSize, std::FILE** reader,
+                       char* error, size_t errorSize);

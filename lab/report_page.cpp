@@ -1,0 +1,165 @@
+#include "lab/report_page.h"
+
+#include <cstring>
+
+#include "lab/html_text.h"
+
+extern const char kReportScript[];
+extern const char kReportStyle[];
+
+namespace {
+
+const char* const kSideNames[2] = {"left", "right"};
+
+void Fact(std::FILE* out, const char* name, const char* value) {
+    std::fprintf(out, "<tr><th scope=\"row\">%s</th><td>", name);
+    WriteHtmlText(out, value);
+    std::fprintf(out, "</td></tr>\n");
+}
+
+void Command(std::FILE* out, const ReportAbout& about) {
+    std::fprintf(out, "<tr><th scope=\"row\">command</th><td><code>");
+    for (int i = 0; i < about.argc; ++i) {
+        if (i > 0)
+            std::fputc(' ', out);
+        WriteHtmlText(out, about.argv[i]);
+    }
+    std::fprintf(out, "</code></td></tr>\n");
+}
+
+void WhatRan(std::FILE* out, const Report& report) {
+    const ReportAbout& about = report.about;
+    const ReportRun& first = report.run[0];
+    const SimSetup& setup = first.setup;
+    char text[1024];
+    if (about.replay) {
+        std::fprintf(out, "<tr><th scope=\"row\">replay of</th><td>");
+        WriteHtmlText(out, about.replayPath);
+        std::fprintf(out, " (");
+        WriteHtmlText(out, about.format);
+        if (about.stream.application[0] != '\0') {
+            std::fprintf(out, ", application ");
+            WriteHtmlText(out, about.stream.application, about.stream.applicationSize);
+            std::fprintf(out, ", swap chain ");
+            if (about.stream.swapChainSize > 0)
+                WriteHtmlText(out, about.stream.swapChain, about.stream.swapChainSize);
+            else
+                std::fputc('-', out);
+        }
+        std::fprintf(out, "): %llu redraws over %.3f s</td></tr>\n",
+                     static_cast<unsigned long long>(first.result.frames), setup.redraw.seconds);
+    } else {
+        const RedrawModel& r = setup.redraw;
+        int n = std::snprintf(text, sizeof text, "%g s of redraws at %g Hz", r.seconds, r.redrawHz);
+        if (r.jitterMs > 0.0 && n > 0 && static_cast<size_t>(n) < sizeof text)
+            n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n),
+                               ", jitter %g ms (seed %llu)", r.jitterMs,
+                               static_cast<unsigned long long>(r.seed));
+        if (r.stallEveryMs > 0.0 && n > 0 && static_cast<size_t>(n) < sizeof text)
+            std::snprintf(text + n, sizeof text - static_cast<size_t>(n),
+                          ", a %g ms stall every %g ms", r.stallLengthMs, r.stallEveryMs);
+        Fact(out, "modelled run", text);
+    }
+    Fact(out, "pacers' clock",
+         setup.clock == PacerClock::kMilliseconds ? "milliseconds (32-bit)" : "microseconds");
+    if (about.compare) {
+        std::snprintf(text, sizeof text,
+                      "every rule in turn, both sides; targets left %.1f, right %.1f",
+                      setup.side[0].target, setup.side[1].target);
+    } else {
+        std::snprintf(text, sizeof text, "left %s at %.1f, right %s at %.1f%s",
+                      PaceRuleName(setup.side[0].rule), setup.side[0].target,
+                      PaceRuleName(setup.side[1].rule), setup.side[1].target,
+                      about.replay ? " (at the capture's end)" : "");
+    }
+    Fact(out, "rules", text);
+    if (setup.displayHz <= 0.0)
+        std::snprintf(text, sizeof text, "none: no seen figures");
+    else if (std::strcmp(first.displaySource, "capture") == 0)
+        std::snprintf(text, sizeof text, "the capture's display times (about %.2f Hz)",
+                      setup.displayHz);
+    else
+        std::snprintf(text, sizeof text,
+                      "modelled at %g Hz, taking redraws until %g ms before "
+                      "each refresh",
+                      setup.displayHz, setup.latchMs);
+    Fact(out, "display", text);
+    if (about.limiter[0] != '\0')
+        Fact(out, "limiter", about.limiter);
+    if (about.captureGame[0] != '\0')
+        Fact(out, "capture's game", about.captureGame);
+    if (about.captureCpu[0] != '\0')
+        Fact(out, "capture's CPU", about.captureCpu);
+    if (about.captureGpu[0] != '\0')
+        Fact(out, "capture's GPU", about.captureGpu);
+    std::snprintf(text, sizeof text, "%ld", about.cores);
+    Fact(out, "cores here", text);
+}
+
+void Chart(std::FILE* out, const char* id, const char* label) {
+    std::fprintf(out,
+                 "<div><div id=\"%s\" class=\"chart\" role=\"img\" aria-label=\"%s\"></div>"
+                 "<div id=\"%s-legend\" class=\"legend\"></div></div>\n",
+                 id, label, id);
+}
+
+void Charts(std::FILE* out, const Report& report) {
+    const bool display = report.run[0].setup.displayHz > 0.0;
+    std::fprintf(out,
+                 "<h2>Intervals over time</h2>\n<p class=\"note\">Drag to zoom, shift-drag to "
+                 "pan, double-click to see it all; the three charts move together. Each point "
+                 "of a long run stands for its stretch's shortest and longest interval, so no "
+                 "spike is thinned away. Large dots mark stutters: intervals over 2.5 times the "
+                 "mean of the 20 before and 20 after.</p>\n");
+    Chart(out, "chart-redraw", "redraw intervals over time");
+    Chart(out, "chart-updates", "each side's update intervals over time");
+    if (display)
+        Chart(out, "chart-seen", "each side's seen intervals over time");
+    for (int side = 0; side < 2; ++side) {
+        std::fprintf(out,
+                     "<h2>The %s side's intervals</h2>\n<p class=\"note\">The interval at each "
+                     "percentile, the slow end drawn out, and how many intervals of each "
+                     "length%s.</p>\n<div class=\"pair\">\n",
+                     kSideNames[side], display ? " (dashed: as seen)" : "");
+        char id[64];
+        char label[128];
+        std::snprintf(id, sizeof id, "chart-pct-%s", kSideNames[side]);
+        std::snprintf(label, sizeof label, "%s side: interval against percentile",
+                      kSideNames[side]);
+        Chart(out, id, label);
+        std::snprintf(id, sizeof id, "chart-hist-%s", kSideNames[side]);
+        std::snprintf(label, sizeof label, "%s side: histogram of intervals", kSideNames[side]);
+        Chart(out, id, label);
+        std::fprintf(out, "</div>\n");
+    }
+}
+
+}  // namespace
+
+void WriteReportPage(std::FILE* out, const Report& report, const ReportLibrary& library) {
+    std::fprintf(out,
+                 "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
+                 "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                 "<title>Tempola run report</title>\n<style>\n%s\n%s\n</style>\n</head>\n"
+                 "<body>\n<script>window.addEventListener('error', function (e) {"
+                 " var b = document.body; b.setAttribute('data-script-errors',"
+                 " String(Number(b.getAttribute('data-script-errors') || 0) + 1));"
+                 " b.setAttribute('data-last-error', String(e.message)); });</script>\n",
+                 library.style.c_str(), kReportStyle);
+    std::fprintf(out, "<h1>Tempola run report%s</h1>\n<h2>The run</h2>\n<table class=\"about\">\n",
+                 report.about.compare ? ": every rule on the same redraws" : "");
+    Command(out, report.about);
+    WhatRan(out, report);
+    std::fprintf(out,
+                 "</table>\n<h2>Figures</h2>\n<p class=\"note\">As <code>--stats</code> "
+                 "gives them; &#9733; marks the best in each column (for a rate, the "
+                 "nearest its target).</p>\n");
+    WriteFigureTables(out, report);
+    Charts(out, report);
+    std::fprintf(out, "<footer>Charts drawn by dygraphs, carried in this page.\n");
+    WriteHtmlText(out, kDygraphsNotice);
+    std::fprintf(out, "</footer>\n<script type=\"application/json\" id=\"report-data\">");
+    WriteReportData(out, report);
+    std::fprintf(out, "</script>\n<script>\n%s\n</script>\n<script>\n%s</script>\n</body></html>\n",
+                 library.script.c_str(), kReportScript);
+}

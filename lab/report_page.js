@@ -1,0 +1,177 @@
+// Draws a report page's charts from the data the page carries. Each chart
+// marks in the page what it drew (data-drawn, its ranges), so that a browser
+// without a screen can tell that it did.
+(function () {
+  'use strict';
+  var D = JSON.parse(document.getElementById('report-data').textContent);
+  // Okabe and Ito's colours, told apart with any colour vision; black is the
+  // redraws'. Left is a solid line, right a dashed one, in every chart.
+  var PALETTE = ['#0072B2', '#D55E00', '#009E73', '#CC79A7', '#E69F00', '#56B4E9'];
+  var SIDES = ['left', 'right'];
+  var linked = [];
+  var syncing = false;
+
+  function colour(run, side) {
+    return D.compare ? PALETTE[run % PALETTE.length] : PALETTE[side];
+  }
+
+  function runName(run, side) {
+    return D.compare ? D.runs[run].rules[side] + ' ' + SIDES[side] : SIDES[side];
+  }
+
+  // Columns of [x, y] lists on one x axis, as the chart takes them.
+  function merge(columns) {
+    var entries = [];
+    columns.forEach(function (c, k) {
+      for (var i = 0; i < c.x.length; i++) entries.push([c.x[i], k, c.y[i]]);
+    });
+    entries.sort(function (a, b) { return a[0] - b[0] || a[1] - b[1]; });
+    var rows = [];
+    var row = null;
+    entries.forEach(function (e) {
+      if (!row || row[0] !== e[0]) {
+        row = [e[0]];
+        for (var k = 0; k < columns.length; k++) row.push(null);
+        rows.push(row);
+      }
+      row[1 + e[1]] = e[2];
+    });
+    return rows;
+  }
+
+  function draw(id, columns, options) {
+    var el = document.getElementById(id);
+    if (!el) return null;
+    var rows = merge(columns);
+    if (rows.length === 0) {
+      el.setAttribute('data-drawn', '0');
+      el.textContent = 'No intervals to draw.';
+      return null;
+    }
+    var series = {};
+    var colours = [];
+    columns.forEach(function (c) {
+      series[c.label] = {
+        strokePattern: c.dash ? [6, 3] : null,
+        strokeWidth: c.points ? 0 : 1.2,
+        drawPoints: !!c.points,
+        pointSize: c.points ? 3.5 : 1
+      };
+      colours.push(c.colour);
+    });
+    var all = {
+      labels: ['x'].concat(columns.map(function (c) { return c.label; })),
+      colors: colours,
+      series: series,
+      connectSeparatedPoints: true,
+      legend: 'always',
+      labelsSeparateLines: true,
+      labelsDiv: document.getElementById(id + '-legend'),
+      drawCallback: function (g, initial) {
+        if (initial) {
+          var y = g.yAxisRange();
+          var x = g.xAxisRange();
+          el.setAttribute('data-drawn', String(rows.length));
+          el.setAttribute('data-y-top', String(y[1]));
+          el.setAttribute('data-x-range', x[0] + ' ' + x[1]);
+        }
+      }
+    };
+    for (var k in options) all[k] = options[k];
+    return new Dygraph(el, rows, all);
+  }
+
+  // The interval charts share one time axis: a zoom or pan of one moves all.
+  function link(g) {
+    if (!g) return;
+    linked.push(g);
+    var own = g.getOption('drawCallback');
+    g.updateOptions({
+      drawCallback: function (me, initial) {
+        own(me, initial);
+        if (initial || syncing) return;
+        syncing = true;
+        var range = me.xAxisRange();
+        linked.forEach(function (other) {
+          if (other !== me) other.updateOptions({dateWindow: range});
+        });
+        syncing = false;
+      }
+    }, true);
+  }
+
+  function intervalColumns(kind, label, colourOf, dashed) {
+    var columns = [];
+    D.runs.forEach(function (run, r) {
+      if (kind !== 0 || r === 0) {
+        var s = run.series[kind];
+        var side = kind === 0 ? -1 : (kind - 1) % 2;
+        var name = kind === 0 ? 'redraws' : label(r, side);
+        var c = kind === 0 ? '#000000' : colourOf(r, side);
+        columns.push({label: name, x: s.t, y: s.v, colour: c, dash: dashed && side === 1});
+        if (s.st.length > 0)
+          columns.push({label: name + ' stutters', x: s.st, y: s.sv, colour: c, points: true});
+      }
+    });
+    return columns;
+  }
+
+  var timeAxis = {xlabel: 'seconds into the run', ylabel: 'interval (ms)'};
+  link(draw('chart-redraw', intervalColumns(0), timeAxis));
+  var updates = [];
+  var seen = [];
+  [1, 2].forEach(function (kind) {
+    updates = updates.concat(intervalColumns(kind, runName, colour, true));
+    if (D.display) seen = seen.concat(intervalColumns(kind + 2, function (r, side) {
+      return runName(r, side) + ' seen';
+    }, colour, true));
+  });
+  link(draw('chart-updates', updates, timeAxis));
+  if (D.display) link(draw('chart-seen', seen, timeAxis));
+
+  // Percentiles on an axis that draws out the slow end: x is -log10(1 - p),
+  // so 90, 99 and 99.9 lie one apart.
+  function percentText(x, more) {
+    var p = 100 * (1 - Math.pow(10, -x));
+    return p.toFixed(Math.max(0, Math.ceil(x - 1e-9) - 2) + more);
+  }
+  function percentLabel(x) { return percentText(x, 1); }
+  function percentTicks(min, max) {
+    var ticks = [];
+    [0, Math.log10(2), 1, 2, 3, 4, 5, 6, 7, 8, 9].forEach(function (v) {
+      if (v >= min && v <= max) ticks.push({v: v, label: percentText(v, 0)});
+    });
+    return ticks;
+  }
+  SIDES.forEach(function (sideName, side) {
+    var curves = [];
+    var bars = [];
+    D.runs.forEach(function (run, r) {
+      var kinds = D.display ? [1 + side, 3 + side] : [1 + side];
+      kinds.forEach(function (kind) {
+        var what = runName(r, side) + (kind > 2 ? ' seen' : '');
+        var p = run.pct[kind];
+        curves.push({label: what, x: p.x, y: p.ms, colour: colour(r, side), dash: kind > 2});
+        var h = run.hist[kind];
+        var xs = [];
+        var ys = [];
+        h.counts.forEach(function (n, i) {
+          xs.push(h.from + i * h.width);
+          ys.push(n);
+        });
+        bars.push({label: what, x: xs, y: ys, colour: colour(r, side), dash: kind > 2});
+      });
+    });
+    draw('chart-pct-' + sideName, curves, {
+      xlabel: 'percentile of the intervals', ylabel: 'interval (ms)',
+      axes: {x: {ticker: percentTicks, valueFormatter: percentLabel}}
+    });
+    draw('chart-hist-' + sideName, bars, {
+      xlabel: 'interval (ms)', ylabel: 'intervals', stepPlot: true, fillGraph: true,
+      fillAlpha: 0.25
+    });
+  });
+  // Milliseconds from the page's start to every chart drawn, for bench/.
+  document.body.setAttribute('data-ready-ms', String(Math.round(performance.now())));
+  document.body.setAttribute('data-ready', '1');
+})();

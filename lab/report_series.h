@@ -1,0 +1,82 @@
+// A run's interval series, kept for drawing in fixed memory whatever the
+// run's length: thinned into buckets that each keep their shortest and
+// longest interval (so no spike is thinned away), with the stutters counted
+// and the first of them kept to be marked.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "pacing/frame_log.h"
+#include "pacing/stutter.h"
+
+// Each bucket draws as two points, so a series is at most twice this many.
+constexpr int kDrawBuckets = 2048;
+constexpr int kMostStutterMarks = 2000;
+
+struct ThinBucket {
+    double minAt;  // seconds into the run
+    double min;    // ms
+    double maxAt;
+    double max;
+};
+
+struct ThinnedSeries {
+    ThinBucket bucket[kDrawBuckets];
+    int count;        // buckets in use; the last may be filling
+    uint64_t width;   // intervals a full bucket holds: doubles when all are full
+    uint64_t inLast;  // intervals in the last bucket
+    uint64_t total;
+};
+
+void ResetThinned(ThinnedSeries& series);
+void AddThinned(ThinnedSeries& series, double at, double ms);
+
+struct StutterMark {
+    double at;
+    double ms;
+};
+
+struct DrawnSeries {
+    ThinnedSeries thin;
+    StutterCounter stutters;
+    StutterMark recent[kStutterWindow];  // the intervals still to be judged
+    StutterMark mark[kMostStutterMarks];
+    int marks;
+};
+
+void ResetDrawn(DrawnSeries& series);
+void AddDrawn(DrawnSeries& series, double at, double ms);
+// Judges the last intervals; call once at the end.
+void FinishDrawn(DrawnSeries& series);
+
+enum DrawnKind {
+    kDrawnRedraw,
+    kDrawnLeft,
+    kDrawnRight,
+    kDrawnLeftSeen,
+    kDrawnRightSeen,
+    kDrawnKinds
+};
+
+// Fills the five series from the redraws of a run, in order, as the frame
+// log sees them: each redraw's interval, each side's update intervals (from
+// its second update, as the figures count them) and seen intervals.
+struct SeriesCollector {
+    DrawnSeries* series;  // kDrawnKinds of them
+    bool started;
+    double first;
+    double previous;
+    bool sideStarted[2];
+};
+
+void StartCollecting(SeriesCollector& collector, DrawnSeries* series);
+void CollectFrame(SeriesCollector& collector, const FrameSample& sample,
+                  const FrameDisplay& display);
+// Judges the last intervals of every series.
+void FinishCollecting(SeriesCollector& collector);
+
+// Reads a frame log back from its first line (as the simulator writes it)
+// into the five series. False with a message for anything else.
+bool ReadLogSeries(std::FILE* in, DrawnSeries* series, char* error, size_t errorSize);

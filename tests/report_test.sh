@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# tempola-sim --report end to end: the refusals at the command line, then
+# two pages opened in headless Chromium (a replayed frame log, and every
+# rule over a replayed capture), each checked for script errors, for charts
+# that drew, and for a table that says what the --stats line says.
+#
+#   bash tests/report_test.sh TEMPOLA_SIM SOURCE_DIR [SCREENSHOT.png]
+#
+# Exit 77 (skipped) after the command-line checks when there is no
+# chromium or python3.
+set -uo pipefail
+sim=${1:?usage: report_test.sh TEMPOLA_SIM SOURCE_DIR [SCREENSHOT]}
+src=${2:?usage: report_test.sh TEMPOLA_SIM SOURCE_DIR [SCREENSHOT]}
+shot=${3:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "report_test: $*" >&2; exit 1; }
+
+# exit code, then the command; standard error must say why when it fails.
+expect_exit() {
+  local want=$1
+  shift
+  timeout 60 "$@" >"$work/out" 2>"$work/err"
+  local got=$?
+  [ "$got" = "$want" ] || fail "$* exited $got, not $want: $(cat "$work/err")"
+  if [ "$want" != 0 ]; then
+    [ -s "$work/err" ] || fail "$* said nothing on standard error"
+  fi
+}
+empty() { [ -z "$(ls -A "$1")" ] || fail "$2: left $(ls -A "$1")"; }
+
+# A page that cannot be written is refused before a billion redraws are made.
+expect_exit 2 "$sim" --seconds 1e6 --report "$work/no/such/folder/run.html"
+grep -q "cannot write" "$work/err" || fail "unwritable page: $(cat "$work/err")"
+mkdir "$work/pages"
+expect_exit 2 "$sim" --seconds 1e6 --report "$work/pages/long.html"
+grep -q "at most 1e8 redraws" "$work/err" || fail "a modelled page's log is not bounded: $(cat "$work/err")"
+expect_exit 2 "$sim" --seconds 1e6 --report "$work/pages"
+expect_exit 2 env TEMPOLA_DYGRAPHS_DIR="$work/none" "$sim" --report "$work/pages/x.html"
+grep -q "libjs-dygraphs" "$work/err" || fail "no library: $(cat "$work/err")"
+empty "$work/pages" "a refused report"
+
+# A capture that fails part-way (time goes back on line 40) leaves nothing.
+{
+  echo "Application,ProcessID,SwapChainAddress,Runtime,SyncInterval,PresentFlags,Dropped,TimeInSeconds,MsBetweenPresents,MsBetweenDisplayChange,MsUntilDisplayed"
+  for i in $(seq 1 60); do
+    t=$i; [ "$i" = 39 ] && t=1
+    printf 'bad.exe,1,0x1,DXGI,1,0,0,%d.0,10,10,5\n' "$t"
+  done
+} >"$work/broken.csv"
+expect_exit 2 "$sim" --replay "$work/broken.csv" --report "$work/pages/broken.html"
+grep -q "line 40" "$work/err" || fail "the failed replay does not name its line: $(cat "$work/err")"
+expect_exit 2 "$sim" --replay "$work/broken.csv" --compare-rules --report "$work/pages/broken.html"
+empty "$work/pages" "a failed replay"
+
+# An application name that is markup, quotes and bytes that are not UTF-8.
+hostile=$(printf "<script>document.title='owned'</script><img src=x onerror=alert(1)>&\"q\xff")
+{
+  echo "Application,ProcessID,SwapChainAddress,Runtime,SyncInterval,PresentFlags,Dropped,TimeInSeconds,MsBetweenPresents,MsBetweenDisplayChange,MsUntilDisplayed"
+  for i in $(seq 0 299); do
+    printf '%s,1,0x1,DXGI,1,0,0,%d.%03d,16.7,16.7,4\n' "$hostile" $((i * 167 / 10000)) $((i * 167 / 10 % 1000))
+  done
+} >"$work/hostile.csv"
+expect_exit 0 "$sim" --replay "$work/hostile.csv" --stats --report "$work/pages/hostile.html"
+cp "$work/out" "$work/hostile.stats"
+page=$work/pages/hostile.html
+grep -q "document.title='owned'" "$page" && fail "the capture's script reached the page"
+grep -q "<img" "$page" && fail "the capture's markup reached the page"
+[ "$(grep -o '<script' "$page" | wc -l)" = 4 ] || fail "the page holds other scripts than its own four"
+grep -q "&lt;script&gt;document.title=&#39;owned&#39;&lt;/script&gt;" "$page" ||
+  fail "the application's name is not on the page as text"
+
+command -v chromium >/dev/null && command -v python3 >/dev/null || {
+  echo "report_test: no chromium or python3: the pages were not opened" >&2
+  exit 77
+}
+
+# Chromium headless as root needs --no-sandbox; a profile of its own, and a
+# bound on its time.
+browse() {
+  timeout 90 chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage \
+    --no-first-run --user-data-dir="$work/profile" "$@" 2>>"$work/chromium.log"
+}
+
+check_page() {  # page, stats file
+  browse --virtual-time-budget=5000 --dump-dom "file://$1" >"$1.dom" ||
+    fail "chromium could not open $1: $(tail -3 "$work/chromium.log")"
+  python3 - "$1.dom" "$2" <<'PY' || fail "$1: the page is not as it should be"
+import html.parser, sys
+dom, stats = open(sys.argv[1], encoding="utf-8").read(), open(sys.argv[2]).read().split("\n")
+lines = [dict(kv.split("=", 1) for kv in l.split()[1:]) for l in stats if l.startswith("tempola-stats")]
+class Page(html.parser.HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.body, self.charts, self.cells, self.cell, self.run = {}, {}, [], None, None
+        self.title = ""; self.in_title = False
+    def handle_starttag(self, tag, attrs):
+        a = dict(attrs)
+        if tag == "body": self.body = a
+        if tag == "title": self.in_title = True
+        if tag == "div" and a.get("class") == "chart": self.charts[a["id"]] = a
+        if tag == "tr" and "data-run" in a: self.run = int(a["data-run"])
+        if tag == "td" and "data-key" in a: self.cell = [self.run, a["data-key"], ""]
+    def handle_endtag(self, tag):
+        if tag == "td" and self.cell: self.cells.append(self.cell); self.cell = None
+        if tag == "title": self.in_title = False
+    def handle_data(self, data):
+        if self.cell: self.cell[2] += data
+        if self.in_title: self.title += data
+p = Page(); p.feed(dom)
+bad = []
+if p.body.get("data-ready") != "1": bad.append("the page's script did not finish")
+if "data-script-errors" in p.body: bad.append("script error: " + p.body.get("data-last-error", "?"))
+if p.title != "Tempola run report": bad.append("the title changed: " + p.title)
+want = ["chart-redraw", "chart-updates", "chart-pct-left", "chart-hist-left", "chart-pct-right", "chart-hist-right"]
+if "display_hz" in lines[0]: want.append("chart-seen")
+for c in want:
+    if int(p.charts.get(c, {}).get("data-drawn", "0")) <= 0: bad.append(c + " drew nothing")
+if len(p.cells) < 10 * len(lines): bad.append("the table has %d cells" % len(p.cells))
+for run, key, text in p.cells:
+    expect = lines[run].get(key)
+    if expect is None or (text != expect and not (expect == "" and text == "\u2013")):
+        bad.append("run %d %s: page %r, --stats %r" % (run, key, text, expect))
+for i, line in enumerate(lines):
+    for side in ("left", "right"):
+        if line[side + "_stutters"] == "": bad.append("no stutters counted")
+# The worst update interval is on the first screen: the chart's range reaches it.
+worst = max(float(l[s + "_worst_ms"]) for l in lines for s in ("left", "right"))
+if float(p.charts["chart-updates"]["data-y-top"]) < worst: bad.append("the worst interval is off the chart")
+for b in bad: print("report_test:", b, file=sys.stderr)
+sys.exit(1 if bad else 0)
+PY
+}
+
+# A run logged (with stalls, so that there are stutters to mark) and replayed.
+expect_exit 0 "$sim" --seconds 20 --jitter 2 --stall 1000:150 --display-hz 60 --stats --report "$work/model.html"
+cp "$work/out" "$work/model.stats"
+check_page "$work/model.html" "$work/model.stats"
+expect_exit 0 "$sim" --seconds 20 --jitter 2 --stall 1000:150 --display-hz 60 --log "$work/live.csv"
+expect_exit 0 "$sim" --replay "$work/live.csv" --stats --report "$work/replay.html"
+cp "$work/out" "$work/replay.stats"
+check_page "$work/replay.html" "$work/replay.stats"
+grep -q "left_stutters=[1-9]" "$work/replay.stats" || fail "the stalls made no stutters"
+# The report changes no figure: the line without it is the same but for the stutters.
+expect_exit 0 "$sim" --replay "$work/live.csv" --stats
+sed 's/ [a-z_]*stutters=[0-9]*//g' "$work/replay.stats" | cmp -s - "$work/out" ||
+  fail "--report changed the --stats figures"
+
+# Every rule over a capture's redraws, with its display times.
+expect_exit 0 "$sim" --replay "$src/tests/data/capture/presentmon1.csv" --compare-rules --stats \
+  --report "$work/compare.html"
+cp "$work/out" "$work/compare.stats"
+[ "$(grep -c '^tempola-stats' "$work/compare.stats")" = 6 ] || fail "not a line per rule"
+check_page "$work/compare.html" "$work/compare.stats"
+# In a browser too, the capture's name stays text: the title is the page's.
+check_page "$page" "$work/hostile.stats"
+
+if [ -n "$shot" ]; then
+  browse --hide-scrollbars --window-size=1200,2000 --screenshot="$shot" "file://$work/replay.html" ||
+    fail "no screenshot"
+fi
+echo "report_test: ok"
