@@ -11,8 +11,9 @@
 #include "pacing/limit_setting.h"
 #include "pacing/quantiles.h"
 
-// Room for a line with every group: a replay of a capture with all its
-// keys, stutters and the limiter's comes to about 4.5 KB.
+// Room for a line with every group, with room to spare for groups to come:
+// a limited run with a display, a capture's machine names at full length,
+// every capture latency and the stutters come to 2.8 KB.
 constexpr size_t kStatsLineSize = 8192;
 
 struct StatsLine {

@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "lab/capture_stats.h"
 #include "lab/html_text.h"
 #include "lab/report_file.h"
 #include "lab/report_page.h"
@@ -406,4 +408,49 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     // No column for figures no line has, and no seen table without a display.
     EXPECT_EQ(page.find("1% low average (fps)"), std::string::npos);
     EXPECT_EQ(page.find("figures-seen"), std::string::npos);
+}
+
+// The longest line the simulator writes: a limited run with a display, a
+// capture that names its machine at full length and carries every latency,
+// and the page's stutter counts. Nothing may be cut from its end.
+TEST(ReportStats, ALineWithEveryGroupKeepsItsLastKeys) {
+    SimSetup setup{};
+    setup.redraw.redrawHz = 1000.0;
+    setup.redraw.seconds = 2.0;
+    setup.redraw.seed = 1;
+    setup.clock = PacerClock::kMilliseconds;
+    setup.displayHz = 60.0;
+    setup.limit.setting = LimitSetting{LimitKind::kRate, 59.94, WaitMethod::kHybrid,
+                                       WaitPlacement::kFrame};
+    setup.side[0] = SideSetup{kRuleAdaptive, 62.0};
+    setup.side[1] = SideSetup{kRuleFixed, 31.0};
+    auto result = std::make_unique<SimResult>();
+    ASSERT_TRUE(RunSim(setup, *result, SimOutputs{nullptr, nullptr}));
+    auto facts = std::make_unique<CaptureFacts>();
+    for (char* name : {facts->game, facts->cpu, facts->gpu}) {
+        std::memset(name, 'x', kMachineFactSize - 1);
+        name[kMachineFactSize - 1] = '\0';
+    }
+    facts->ticksHz = 10e6;
+    for (IntervalFigures& latency : facts->latency) {
+        ResetFigures(latency);
+        for (int i = 1; i <= 100; ++i)
+            AddInterval(latency, i * 0.00123);
+    }
+    const uint64_t many = UINT64_MAX;
+    const StutterCounts stutters{many, {many, many}, {many, 7}, true};
+    std::vector<char> text(kStatsLineSize);
+    FormatSimStats(text.data(), text.size(), setup, *result, "model", facts.get(), &stutters);
+    const std::string line(text.data());
+    EXPECT_EQ(line.substr(line.rfind(' ')), " right_seen_stutters=7");
+    for (const char* key : {" cpu_percent=", " wake_late_max_us=", " display_latency_p99_ms=",
+                            " capture_gpu=", " capture_pc_latency_p99_ms=", " redraw_stutters="})
+        EXPECT_NE(line.find(key), std::string::npos) << key;
+    // Without a display there is nothing seen to stutter.
+    const StutterCounts unseen{1, {2, 3}, {4, 5}, false};
+    setup.displayHz = 0.0;
+    FormatSimStats(text.data(), text.size(), setup, *result, "model", nullptr, &unseen);
+    const std::string plain(text.data());
+    EXPECT_EQ(plain.substr(plain.find(" redraw_stutters=")),
+              " redraw_stutters=1 left_stutters=2 right_stutters=3");
 }
