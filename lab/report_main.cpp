@@ -99,13 +99,13 @@ bool Replay(const SimOptions& options, int index, Report& report, ReplayWork& wo
         run.counted = true;
         run.stutters = CountedStutters(run.series, run.setup.displayHz > 0.0);
     }
+    const CaptureInfo& info = work.result.info;
     ReportAbout& about = report.about;
-    about.format = work.result.info.format;
-    about.stream = work.result.info.chosen;
-    const CaptureFacts& facts = work.result.facts;
-    std::snprintf(about.captureGame, sizeof about.captureGame, "%s", facts.game);
-    std::snprintf(about.captureCpu, sizeof about.captureCpu, "%s", facts.cpu);
-    std::snprintf(about.captureGpu, sizeof about.captureGpu, "%s", facts.gpu);
+    about.format = info.format;
+    about.stream = info.chosen;
+    std::snprintf(about.captureGame, sizeof about.captureGame, "%s", info.game);
+    std::snprintf(about.captureCpu, sizeof about.captureCpu, "%s", info.cpu);
+    std::snprintf(about.captureGpu, sizeof about.captureGpu, "%s", info.gpu);
     return true;
 }
 
