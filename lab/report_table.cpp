@@ -40,7 +40,8 @@ const FigureColumn kSeenColumns[] = {
     {"seen stutters", "seen_stutters", Better::kLower},
 };
 
-// Figures of the whole run; the limiter's costs show where a run has them.
+// Figures of the whole run; the limiter's costs and the latencies, the
+// program's own or those a capture recorded, show where a run has them.
 const FigureColumn kRunColumns[] = {
     {"redraws", "frames", Better::kNone},
     {"redraw rate (Hz)", "rate", Better::kNone},
@@ -49,10 +50,21 @@ const FigureColumn kRunColumns[] = {
     {"shown a second", "display_rate", Better::kHigher},
     {"dropped", "dropped", Better::kLower},
     {"CPU (% of a core)", "cpu_percent", Better::kLower},
+    {"wake late p50 (&micro;s)", "wake_late_p50_us", Better::kLower},
+    {"wake late p99 (&micro;s)", "wake_late_p99_us", Better::kLower},
+    {"wake late worst (&micro;s)", "wake_late_max_us", Better::kLower},
     {"frame to screen p50 (ms)", "display_latency_p50_ms", Better::kLower},
     {"frame to screen p99 (ms)", "display_latency_p99_ms", Better::kLower},
     {"input to screen p50 (ms)", "input_latency_p50_ms", Better::kLower},
     {"input to screen p99 (ms)", "input_latency_p99_ms", Better::kLower},
+    {"captured input to photon p50 (ms)", "capture_input_latency_p50_ms", Better::kLower},
+    {"captured input to photon p99 (ms)", "capture_input_latency_p99_ms", Better::kLower},
+    {"captured click to photon p50 (ms)", "capture_click_latency_p50_ms", Better::kLower},
+    {"captured click to photon p99 (ms)", "capture_click_latency_p99_ms", Better::kLower},
+    {"captured PC latency p50 (ms)", "capture_pc_latency_p50_ms", Better::kLower},
+    {"captured PC latency p99 (ms)", "capture_pc_latency_p99_ms", Better::kLower},
+    {"captured display latency p50 (ms)", "capture_display_latency_p50_ms", Better::kLower},
+    {"captured display latency p99 (ms)", "capture_display_latency_p99_ms", Better::kLower},
 };
 
 const char* const kSideNames[2] = {"left", "right"};
@@ -101,7 +113,9 @@ void WriteTable(std::FILE* out, const char* id, const Row* rows, int count,
             KeyOf(rows[r], columns[c], key, sizeof key);
             const char* text = nullptr;
             size_t size = 0;
-            shown[c] = shown[c] || StatValue(rows[r].stats, key, &text, &size);
+            // A column of nothing but dashes says nothing: the line leaves
+            // a value empty where the run cannot know it.
+            shown[c] = shown[c] || (StatValue(rows[r].stats, key, &text, &size) && size > 0);
             const double s = Score(rows[r], columns[c]);
             if (std::isnan(s))
                 continue;

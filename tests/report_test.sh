@@ -70,6 +70,31 @@ grep -q "<img" "$page" && fail "the capture's markup reached the page"
 grep -q "&lt;script&gt;document.title=&#39;owned&#39;&lt;/script&gt;" "$page" ||
   fail "the application's name is not on the page as text"
 
+# What the capture says of its machine is on the page, as text too.
+{
+  printf '//GameName=<b>Quake</b> & "co"\n//Processor=Ryzen 5\n//GraphicCardName=Arc A770\n'
+  echo "Application,ProcessID,SwapChainAddress,Runtime,SyncInterval,PresentFlags,Dropped,TimeInSeconds,MsBetweenPresents"
+  for i in $(seq 0 99); do printf 'q.exe,1,0x1,DXGI,1,0,0,%d.%02d,10\n' $((i / 100)) $((i % 100)); done
+} >"$work/machine.csv"
+expect_exit 0 "$sim" --replay "$work/machine.csv" --report "$work/pages/machine.html"
+for fact in "capture's game</th><td>&lt;b&gt;Quake&lt;/b&gt; &amp; &quot;co&quot;<" \
+  "capture's CPU</th><td>Ryzen 5<" "capture's GPU</th><td>Arc A770<"; do
+  grep -qF "$fact" "$work/pages/machine.html" || fail "the page lacks $fact"
+done
+grep -q "limiter</th>" "$work/pages/machine.html" && fail "a replay's page names a limiter"
+
+# A limited run's page says how it was limited, and shows what it cost.
+expect_exit 0 "$sim" --seconds 20 --limit 60 --limiter spin --limit-at frame --display-hz 60 \
+  --stats --report "$work/limited.html"
+cp "$work/out" "$work/limited.stats"
+grep -qF "limiter</th><td>60 Hz, a spin wait at the frame," "$work/limited.html" ||
+  fail "the limited page does not say how it was limited"
+for key in cpu_percent wake_late_p99_us display_latency_p99_ms; do
+  grep -q "data-key=\"$key\"" "$work/limited.html" || fail "the limited page has no $key"
+done
+# Columns the line leaves empty for every row are left out.
+grep -q 'data-key="cpu_percent"' "$work/pages/machine.html" && fail "an empty CPU column"
+
 command -v chromium >/dev/null && command -v python3 >/dev/null || {
   echo "report_test: no chromium or python3: the pages were not opened" >&2
   exit 77
@@ -145,6 +170,8 @@ grep -q "left_stutters=[1-9]" "$work/replay.stats" || fail "the stalls made no s
 expect_exit 0 "$sim" --replay "$work/live.csv" --stats
 sed 's/ [a-z_]*stutters=[0-9]*//g' "$work/replay.stats" | cmp -s - "$work/out" ||
   fail "--report changed the --stats figures"
+
+check_page "$work/limited.html" "$work/limited.stats"
 
 # Every rule over a capture's redraws, with its display times.
 expect_exit 0 "$sim" --replay "$src/tests/data/capture/presentmon1.csv" --compare-rules --stats \
