@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "lab/capture_list.h"
 #include "lab/replay_options.h"
 #include "lab/report_file.h"
 #include "lab/report_library.h"
@@ -263,6 +264,8 @@ int RunReport(const SimOptions& options, int argc, const char* const* argv, cons
         std::strcmp(report->run[0].displaySource, "capture") == 0)
         std::fprintf(stderr, "%s: the capture has display times; --display-hz is not used\n",
                      program);
+    if (work)
+        PrintCaptureNotes(stderr, program, options.replayPath, work->result.info);
     PrintRuns(options, *report);
     if (options.reportPath == nullptr)
         return 0;

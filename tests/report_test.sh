@@ -83,6 +83,11 @@ for fact in "capture's game</th><td>&lt;b&gt;Quake&lt;/b&gt; &amp; &quot;co&quot
 done
 grep -q "limiter</th>" "$work/pages/machine.html" && fail "a replay's page names a limiter"
 
+# A report's replay says what a plain replay says of the capture's clock.
+expect_exit 0 "$sim" --replay "$src/tests/data/capture/presentmon24_qpc.csv" --compare-rules \
+  --report "$work/pages/ticks.html"
+grep -q "fitted against MsBetweenPresents" "$work/err" || fail "no word on the tick rate: $(cat "$work/err")"
+
 # A limited run's page says how it was limited, and shows what it cost.
 expect_exit 0 "$sim" --seconds 20 --limit 60 --limiter spin --limit-at frame --display-hz 60 \
   --stats --report "$work/limited.html"
