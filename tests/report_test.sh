@@ -88,6 +88,16 @@ expect_exit 0 "$sim" --replay "$src/tests/data/capture/presentmon24_qpc.csv" --c
   --report "$work/pages/ticks.html"
 grep -q "fitted against MsBetweenPresents" "$work/err" || fail "no word on the tick rate: $(cat "$work/err")"
 
+# The run of a JSON capture asked for is the one on the page.
+json=$src/tests/data/capture/capframex.json
+expect_exit 0 "$sim" --replay "$json" --run 2 --stats
+cp "$work/out" "$work/run2.stats"
+expect_exit 0 "$sim" --replay "$json" --run 2 --stats --report "$work/pages/run2.html"
+sed 's/ [a-z_]*stutters=[0-9]*//g' "$work/out" | cmp -s - "$work/run2.stats" || fail "--run 2 not replayed"
+expect_exit 0 "$sim" --replay "$json" --stats
+cmp -s "$work/out" "$work/run2.stats" && fail "the two runs of the capture look the same"
+expect_exit 2 "$sim" --replay "$json" --run 3 --report "$work/pages/run3.html"
+
 # A limited run's page says how it was limited, and shows what it cost.
 expect_exit 0 "$sim" --seconds 20 --limit 60 --limiter spin --limit-at frame --display-hz 60 \
   --stats --report "$work/limited.html"

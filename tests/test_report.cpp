@@ -330,6 +330,8 @@ TEST(ReportOptions, WhatGoesWithAReport) {
         {"--compare-rules", "--left-rule", "fixed"},
         {"--report", "a.html", "--log", "a.csv"},
         {"--compare-rules", "--side-logs", "a"},
+        {"--replay", "x.csv", "--list", "--report", "a.html"},
+        {"--replay", "x.csv", "--compare-rules", "--list"},
     };
     for (const auto& args : refused) {
         EXPECT_FALSE(parse(args, &error)) << args[0];
