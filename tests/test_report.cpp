@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -422,8 +422,8 @@ TEST(ReportStats, ALineWithEveryGroupKeepsItsLastKeys) {
     setup.redraw.seed = 1;
     setup.clock = PacerClock::kMilliseconds;
     setup.displayHz = 60.0;
-    setup.limit.setting = LimitSetting{LimitKind::kRate, 59.94, WaitMethod::kHybrid,
-                                       WaitPlacement::kFrame};
+    setup.limit.setting =
+        LimitSetting{LimitKind::kRate, 59.94, WaitMethod::kHybrid, WaitPlacement::kFrame};
     setup.side[0] = SideSetup{kRuleAdaptive, 62.0};
     setup.side[1] = SideSetup{kRuleFixed, 31.0};
     auto result = std::make_unique<SimResult>();
