@@ -191,7 +191,7 @@ void DescribeLimit(const SimSetup& setup, char* text, size_t size) {
     std::snprintf(text, size, "%s%s, a %s wait at the %s, drawing %g ms", limit,
                   m.setting.kind == LimitKind::kRate ? " Hz" : " (just in time)",
                   WaitMethodName(m.setting.method), WaitPlacementName(m.setting.placement),
-                  m.renderMs > 0.0 ? m.renderMs : 1000.0 / setup.redraw.redrawHz);
+                  SimDrawingSeconds(setup) * 1000.0);
 }
 
 int Fail(const char* program, const Failure& f) {

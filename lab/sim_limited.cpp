@@ -209,7 +209,7 @@ void RunLimited(const SimSetup& setup, SimResult& result, const SimOutputs& out,
     StartWakeModel(run.wake, model.wakeLateP50Us, model.wakeLateP99Us,
                    setup.redraw.seed ^ 0x5bd1e9955bd1e995ull);
     run.random = setup.redraw.seed;
-    run.renderSeconds = model.renderMs > 0.0 ? model.renderMs * 0.001 : 1.0 / setup.redraw.redrawHz;
+    run.renderSeconds = SimDrawingSeconds(setup);
     run.jitterSeconds = model.renderJitterMs * 0.001;
     run.busy = 0.0;
     ResetQuantiles(result.displayLatency);

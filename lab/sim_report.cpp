@@ -24,7 +24,7 @@ void PrintLimit(std::FILE* out, const SimSetup& setup, const SimResult& result) 
     std::fprintf(out, "%g s limited to %s (%s at %s%s%s), drawing %g ms", setup.redraw.seconds,
                  limit, WaitMethodName(m.setting.method), WaitPlacementName(m.setting.placement),
                  *note != '\0' ? ", " : "", note,
-                 m.renderMs > 0.0 ? m.renderMs : 1000.0 / setup.redraw.redrawHz);
+                 SimDrawingSeconds(setup) * 1000.0);
     if (m.renderJitterMs > 0.0) {
         std::fprintf(out, " + [0, %g)", m.renderJitterMs);
     }

@@ -111,3 +111,8 @@ double SimCpuPercent(const SimSetup& setup, const SimResult& result) {
     }
     return result.busySeconds / setup.redraw.seconds * 100.0;
 }
+
+double SimDrawingSeconds(const SimSetup& setup) {
+    const double ms = setup.limit.renderMs;
+    return ms > 0.0 ? ms * 0.001 : 1.0 / setup.redraw.redrawHz;
+}

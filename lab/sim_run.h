@@ -67,6 +67,9 @@ struct SimResult {
 
 // The modelled CPU as a share of one core; negative without a limit.
 double SimCpuPercent(const SimSetup& setup, const SimResult& result);
+// How long the limited model draws a frame, before its jitter: --render-ms,
+// else one redraw of --redraw.
+double SimDrawingSeconds(const SimSetup& setup);
 
 // Runs the whole simulation into result, and into the outputs given.
 // Nothing is allocated. False when a log write failed; the figures are
