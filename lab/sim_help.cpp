@@ -155,9 +155,9 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "exit codes: 0 done; 1 out of memory; 2 bad option, a log or report page that\n"
         "cannot be opened (or no dygraphs for the page), or a capture that cannot be\n"
         "replayed: none of the formats (said what it looks like), a sampled MangoHud\n"
-        "log, ticks of no known rate, empty, no rows, a line\n"
-        "over 64 KiB, a NUL byte, a short row, a number that does not parse or a time\n"
-        "that goes back (the message names the line; the replay's logs are removed);\n"
+        "log, ticks of no known rate, empty, no rows, a line over 64 KiB, a NUL byte,\n"
+        "a short row, a number that does not parse or a time that goes back (the\n"
+        "message names the line; the replay's logs are removed);\n"
         "3 a write failed (an incomplete log is removed when it is a regular file; a\n"
         "report page is never left half-written)\n",
         program, program, program, PaceRuleName(kLeftStartRule), PaceRuleName(kRightStartRule),
