@@ -20,10 +20,11 @@ double cpuPercent = -1.0;
 void SampleCpu(double now) {
     if (processCpuSeconds == nullptr)
         return;
-    if (cpuWallAt >= 0.0 && now - cpuWallAt < 1.0)
+    const bool started = cpuWallAt >= 0.0 && now >= cpuWallAt;  // a clock gone back starts over
+    if (started && now - cpuWallAt < 1.0)
         return;
     const double cpu = processCpuSeconds();
-    if (cpuWallAt >= 0.0)
+    if (started)
         cpuPercent = (cpu - cpuAt) / (now - cpuWallAt) * 100.0;
     cpuWallAt = now;
     cpuAt = cpu;
@@ -53,7 +54,7 @@ void EndFrame() {
     // The display-timed limiter plans the swap from the freshest word there
     // is: a frame's drawing is long enough for the previous one's to come.
     if (liveLimiter.setting.kind == LimitKind::kDisplay)
-        TakePresentations();
+        TakeReports();
     const double wait = HoldRedraw(WaitPlacement::kSwap);
     if (wait <= 0.0)
         return;

@@ -126,6 +126,12 @@ void TakePresentations() {
         SettleFrame(queue, redrawNumber, FrameFate::kUnknown, swapSeconds, 0.0);
         return;
     }
+    TakeReports();
+}
+
+void TakeReports() {
+    if (!presenting)
+        return;
     Presentation reports[64];
     int n = 0;
     const double now = HostClockSeconds();
