@@ -2,8 +2,7 @@
 
 void StartLimiter(Limiter& limiter, const LimitSetting& setting, double refreshHz) {
     limiter.setting = setting;
-    ResetRecentHigh(limiter.sleepLate);
-    LearnHybridMargin(limiter);
+    ForgetHybridMargin(limiter);
     ResetQuantiles(limiter.wakeLate);
     StartDisplayLimiter(limiter.display, refreshHz);
     ChangeLimit(limiter, setting);
@@ -13,6 +12,12 @@ void ChangeLimit(Limiter& limiter, const LimitSetting& setting) {
     limiter.setting = setting;
     StartRateSchedule(limiter.schedule, setting.kind == LimitKind::kRate ? setting.hz : 1.0);
     StartDisplayLimiter(limiter.display, limiter.display.refreshHz);
+}
+
+void ForgetHybridMargin(Limiter& limiter) {
+    ResetRecentHigh(limiter.sleepLate);
+    limiter.unslept = 0;
+    LearnHybridMargin(limiter);
 }
 
 void LearnHybridMargin(Limiter& limiter) {

@@ -13,6 +13,12 @@
 //   outcome = FinishWait(limiter, plan, sleepReturned, ended)
 //
 // With the limit off no wait is ever planned, and nothing changes.
+//
+// The display-timed limiter (limiter.display, display_limiter.h) also needs
+// each presentation's facts (NotePresentation) and each frame's drawing time
+// (NoteDrawTime). The options' words are read by ParseLimitOption
+// (limit_setting.h); latency figures keep in a QuantileKeeper (quantiles.h);
+// stats_line.h prints them all.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +41,7 @@ struct Limiter {
     DisplayLimiter display;  // kDisplay
     RecentHigh sleepLate;    // how late sleeps returned against the time asked
     double hybridMargin;     // learned from them
+    int32_t unslept;         // waits in a row with no sleep
     // Across changes of the setting: each wait's end against its deadline
     // (its count is the waits made).
     QuantileKeeper wakeLate;
@@ -60,8 +67,9 @@ void StartLimiter(Limiter& limiter, const LimitSetting& setting, double refreshH
 void ChangeLimit(Limiter& limiter, const LimitSetting& setting);
 
 inline double HybridMargin(const Limiter& limiter);
-// Sets the margin from the sleeps measured so far.
+// Sets the margin from the sleeps measured so far; Forget drops them.
 void LearnHybridMargin(Limiter& limiter);
+void ForgetHybridMargin(Limiter& limiter);
 
 inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now);
 // A planned wait that was made. sleepReturned is plan.start when it did not
@@ -105,6 +113,11 @@ inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sle
     if (plan.sleepUntil > plan.start) {
         AddRecent(limiter.sleepLate, sleepReturned - plan.sleepUntil);
         LearnHybridMargin(limiter);
+        limiter.unslept = 0;
+    } else if (++limiter.unslept == kRecentValues) {
+        // A margin longer than every wait measures nothing more, and would
+        // spin for good after one bad stretch: it starts again.
+        ForgetHybridMargin(limiter);
     }
     WaitOutcome out;
     out.waitSeconds = ended - plan.start;

@@ -63,8 +63,8 @@ TEST(Limiter, OffAndTheOtherPlacementNeverWait) {
     Limiter l;
     StartLimiter(l, kNoLimit, 60.0);
     for (double t = 0.0; t < 1.0; t += 0.001) {
-        EXPECT_FALSE(PlanWait(l, WaitPlacement::kFrame, t).wait);
-        EXPECT_FALSE(PlanWait(l, WaitPlacement::kSwap, t).wait);
+        EXPECT_FALSE(PlanWait(l, WaitPlacement::kFrame, t).wait ||
+                     PlanWait(l, WaitPlacement::kSwap, t).wait);
     }
     ChangeLimit(l, Rate(60.0, WaitMethod::kSleep, WaitPlacement::kFrame));
     PlanWait(l, WaitPlacement::kFrame, 2.0);
@@ -76,12 +76,16 @@ TEST(Limiter, OffAndTheOtherPlacementNeverWait) {
 }
 
 TEST(Limiter, EachMethodSplitsTheWaitIntoSleepAndSpin) {
+    // A deadline 10 ms after the start; the sleep (if any) returns 100 us
+    // late; the spin ends 2 us after the deadline, if any spin is left.
+    const double h = kFirstHybridMargin;
     struct Case {
         WaitMethod method;
-        double sleepUntil;  // for a deadline 10 ms after the start
+        double sleepUntil, end, spin;
     };
-    for (const Case c : {Case{WaitMethod::kSleep, 1.01}, Case{WaitMethod::kSpin, 1.0},
-                         Case{WaitMethod::kHybrid, 1.01 - kFirstHybridMargin}}) {
+    for (const Case c : {Case{WaitMethod::kSleep, 1.01, 1.0101, 0.0},
+                         Case{WaitMethod::kSpin, 1.0, 1.010002, 0.010002},
+                         Case{WaitMethod::kHybrid, 1.01 - h, 1.010002, h - 0.0001 + 0.000002}}) {
         Limiter l;
         StartLimiter(l, Rate(100.0, c.method), 0.0);
         PlanWait(l, WaitPlacement::kSwap, 1.0);  // the first redraw goes at once
@@ -89,17 +93,10 @@ TEST(Limiter, EachMethodSplitsTheWaitIntoSleepAndSpin) {
         ASSERT_TRUE(plan.wait);
         EXPECT_NEAR(plan.deadline, 1.01, 1e-12);
         EXPECT_NEAR(plan.sleepUntil, c.sleepUntil, 1e-12) << WaitMethodName(c.method);
-        // The sleep (if any) returns 100 us late; the wait ends 2 us after
-        // the deadline, or with the late sleep where there is no spin left.
         const WaitOutcome out = Wait(l, plan, 0.0001, 0.000002);
-        const double end = c.method == WaitMethod::kSleep ? 1.0101 : 1.010002;
-        EXPECT_NEAR(out.waitSeconds, end - 1.0, 1e-9);
-        EXPECT_NEAR(out.lateSeconds, end - 1.01, 1e-9);
-        const double spin = c.method == WaitMethod::kSleep ? 0.0
-                            : c.method == WaitMethod::kSpin
-                                ? end - 1.0
-                                : kFirstHybridMargin - 0.0001 + 0.000002;
-        EXPECT_NEAR(out.spinSeconds, spin, 1e-9);
+        EXPECT_NEAR(out.waitSeconds, c.end - 1.0, 1e-9);
+        EXPECT_NEAR(out.lateSeconds, c.end - 1.01, 1e-9);
+        EXPECT_NEAR(out.spinSeconds, c.spin, 1e-9);
         EXPECT_EQ(l.wakeLate.count, 1u);
     }
 }
@@ -131,25 +128,15 @@ TEST(Limiter, HybridMarginLearnsFromLateSleepsWithinBounds) {
     // Waits after a 50 ms sleep were more than a period late: the schedule
     // restarted rather than rushing.
     EXPECT_GT(l.schedule.restarts, 0u);
-}
-
-TEST(Limiter, WakeFiguresCoverTheRunAcrossSettings) {
-    Limiter l;
-    StartLimiter(l, Rate(100.0, WaitMethod::kSleep), 0.0);
-    double t = 0.0;
-    for (int i = 0; i < 1000; ++i) {
-        const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t);
-        // 199 in 200 sleeps 100 us late, one in 200 2 ms late.
-        t = plan.wait ? plan.start + Wait(l, plan, i % 200 == 50 ? 0.002 : 0.0001).waitSeconds : t;
-        if (i == 500) {
-            ChangeLimit(l, Rate(200.0, WaitMethod::kSleep));
-        }
-        t += 0.001;
-    }
-    EXPECT_GT(l.wakeLate.count, 990u);
-    EXPECT_NEAR(QuantileSeconds(l.wakeLate, 0.5), 0.0001, 0.000001);
-    EXPECT_NEAR(QuantileSeconds(l.wakeLate, 0.99), 0.0001, 0.000001);
-    EXPECT_NEAR(l.wakeLate.max, 0.002, 1e-9);
+    run(100, 0.05);
+    // At 200 Hz a wait (3 ms) is shorter than the margin: no sleep, nothing
+    // learned, until the margin is dropped and the sleeps measured again.
+    ChangeLimit(l, Rate(200.0));  // restarts the schedule, keeps what was learned
+    run(kRecentValues - 1, 0.00005);
+    EXPECT_EQ(HybridMargin(l), kMostHybridMargin);
+    run(3, 0.00005);
+    EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);
+    EXPECT_GT(l.wakeLate.max, 0.049);  // the run's worst wake, across limits
 }
 
 TEST(Quantiles, WithinTheirResolutionFromMicrosecondsToMinutes) {
@@ -197,10 +184,6 @@ TEST(Quantiles, RecentHighIsTheSecondLargestOfTheRing) {
         AddRecent(r, 0.000002);
     }
     EXPECT_NEAR(RecentHighSeconds(r), 0.000002, 1e-9);  // only 0 and 2 us are left
-    for (int i = 0; i < kRecentValues; ++i) {
-        AddRecent(r, 0.0);
-    }
-    EXPECT_EQ(RecentHighSeconds(r), 0.0);
 }
 
 TEST(LimitOptions, WordsAndRefusalsAreTheSameForEveryCaller) {
@@ -218,42 +201,26 @@ TEST(LimitOptions, WordsAndRefusalsAreTheSameForEveryCaller) {
     EXPECT_EQ(s.method, WaitMethod::kSpin);
     EXPECT_EQ(s.placement, WaitPlacement::kFrame);
 
+    // Refused whole, leaving the setting as it was; the message names the
+    // option and the value.
     const LimitSetting before = s;
-    struct Bad {
-        const char* option;
-        const char* value;
-        const char* message;
-    };
-    const Bad bad[] = {
-        {"--limit", "0", "--limit: not off, display or a rate in Hz from 1 to 1000: '0'"},
-        {"--limit", "-60", nullptr},
-        {"--limit", "0.5", nullptr},
-        {"--limit", "1000.5", nullptr},
-        {"--limit", "sixty", nullptr},
-        {"--limit", "", nullptr},
-        {"--limit", " 60", nullptr},
-        {"--limit", "60hz", nullptr},
-        {"--limit", "0x3c", nullptr},
-        {"--limit", "nan", nullptr},
-        {"--limit", "inf", nullptr},
-        {"--limit", "1e999", nullptr},
-        {"--limit", "Display", nullptr},
-        {"--limiter", "busy", "--limiter: not sleep, spin or hybrid: 'busy'"},
-        {"--limit-at", "early", "--limit-at: not swap or frame: 'early'"},
-        {"--limit", nullptr, "--limit needs a value"},
-        {"--limits", "60", "unknown option '--limits'"},
-    };
-    for (const Bad& b : bad) {
+    auto refused = [&](const char* option, const char* value) {
         std::strcpy(error, "");
-        EXPECT_FALSE(ParseLimitOption(b.option, b.value, &s, error, sizeof error)) << b.value;
-        EXPECT_NE(error[0], '\0');
-        if (b.message != nullptr) {
-            EXPECT_STREQ(error, b.message);
-        }
-        EXPECT_EQ(s.kind, before.kind);
-        EXPECT_EQ(s.method, before.method);
-        EXPECT_EQ(s.placement, before.placement);
+        const bool taken = ParseLimitOption(option, value, &s, error, sizeof error);
+        EXPECT_TRUE(s.kind == before.kind && s.method == before.method &&
+                    s.placement == before.placement);
+        return !taken ? std::string(error) : std::string("taken");
+    };
+    for (const char* value : {"-60", "0.5", "1000.5", "sixty", "", " 60", "60hz", "0x3c", "nan",
+                              "inf", "1e999", "Display"}) {
+        EXPECT_EQ(refused("--limit", value),
+                  std::string("--limit: not off, display or a rate in Hz from 1 to 1000: '") +
+                      value + "'");
     }
+    EXPECT_EQ(refused("--limiter", "busy"), "--limiter: not sleep, spin or hybrid: 'busy'");
+    EXPECT_EQ(refused("--limit-at", "early"), "--limit-at: not swap or frame: 'early'");
+    EXPECT_EQ(refused("--limit", nullptr), "--limit needs a value");
+    EXPECT_EQ(refused("--limits", "60"), "unknown option '--limits'");
     EXPECT_TRUE(IsLimitOption("--limit-at"));
     EXPECT_FALSE(IsLimitOption("--limit=60"));
 }
@@ -263,11 +230,9 @@ TEST(LimitOptions, TheKeyCyclesOffThroughRatesToDisplay) {
     s.method = WaitMethod::kSleep;
     std::string seen;
     char text[32];
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i, s = NextLimitStep(s)) {
         LimitText(s, text, sizeof text);
-        seen += text;
-        seen += ' ';
-        s = NextLimitStep(s);
+        seen = seen + text + ' ';
     }
     EXPECT_EQ(seen, "off 30 60 120 display off ");
     EXPECT_EQ(s.method, WaitMethod::kSleep);
@@ -282,39 +247,30 @@ struct Compositor {
     double cadence;
     double latch;
     double refresh;
-    struct Swap {
-        double at;
-        double display;
-    };
-    std::vector<Swap> pending;
+    std::vector<std::pair<double, double>> pending;  // swap, display
     int shown = 0;
     int discarded = 0;
     double now = 0.05;  // the scripted clock, across runs
 
     double DisplayOf(double swap) const { return std::ceil((swap + latch) / cadence) * cadence; }
-    void Swapped(double at) { pending.push_back(Swap{at, DisplayOf(at)}); }
+    void Swapped(double at) { pending.emplace_back(at, DisplayOf(at)); }
     // Tells the limiter about every swap whose fate is known by now.
     void Report(DisplayLimiter& limiter, double now) {
-        while (!pending.empty() && pending.front().display <= now) {
-            const Swap s = pending.front();
+        while (!pending.empty() && pending.front().second <= now) {
+            const auto s = pending.front();
             pending.erase(pending.begin());
-            const bool replaced = !pending.empty() && pending.front().display == s.display;
+            const bool replaced = !pending.empty() && pending.front().second == s.second;
             shown += replaced ? 0 : 1;
             discarded += replaced ? 1 : 0;
-            NotePresentation(limiter, PresentationFact{s.at, !replaced, s.display, refresh}, now);
+            NotePresentation(limiter, PresentationFact{s.first, !replaced, s.second, refresh}, now);
         }
     }
 };
 
-struct DisplayRun {
-    int shown;
-    int discarded;
-    double meanLead;  // display - swap of the shown swaps, over the measured part
-};
-
-// Frames of `draw` seconds, waiting where the limiter's setting says; the last `measured` ones
-// are counted.
-DisplayRun RunAgainst(Compositor& c, Limiter& l, double draw, int frames, int measured) {
+// Frames of `draw` seconds, waiting where the limiter's setting says. The
+// last `measured` ones are counted in c.shown and c.discarded, and their
+// mean lead (display - swap) returned.
+double RunAgainst(Compositor& c, Limiter& l, double draw, int frames, int measured) {
     double& t = c.now;
     double leadSum = 0.0;
     int leads = 0;
@@ -338,7 +294,7 @@ DisplayRun RunAgainst(Compositor& c, Limiter& l, double draw, int frames, int me
             ++leads;
         }
     }
-    return DisplayRun{c.shown, c.discarded, leadSum / leads};
+    return leadSum / leads;
 }
 
 TEST(DisplayLimiter, LearnsTheShownCadenceAndLandsJustBeforeTheLatch) {
@@ -346,16 +302,16 @@ TEST(DisplayLimiter, LearnsTheShownCadenceAndLandsJustBeforeTheLatch) {
         Compositor c{0.025, 0.006, 1.0 / 60.0, {}};
         Limiter l;
         StartLimiter(l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kHybrid, at}, 60.0);
-        const DisplayRun r = RunAgainst(c, l, 0.003, 600, 300);
+        const double lead = RunAgainst(c, l, 0.003, 600, 300);
         // 40 repaints a second although 60 Hz is reported: one redraw each.
         EXPECT_NEAR(DisplayCadence(l.display), 0.025, 1e-6) << WaitPlacementName(at);
         // It keeps looking for a later latch, and now and then a miss costs
         // a redraw: at most 1 in 100.
-        EXPECT_LE(r.discarded, 3) << WaitPlacementName(at);
-        EXPECT_GE(r.shown, 295) << WaitPlacementName(at);
+        EXPECT_LE(c.discarded, 3) << WaitPlacementName(at);
+        EXPECT_GE(c.shown, 295) << WaitPlacementName(at);
         // Each swap just before the latch: within the widest margin of it.
-        EXPECT_GE(r.meanLead, 0.006);
-        EXPECT_LT(r.meanLead, 0.006 + kMostDisplayMargin) << WaitPlacementName(at);
+        EXPECT_GE(lead, 0.006);
+        EXPECT_LT(lead, 0.006 + kMostDisplayMargin) << WaitPlacementName(at);
         EXPECT_STREQ(LimitNote(l, 15.0), "");
         EXPECT_NEAR(l.display.latch, 0.006, 0.0005);
     }
@@ -373,10 +329,9 @@ TEST(DisplayLimiter, AMissWidensTheMarginWhichThenNarrowsSlowly) {
     // old latch miss, the margin and the latch go up, and the run settles
     // with no more misses.
     c.latch = 0.007;
-    const DisplayRun r = RunAgainst(c, l, 0.002, 400, 200);
+    EXPECT_GE(RunAgainst(c, l, 0.002, 400, 200), 0.007);
     EXPECT_GT(l.display.missed, missed);
-    EXPECT_EQ(r.discarded, 0);
-    EXPECT_GE(r.meanLead, 0.007);
+    EXPECT_EQ(c.discarded, 0);
     EXPECT_GE(l.display.latch, 0.0065);
     // Made-up facts: a miss doubles the margin; made refreshes take it back
     // down by small steps, not at once.
@@ -395,6 +350,11 @@ TEST(DisplayLimiter, AMissWidensTheMarginWhichThenNarrowsSlowly) {
     NotePresentation(d, PresentationFact{1.034, true, 1.040, 0.01}, 1.04);
     EXPECT_LT(d.margin, before * 2.0);
     EXPECT_GT(d.margin, before * 1.9);
+    // Facts it cannot learn from change nothing: shown before the swap, or
+    // at no time.
+    NotePresentation(d, PresentationFact{2.0, true, 1.9, 0.016}, 2.0);
+    NotePresentation(d, PresentationFact{2.0, true, std::nan(""), 0.016}, 2.0);
+    EXPECT_TRUE(d.made == 3 && d.missed == 1 && d.lastFactAt == 1.04);
 }
 
 TEST(DisplayLimiter, FallsBackToTheRefreshRateWithoutDisplayTimes) {
@@ -403,14 +363,9 @@ TEST(DisplayLimiter, FallsBackToTheRefreshRateWithoutDisplayTimes) {
         l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kSleep, WaitPlacement::kSwap}, 75.0);
     EXPECT_STREQ(LimitNote(l, 0.0), "(no display times: refresh rate)");
     // Nothing ever comes back: 75 a second, on the schedule.
-    double t = 1.0;
-    PlanWait(l, WaitPlacement::kSwap, t);
-    for (int i = 1; i <= 10; ++i) {
-        const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t + 0.001);
-        ASSERT_TRUE(plan.wait);
-        EXPECT_NEAR(plan.deadline, 1.0 + i / 75.0, 1e-9);
-        t = plan.deadline;
-    }
+    PlanWait(l, WaitPlacement::kSwap, 1.0);
+    EXPECT_NEAR(PlanWait(l, WaitPlacement::kSwap, 1.001).deadline, 1.0 + 1 / 75.0, 1e-9);
+    EXPECT_NEAR(PlanWait(l, WaitPlacement::kSwap, 1.014).deadline, 1.0 + 2 / 75.0, 1e-9);
     // Display times come, then stop: the note is back a second after the
     // last one, and the rate with it.
     Compositor c{0.025, 0.005, 1.0 / 75.0, {}};
@@ -420,7 +375,7 @@ TEST(DisplayLimiter, FallsBackToTheRefreshRateWithoutDisplayTimes) {
     EXPECT_STREQ(LimitNote(l, last + 0.9), "");
     EXPECT_STREQ(LimitNote(l, last + 1.0), "(no display times: refresh rate)");
     EXPECT_STREQ(LimitNote(l, last - 5.0), "(no display times: refresh rate)");  // clock went back
-    t = last + 1.0;
+    const double t = last + 1.0;
     PlanWait(l, WaitPlacement::kSwap, t);
     const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t + 0.001);
     EXPECT_NEAR(plan.deadline - t, 1.0 / 75.0, 1e-9);
@@ -429,17 +384,6 @@ TEST(DisplayLimiter, FallsBackToTheRefreshRateWithoutDisplayTimes) {
         l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kSleep, WaitPlacement::kSwap}, 0.0);
     PlanWait(l, WaitPlacement::kSwap, 0.0);
     EXPECT_NEAR(PlanWait(l, WaitPlacement::kSwap, 0.001).deadline, 1.0 / kFallbackRefreshHz, 1e-12);
-}
-
-TEST(DisplayLimiter, FactsItCannotUseTeachNothing) {
-    DisplayLimiter d;
-    StartDisplayLimiter(d, 60.0);
-    NotePresentation(d, PresentationFact{2.0, true, 1.9, 0.016}, 2.0);  // shown before its swap
-    NotePresentation(d, PresentationFact{2.0, true, std::nan(""), 0.016}, 2.0);
-    NotePresentation(d, PresentationFact{2.0, false, 0.0, 0.016}, 2.0);
-    EXPECT_FALSE(DisplayTimed(d, 2.0));
-    EXPECT_EQ(d.discarded, 1u);
-    EXPECT_LT(d.latch, 0.0);
 }
 
 double Value(const std::string& line, const std::string& key) {
@@ -478,18 +422,15 @@ TEST(StatsLine, LimiterAndLatencyKeysAreEmptyUntilKnown) {
     EXPECT_EQ(line.find("tempola-stats limit=59.94 limiter=spin limit_at=frame cpu_percent=17.3 "),
               0u)
         << line;
-    const struct {
-        const char* key;
-        double value;
-        double within;
-    } expected[] = {
-        {"wake_late_p50_us", 100.0, 1.0},      {"wake_late_p99_us", 198.0, 1.0},
-        {"wake_late_max_us", 200.0, 0.0},      {"display_latency_p50_ms", 20.0, 0.08},
-        {"display_latency_p99_ms", 50.0, 0.2}, {"input_latency_p50_ms", 0.1, 0.0},
-        {"input_latency_p99_ms", 0.2, 0.0},    {"inputs", 100.0, 0.0},
-    };
-    for (const auto& e : expected) {
-        EXPECT_NEAR(Value(line, e.key), e.value, e.within) << e.key << " in " << line;
+    // Each quantile to within its keeper's resolution.
+    for (const auto& e :
+         std::vector<std::pair<std::string, double>>{{"wake_late_p50_us", 100.0},
+                                                     {"wake_late_p99_us", 198.0},
+                                                     {"wake_late_max_us", 200.0},
+                                                     {"display_latency_p99_ms", 50.0},
+                                                     {"input_latency_p50_ms", 0.1},
+                                                     {"inputs", 100.0}}) {
+        EXPECT_NEAR(Value(line, e.first), e.second, e.second * 0.005) << e.first << " in " << line;
     }
 }
 
