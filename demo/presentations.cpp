@@ -161,6 +161,10 @@ void QueueRedraw(const FrameSample& sample) {
     HandOnSettled();
 }
 
+bool AwaitingWord(uint64_t redraw) {
+    return presenting && FateOf(queue, redraw) == FrameFate::kPending;
+}
+
 FrameSample* QueuedRedraw(uint64_t redraw) {
     return WaitingSample(queue, redraw);
 }

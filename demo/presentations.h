@@ -54,6 +54,10 @@ const RefreshSlot* RefreshSlotAt(double now);
 // Queues the redraw the frame has made and hands on every redraw now settled.
 void QueueRedraw(const FrameSample& sample);
 
+// Whether display times come and the display has yet to say what became of
+// that redraw.
+bool AwaitingWord(uint64_t redraw);
+
 // A redraw still waiting for the display's word, to add what is learned of
 // it after it was queued; null once it has gone.
 FrameSample* QueuedRedraw(uint64_t redraw);
