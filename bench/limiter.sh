@@ -6,7 +6,8 @@
 #   on Xvfb:    the unlimited program; the unlimited program under MangoHud
 #               with fps_limit=60; --limit 60 with sleep, spin and hybrid, at
 #               swap and at frame
-#   on Weston:  the unlimited program; --vsync; --limit display;
+#   on Weston:  the unlimited program; --vsync; --limit display (and at
+#               frame, where the wait comes before the poses are read);
 #               --limit 60 --limiter hybrid
 #
 # Prints a table (a row per variant: the swap interval's mean, standard
@@ -78,12 +79,12 @@ def row(name):
     return res
 names = [n for n in ["x11-unlimited", "x11-mangohud-60", "x11-sleep-swap", "x11-spin-swap", "x11-hybrid-swap",
                      "x11-sleep-frame", "x11-spin-frame", "x11-hybrid-frame", "weston-unlimited", "weston-vsync",
-                     "weston-display", "weston-hybrid-60"] if n in rows]
-print(f"{'variant':18} {'mean':>8} {'sd':>7} {'p1':>7} {'p99':>7} {'cpu%':>6} {'shown/s':>8} {'drop%':>6} {'lat50':>7} {'lat99':>7}")
+                     "weston-display", "weston-display-frame", "weston-hybrid-60"] if n in rows]
+print(f"{'variant':20} {'mean':>8} {'sd':>7} {'p1':>7} {'p99':>7} {'cpu%':>6} {'shown/s':>8} {'drop%':>6} {'lat50':>7} {'lat99':>7}")
 got = {}
 for n in names:
     g = got[n] = row(n)
-    print(f"{n:18} {g['mean']:8.3f} {g['sd']:7.3f} {g['p1']:7.3f} {g['p99']:7.3f} {g['cpu']:6.1f} "
+    print(f"{n:20} {g['mean']:8.3f} {g['sd']:7.3f} {g['p1']:7.3f} {g['p99']:7.3f} {g['cpu']:6.1f} "
           f"{g['shown']:8.1f} {g['dropped']:6.2f} {g['lat50']:7.2f} {g['lat99']:7.2f}")
 print(f"(intervals in ms past each run's first second, {len(glob.glob(os.path.join(out, 'x11-hybrid-swap.*.csv')))} rounds each)")
 for n in ("x11-hybrid-frame",):
@@ -92,6 +93,10 @@ for n in ("x11-hybrid-frame",):
         print(f"hybrid at frame over MangoHud (the same placement, no goal): sd {got[n]['sd'] / m['sd']:.3f}, cpu {got[n]['cpu'] / m['cpu']:.3f}")
 if floor:
     print(floor)
+u, v = got["weston-unlimited"], got["weston-vsync"]
+for n in ("weston-display", "weston-display-frame"):
+    print(f"{n} display latency p50 over the unlimited program's: {got[n]['lat50'] / u['lat50']:.3f}, "
+          f"over --vsync: {got[n]['lat50'] / v['lat50']:.3f}")
 m, h = got["x11-mangohud-60"], got["x11-hybrid-swap"]
 print(f"limiter_jitter_ratio={h['sd'] / m['sd']:.3f}")
 print(f"limiter_cpu_ratio={h['cpu'] / m['cpu']:.3f}")
@@ -135,6 +140,7 @@ for round in $(seq 1 "$rounds"); do
     run weston-unlimited "$round" SDL_VIDEODRIVER=wayland -- || exit 1
     run weston-vsync "$round" SDL_VIDEODRIVER=wayland -- --vsync || exit 1
     run weston-display "$round" SDL_VIDEODRIVER=wayland -- --limit display || exit 1
+    run weston-display-frame "$round" SDL_VIDEODRIVER=wayland -- --limit display --limit-at frame || exit 1
     run weston-hybrid-60 "$round" SDL_VIDEODRIVER=wayland -- --limit 60 --limiter hybrid || exit 1
   fi
 done

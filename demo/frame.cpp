@@ -9,6 +9,9 @@ double (*processCpuSeconds)() = nullptr;
 
 namespace {
 
+// How often a wait for the display's word looks for it.
+constexpr double kWordPoll = 0.0005;
+
 double frameWait = 0.0;       // the wait before this frame, seconds
 double earliestPress = -1.0;  // since the latest frame started; negative: none
 
@@ -20,13 +23,31 @@ double cpuPercent = -1.0;
 void SampleCpu(double now) {
     if (processCpuSeconds == nullptr)
         return;
-    if (cpuWallAt >= 0.0 && now - cpuWallAt < 1.0)
+    const bool started = cpuWallAt >= 0.0 && now >= cpuWallAt;  // a clock gone back starts over
+    if (started && now - cpuWallAt < 1.0)
         return;
     const double cpu = processCpuSeconds();
-    if (cpuWallAt >= 0.0)
+    if (started)
         cpuPercent = (cpu - cpuAt) / (now - cpuWallAt) * 100.0;
     cpuWallAt = now;
     cpuAt = cpu;
+}
+
+// A swap made before the compositor has taken the previous one replaces it:
+// that one is dropped. So the display-timed limiter's swap waits for the
+// display's word on the previous redraw, for a cadence at most, taking the
+// reports as they come. Returns how long it waited.
+double AwaitPreviousRedraw() {
+    const double start = HostClockSeconds();
+    const double cadence = DisplayCadence(liveLimiter.display);
+    const double giveUp = start + (cadence > 0.0 ? cadence : 0.0);
+    double now = start;
+    while (AwaitingWord(redrawNumber - 1) && now < giveUp) {
+        HostSleepUntil(now + kWordPoll);
+        TakeReports();
+        now = HostClockSeconds();
+    }
+    return now - start;
 }
 
 }  // namespace
@@ -52,9 +73,14 @@ void PaceFrame() {
 void EndFrame() {
     // The display-timed limiter plans the swap from the freshest word there
     // is: a frame's drawing is long enough for the previous one's to come.
+    double wait = 0.0;
     if (liveLimiter.setting.kind == LimitKind::kDisplay)
-        TakePresentations();
-    const double wait = HoldRedraw(WaitPlacement::kSwap);
+        TakeReports();
+    wait += HoldRedraw(WaitPlacement::kSwap);
+    if (liveLimiter.setting.kind == LimitKind::kDisplay) {
+        TakeReports();
+        wait += AwaitPreviousRedraw();
+    }
     if (wait <= 0.0)
         return;
     FrameSample* queued = QueuedRedraw(redrawNumber);

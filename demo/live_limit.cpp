@@ -35,9 +35,13 @@ double HoldRedraw(WaitPlacement at) {
         HostSleepUntil(plan.sleepUntil);
         returned = HostClockSeconds();
     }
+    // A clock that goes back mid-spin would hold it for as long as it went
+    // back; the schedule starts over from it next time instead.
     double ended = returned;
-    while (ended < plan.deadline)
+    for (double before = ended; ended < plan.deadline && ended >= before;) {
+        before = ended;
         ended = HostClockSeconds();
+    }
     return FinishWait(liveLimiter, plan, returned, ended).waitSeconds;
 }
 

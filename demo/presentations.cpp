@@ -126,6 +126,12 @@ void TakePresentations() {
         SettleFrame(queue, redrawNumber, FrameFate::kUnknown, swapSeconds, 0.0);
         return;
     }
+    TakeReports();
+}
+
+void TakeReports() {
+    if (!presenting)
+        return;
     Presentation reports[64];
     int n = 0;
     const double now = HostClockSeconds();
@@ -153,6 +159,10 @@ void QueueRedraw(const FrameSample& sample) {
     while (!QueueFrame(queue, redrawNumber, sample))
         HandOnSettled();
     HandOnSettled();
+}
+
+bool AwaitingWord(uint64_t redraw) {
+    return presenting && FateOf(queue, redraw) == FrameFate::kPending;
 }
 
 FrameSample* QueuedRedraw(uint64_t redraw) {

@@ -40,8 +40,12 @@ extern void (*settledFrameSink)(const FrameSample& sample, const FrameDisplay& d
 void StartPresentations();
 
 // The display's word on earlier redraws: takes the host's reports and
-// settles what they say. Once per frame, before it starts.
+// settles what they say. Once per frame, before it starts: without display
+// times it settles the latest redraw by its swap instead.
 void TakePresentations();
+// The host's reports alone, at any time: within a frame, for the freshest
+// word.
+void TakeReports();
 
 // Where display-locked expects a redraw whose frame starts at now (on the
 // frame clock) to be shown; null while no refresh timing is known.
@@ -49,6 +53,10 @@ const RefreshSlot* RefreshSlotAt(double now);
 
 // Queues the redraw the frame has made and hands on every redraw now settled.
 void QueueRedraw(const FrameSample& sample);
+
+// Whether display times come and the display has yet to say what became of
+// that redraw.
+bool AwaitingWord(uint64_t redraw);
 
 // A redraw still waiting for the display's word, to add what is learned of
 // it after it was queued; null once it has gone.

@@ -195,9 +195,9 @@ void HostSleepUntil(double seconds) {
     // A time beyond the counter's range is no time to sleep to.
     if (!(ticks < 9.0e18 && ticks > -9.0e18))
         return;
-    // Up to the next tick, but not for the last bits of a sum in seconds that
-    // lands a hair past a whole one.
-    PlatSleepUntil(startCount + static_cast<int64_t>(std::ceil(ticks - 1e-3)));
+    // Up to the next tick: never early, so that a spin after it has nothing
+    // left to wait for.
+    PlatSleepUntil(startCount + static_cast<int64_t>(std::ceil(ticks)));
 }
 
 // The contract's word for a redraw's fate is the platform's, value for value.

@@ -54,6 +54,12 @@ void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double sw
     frame.flags = flags;
 }
 
+FrameFate FateOf(const PresentQueue& queue, uint64_t redraw) {
+    if (redraw - queue.first >= static_cast<uint64_t>(queue.count))
+        return FrameFate::kUnknown;
+    return queue.frames[redraw % kPresentQueueSize].fate;
+}
+
 FrameSample* WaitingSample(PresentQueue& queue, uint64_t redraw) {
     if (redraw - queue.first >= static_cast<uint64_t>(queue.count))
         return nullptr;

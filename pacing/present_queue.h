@@ -46,6 +46,9 @@ bool QueueFrame(PresentQueue& queue, uint64_t redraw, const FrameSample& sample)
 void SettleFrame(PresentQueue& queue, uint64_t redraw, FrameFate fate, double swapSeconds,
                  double displaySeconds, int32_t flags = -1);
 
+// What became of a redraw still in the queue; kUnknown once it has gone.
+FrameFate FateOf(const PresentQueue& queue, uint64_t redraw);
+
 // The sample of a redraw still waiting, for what is learned of it after it
 // was queued (the wait before its swap); null once it has gone.
 FrameSample* WaitingSample(PresentQueue& queue, uint64_t redraw);

@@ -5,17 +5,10 @@
 # Arguments: the tempola binary, the source folder, the x11_close helper.
 set -u
 bin=$1
-if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
+[ "${TEMPOLA_IN_XVFB:-}" = 1 ] ||
   exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((500 + $$ % 300)) -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
-fi
-
 . "$(dirname "$0")/x11_window.sh"
-work=$(mktemp -d)
-fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
-pid=
-trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config
-cd "$work"
+x11_test_start
 stat_of() { tr ' ' '\n' <"$work/stderr" | sed -n "s/^$1=//p"; }
 
 # Refused before any window, in the words the simulator uses too.

@@ -388,13 +388,14 @@ TEST_F(HostTest, FrameWaitsComeBeforeTheClockAndBeforeTheSwap) {
         EXPECT_EQ(s[0].name, "BeforeFrame");
         EXPECT_EQ(s[1].name, "Render");
         EXPECT_EQ(s[2].name, "BeforeSwap");
-        // Render sees the clock after the wait; nothing swapped in between.
-        EXPECT_NEAR(s[1].clock - s[0].clock, 0.004, 1e-9) << frame;
+        // Render sees the clock after the wait (to the next whole tick of
+        // the 1 MHz counter); nothing swapped in between.
+        EXPECT_NEAR(s[1].clock - s[0].clock, 0.004, 1.000001e-6) << frame;
         EXPECT_EQ(s[0].swaps, frame);
         EXPECT_EQ(s[2].swaps, frame);
     }
     // The swap is timed after the wait before it.
-    EXPECT_NEAR(swapSeconds - steps[8].clock, 0.0025, 1e-9);
+    EXPECT_NEAR(swapSeconds - steps[8].clock, 0.0025, 1.000001e-6);
     EXPECT_EQ(headless::GetRecord().sleeps, 6);
 }
 

@@ -465,3 +465,29 @@ TEST_F(RunTest, AKeyPressIsTimedToTheFirstShownRedrawDrawnAfterIt) {
     EXPECT_NEAR(Figure(line, "display_latency_p50_ms"), 17.0, 0.1) << line;
     EXPECT_NEAR(Figure(line, "display_latency_p99_ms"), 17.0, 0.1) << line;
 }
+
+// Without display times the display-timed limiter keeps the refresh rate the
+// system gives, says so, and each row still carries its own swap: 7 ms of
+// frame and the wait after its clock reading.
+TEST_F(RunTest, TheDisplayLimitWithoutDisplayTimesKeepsTheRefreshRate) {
+    TempFile log("run-log");
+    RunOptions o;
+    ASSERT_TRUE(Parse({"--seconds", "1", "--stats", "--log", log.path.c_str(), "--limit",
+                       "display", "--limiter", "sleep"},
+                      &o));
+    EXPECT_EQ(RunProgram(o, kEnvironment, kPacingApp), 0);
+    EXPECT_EQ(std::string(LiveLimitText()),
+              "limit display, sleep at swap (no display times: refresh rate)");
+    const auto rows = ReadLog(log.path);
+    ASSERT_GE(rows.size(), 55u);
+    for (size_t i = 2; i + 1 < rows.size(); ++i) {
+        EXPECT_NEAR(Cell(rows[i], "MsBetweenPresents"), 1000.0 / 60.0, 0.0015) << i;
+        // The first frame started at 0 and swapped 7 ms later, without a wait.
+        const double swapMs = Cell(rows[i], "TimeInSeconds") * 1000.0 + 7.0;
+        EXPECT_NEAR(swapMs - Cell(rows[i], "PacerClockMs"), 7.0 + Cell(rows[i], "MsCPUWait"), 1.0)
+            << i;
+    }
+    EXPECT_NE(reports.at(0).find(" limit=display limiter=sleep limit_at=swap "),
+              std::string::npos);
+    startLimit = kNoLimit;
+}

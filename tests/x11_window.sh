@@ -39,3 +39,16 @@ caption_within() {
   done
   return 1
 }
+
+# x11_test_start: for a test script run inside its X server: a work folder
+# ($work, the current folder) with the settings file in it, removed at exit
+# with any copy of the program still running ($pid); fail MESSAGE says why,
+# with the program's standard error ($work/stderr), and exits 1.
+x11_test_start() {
+  work=$(mktemp -d)
+  pid=
+  trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+  export XDG_CONFIG_HOME=$work/config
+  cd "$work" || exit 1
+}
+fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
