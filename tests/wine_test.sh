@@ -126,18 +126,17 @@ finish Escape
 
 # The frame limiter on Windows: its sleep (a high-resolution waitable timer,
 # or Sleep at a 1 ms period where Wine has none) and spin keep 60 swaps a
-# second, by the log, within 2 % (Wine's timers are coarser than Linux's).
-# Past the first second, without the last row (the frame that closes the
-# window swaps after it has gone, which takes Wine a while), and without the
-# frames that alone outlast a period (a busy machine stalls the loop).
+# second. Judged by the median swap interval past the first second, within
+# 2 % (Wine's timers are coarser than Linux's): a busy machine stalls Wine's
+# loop now and then, and a stall is followed by a short catching-up interval,
+# so a mean that leaves out the long ones but keeps the short ones reads low.
 start --seconds 4 --stats --log limited.csv --limit 60
 finish "--limit 60"
 grep -q 'tempola-stats exit=0 .* limit=60 limiter=hybrid limit_at=swap' "$work/stderr" ||
   fail "no figures line with the limit"
-mean=$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
-  { t[++n] = $col["TimeInSeconds"]; gap[n] = $col["MsBetweenPresents"]; busy[n] = $col["MsCPUBusy"] }
-  END { for (i = 2; i < n; i++) if (t[i - 1] >= 1 && busy[i] <= 1000 / 60) { sum += gap[i]; k++ }
-        if (k > 0 && k >= (n - 60) / 2) printf "%.4f", sum / k }' limited.csv)
-awk -v m="$mean" 'BEGIN { exit !(m != "" && m > 16.667 * 0.98 && m < 16.667 * 1.02) }' ||
-  fail "--limit 60: mean swap interval '$mean' ms"
-echo "ok: --limit 60 (mean swap interval $mean ms)"
+median=$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+  $col["TimeInSeconds"] >= 1 { print $col["MsBetweenPresents"] }' limited.csv |
+  sort -g | awk '{ v[++n] = $1 } END { if (n >= 60) printf "%.4f", v[int((n + 1) / 2)] }')
+awk -v m="$median" 'BEGIN { exit !(m != "" && m > 16.667 * 0.98 && m < 16.667 * 1.02) }' ||
+  fail "--limit 60: median swap interval '$median' ms"
+echo "ok: --limit 60 (median swap interval $median ms)"
