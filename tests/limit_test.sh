@@ -25,9 +25,10 @@ echo "ok: bad limits exit 2"
 
 # Ten seconds at 60: the mean swap interval within 1 % of 1/60 s, past the
 # first second (start-up and the first uploads are not the limiter's). A
-# frame that itself takes longer than a period (a machine busy with other
-# work stalls the whole loop) restarts the schedule and leaves no limiter to
-# judge: the mean leaves out the intervals of such frames, which must be few.
+# frame late by less than a period is made up by a short interval after it,
+# so its pair keeps the mean; one late by more (a machine busy with other
+# work stalls the whole loop) restarts the schedule, and that interval, over
+# two periods, is the only one left out: they must be few.
 timeout 60 "$bin" -fullscreen=0 --seconds 10 --stats --limit 60 --log "$work/run.csv" \
   2>"$work/stderr" || fail "the limited run failed"
 [ "$(stat_of limit)" = 60 ] || fail "limit=$(stat_of limit) in the figures"
@@ -42,11 +43,12 @@ rows = list(csv.DictReader(open(sys.argv[1])))
 # window has gone.
 late = [r for r in rows[:-1] if float(r["TimeInSeconds"]) >= 1.0]
 overall = (float(late[-1]["TimeInSeconds"]) - float(late[0]["TimeInSeconds"])) / (len(late) - 1) * 1000.0
-kept = [float(r["MsBetweenPresents"]) for r in late[1:] if float(r["MsCPUBusy"]) <= 1000.0 / 60.0]
+kept = [float(r["MsBetweenPresents"]) for r in late[1:]
+        if float(r["MsBetweenPresents"]) <= 2.0 * 1000.0 / 60.0]
 mean = sum(kept) / len(kept)
-print(f"  mean swap interval {mean:.4f} ms over {len(kept)} intervals of frames that fit "
-      f"in a period ({overall:.4f} ms over all {len(late) - 1})")
-assert len(kept) >= 0.5 * (len(late) - 1), (len(kept), len(late))
+print(f"  mean swap interval {mean:.4f} ms over {len(kept)} intervals that did not restart "
+      f"the schedule ({overall:.4f} ms over all {len(late) - 1})")
+assert len(kept) >= 0.9 * (len(late) - 1), (len(kept), len(late))
 assert abs(mean - 1000.0 / 60.0) <= 0.01 * 1000.0 / 60.0, mean
 # No wait longer than a period and the latest wake, and every row's busy and
 # wait make its interval.
