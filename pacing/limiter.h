@@ -36,8 +36,10 @@
 // usual ones leaves that one late, and it alone sets the swaps' spread. So
 // the worst is remembered for about a thousand sleeps, fading, and the floor
 // is near a millisecond: the spin that costs is cheap next to a late swap.
+// At most 2 ms: each millisecond spun is 6 % of a core at 60 Hz, and on a
+// busy machine, where wakes come later still, the rest is lost anyway.
 constexpr double kLeastHybridMargin = 0.001;
-constexpr double kMostHybridMargin = 0.004;
+constexpr double kMostHybridMargin = 0.002;
 constexpr double kFirstHybridMargin = 0.0015;
 constexpr double kHybridRoom = 0.00025;        // added to the latest wake
 constexpr int32_t kUnsleptForgets = 64;  // waits in a row with no sleep
