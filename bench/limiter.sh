@@ -6,9 +6,10 @@
 #   on Xvfb:    the unlimited program; the unlimited program under MangoHud
 #               with fps_limit=60; --limit 60 with sleep, spin and hybrid, at
 #               swap and at frame
-#   on Weston:  the unlimited program; --vsync; --limit display (and at
-#               frame, where the wait comes before the poses are read);
-#               --limit 60 --limiter hybrid
+#   on Weston:  the unlimited program; --vsync; --limit display (and with
+#               --limit-at frame, a check that the placement changes
+#               nothing: it always waits before the frame); --limit 60
+#               --limiter hybrid
 #
 # Prints a table (a row per variant: the swap interval's mean, standard
 # deviation, p1 and p99 in ms, CPU as % of one core, and on Weston shown

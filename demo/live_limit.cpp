@@ -20,7 +20,9 @@ double HoldRedraw(WaitPlacement at) {
     if (s.kind == LimitKind::kOff)
         return 0.0;
     const bool drawn = at == WaitPlacement::kSwap;
-    if (s.placement != at && !(drawn && s.kind == LimitKind::kDisplay))
+    // The display-timed limiter waits before the frame whatever the
+    // placement, and hears the drawing time at the swap.
+    if (s.placement != at && s.kind != LimitKind::kDisplay)
         return 0.0;
     const double now = HostClockSeconds();
     // The display-timed limiter plans a frame's start by how long drawing

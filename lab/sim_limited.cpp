@@ -216,7 +216,9 @@ void RunLimited(const SimSetup& setup, SimResult& result, const SimOutputs& out,
     const bool display = setup.displayHz > 0.0;
     const bool log = out.log != nullptr || out.sides != nullptr;
     const bool feedback = display && model.setting.kind == LimitKind::kDisplay;
-    const bool atFrame = model.setting.placement == WaitPlacement::kFrame;
+    // The display-timed limiter waits before the frame whatever the placement.
+    const bool atFrame = model.setting.placement == WaitPlacement::kFrame ||
+                         model.setting.kind == LimitKind::kDisplay;
     if (feedback) {
         Dispatch<true, true>(log, atFrame, setup, result, out, sides, run);
     } else if (display) {

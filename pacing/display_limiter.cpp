@@ -17,8 +17,14 @@ constexpr double kLatchExplore = 0.05;
 // A miss long ago says less and less: its lead is forgotten at this rate
 // per made refresh, so that a compositor that speeds up is followed.
 constexpr double kMissForget = 0.000001;
-constexpr double kMarginNarrowing = 0.99;  // per made refresh
+constexpr double kMarginNarrowing = 0.97;  // per made refresh
 constexpr double kFirstDisplayMargin = 0.002;
+// A display this share of a cadence after the one aimed at missed it. Not
+// half: a compositor that sleeps when a swap comes after its repaint, as a
+// nested one does, shows it after a delay shorter than its cadence, not a
+// whole cadence late, and an unnoticed miss of that kind stretches the
+// cadence learned, which plans the next swap later still.
+constexpr double kLateShare = 0.25;
 
 double Median(const float* values, int count) {
     float sorted[kCadenceIntervals];
@@ -134,7 +140,7 @@ void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, dou
     // Missed: shown after the display time it was planned for, or after
     // another redraw's display time that came after the swap (that
     // refresh's latch had passed).
-    const bool late = aimed > 0.0 && fact.display > aimed + limiter.cadence * 0.5;
+    const bool late = aimed > 0.0 && fact.display > aimed + limiter.cadence * kLateShare;
     if (late || previous > fact.swap) {
         NoteMiss(limiter, fact.swap, std::max(late ? aimed - fact.swap : 0.0, previous - fact.swap),
                  now);
@@ -167,7 +173,7 @@ double DisplayCadence(const DisplayLimiter& limiter) {
     return limiter.cadence;
 }
 
-double PlanDisplayWait(DisplayLimiter& limiter, WaitPlacement placement, double now) {
+double PlanDisplayWait(DisplayLimiter& limiter, double now) {
     if (!DisplayTimed(limiter, now)) {
         limiter.plannedDisplay = -1.0;
         RecordPlan(limiter, now, -1.0);
@@ -175,7 +181,7 @@ double PlanDisplayWait(DisplayLimiter& limiter, WaitPlacement placement, double 
     }
     const double cadence = limiter.cadence;
     const double lead = limiter.latch + limiter.margin;
-    const double draw = placement == WaitPlacement::kFrame ? RecentHighSeconds(limiter.draw) : 0.0;
+    const double draw = RecentHighSeconds(limiter.draw);
     // The first display time on the learned cadence whose latch can still
     // be made from now...
     double steps = std::ceil((now + draw + lead - limiter.lastDisplay) / cadence);

@@ -8,7 +8,7 @@
 // floor. The latch: how long before a display time a swap must be made to
 // make it: at most the least lead that made it, and above the longest that
 // missed; between the two it keeps moving down towards the misses. And the drawing time, at a high
-// quantile, so that a wait placed before the frame leaves room to draw. The margin added to the
+// quantile, so that the wait, always before the frame, leaves room to draw. The margin added to the
 // latch widens when a swap misses its refresh and narrows slowly while none
 // does.
 //
@@ -18,7 +18,6 @@
 
 #include <cstdint>
 
-#include "pacing/limit_setting.h"
 #include "pacing/quantiles.h"
 #include "pacing/rate_schedule.h"
 
@@ -83,9 +82,9 @@ const char* DisplayLimitNote(const DisplayLimiter& limiter, double now);
 // recent display intervals, never below the reported refresh period.
 double DisplayCadence(const DisplayLimiter& limiter);
 
-// When the wait placed at placement should end, for the redraw after now:
-// the swap (placement swap) or the frame's start (placement frame). Each
-// call plans one redraw, and two never aim at one display time. At or before
+// When the frame after now should start: its drawing time's high quantile,
+// the latch and the margin before the display time it aims at. Each call
+// plans one redraw, and two never aim at one display time. At or before
 // now: do not wait. The fallback keeps an absolute schedule at the refresh
 // rate, restarted when a period late.
-double PlanDisplayWait(DisplayLimiter& limiter, WaitPlacement placement, double now);
+double PlanDisplayWait(DisplayLimiter& limiter, double now);

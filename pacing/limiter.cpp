@@ -15,19 +15,17 @@ void ChangeLimit(Limiter& limiter, const LimitSetting& setting) {
 }
 
 void ForgetHybridMargin(Limiter& limiter) {
-    ResetRecentHigh(limiter.sleepLate);
+    limiter.sleepLate = -1.0;
     limiter.unslept = 0;
     LearnHybridMargin(limiter);
 }
 
 void LearnHybridMargin(Limiter& limiter) {
-    if (limiter.sleepLate.count == 0) {
+    if (limiter.sleepLate < 0.0) {
         limiter.hybridMargin = kFirstHybridMargin;
         return;
     }
-    // Half as much again and a tenth of a millisecond: a sleep late by the
-    // high quantile still leaves a short spin.
-    const double margin = RecentHighSeconds(limiter.sleepLate) * 1.5 + 0.0001;
+    const double margin = limiter.sleepLate + kHybridRoom;
     limiter.hybridMargin = margin < kLeastHybridMargin  ? kLeastHybridMargin
                            : margin > kMostHybridMargin ? kMostHybridMargin
                                                         : margin;

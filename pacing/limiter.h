@@ -3,7 +3,8 @@
 // plans and keeps the figures. Times are seconds on the caller's clock.
 //
 // A loop with a limit asks at both places a wait may go, and only the
-// setting's placement plans one:
+// setting's placement plans one (the display-timed limiter's is always
+// before the frame):
 //
 //   plan = PlanWait(limiter, WaitPlacement::kFrame, now)   // before the frame
 //   ... read the clock, pace, draw ...
@@ -28,19 +29,28 @@
 #include "pacing/quantiles.h"
 #include "pacing/rate_schedule.h"
 
-// The hybrid method's margin: how long before a deadline the sleep ends. A
-// high quantile of how late recent sleeps returned, with room to spare,
-// within these bounds; kFirstHybridMargin until a sleep was measured.
-constexpr double kLeastHybridMargin = 0.00025;
-constexpr double kMostHybridMargin = 0.004;
-constexpr double kFirstHybridMargin = 0.001;
+// The hybrid method's margin: how long before a deadline the sleep ends. The
+// latest a sleep returned lately, with room to spare, within these bounds;
+// kFirstHybridMargin until a sleep was measured. A wake a millisecond or
+// more late comes once in hundreds here: a margin that covers only the
+// usual ones leaves that one late, and it alone sets the swaps' spread. So
+// the worst is remembered for about a thousand sleeps, fading, and the floor
+// is near a millisecond: the spin that costs is cheap next to a late swap.
+// At most 2 ms: each millisecond spun is 6 % of a core at 60 Hz, and on a
+// busy machine, where wakes come later still, the rest is lost anyway.
+constexpr double kLeastHybridMargin = 0.001;
+constexpr double kMostHybridMargin = 0.002;
+constexpr double kFirstHybridMargin = 0.0015;
+constexpr double kHybridRoom = 0.00025;        // added to the latest wake
+constexpr int32_t kUnsleptForgets = 64;  // waits in a row with no sleep
+constexpr double kSleepLateFading = 0.9993;  // per sleep: halves in about 1000
 
 struct Limiter {
     LimitSetting setting;
     RateSchedule schedule;   // kRate
     DisplayLimiter display;  // kDisplay
-    RecentHigh sleepLate;    // how late sleeps returned against the time asked
-    double hybridMargin;     // learned from them
+    double sleepLate;        // the latest a sleep returned, fading; negative: none yet
+    double hybridMargin;     // learned from it
     int32_t unslept;         // waits in a row with no sleep
     // Across changes of the setting: each wait's end against its deadline
     // (its count is the waits made).
@@ -89,11 +99,15 @@ inline double HybridMargin(const Limiter& limiter) {
 inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now) {
     WaitPlan plan{false, now, now, now};
     const LimitSetting& s = limiter.setting;
-    if (s.kind == LimitKind::kOff || s.placement != at) {
+    // The display-timed limiter holds every frame back before it starts,
+    // whatever the placement: its goal is the least time from the poses to
+    // the screen, and a wait after they were read only adds to it.
+    const bool display = s.kind == LimitKind::kDisplay;
+    if (s.kind == LimitKind::kOff || (display ? at != WaitPlacement::kFrame : s.placement != at)) {
         return plan;
     }
-    const double deadline = s.kind == LimitKind::kRate ? TakeDeadline(limiter.schedule, now)
-                                                       : PlanDisplayWait(limiter.display, at, now);
+    const double deadline =
+        display ? PlanDisplayWait(limiter.display, now) : TakeDeadline(limiter.schedule, now);
     if (!(deadline > now)) {
         return plan;
     }
@@ -111,10 +125,13 @@ inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sle
         return WaitOutcome{0.0, 0.0, 0.0};
     }
     if (plan.sleepUntil > plan.start) {
-        AddRecent(limiter.sleepLate, sleepReturned - plan.sleepUntil);
+        const double returnedAfter = sleepReturned - plan.sleepUntil;
+        const double late = returnedAfter > 0.0 ? returnedAfter : 0.0;
+        const double faded = limiter.sleepLate * kSleepLateFading;
+        limiter.sleepLate = late > faded ? late : faded;
         LearnHybridMargin(limiter);
         limiter.unslept = 0;
-    } else if (++limiter.unslept == kRecentValues) {
+    } else if (++limiter.unslept == kUnsleptForgets) {
         // A margin longer than every wait measures nothing more, and would
         // spin for good after one bad stretch: it starts again.
         ForgetHybridMargin(limiter);
