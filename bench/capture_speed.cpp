@@ -20,8 +20,8 @@
 #include <memory>
 #include <string>
 
-#include "lab/clock_model.h"
-#include "lab/replay.h"
+#include "lab/sim/clock_model.h"
+#include "lab/sim/replay.h"
 
 namespace {
 

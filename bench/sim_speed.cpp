@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "lab/sim_options.h"
-#include "lab/sim_run.h"
-#include "lab/sweep.h"
+#include "lab/sim/sim_run.h"
+#include "lab/sim/sweep.h"
 
 namespace {
 

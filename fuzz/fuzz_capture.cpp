@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "lab/replay.h"
+#include "lab/sim/replay.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <memory>
 
-#include "lab/html_text.h"
-#include "lab/report_series.h"
+#include "lab/report/html_text.h"
+#include "lab/report/report_series.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <memory>
 #include <new>
 
-#include "lab/capture_list.h"
+#include "lab/capture/capture_list.h"
 #include "lab/replay_options.h"
-#include "lab/report_file.h"
-#include "lab/report_library.h"
-#include "lab/report_page.h"
-#include "lab/report_run.h"
-#include "lab/sweep.h"
+#include "lab/report/report_file.h"
+#include "lab/report/report_library.h"
+#include "lab/report/report_page.h"
+#include "lab/report/report_run.h"
+#include "lab/sim/sweep.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <new>
 #include <vector>
 
-#include "lab/capture_list.h"
-#include "lab/replay.h"
+#include "lab/capture/capture_list.h"
+#include "lab/sim/replay.h"
 #include "lab/replay_options.h"
 #include "lab/report_main.h"
 #include "lab/sim_options.h"
 #include "lab/sim_report.h"
-#include "lab/sweep.h"
+#include "lab/sim/sweep.h"
 
 namespace {
 

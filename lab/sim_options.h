@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "lab/sim_run.h"
+#include "lab/sim/sim_run.h"
 
 constexpr int kMostSweepRates = 16;
 constexpr int kMostSweepTargets = 4000;

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "lab/capture_stats.h"
-#include "lab/sweep.h"
+#include "lab/capture/capture_stats.h"
+#include "lab/sim/sweep.h"
 #include "pacing/stats_line.h"
 
 namespace {

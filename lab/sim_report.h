@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "lab/sim_run.h"
+#include "lab/sim/sim_run.h"
 
 struct CaptureFacts;
 struct StutterCounts;

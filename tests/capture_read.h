@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "lab/capture_reader.h"
+#include "lab/capture/capture_reader.h"
 #include "temp_file.h"
 
 inline std::string CaptureFile(const char* name) {

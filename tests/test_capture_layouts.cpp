@@ -7,7 +7,7 @@
 
 #include "capture_read.h"
 #include "lab/capture/text.h"
-#include "lab/capture_list.h"
+#include "lab/capture/capture_list.h"
 #include "pacing/frame_log.h"
 
 namespace {

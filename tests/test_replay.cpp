@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "lab/clock_model.h"
-#include "lab/replay.h"
+#include "lab/sim/clock_model.h"
+#include "lab/sim/replay.h"
 #include "lab/sim_report.h"
 #include "temp_file.h"
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "lab/capture_stats.h"
-#include "lab/html_text.h"
-#include "lab/report_file.h"
-#include "lab/report_page.h"
-#include "lab/report_series.h"
+#include "lab/capture/capture_stats.h"
+#include "lab/report/html_text.h"
+#include "lab/report/report_file.h"
+#include "lab/report/report_page.h"
+#include "lab/report/report_series.h"
 #include "lab/sim_options.h"
 #include "pacing/stutter.h"
 #include "temp_file.h"

@@ -9,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "lab/clock_model.h"
+#include "lab/sim/clock_model.h"
 #include "lab/sim_options.h"
-#include "lab/sim_run.h"
-#include "lab/sweep.h"
-#include "lab/wake_model.h"
+#include "lab/sim/sim_run.h"
+#include "lab/sim/sweep.h"
+#include "lab/sim/wake_model.h"
 #include "temp_file.h"
 
 namespace {

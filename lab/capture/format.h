@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "lab/capture/text.h"
-#include "lab/capture_reader.h"
+#include "lab/capture/capture_reader.h"
 
 // Column roles; a layout holds an index into the header for each, or -1.
 enum CaptureRole : uint8_t {

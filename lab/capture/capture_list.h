@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "lab/capture_reader.h"
+#include "lab/capture/capture_reader.h"
 
 void PrintCaptureList(std::FILE* out, const char* path, const CaptureInfo& info);
 

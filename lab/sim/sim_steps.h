@@ -2,7 +2,7 @@
 // the pacers' step, the sample's start and the rows written.
 #pragma once
 
-#include "lab/sim_run.h"
+#include "lab/sim/sim_run.h"
 
 struct SimSide {
     Pacer pacer;

@@ -1,4 +1,4 @@
-#include "lab/replay.h"
+#include "lab/sim/replay.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 // The simulated program under a frame limiter: each frame waits where the
 // limiter says, reads the pacers' clock, draws for its modelled time and
 // swaps. The redraw's time is its swap; the pacers' reading is its start.
-#include "lab/sim_steps.h"
-#include "lab/wake_model.h"
+#include "lab/sim/sim_steps.h"
+#include "lab/sim/wake_model.h"
 #include "pacing/display_model.h"
 
 namespace {

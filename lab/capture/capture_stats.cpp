@@ -1,4 +1,4 @@
-#include "lab/capture_stats.h"
+#include "lab/capture/capture_stats.h"
 
 #include <cstdio>
 #include <cstring>

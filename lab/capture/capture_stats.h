@@ -2,7 +2,7 @@
 // game and machine it names and the latencies its rows carry, summed up.
 #pragma once
 
-#include "lab/capture_reader.h"
+#include "lab/capture/capture_reader.h"
 #include "pacing/figures.h"
 #include "pacing/stats_line.h"
 

@@ -1,4 +1,4 @@
-#include "lab/wake_model.h"
+#include "lab/sim/wake_model.h"
 
 #include <cmath>
 

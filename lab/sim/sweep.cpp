@@ -1,4 +1,4 @@
-#include "lab/sweep.h"
+#include "lab/sim/sweep.h"
 
 #include <unistd.h>
 

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "lab/html_text.h"
-#include "lab/report_page.h"
+#include "lab/report/html_text.h"
+#include "lab/report/report_page.h"
 
 namespace {
 

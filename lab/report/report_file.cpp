@@ -1,4 +1,4 @@
-#include "lab/report_file.h"
+#include "lab/report/report_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "lab/clock_model.h"
+#include "lab/sim/clock_model.h"
 #include "pacing/cadence.h"
 #include "pacing/frame_log.h"
 #include "pacing/limiter.h"

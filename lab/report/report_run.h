@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-#include "lab/capture_reader.h"
-#include "lab/report_series.h"
+#include "lab/capture/capture_reader.h"
+#include "lab/report/report_series.h"
 #include "lab/sim_report.h"
-#include "lab/sim_run.h"
+#include "lab/sim/sim_run.h"
 #include "pacing/stats_line.h"
 
 constexpr int kMostReportRuns = kPaceRuleCount;

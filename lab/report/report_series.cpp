@@ -1,4 +1,4 @@
-#include "lab/report_series.h"
+#include "lab/report/report_series.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -14,9 +14,9 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "lab/capture_reader.h"
-#include "lab/capture_stats.h"
-#include "lab/sim_run.h"
+#include "lab/capture/capture_reader.h"
+#include "lab/capture/capture_stats.h"
+#include "lab/sim/sim_run.h"
 
 // Something that sees every redraw the replay makes, as a log would.
 struct FrameObserver {

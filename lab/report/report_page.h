@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "lab/report_library.h"
-#include "lab/report_run.h"
+#include "lab/report/report_library.h"
+#include "lab/report/report_run.h"
 
 void WriteReportPage(std::FILE* out, const Report& report, const ReportLibrary& library);
 

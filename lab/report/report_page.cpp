@@ -1,8 +1,8 @@
-#include "lab/report_page.h"
+#include "lab/report/report_page.h"
 
 #include <cstring>
 
-#include "lab/html_text.h"
+#include "lab/report/html_text.h"
 
 extern const char kReportScript[];
 extern const char kReportStyle[];

@@ -1,4 +1,4 @@
-#include "lab/clock_model.h"
+#include "lab/sim/clock_model.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "lab/html_text.h"
+#include "lab/report/html_text.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "lab/sim_run.h"
+#include "lab/sim/sim_run.h"
 
-#include "lab/sim_steps.h"
+#include "lab/sim/sim_steps.h"
 #include "pacing/display_model.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "lab/capture_reader.h"
+#include "lab/capture/capture_reader.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "lab/capture_list.h"
+#include "lab/capture/capture_list.h"
 
 void PrintCaptureList(std::FILE* out, const char* path, const CaptureInfo& info) {
     std::fprintf(out, "%s: %s, times in %s", path, info.format, info.timeName);

@@ -1,4 +1,4 @@
-#include "lab/report_library.h"
+#include "lab/report/report_library.h"
 
 #include <cerrno>
 #include <cstdio>

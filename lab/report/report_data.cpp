@@ -1,7 +1,7 @@
 #include <cmath>
 
-#include "lab/html_text.h"
-#include "lab/report_page.h"
+#include "lab/report/html_text.h"
+#include "lab/report/report_page.h"
 
 namespace {
 
