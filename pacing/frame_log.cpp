@@ -58,6 +58,13 @@ bool OpenFrameLog(FrameLog& log, const char* path, const CaptureIdentity& who, c
     return OpenCsv(log.out, path, "frame log", kHeader.text, error, errorSize);
 }
 
+FrameSink FrameLogSink(FrameLog& log) {
+    return FrameSink{[](void* user, const FrameSample& sample, const FrameDisplay& display) {
+                         LogFrame(*static_cast<FrameLog*>(user), sample, display);
+                     },
+                     &log};
+}
+
 void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& display) {
     CsvOut& out = log.out;
     if (out.file == nullptr || out.failed)

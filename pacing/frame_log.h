@@ -15,6 +15,7 @@
 #include "pacing/cadence.h"
 #include "pacing/csv_out.h"
 #include "pacing/frame_fate.h"
+#include "pacing/frame_sink.h"
 
 // The log's columns, in the order they are written.
 enum FrameLogColumn : uint8_t {
@@ -121,6 +122,8 @@ bool OpenFrameLog(FrameLog& log, const char* path, const CaptureIdentity& who, c
                   size_t errorSize);
 // One row. Flushes at least once a second of sample time.
 void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& display);
+// The log as a run's sink: LogFrame for every settled redraw.
+FrameSink FrameLogSink(FrameLog& log);
 bool FlushFrameLog(FrameLog& log);
 bool CloseFrameLog(FrameLog& log);
 bool FrameLogOpen(const FrameLog& log);

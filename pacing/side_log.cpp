@@ -79,6 +79,13 @@ bool OpenSideLogs(SideLog* logs, const char* prefix, const CaptureIdentity& who,
     return true;
 }
 
+FrameSink SideLogSink(SideLog* logs) {
+    return FrameSink{[](void* user, const FrameSample& sample, const FrameDisplay& display) {
+                         LogSides(static_cast<SideLog*>(user), sample, display);
+                     },
+                     logs};
+}
+
 void LogSides(SideLog* logs, const FrameSample& sample, const FrameDisplay& display) {
     LogSide(logs[0], sample, sample.left, display);
     LogSide(logs[1], sample, sample.right, display);

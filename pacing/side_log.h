@@ -41,6 +41,8 @@ bool OpenSideLogs(SideLog* logs, const char* prefix, const CaptureIdentity& who,
                   size_t errorSize);
 // Every redraw in order, with what the display did with it.
 void LogSides(SideLog* logs, const FrameSample& sample, const FrameDisplay& display);
+// Both logs as a run's sink: LogSides for every settled redraw.
+FrameSink SideLogSink(SideLog* logs);
 // Writes the last pending updates and closes both; false when a write failed.
 bool CloseSideLogs(SideLog* logs);
 bool SideLogsOpen(const SideLog* logs);
