@@ -22,15 +22,6 @@ FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool dec
     return out;
 }
 
-void MakeRedraw(DisplayModel& display, uint64_t leftUpdates, uint64_t rightUpdates) {
-    display.showing = true;
-    display.pose[0] = leftUpdates;
-    display.pose[1] = rightUpdates;
-    display.seenMs[0] = -1.0;
-    display.seenMs[1] = -1.0;
-    display.newestShown = false;
-}
-
 void ShowRefresh(DisplayModel& display, IntervalFigures* const* seen) {
     if (display.showing) {
         if (!display.newestShown) {

@@ -55,7 +55,15 @@ inline void PassRefreshesBefore(DisplayModel& display, double s, IntervalFigures
 
 // A redraw at the time last passed to PassRefreshesBefore: updates made so
 // far by the left and right side. Clears seenMs for the new redraw.
-void MakeRedraw(DisplayModel& display, uint64_t leftUpdates, uint64_t rightUpdates);
+// Inline: the simulator makes one a redraw.
+inline void MakeRedraw(DisplayModel& display, uint64_t leftUpdates, uint64_t rightUpdates) {
+    display.showing = true;
+    display.pose[0] = leftUpdates;
+    display.pose[1] = rightUpdates;
+    display.seenMs[0] = -1.0;
+    display.seenMs[1] = -1.0;
+    display.newestShown = false;
+}
 
 // The next refresh; seen[0] and seen[1] take the left and right seen intervals.
 void ShowRefresh(DisplayModel& display, IntervalFigures* const* seen);

@@ -8,12 +8,31 @@ double At(const StutterCounter& c, uint64_t index) {
     return c.ring[index % kStutterWindow];
 }
 
-// Judges interval c.decided against its neighbours up to `last` (exclusive).
-StutterVerdict Judge(StutterCounter& c, uint64_t last) {
+}  // namespace
+
+void ResetStutters(StutterCounter& counter) {
+    std::memset(&counter, 0, sizeof counter);
+}
+
+// Once a lap the sum starts again from the ring, so that its rounding never
+// gathers over a long run.
+void RestartStutterSum(StutterCounter& c) {
+    double sum = 0.0;
+    double size = 0.0;
+    for (double x : c.ring) {
+        sum += x;
+        size += std::fabs(x);
+    }
+    c.sum = sum;
+    c.peak = size;
+}
+
+// Judges interval c.decided against its neighbours that have come, summed
+// afresh in stream order.
+StutterVerdict JudgeStutterAfresh(StutterCounter& c) {
     const uint64_t i = c.decided;
     const uint64_t first = i > kStutterReach ? i - kStutterReach : 0;
-    // Summed afresh each time: a running sum over a long run drifts, and
-    // forty additions cost nothing beside a report.
+    const uint64_t last = c.added;
     double sum = 0.0;
     for (uint64_t k = first; k < last; ++k)
         if (k != i)
@@ -27,22 +46,8 @@ StutterVerdict Judge(StutterCounter& c, uint64_t last) {
     return StutterVerdict{true, stutter, i};
 }
 
-}  // namespace
-
-void ResetStutters(StutterCounter& counter) {
-    std::memset(&counter, 0, sizeof counter);
-}
-
-StutterVerdict AddStutterInterval(StutterCounter& counter, double seconds) {
-    counter.ring[counter.added % kStutterWindow] = seconds;
-    counter.added += 1;
-    if (counter.added - counter.decided <= kStutterReach)
-        return StutterVerdict{false, false, 0};
-    return Judge(counter, counter.added);
-}
-
 StutterVerdict FlushStutters(StutterCounter& counter) {
     if (counter.decided == counter.added)
         return StutterVerdict{false, false, 0};
-    return Judge(counter, counter.added);
+    return JudgeStutterAfresh(counter);
 }

@@ -9,6 +9,8 @@
 // last ones. Fixed memory: nothing is allocated per interval.
 #pragma once
 
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 
 constexpr int kStutterReach = 20;
@@ -20,6 +22,12 @@ struct StutterCounter {
     uint64_t added;
     uint64_t decided;  // intervals judged so far, the oldest first
     uint64_t stutters;
+    // The ring's sum, kept as intervals come and go and summed afresh once
+    // a lap; and the sizes of all it has summed since, which bound its
+    // rounding.
+    double sum;
+    double peak;
+    int slot;  // the ring's place for the next interval
 };
 
 // The judgement of one interval: its place in the stream, from 0.
@@ -30,7 +38,46 @@ struct StutterVerdict {
 };
 
 void ResetStutters(StutterCounter& counter);
-StutterVerdict AddStutterInterval(StutterCounter& counter, double seconds);
+// Inline below: a report adds every redraw's interval.
+inline StutterVerdict AddStutterInterval(StutterCounter& counter, double seconds);
 // Judges the oldest interval still waiting, with the later neighbours there
 // are; call until it answers decided = false.
 StutterVerdict FlushStutters(StutterCounter& counter);
+
+// AddStutterInterval's slower steps (stutter.cpp): the lap's fresh sum, and
+// the judgement of the oldest interval waiting by a fresh sum of its
+// neighbours.
+void RestartStutterSum(StutterCounter& counter);
+StutterVerdict JudgeStutterAfresh(StutterCounter& counter);
+
+inline StutterVerdict AddStutterInterval(StutterCounter& c, double seconds) {
+    int slot = c.slot;
+    if (slot == 0)
+        RestartStutterSum(c);
+    c.sum += seconds - c.ring[slot];
+    c.peak += std::fabs(seconds);
+    c.ring[slot] = seconds;
+    slot = slot + 1 == kStutterWindow ? 0 : slot + 1;
+    c.slot = slot;
+    c.added += 1;
+    if (c.added - c.decided <= kStutterReach)
+        return StutterVerdict{false, false, 0};
+    if (c.decided >= kStutterReach) {
+        // The window is whole, all in the ring, and the kept sum, within its
+        // rounding, settles the intervals well below or above the bar. The
+        // one judged lies kStutterReach + 1 places back.
+        const int at =
+            slot + kStutterReach < kStutterWindow ? slot + kStutterReach : slot - kStutterReach - 1;
+        const double x = c.ring[at];
+        const double error = 128.0 * DBL_EPSILON * c.peak;
+        const double low = kStutterFactor * (c.sum - x - error) / (kStutterWindow - 1);
+        const double high = kStutterFactor * (c.sum - x + error) / (kStutterWindow - 1);
+        const bool below = x < low * (1.0 - 1e-9);
+        if (below || x > high * (1.0 + 1e-9)) {
+            c.stutters += !below;
+            c.decided += 1;
+            return StutterVerdict{true, !below, c.decided - 1};
+        }
+    }
+    return JudgeStutterAfresh(c);
+}
