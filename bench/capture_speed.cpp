@@ -155,8 +155,7 @@ int JsonRounds(const std::string& path, double mb, int rounds, CaptureReader& re
     for (int round = 0; round < rounds; ++round) {
         const double start = Now(CLOCK_PROCESS_CPUTIME_ID);
         char error[600] = "";
-        if (!RunReplay(setup, reader, result, SimOutputs{nullptr, nullptr}, error, sizeof error,
-                       nullptr)) {
+        if (!RunReplay(setup, reader, result, kNoFrameSink, error, sizeof error, nullptr)) {
             std::fprintf(stderr, "capture_speed: %s\n", error);
             code = 1;
             break;
@@ -207,8 +206,7 @@ int main(int argc, char** argv) {
         double start = Now(CLOCK_PROCESS_CPUTIME_ID);
         const double wall = Now(CLOCK_MONOTONIC);
         char error[600] = "";
-        if (!RunReplay(setup, *reader, *result, SimOutputs{nullptr, nullptr}, error, sizeof error,
-                       nullptr)) {
+        if (!RunReplay(setup, *reader, *result, kNoFrameSink, error, sizeof error, nullptr)) {
             std::fprintf(stderr, "capture_speed: %s\n", error);
             code = 1;
             break;

@@ -70,7 +70,7 @@ void TimeRun(const char* label, const SimSetup& setup, SimResult& result) {
     for (int round = 0; round < 3; ++round) {
         const double wall = Now(CLOCK_MONOTONIC);
         const double cpu = Now(CLOCK_THREAD_CPUTIME_ID);
-        RunSim(setup, result, nullptr);
+        RunSim(setup, result);
         cpuTook = std::min(cpuTook, Now(CLOCK_THREAD_CPUTIME_ID) - cpu);
         wallTook = std::min(wallTook, Now(CLOCK_MONOTONIC) - wall);
     }
@@ -112,13 +112,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sim_speed: %s\n", error);
         return 1;
     }
-    std::vector<SweepRow> rows(SweepRowCount(options));
+    const SweepSetup sweep = SweepSetupOf(options);
+    std::vector<SweepRow> rows(SweepRowCount(sweep));
     double wallTook = 1e300;
     double cpuTook = 1e300;
     for (int round = 0; round < 3; ++round) {
         const double wall = Now(CLOCK_MONOTONIC);
         const double cpu = Now(CLOCK_PROCESS_CPUTIME_ID);
-        RunSweep(options, 0, rows.data(), nullptr);
+        RunSweep(sweep, 0, rows.data(), nullptr);
         wallTook = std::min(wallTook, Now(CLOCK_MONOTONIC) - wall);
         cpuTook = std::min(cpuTook, Now(CLOCK_PROCESS_CPUTIME_ID) - cpu);
     }

@@ -68,8 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     setup.side[0] = SideSetup{kRuleAdaptive, 62.0};
     setup.side[1] = SideSetup{kRuleScheduled, 31.0};
     error[0] = '\0';
-    if (!RunReplay(setup, reader, result, SimOutputs{nullptr, nullptr}, error, sizeof error,
-                   nullptr) &&
+    if (!RunReplay(setup, reader, result, kNoFrameSink, error, sizeof error, nullptr) &&
         error[0] == '\0')
         std::abort();
     // Removed every time: libFuzzer may end the process without running exit handlers.

@@ -1,3 +1,4 @@
+#include "lab/report/report_series.h"
 #include "lab/sim_options.h"
 
 void PrintSimHelp(std::FILE* out, const char* program) {
@@ -131,9 +132,10 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "                       with a display left_seen_..., right_seen_.... The page\n"
         "                       carries dygraphs, read from the libjs-dygraphs package (or\n"
         "                       $TEMPOLA_DYGRAPHS_DIR) when it is written; it appears\n"
-        "                       whole or not at all. A modelled run's page reads back a\n"
-        "                       frame log kept beside it while it runs: at most 1e8\n"
-        "                       redraws\n"
+        "                       whole or not at all. Its size does not grow with the\n"
+        "                       run: each of its five series of intervals is thinned to\n"
+        "                       %d buckets that keep their shortest and longest\n"
+        "                       interval, and marks at most %d stutters\n"
         "  --compare-rules      the same redraws, modelled or replayed, through every rule\n"
         "                       on both sides at their targets: a row (or a --stats line)\n"
         "                       per rule, and with --report one page of all of them\n"
@@ -163,5 +165,5 @@ void PrintSimHelp(std::FILE* out, const char* program) {
         "report page is never left half-written)\n",
         program, program, program, PaceRuleName(kLeftStartRule), PaceRuleName(kRightStartRule),
         PaceRuleList(), kLowestTarget, kHighestTarget, kTargetStep, kLeftStartTarget,
-        kRightStartTarget);
+        kRightStartTarget, kDrawBuckets, kMostStutterMarks);
 }

@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "lab/capture/capture_list.h"
-#include "lab/sim/replay.h"
-#include "lab/replay_options.h"
 #include "lab/report_main.h"
+#include "lab/run_job.h"
 #include "lab/sim_options.h"
 #include "lab/sim_report.h"
-#include "lab/sim/sweep.h"
+#include "pacing/side_log.h"
 
 namespace {
 
@@ -36,14 +35,15 @@ int Finish(int code) {
 }
 
 int Sweep(const SimOptions& options) {
-    std::unique_ptr<SweepRow[]> rows(new (std::nothrow) SweepRow[SweepRowCount(options)]);
-    if (!rows || !RunSweep(options, options.threads, rows.get(), stderr)) {
+    const SweepSetup sweep = SweepSetupOf(options);
+    std::unique_ptr<SweepRow[]> rows(new (std::nothrow) SweepRow[SweepRowCount(sweep)]);
+    if (!rows || !RunSweep(sweep, options.threads, rows.get(), stderr)) {
         return OutOfMemory();
     }
     const bool seen = options.setup.displayHz > 0.0;
     const bool limited = options.setup.limit.setting.kind != LimitKind::kOff;
     PrintSweepHeader(stdout, seen, limited);
-    for (size_t i = 0; i < SweepRowCount(options); ++i) {
+    for (size_t i = 0; i < SweepRowCount(sweep); ++i) {
         PrintSweepRow(stdout, rows[i], seen, limited);
     }
     return Finish(0);
@@ -59,20 +59,12 @@ void DropIncompleteLog(const char* path, const char* why = "writing the log") {
     }
 }
 
-// What a replay needs beside the outputs: the reader's buffer and the
-// result, both large.
-struct Replay {
-    CaptureReaderPtr reader;
-    ReplayResult result;
-    ReplaySetup setup;
-};
-
-void PrintReplay(const SimOptions& options, const Replay& replay) {
-    const ReplayResult& r = replay.result;
-    const SimSetup report = ReportSetup(replay.setup, r);
-    const char* source = r.recordedDisplay ? "capture" : "model";
+// A replay's table says first what was replayed.
+void PrintReplay(const SimOptions& options, const RunWork& work, const RunDone& done,
+                 const SimResult& result) {
+    const ReplayResult& r = work.replay;
     if (options.stats) {
-        PrintSimStats(stdout, report, r.sim, source, &r.facts);
+        PrintSimStats(stdout, done.setup, result, done.displaySource, done.facts);
         return;
     }
     const CaptureStream& stream = r.info.chosen;
@@ -83,7 +75,7 @@ void PrintReplay(const SimOptions& options, const Replay& replay) {
     }
     std::printf("): %s\n", r.recordedDisplay ? "seen figures from its display times"
                                              : "no display times in it");
-    PrintSimTable(stdout, report, r.sim, source);
+    PrintSimTable(stdout, done.setup, result, done.displaySource);
 }
 
 // --list: what the capture holds, and no replay.
@@ -107,7 +99,8 @@ int SingleRun(const SimOptions& options) {
     std::unique_ptr<SimResult> result(new (std::nothrow) SimResult);
     std::unique_ptr<FrameLog> log;
     std::unique_ptr<SideLog[]> sides;
-    if (!result) {
+    std::unique_ptr<RunWork> work = NewRunWork(options);
+    if (!result || !work) {
         return OutOfMemory();
     }
     const CaptureIdentity who{kProgram, static_cast<long>(getpid()), 0};
@@ -136,30 +129,16 @@ int SingleRun(const SimOptions& options) {
             return 2;
         }
     }
+    FrameSinkPair sinks{log ? FrameLogSink(*log) : kNoFrameSink,
+                        sides ? SideLogSink(sides.get()) : kNoFrameSink};
+    RunDone done{};
     int code = 0;
-    std::unique_ptr<Replay> replay;
-    if (options.replayPath != nullptr) {
-        replay.reset(new (std::nothrow) Replay);
-        if (replay) {
-            replay->reader = NewCaptureReader();
-        }
-        if (!replay || !replay->reader) {
-            return OutOfMemory();
-        }
-        replay->setup = ReplaySetupOf(options);
-        if (!RunReplay(replay->setup, *replay->reader, replay->result,
-                       SimOutputs{log.get(), sides.get()}, error, sizeof error, stderr)) {
-            std::fprintf(stderr, "%s: %s\n", kProgram, error);
-            code = 2;
-        } else if (replay->setup.displayHz > 0.0 && replay->result.recordedDisplay) {
-            std::fprintf(stderr, "%s: the capture has display times; --display-hz is not used\n",
-                         kProgram);
-        }
-        if (code == 0) {
-            PrintCaptureNotes(stderr, kProgram, options.replayPath, replay->result.info);
-        }
-    } else {
-        RunSim(options.setup, *result, SimOutputs{log.get(), sides.get()});
+    if (!RunJob(options, kRulesAsGiven, BothSinks(sinks), *work, *result, done, error,
+                sizeof error, stderr)) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, error);
+        code = 2;
+    } else if (options.replayPath != nullptr) {
+        NoteReplay(stderr, kProgram, options, *work);
     }
     // A replay refused part-way leaves logs that would pass for whole ones.
     const char* why = code == 2 ? "the replay into the log" : "writing the log";
@@ -178,12 +157,12 @@ int SingleRun(const SimOptions& options) {
     if (code == 2) {
         return code;
     }
-    if (replay) {
-        PrintReplay(options, *replay);
+    if (options.replayPath != nullptr) {
+        PrintReplay(options, *work, done, *result);
     } else if (options.stats) {
-        PrintSimStats(stdout, options.setup, *result);
+        PrintSimStats(stdout, done.setup, *result);
     } else {
-        PrintSimTable(stdout, options.setup, *result);
+        PrintSimTable(stdout, done.setup, *result);
     }
     return Finish(code);
 }

@@ -479,6 +479,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
     return CheckTogether(reader, options, given);
 }
 
-double SweepTarget(const SimOptions& options, int index) {
-    return options.targetFrom + static_cast<double>(index) * options.targetStep;
+SweepSetup SweepSetupOf(const SimOptions& options) {
+    return SweepSetup{options.setup,      options.redrawList, options.redrawCount,
+                      options.targetFrom, options.targetStep, options.targetCount};
 }

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "lab/sim/sim_run.h"
+#include "lab/sim/sweep.h"
 
 constexpr int kMostSweepRates = 16;
 constexpr int kMostSweepTargets = 4000;
@@ -58,5 +58,5 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
 
 void PrintSimHelp(std::FILE* out, const char* program);
 
-// The sweep's targets: from, from + step, ... up to to.
-double SweepTarget(const SimOptions& options, int index);
+// The sweep the options ask for; it points into options.
+SweepSetup SweepSetupOf(const SimOptions& options);

@@ -49,16 +49,9 @@ void PrintLimit(std::FILE* out, const SimSetup& setup, const SimResult& result) 
 
 // The unlimited run's line: the redraw model.
 void PrintRedraws(std::FILE* out, const SimSetup& setup, const SimResult& result) {
-    const RedrawModel& redraw = setup.redraw;
-    std::fprintf(out, "%g s of redraws at %g Hz", redraw.seconds, redraw.redrawHz);
-    if (redraw.jitterMs > 0.0) {
-        std::fprintf(out, ", jitter %g ms (seed %llu)", redraw.jitterMs,
-                     static_cast<unsigned long long>(redraw.seed));
-    }
-    if (redraw.stallEveryMs > 0.0) {
-        std::fprintf(out, ", a %g ms stall every %g ms", redraw.stallLengthMs, redraw.stallEveryMs);
-    }
-    std::fprintf(out, ", %s clock: %llu redraws, redraw jitter %.3f ms\n",
+    char redraws[kRedrawsTextSize];
+    DescribeRedraws(redraws, sizeof redraws, setup.redraw);
+    std::fprintf(out, "%s, %s clock: %llu redraws, redraw jitter %.3f ms\n", redraws,
                  setup.clock == PacerClock::kMilliseconds ? "ms" : "us",
                  static_cast<unsigned long long>(result.frames), JitterMs(result.cadence.redraw));
 }
@@ -76,7 +69,7 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
                  "updates", "mean rate", "error %", "jitter ms", "1% low", "worst ms");
     for (int side = 0; side < 2; ++side) {
         const SideSetup& s = setup.side[side];
-        const SideFigures f = FiguresOf(Updates(result, side), s.target);
+        const SideFigures f = SideFiguresOf(Updates(result, side), s.target);
         std::fprintf(out, "%-6s %-13s %7.1f %9llu %10.3f %+8.2f %10.3f %8.2f %9.3f\n",
                      kSideNames[side], PaceRuleName(s.rule), s.target,
                      static_cast<unsigned long long>(result.side[side].updates), f.meanRate,
@@ -92,7 +85,7 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
     for (int side = 0; side < 2; ++side) {
         const SideSetup& s = setup.side[side];
         const IntervalFigures& seen = result.side[side].seen;
-        const SideFigures f = FiguresOf(seen, s.target);
+        const SideFigures f = SideFiguresOf(seen, s.target);
         // Poses shown: one more than the intervals between them, if any.
         const unsigned long long poses = seen.count > 0 ? seen.count + 1 : 0;
         std::fprintf(out, "%-6s %-13s %7.1f %9llu %10.3f %+8.2f %10.3f %8.2f %9.3f\n",

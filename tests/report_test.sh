@@ -33,8 +33,6 @@ empty() { [ -z "$(ls -A "$1")" ] || fail "$2: left $(ls -A "$1")"; }
 expect_exit 2 "$sim" --seconds 1e6 --report "$work/no/such/folder/run.html"
 grep -q "cannot write" "$work/err" || fail "unwritable page: $(cat "$work/err")"
 mkdir "$work/pages"
-expect_exit 2 "$sim" --seconds 1e6 --report "$work/pages/long.html"
-grep -q "at most 1e8 redraws" "$work/err" || fail "a modelled page's log is not bounded: $(cat "$work/err")"
 expect_exit 2 "$sim" --seconds 1e6 --report "$work/pages"
 expect_exit 2 env TEMPOLA_DYGRAPHS_DIR="$work/none" "$sim" --report "$work/pages/x.html"
 grep -q "libjs-dygraphs" "$work/err" || fail "no library: $(cat "$work/err")"

@@ -11,6 +11,7 @@
 #include "lab/sim/clock_model.h"
 #include "lab/sim/replay.h"
 #include "lab/sim_report.h"
+#include "pacing/frame_log.h"
 #include "temp_file.h"
 
 namespace {
@@ -39,8 +40,8 @@ struct Replayed {
 std::unique_ptr<Replayed> Replay(const ReplaySetup& setup, FrameLog* log = nullptr) {
     auto r = std::make_unique<Replayed>();
     char error[600] = "";
-    r->ok = RunReplay(setup, *r->reader, *r->result, SimOutputs{log, nullptr}, error, sizeof error,
-                      nullptr);
+    r->ok = RunReplay(setup, *r->reader, *r->result, log ? FrameLogSink(*log) : kNoFrameSink,
+                      error, sizeof error, nullptr);
     r->error = error;
     return r;
 }

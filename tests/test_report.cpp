@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,11 +11,13 @@
 #include <vector>
 
 #include "lab/capture/capture_stats.h"
+#include "lab/report/fixed_text.h"
 #include "lab/report/html_text.h"
 #include "lab/report/report_file.h"
 #include "lab/report/report_page.h"
 #include "lab/report/report_series.h"
 #include "lab/sim_options.h"
+#include "lab/sim_report.h"
 #include "pacing/stutter.h"
 #include "temp_file.h"
 
@@ -169,6 +172,43 @@ TEST(ReportStutters, ALongIntervalAmongShortOnesButNotASlowStretch) {
     EXPECT_EQ(Stutters({}), std::vector<uint64_t>{});
 }
 
+TEST(ReportStutters, TheKeptSumJudgesAsAFreshSumWouldAtTheBar) {
+    // Intervals at 2.5 times their neighbours' mean, a rounding either way,
+    // among values of every size: each verdict as the fresh sum in stream
+    // order gives it.
+    std::vector<double> ms(20000);
+    uint64_t state = 99;
+    for (size_t i = 0; i < ms.size(); ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        const double scale = (i / 3000) % 2 == 0 ? 1.0 : 1e9;
+        ms[i] = scale * (1.0 + static_cast<double>(state >> 44) / 1e6);
+    }
+    std::vector<uint64_t> want;
+    for (size_t i = 0; i < ms.size(); ++i) {
+        const size_t first = i > 20 ? i - 20 : 0;
+        const size_t last = std::min(ms.size(), i + 21);
+        double sum = 0.0;
+        for (size_t k = first; k < last; ++k)
+            sum += k != i ? ms[k] : 0.0;
+        if (i % 50 == 25) {  // set right at the bar, then nudged
+            ms[i] = kStutterFactor * sum / static_cast<double>(last - first - 1);
+            ms[i] = std::nextafter(ms[i], i % 2 == 0 ? 0.0 : 1e300);
+        }
+    }
+    for (size_t i = 0; i < ms.size(); ++i) {
+        const size_t first = i > 20 ? i - 20 : 0;
+        const size_t last = std::min(ms.size(), i + 21);
+        double sum = 0.0;
+        for (size_t k = first; k < last; ++k)
+            if (k != i)
+                sum += ms[k];
+        if (ms[i] > kStutterFactor * sum / static_cast<double>(last - first - 1))
+            want.push_back(i);
+    }
+    EXPECT_GT(want.size(), 100u);
+    EXPECT_EQ(Stutters(ms), want);
+}
+
 TEST(ReportText, MarkupAndBadBytesFromAFileCannotLeaveTheirText) {
     const std::string hostile = "<script>alert(\"x\")</script> & 'q' \xff\xc0\xaf\xed\xa0\x80 \x01";
     const std::string html = Html(hostile);
@@ -257,55 +297,60 @@ TEST(ReportFile, APageAppearsWholeOrNotAtAll) {
     EXPECT_NE(std::string(error).find("cannot write"), std::string::npos) << error;
 }
 
-TEST(ReportSeries, AFrameLogReadBackGivesTheSeriesItsRedrawsGave) {
-    // Redraws every 10 ms; the left side updates every third redraw, with
-    // one late update; the right side shows a seen interval now and then.
-    auto direct = std::make_unique<DrawnSeries[]>(kDrawnKinds);
-    auto readBack = std::make_unique<DrawnSeries[]>(kDrawnKinds);
-    SeriesCollector collector;
-    StartCollecting(collector, direct.get());
-    std::FILE* log = std::tmpfile();
-    std::fprintf(log, "%s\n", FrameLogHeader());
-    for (int i = 0; i < 120; ++i) {
-        FrameSample sample{};
-        sample.seconds = 5.0 + 0.01 * i;
-        sample.left.updated = i % 3 == 0;
-        sample.left.elapsed = i == 60 ? 0.3 : 0.03;
-        FrameDisplay display = kUnknownDisplay;
-        display.seenMs[1] = i % 10 == 0 ? 100.0 : -1.0;
-        CollectFrame(collector, sample, display);
-        std::fprintf(log,
-                     "tempola-sim,1,0,OpenGL,0,0,,%.7f,10,,,0,%d,%s,62,fixed,0,,31,fixed,,%s\n",
-                     sample.seconds - 5.0, sample.left.updated ? 1 : 0,
-                     sample.left.updated ? (i == 60 ? "300" : "30") : "",
-                     display.seenMs[1] > 0 ? "100" : "");
+TEST(ReportSeries, AModelledRunGivesTheSeriesEverySettledRedraw) {
+    // Limited or not, with a display or without: the series count what the
+    // run's own figures count, the newest redraw included.
+    for (const LimitKind kind : {LimitKind::kOff, LimitKind::kRate, LimitKind::kDisplay}) {
+        for (const double displayHz : {0.0, 60.0}) {
+            SimSetup setup{};
+            setup.redraw = RedrawModel{144.0, 2.0, 3, 0.0, 0.0, 5.0};
+            setup.clock = PacerClock::kMicroseconds;
+            setup.displayHz = displayHz;
+            setup.limit.setting =
+                LimitSetting{kind, 100.0, WaitMethod::kSleep, WaitPlacement::kSwap};
+            setup.side[0] = SideSetup{kRuleAdaptive, 62.0};
+            setup.side[1] = SideSetup{kRuleFixed, 31.0};
+            auto result = std::make_unique<SimResult>();
+            auto series = std::make_unique<DrawnSeries[]>(kDrawnKinds);
+            SeriesCollector collector;
+            StartCollecting(collector, series.get());
+            RunSim(setup, *result, SeriesSink(collector));
+            FinishCollecting(collector);
+            const IntervalFigures* figures[kDrawnKinds] = {
+                &result->cadence.redraw, &result->cadence.left, &result->cadence.right,
+                &result->side[0].seen, &result->side[1].seen};
+            for (int k = 0; k < kDrawnKinds; ++k) {
+                const uint64_t want = k < kDrawnLeftSeen || displayHz > 0.0 ? figures[k]->count : 0;
+                EXPECT_EQ(series[k].thin.total, want) << k << " " << displayHz;
+            }
+            EXPECT_GT(series[kDrawnRedraw].thin.total, 250u);
+        }
     }
-    FinishCollecting(collector);
-    std::rewind(log);
-    char error[256] = "";
-    ASSERT_TRUE(ReadLogSeries(log, readBack.get(), error, sizeof error)) << error;
-    std::fclose(log);
-    const uint64_t counts[kDrawnKinds] = {119, 39, 0, 0, 12};
-    for (int k = 0; k < kDrawnKinds; ++k) {
-        EXPECT_EQ(direct[k].thin.total, counts[k]) << k;
-        EXPECT_EQ(readBack[k].thin.total, counts[k]) << k;
-        EXPECT_EQ(readBack[k].stutters.stutters, direct[k].stutters.stutters) << k;
-    }
-    EXPECT_EQ(direct[kDrawnLeft].stutters.stutters, 1u);
-    EXPECT_NEAR(direct[kDrawnLeft].mark[0].at, 0.6, 1e-9);
-    EXPECT_NEAR(readBack[kDrawnLeft].mark[0].at, 0.6, 1e-6);
+}
 
-    // Not a frame log, or a row cut short.
-    std::FILE* bad = std::tmpfile();
-    std::fprintf(bad, "%s\n1,2,3\n", FrameLogHeader());
-    std::rewind(bad);
-    EXPECT_FALSE(ReadLogSeries(bad, readBack.get(), error, sizeof error));
-    EXPECT_NE(std::string(error).find("row 2"), std::string::npos) << error;
-    std::rewind(bad);
-    std::fprintf(bad, "Application,TimeInSeconds\n");
-    std::rewind(bad);
-    EXPECT_FALSE(ReadLogSeries(bad, readBack.get(), error, sizeof error));
-    std::fclose(bad);
+TEST(ReportText, NumbersAsPrintfWritesThem) {
+    // Ties of the last place (1/32 at 4 places), both signs, zero's sign,
+    // the smallest and the largest, and noise over many sizes.
+    std::vector<double> values = {
+        0.0,     -0.0,   1.0 / 32, 3.0 / 32, -1.0 / 32, 0.5e-6,  1.5e-6,   2.5e-4,
+        4.99995, 1e-300, -1e-300,  9.2e18,   1e19,      -3.7e22, 16.66665, 123456789.123456789};
+    uint64_t state = 7;
+    for (int i = 0; i < 20000; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        const double mantissa = static_cast<double>(state >> 11) * 0x1.0p-53;
+        values.push_back((i % 2 ? -1 : 1) *
+                         std::ldexp(mantissa, static_cast<int>(state % 90) - 40));
+    }
+    char want[400];
+    char got[kFixedTextSize];
+    for (double v : values) {
+        for (int places : {0, 4, 6, 9}) {
+            std::snprintf(want, sizeof want, "%.*f", places, v);
+            const size_t n = FixedText(got, v, places);
+            ASSERT_STREQ(got, want) << places;
+            ASSERT_EQ(n, std::strlen(want));
+        }
+    }
 }
 
 TEST(ReportOptions, WhatGoesWithAReport) {
@@ -363,7 +408,7 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     report->about = ReportAbout{};
     report->about.compare = true;
     report->runs = 3;
-    report->run[0].setup.displayHz = 0.0;
+    report->run[0].displayHz = 0.0;
     const char* lines[3] = {
         "tempola-stats frames=9 left_rule=fixed left_target=60.0 left_mean_rate=58.000 "
         "left_jitter_ms=1.000 left_stutters=3 right_rule=fixed right_target=30.0 "
@@ -427,13 +472,15 @@ TEST(ReportStats, ALineWithEveryGroupKeepsItsLastKeys) {
     setup.side[0] = SideSetup{kRuleAdaptive, 62.0};
     setup.side[1] = SideSetup{kRuleFixed, 31.0};
     auto result = std::make_unique<SimResult>();
-    ASSERT_TRUE(RunSim(setup, *result, SimOutputs{nullptr, nullptr}));
-    auto facts = std::make_unique<CaptureFacts>();
-    for (char* name : {facts->game, facts->cpu, facts->gpu}) {
+    RunSim(setup, *result);
+    auto info = std::make_unique<CaptureInfo>();
+    for (char* name : {info->game, info->cpu, info->gpu}) {
         std::memset(name, 'x', kMachineFactSize - 1);
         name[kMachineFactSize - 1] = '\0';
     }
-    facts->ticksHz = 10e6;
+    info->ticksHz = 10e6;
+    auto facts = std::make_unique<CaptureFacts>();
+    ResetCaptureFacts(*facts, *info);
     for (IntervalFigures& latency : facts->latency) {
         ResetFigures(latency);
         for (int i = 1; i <= 100; ++i)

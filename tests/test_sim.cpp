@@ -14,6 +14,7 @@
 #include "lab/sim/sim_run.h"
 #include "lab/sim/sweep.h"
 #include "lab/sim/wake_model.h"
+#include "pacing/side_log.h"
 #include "temp_file.h"
 
 namespace {
@@ -61,7 +62,7 @@ std::vector<std::vector<std::string>> RunLogged(const SimSetup& setup) {
     char error[200];
     EXPECT_TRUE(OpenFrameLog(*log, file.path.c_str(), CaptureIdentity{"tempola-sim", 1, 0}, error,
                              sizeof error));
-    EXPECT_TRUE(RunSim(setup, *result, log.get()));
+    RunSim(setup, *result, FrameLogSink(*log));
     EXPECT_TRUE(CloseFrameLog(*log));
     std::vector<std::vector<std::string>> rows;
     std::ifstream in(file.path);
@@ -166,7 +167,7 @@ TEST(SimClock, MillisecondClockWrapsAtThirtyTwoBitsAndMicrosecondsTruncate) {
 TEST(SimRun, FiguresOfTheUpdatesAndOfWhatTheDisplayShows) {
     auto result = std::make_unique<SimResult>();
     SimSetup setup = TenMsRuns(100.0, 2.0, {kRuleAdaptive, 31.0}, {kRuleFixed, 31.0});
-    EXPECT_TRUE(RunSim(setup, *result, nullptr));
+    RunSim(setup, *result);
     EXPECT_EQ(result->frames, 200u);
     EXPECT_EQ(result->side[0].updates, 57u);
     EXPECT_NEAR(MeanRate(result->cadence.left), 1000.0 / 35, 1e-4);
@@ -180,7 +181,7 @@ TEST(SimRun, FiguresOfTheUpdatesAndOfWhatTheDisplayShows) {
     // every refresh.
     setup.redraw.seconds = 10.0;
     setup.displayHz = 10.0;
-    RunSim(setup, *result, nullptr);
+    RunSim(setup, *result);
     EXPECT_EQ(result->side[0].seen.count, 99u);
     EXPECT_NEAR(JitterMs(result->side[0].seen), 0.0, 1e-9);
 }
@@ -231,7 +232,7 @@ TEST(SimRun, DisplayLockedShowsWholePairsOfRefreshes) {
     SimSetup setup = TenMsRuns(1000.0, 20.0, {kRuleDisplayLocked, 31.0}, {kRuleFixed, 31.0});
     setup.redraw.jitterMs = 2.0;
     setup.displayHz = 60.0;
-    ASSERT_TRUE(RunSim(setup, *result, nullptr));
+    RunSim(setup, *result);
     const IntervalFigures& locked = result->side[0].seen;
     const IntervalFigures& fixed = result->side[1].seen;
     EXPECT_GT(locked.count, 550u);
@@ -257,11 +258,11 @@ TEST(SimRun, EnginesOnThreadsDoNotSeeEachOther) {
     for (const SimSetup& setup : setups) {
         alone.push_back(std::make_unique<SimResult>());
         together.push_back(std::make_unique<SimResult>());
-        RunSim(setup, *alone.back(), nullptr);
+        RunSim(setup, *alone.back());
     }
     std::vector<std::thread> threads;
     for (size_t i = 0; i < setups.size(); ++i)
-        threads.emplace_back([&, i] { RunSim(setups[i], *together[i], nullptr); });
+        threads.emplace_back([&, i] { RunSim(setups[i], *together[i]); });
     for (std::thread& t : threads)
         t.join();
     for (size_t i = 0; i < setups.size(); ++i) {
@@ -279,7 +280,7 @@ TEST(SimRun, SideCapturesHoldOneRowPerUpdate) {
     auto sides = std::make_unique<SideLog[]>(2);
     ASSERT_TRUE(OpenSideLogs(sides.get(), prefix.c_str(), CaptureIdentity{"tempola-sim", 1, 0},
                              nullptr, 0));
-    ASSERT_TRUE(RunSim(setup, *result, SimOutputs{nullptr, sides.get()}));
+    RunSim(setup, *result, SideLogSink(sides.get()));
     ASSERT_TRUE(CloseSideLogs(sides.get()));
     std::ifstream left(prefix + "-left.csv");
     std::vector<std::string> lines;
@@ -297,11 +298,12 @@ TEST(SimSweep, RowsInOrderAndTheSameWhateverTheThreads) {
     ASSERT_TRUE(
         Parse({"--sweep", "--targets", "30:31:0.5", "--redraw-list", "60,1000", "--seconds", "2"},
               &options));
-    ASSERT_EQ(SweepRowCount(options), 2u * kPaceRuleCount * 3);
+    const SweepSetup sweep = SweepSetupOf(options);
+    ASSERT_EQ(SweepRowCount(sweep), 2u * kPaceRuleCount * 3);
     std::vector<SweepRow> rows[3];
     for (int threads = 1; threads <= 3; ++threads) {
-        rows[threads - 1].resize(SweepRowCount(options));
-        ASSERT_TRUE(RunSweep(options, threads, rows[threads - 1].data(), nullptr));
+        rows[threads - 1].resize(SweepRowCount(sweep));
+        ASSERT_TRUE(RunSweep(sweep, threads, rows[threads - 1].data(), nullptr));
     }
     for (size_t i = 0; i < rows[0].size(); ++i) {
         const SweepRow& row = rows[0][i];
@@ -446,7 +448,7 @@ TEST(SimLimit, EachMethodHitsTheRateAtItsOwnCostInCpu) {
     for (const WaitMethod method : {WaitMethod::kSleep, WaitMethod::kSpin, WaitMethod::kHybrid}) {
         for (const WaitPlacement at : {WaitPlacement::kSwap, WaitPlacement::kFrame}) {
             const SimSetup setup = Limited("60", method, at, 20.0);
-            RunSim(setup, *result, nullptr);
+            RunSim(setup, *result);
             const std::string name = WaitMethodName(method);
             EXPECT_NEAR(static_cast<double>(result->frames), 1200.0, 1.0) << name;
             EXPECT_NEAR(MeanRate(result->cadence.redraw), 60.0, 0.01) << name;
@@ -482,7 +484,7 @@ TEST(SimLimit, DisplayLimiterShowsEachRedrawSoonerThanARateLimit) {
     SimSetup setup = Limited("display", WaitMethod::kHybrid, WaitPlacement::kFrame, 30.0);
     setup.displayHz = 60.0;
     setup.latchMs = 4.0;
-    RunSim(setup, *result, nullptr);
+    RunSim(setup, *result);
     const double display = QuantileSeconds(result->displayLatency, 0.5);
     EXPECT_NEAR(static_cast<double>(result->shown) / 30.0, 60.0, 0.5);
     EXPECT_LE(result->dropped, result->frames / 100);
@@ -495,12 +497,12 @@ TEST(SimLimit, DisplayLimiterShowsEachRedrawSoonerThanARateLimit) {
     setup = Limited("60", WaitMethod::kHybrid, WaitPlacement::kFrame, 30.0);
     setup.displayHz = 60.0;
     setup.latchMs = 4.0;
-    RunSim(setup, *result, nullptr);
+    RunSim(setup, *result);
     EXPECT_GT(QuantileSeconds(result->displayLatency, 0.5), display + 0.004);
 
     // No display to hear from: the refresh rate it falls back on, said so.
     setup = Limited("display", WaitMethod::kSleep, WaitPlacement::kSwap, 10.0);
-    RunSim(setup, *result, nullptr);
+    RunSim(setup, *result);
     EXPECT_NEAR(static_cast<double>(result->frames), 600.0, 1.0);
     EXPECT_STREQ(LimitNote(result->limiter, 10.0), "(no display times: refresh rate)");
     EXPECT_EQ(result->displayLatency.count, 0u);
@@ -513,8 +515,8 @@ TEST(SimLimit, TheSameSeedGivesTheSameRun) {
     setup.displayHz = 60.0;
     for (const uint64_t seed : {7, 7, 8}) {
         setup.redraw.seed = seed;
-        RunSim(setup, seed == 8 ? *again : *first, nullptr);
-        RunSim(setup, *again, nullptr);
+        RunSim(setup, seed == 8 ? *again : *first);
+        RunSim(setup, *again);
         EXPECT_EQ(first->busySeconds == again->busySeconds, seed == 7);
         EXPECT_EQ(JitterMs(first->cadence.redraw) == JitterMs(again->cadence.redraw), seed == 7);
     }

@@ -7,7 +7,7 @@ namespace {
 
 const char* const kLatencyNames[kCaptureLatencyCount] = {"input", "click", "pc", "display"};
 
-void CopyFact(char* to, const char* from) {
+void TokenOf(char* to, const char* from) {
     std::snprintf(to, kMachineFactSize, "%s", from);
     // One token of the line: blanks, '=' and anything unprintable become '_'.
     for (char* c = to; *c != '\0'; ++c) {
@@ -20,10 +20,7 @@ void CopyFact(char* to, const char* from) {
 }  // namespace
 
 void ResetCaptureFacts(CaptureFacts& facts, const CaptureInfo& info) {
-    CopyFact(facts.game, info.game);
-    CopyFact(facts.cpu, info.cpu);
-    CopyFact(facts.gpu, info.gpu);
-    facts.ticksHz = info.ticksHz;
+    facts.info = &info;
     for (IntervalFigures& f : facts.latency)
         ResetFigures(f);
 }
@@ -39,13 +36,17 @@ void AddCaptureStats(StatsLine& line, const CaptureFacts* facts) {
     if (facts == nullptr)
         return;
     const char* const keys[3] = {"capture_game", "capture_cpu", "capture_gpu"};
-    const char* const values[3] = {facts->game, facts->cpu, facts->gpu};
+    const CaptureInfo& info = *facts->info;
+    const char* const values[3] = {info.game, info.cpu, info.gpu};
+    char token[kMachineFactSize];
     for (int i = 0; i < 3; ++i) {
-        if (values[i][0] != '\0')
-            AddStat(line, keys[i], "%s", values[i]);
+        if (values[i][0] != '\0') {
+            TokenOf(token, values[i]);
+            AddStat(line, keys[i], "%s", token);
+        }
     }
-    if (facts->ticksHz > 0.0)
-        AddStat(line, "capture_tick_hz", "%.0f", facts->ticksHz);
+    if (info.ticksHz > 0.0)
+        AddStat(line, "capture_tick_hz", "%.0f", info.ticksHz);
     char key[64];
     for (int i = 0; i < kCaptureLatencyCount; ++i) {
         const IntervalFigures& f = facts->latency[i];

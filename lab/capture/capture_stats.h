@@ -7,13 +7,11 @@
 #include "pacing/stats_line.h"
 
 struct CaptureFacts {
-    char game[kMachineFactSize];
-    char cpu[kMachineFactSize];
-    char gpu[kMachineFactSize];
-    double ticksHz;
+    const CaptureInfo* info;  // its game, machine and tick rate, where the capture says
     IntervalFigures latency[kCaptureLatencyCount];  // seconds
 };
 
+// info must outlive the facts.
 void ResetCaptureFacts(CaptureFacts& facts, const CaptureInfo& info);
 void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row);
 

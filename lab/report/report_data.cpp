@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "lab/report/fixed_text.h"
 #include "lab/report/html_text.h"
 #include "lab/report/report_page.h"
 
@@ -9,24 +10,33 @@ constexpr int kHistogramBars = 150;
 // Points of a percentile curve per tenfold step towards the slow end.
 constexpr double kPercentileStep = 0.05;
 
-const IntervalFigures& FiguresOf(const ReportRun& run, int kind) {
+// The whole run's figures behind a drawn series.
+const IntervalFigures& DrawnFigures(const ReportRun& run, int kind) {
     switch (kind) {
-    case kDrawnRedraw: return run.result.cadence.redraw;
-    case kDrawnLeft: return run.result.cadence.left;
-    case kDrawnRight: return run.result.cadence.right;
-    case kDrawnLeftSeen: return run.result.side[0].seen;
-    default: return run.result.side[1].seen;
+    case kDrawnRedraw: return run.cadence->redraw;
+    case kDrawnLeft: return run.cadence->left;
+    case kDrawnRight: return run.cadence->right;
+    case kDrawnLeftSeen: return *run.seen[0];
+    default: return *run.seen[1];
     }
 }
 
-// Numbers as JSON takes them: never NaN or infinity.
-void Number(std::FILE* out, const char* format, double v, bool comma) {
+// Numbers as JSON takes them, with places digits after the point: never
+// NaN or infinity.
+void Number(std::FILE* out, int places, double v, bool comma) {
+    char text[kFixedTextSize + 1];
+    size_t n = 0;
     if (comma)
-        std::fputc(',', out);
-    if (std::isfinite(v))
-        std::fprintf(out, format, v);
-    else
-        std::fputs("null", out);
+        text[n++] = ',';
+    if (std::isfinite(v)) {
+        n += FixedText(text + n, v, places);
+    } else {
+        text[n++] = 'n';
+        text[n++] = 'u';
+        text[n++] = 'l';
+        text[n++] = 'l';
+    }
+    std::fwrite(text, 1, n, out);
 }
 
 // Two points per bucket, in time order: the bucket's extremes.
@@ -42,20 +52,20 @@ void WriteSeries(std::FILE* out, const DrawnSeries& s) {
                 pass == 0 ? (minFirst ? b.minAt : b.maxAt) : (minFirst ? b.min : b.max);
             const double second =
                 pass == 0 ? (minFirst ? b.maxAt : b.minAt) : (minFirst ? b.max : b.min);
-            const char* format = pass == 0 ? "%.6f" : "%.4f";
-            Number(out, format, first, comma);
+            const int places = pass == 0 ? 6 : 4;
+            Number(out, places, first, comma);
             // A bucket of one interval is one point.
             if (b.minAt != b.maxAt)
-                Number(out, format, second, true);
+                Number(out, places, second, true);
             comma = true;
         }
     }
     std::fprintf(out, "],\"st\":[");
     for (int i = 0; i < s.marks; ++i)
-        Number(out, "%.6f", s.mark[i].at, i > 0);
+        Number(out, 6, s.mark[i].at, i > 0);
     std::fprintf(out, "],\"sv\":[");
     for (int i = 0; i < s.marks; ++i)
-        Number(out, "%.4f", s.mark[i].ms, i > 0);
+        Number(out, 4, s.mark[i].ms, i > 0);
     std::fprintf(out, "],\"n\":%llu,\"stutters\":%llu}",
                  static_cast<unsigned long long>(thin.total),
                  static_cast<unsigned long long>(s.stutters.stutters));
@@ -74,9 +84,9 @@ void WritePercentiles(std::FILE* out, const IntervalFigures& f) {
         for (; k * kPercentileStep < last; ++k) {
             const double x = k * kPercentileStep;
             const double fraction = 1.0 - std::pow(10.0, -x);
-            Number(out, "%.4f", pass == 0 ? x : PercentileSeconds(f, fraction) * 1000.0, k > 0);
+            Number(out, 4, pass == 0 ? x : PercentileSeconds(f, fraction) * 1000.0, k > 0);
         }
-        Number(out, "%.4f", pass == 0 ? last : f.max * 1000.0, k > 0);
+        Number(out, 4, pass == 0 ? last : f.max * 1000.0, k > 0);
     }
     std::fprintf(out, f.count > 0 ? "]}" : "],\"ms\":[]}");
 }
@@ -113,15 +123,15 @@ void WriteHistogram(std::FILE* out, const IntervalFigures& f) {
 }  // namespace
 
 void WriteReportData(std::FILE* out, const Report& report) {
-    const bool display = report.run[0].setup.displayHz > 0.0;
+    const bool display = report.run[0].displayHz > 0.0;
     std::fprintf(out, "{\"display\":%s,\"compare\":%s,\"runs\":[", display ? "true" : "false",
                  report.about.compare ? "true" : "false");
     for (int i = 0; i < report.runs; ++i) {
         const ReportRun& run = report.run[i];
         std::fprintf(out, "%s{\"rules\":[", i > 0 ? "," : "");
-        WriteJsonString(out, PaceRuleName(run.setup.side[0].rule));
+        WriteJsonString(out, PaceRuleName(run.side[0].rule));
         std::fputc(',', out);
-        WriteJsonString(out, PaceRuleName(run.setup.side[1].rule));
+        WriteJsonString(out, PaceRuleName(run.side[1].rule));
         std::fprintf(out, "],\"series\":[");
         for (int kind = 0; kind < kDrawnKinds; ++kind) {
             if (kind > 0)
@@ -132,13 +142,13 @@ void WriteReportData(std::FILE* out, const Report& report) {
         for (int kind = 0; kind < kDrawnKinds; ++kind) {
             if (kind > 0)
                 std::fputc(',', out);
-            WritePercentiles(out, FiguresOf(run, kind));
+            WritePercentiles(out, DrawnFigures(run, kind));
         }
         std::fprintf(out, "],\"hist\":[");
         for (int kind = 0; kind < kDrawnKinds; ++kind) {
             if (kind > 0)
                 std::fputc(',', out);
-            WriteHistogram(out, FiguresOf(run, kind));
+            WriteHistogram(out, DrawnFigures(run, kind));
         }
         std::fprintf(out, "]}");
     }

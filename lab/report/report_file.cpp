@@ -81,19 +81,3 @@ void DiscardWholeFile(WholeFile& out) {
         unlink(out.tempPath);
     out.tempPath[0] = '\0';
 }
-
-bool OpenScratchBeside(const char* path, char* scratchPath, size_t pathSize, std::FILE** reader,
-                       char* error, size_t errorSize) {
-    int fd = -1;
-    if (!MakeBeside(path, "log.", scratchPath, pathSize, &fd, error, errorSize))
-        return false;
-    *reader = fdopen(fd, "r");
-    if (*reader == nullptr) {
-        std::snprintf(error, errorSize, "cannot read back '%s': %s", scratchPath,
-                      std::strerror(errno));
-        close(fd);
-        unlink(scratchPath);
-        return false;
-    }
-    return true;
-}

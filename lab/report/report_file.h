@@ -21,10 +21,3 @@ bool OpenWholeFile(WholeFile& out, const char* path, char* error, size_t errorSi
 bool CommitWholeFile(WholeFile& out, char* error, size_t errorSize);
 // Gives up: the temporary file goes. Safe on a file never opened.
 void DiscardWholeFile(WholeFile& out);
-
-// An unnamed scratch file in the same folder as path: created, opened for
-// writing under a name that the caller gets in scratchPath, and also opened
-// for reading (*reader) so that the name can be removed as soon as the
-// writer has opened it, leaving nothing behind whatever happens.
-bool OpenScratchBeside(const char* path, char* scratchPath, size_t pathSize, std::FILE** reader,
-                       char* error, size_t errorSize);

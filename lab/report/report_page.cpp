@@ -27,71 +27,63 @@ void Command(std::FILE* out, const ReportAbout& about) {
     std::fprintf(out, "</code></td></tr>\n");
 }
 
+// A fact the run's description may leave out.
+void KnownFact(std::FILE* out, const char* name, const char* value) {
+    if (value != nullptr && value[0] != '\0')
+        Fact(out, name, value);
+}
+
 void WhatRan(std::FILE* out, const Report& report) {
     const ReportAbout& about = report.about;
     const ReportRun& first = report.run[0];
-    const SimSetup& setup = first.setup;
+    const bool replay = about.replayPath != nullptr;
     char text[1024];
-    if (about.replay) {
+    if (replay) {
         std::fprintf(out, "<tr><th scope=\"row\">replay of</th><td>");
         WriteHtmlText(out, about.replayPath);
         std::fprintf(out, " (");
         WriteHtmlText(out, about.format);
-        if (about.stream.application[0] != '\0') {
+        if (about.applicationSize > 0) {
             std::fprintf(out, ", application ");
-            WriteHtmlText(out, about.stream.application, about.stream.applicationSize);
+            WriteHtmlText(out, about.application, about.applicationSize);
             std::fprintf(out, ", swap chain ");
-            if (about.stream.swapChainSize > 0)
-                WriteHtmlText(out, about.stream.swapChain, about.stream.swapChainSize);
+            if (about.swapChainSize > 0)
+                WriteHtmlText(out, about.swapChain, about.swapChainSize);
             else
                 std::fputc('-', out);
         }
         std::fprintf(out, "): %llu redraws over %.3f s</td></tr>\n",
-                     static_cast<unsigned long long>(first.result.frames), setup.redraw.seconds);
+                     static_cast<unsigned long long>(first.frames), first.seconds);
     } else {
-        const RedrawModel& r = setup.redraw;
-        int n = std::snprintf(text, sizeof text, "%g s of redraws at %g Hz", r.seconds, r.redrawHz);
-        if (r.jitterMs > 0.0 && n > 0 && static_cast<size_t>(n) < sizeof text)
-            n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n),
-                               ", jitter %g ms (seed %llu)", r.jitterMs,
-                               static_cast<unsigned long long>(r.seed));
-        if (r.stallEveryMs > 0.0 && n > 0 && static_cast<size_t>(n) < sizeof text)
-            std::snprintf(text + n, sizeof text - static_cast<size_t>(n),
-                          ", a %g ms stall every %g ms", r.stallLengthMs, r.stallEveryMs);
-        Fact(out, "modelled run", text);
+        KnownFact(out, "modelled run", about.redraws);
     }
-    Fact(out, "pacers' clock",
-         setup.clock == PacerClock::kMilliseconds ? "milliseconds (32-bit)" : "microseconds");
+    Fact(out, "pacers' clock", about.millisecondClock ? "milliseconds (32-bit)" : "microseconds");
     if (about.compare) {
         std::snprintf(text, sizeof text,
                       "every rule in turn, both sides; targets left %.1f, right %.1f",
-                      setup.side[0].target, setup.side[1].target);
+                      first.side[0].target, first.side[1].target);
     } else {
         std::snprintf(text, sizeof text, "left %s at %.1f, right %s at %.1f%s",
-                      PaceRuleName(setup.side[0].rule), setup.side[0].target,
-                      PaceRuleName(setup.side[1].rule), setup.side[1].target,
-                      about.replay ? " (at the capture's end)" : "");
+                      PaceRuleName(first.side[0].rule), first.side[0].target,
+                      PaceRuleName(first.side[1].rule), first.side[1].target,
+                      replay ? " (at the capture's end)" : "");
     }
     Fact(out, "rules", text);
-    if (setup.displayHz <= 0.0)
+    if (first.displayHz <= 0.0)
         std::snprintf(text, sizeof text, "none: no seen figures");
     else if (std::strcmp(first.displaySource, "capture") == 0)
         std::snprintf(text, sizeof text, "the capture's display times (about %.2f Hz)",
-                      setup.displayHz);
+                      first.displayHz);
     else
         std::snprintf(text, sizeof text,
                       "modelled at %g Hz, taking redraws until %g ms before "
                       "each refresh",
-                      setup.displayHz, setup.latchMs);
+                      first.displayHz, first.latchMs);
     Fact(out, "display", text);
-    if (about.limiter[0] != '\0')
-        Fact(out, "limiter", about.limiter);
-    if (about.captureGame[0] != '\0')
-        Fact(out, "capture's game", about.captureGame);
-    if (about.captureCpu[0] != '\0')
-        Fact(out, "capture's CPU", about.captureCpu);
-    if (about.captureGpu[0] != '\0')
-        Fact(out, "capture's GPU", about.captureGpu);
+    KnownFact(out, "limiter", about.limiter);
+    KnownFact(out, "capture's game", about.game);
+    KnownFact(out, "capture's CPU", about.cpu);
+    KnownFact(out, "capture's GPU", about.gpu);
     std::snprintf(text, sizeof text, "%ld", about.cores);
     Fact(out, "cores here", text);
 }
@@ -104,7 +96,7 @@ void Chart(std::FILE* out, const char* id, const char* label) {
 }
 
 void Charts(std::FILE* out, const Report& report) {
-    const bool display = report.run[0].setup.displayHz > 0.0;
+    const bool display = report.run[0].displayHz > 0.0;
     std::fprintf(out,
                  "<h2>Intervals over time</h2>\n<p class=\"note\">Drag to zoom, shift-drag to "
                  "pan, double-click to see it all; the three charts move together. Each point "

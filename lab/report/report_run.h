@@ -1,42 +1,58 @@
 // What a report page shows: one run, or the same redraws through every
 // rule, each with its figures, its --stats line and its series for drawing.
+// All of it plain data: whoever ran the runs fills it in, and the page
+// knows nothing of how they were made.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "lab/capture/capture_reader.h"
 #include "lab/report/report_series.h"
-#include "lab/sim_report.h"
-#include "lab/sim/sim_run.h"
+#include "pacing/cadence.h"
+#include "pacing/rules.h"
 #include "pacing/stats_line.h"
 
 constexpr int kMostReportRuns = kPaceRuleCount;
 
+struct ReportSide {
+    PaceRule rule;  // a replay's: as at its last row
+    double target;
+};
+
 struct ReportRun {
-    SimSetup setup;  // as the figures report it (a replay's span, rules and display)
-    SimResult result;
+    double seconds;  // a replay's: from its first row to its last
+    uint64_t frames;
+    ReportSide side[2];
+    double displayHz;  // 0: none; a capture's display times: its typical refresh
+    double latchMs;
     const char* displaySource;  // "model" or "capture"
+    // The figures, where the runner keeps them.
+    const Cadence* cadence;
+    const IntervalFigures* seen[2];
     DrawnSeries series[kDrawnKinds];
     bool counted;  // series and stutters kept
     StutterCounts stutters;
     char stats[kStatsLineSize];
 };
 
-// The run's description, as far as it is known.
+// The runs' description, as far as it is known. Texts are null or empty
+// where not known, and the page leaves their rows out.
 struct ReportAbout {
     int argc;
     const char* const* argv;
-    bool replay;
-    const char* replayPath;
-    const char* format;  // a replay's capture format, for people
-    CaptureStream stream;
+    const char* redraws;      // a modelled run's redraws, for people
+    const char* replayPath;   // a replay's capture
+    const char* format;       // its format, for people
+    const char* application;  // its stream; not terminated
+    size_t applicationSize;
+    const char* swapChain;
+    size_t swapChainSize;
+    bool millisecondClock;  // the pacers' clock: milliseconds (32-bit), else microseconds
     bool compare;
-    // Known only to some runs; empty when not, and the page leaves the row
-    // out. limiter: how the run's redraws were limited, when they were.
-    char limiter[96];
-    char captureGame[kMachineFactSize];
-    char captureCpu[kMachineFactSize];
-    char captureGpu[kMachineFactSize];
+    const char* limiter;  // how the runs' redraws were limited
+    const char* game;     // the capture's own words
+    const char* cpu;
+    const char* gpu;
     long cores;
 };
 
@@ -46,6 +62,3 @@ struct Report {
     int runs;
     ReportRun run[kMostReportRuns];
 };
-
-// Stutters of the series kept; the seen ones where there was a display.
-StutterCounts CountedStutters(const DrawnSeries* series, bool seenKnown);

@@ -1,8 +1,5 @@
 #include "lab/report/report_series.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include "pacing/frame_log.h"
 
 void ResetThinned(ThinnedSeries& s) {
@@ -64,7 +61,7 @@ void Mark(DrawnSeries& s, const StutterVerdict& v) {
 
 void AddDrawn(DrawnSeries& s, double at, double ms) {
     AddThinned(s.thin, at, ms);
-    s.recent[s.stutters.added % kStutterWindow] = StutterMark{at, ms};
+    s.recent[s.stutters.slot] = StutterMark{at, ms};
     Mark(s, AddStutterInterval(s.stutters, ms));
 }
 
@@ -106,70 +103,20 @@ void FinishCollecting(SeriesCollector& c) {
         FinishDrawn(c.series[i]);
 }
 
-namespace {
-
-// The log's columns this reads, by their place in its header.
-enum LogCell {
-    kCellTime = 7,
-    kCellLeftUpdated = 12,
-    kCellLeftMs = 13,
-    kCellRightUpdated = 16,
-    kCellRightMs = 17,
-    kCellLeftSeen = 20,
-    kCellRightSeen = 21,
-    kLogCells = 22,
-};
-
-bool Number(const char* cell, double* value) {
-    char* end = nullptr;
-    *value = std::strtod(cell, &end);
-    return end != cell && (*end == ',' || *end == '\n' || *end == '\0');
+FrameSink SeriesSink(SeriesCollector& collector) {
+    return FrameSink{[](void* user, const FrameSample& sample, const FrameDisplay& display) {
+                         CollectFrame(*static_cast<SeriesCollector*>(user), sample, display);
+                     },
+                     &collector};
 }
 
-}  // namespace
-
-bool ReadLogSeries(std::FILE* in, DrawnSeries* series, char* error, size_t errorSize) {
-    SeriesCollector collector;
-    StartCollecting(collector, series);
-    char line[1024];
-    const size_t headerSize = std::strlen(FrameLogHeader());
-    if (std::fgets(line, sizeof line, in) == nullptr ||
-        std::strncmp(line, FrameLogHeader(), headerSize) != 0 || line[headerSize] != '\n') {
-        std::snprintf(error, errorSize, "the run's frame log does not begin with its header");
-        return false;
+StutterCounts CountedStutters(const DrawnSeries* series, bool seenKnown) {
+    StutterCounts counts{};
+    counts.seenKnown = seenKnown;
+    counts.redraw = series[kDrawnRedraw].stutters.stutters;
+    for (int side = 0; side < 2; ++side) {
+        counts.updates[side] = series[kDrawnLeft + side].stutters.stutters;
+        counts.seen[side] = series[kDrawnLeftSeen + side].stutters.stutters;
     }
-    const char* cell[kLogCells];
-    for (uint64_t row = 2; std::fgets(line, sizeof line, in) != nullptr; ++row) {
-        int n = 0;
-        cell[n++] = line;
-        for (char* p = line; *p != '\0' && n < kLogCells; ++p)
-            if (*p == ',')
-                cell[n++] = p + 1;
-        FrameSample sample{};
-        FrameDisplay display = kUnknownDisplay;
-        if (n < kLogCells || !Number(cell[kCellTime], &sample.seconds)) {
-            std::snprintf(error, errorSize, "row %llu of the run's frame log is not whole",
-                          static_cast<unsigned long long>(row));
-            return false;
-        }
-        const int updated[2] = {kCellLeftUpdated, kCellRightUpdated};
-        const int interval[2] = {kCellLeftMs, kCellRightMs};
-        const int seen[2] = {kCellLeftSeen, kCellRightSeen};
-        SideSample* sides[2] = {&sample.left, &sample.right};
-        for (int side = 0; side < 2; ++side) {
-            double ms = 0.0;
-            sides[side]->updated =
-                cell[updated[side]][0] == '1' && Number(cell[interval[side]], &ms);
-            sides[side]->elapsed = ms * 0.001;
-            if (!Number(cell[seen[side]], &display.seenMs[side]))
-                display.seenMs[side] = -1.0;
-        }
-        CollectFrame(collector, sample, display);
-    }
-    if (std::ferror(in)) {
-        std::snprintf(error, errorSize, "reading the run's frame log back failed");
-        return false;
-    }
-    FinishCollecting(collector);
-    return true;
+    return counts;
 }

@@ -9,6 +9,8 @@
 #include <cstdio>
 
 #include "pacing/frame_log.h"
+#include "pacing/frame_sink.h"
+#include "pacing/stats_line.h"
 #include "pacing/stutter.h"
 
 // Each bucket draws as two points, so a series is at most twice this many.
@@ -77,6 +79,8 @@ void CollectFrame(SeriesCollector& collector, const FrameSample& sample,
 // Judges the last intervals of every series.
 void FinishCollecting(SeriesCollector& collector);
 
-// Reads a frame log back from its first line (as the simulator writes it)
-// into the five series. False with a message for anything else.
-bool ReadLogSeries(std::FILE* in, DrawnSeries* series, char* error, size_t errorSize);
+// The collector as a run's sink: CollectFrame for every settled redraw.
+FrameSink SeriesSink(SeriesCollector& collector);
+
+// Stutters of the series kept; the seen ones where there was a display.
+StutterCounts CountedStutters(const DrawnSeries* series, bool seenKnown);

@@ -205,7 +205,7 @@ void WriteFigureTables(std::FILE* out, const Report& report) {
     std::fprintf(out, "<h3>Each side's updates%s</h3>\n",
                  report.runs > 1 ? ", a row per rule" : "");
     WriteTable(out, "figures-sides", rows, count, kSideColumns, kSides, report.about.compare);
-    if (report.run[0].setup.displayHz > 0.0) {
+    if (report.run[0].displayHz > 0.0) {
         std::fprintf(out, "<h3>As the display showed them</h3>\n");
         WriteTable(out, "figures-seen", rows, count, kSeenColumns, kSeen, report.about.compare);
     }

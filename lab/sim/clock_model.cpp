@@ -1,5 +1,7 @@
 #include "lab/sim/clock_model.h"
 
+#include <cstdio>
+
 namespace {
 
 void EnterWindow(RedrawClock& clock, uint64_t k) {
@@ -46,5 +48,17 @@ void StartRedrawClock(RedrawClock& clock, const RedrawModel& model) {
     clock.lengthMs = model.stallLengthMs;
     if (clock.stalls) {
         EnterWindow(clock, 1);
+    }
+}
+
+void DescribeRedraws(char* text, size_t size, const RedrawModel& model) {
+    int n = std::snprintf(text, size, "%g s of redraws at %g Hz", model.seconds, model.redrawHz);
+    if (model.jitterMs > 0.0 && n > 0 && static_cast<size_t>(n) < size) {
+        n += std::snprintf(text + n, size - static_cast<size_t>(n), ", jitter %g ms (seed %llu)",
+                           model.jitterMs, static_cast<unsigned long long>(model.seed));
+    }
+    if (model.stallEveryMs > 0.0 && n > 0 && static_cast<size_t>(n) < size) {
+        std::snprintf(text + n, size - static_cast<size_t>(n), ", a %g ms stall every %g ms",
+                      model.stallLengthMs, model.stallEveryMs);
     }
 }

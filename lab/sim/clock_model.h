@@ -2,6 +2,7 @@
 // moments. Everything streams: a run of any length keeps a few numbers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "pacing/rules.h"
@@ -56,6 +57,12 @@ void StartRedrawClock(RedrawClock& clock, const RedrawModel& model);
 inline bool NextRedraw(RedrawClock& clock, double* seconds);
 // Moves the clock's stall window on to the one that s lies in or before.
 void CatchUpWindow(RedrawClock& clock, double s);
+
+// Room for DescribeRedraws at every value the options take.
+constexpr size_t kRedrawsTextSize = 192;
+// The redraws a model makes, for people: "60 s of redraws at 1000 Hz",
+// with its jitter and stalls where it has them.
+void DescribeRedraws(char* text, size_t size, const RedrawModel& model);
 
 enum class PacerClock : uint8_t {
     kMilliseconds,  // the program's own: 32-bit whole milliseconds

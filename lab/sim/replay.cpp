@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "pacing/display_model.h"
+#include "lab/sim/display_step.h"
 #include "pacing/seen.h"
 
 namespace {
@@ -11,24 +11,12 @@ namespace {
 // capture with a long gap keeps the display passing refreshes for hours.
 constexpr double kMostRefreshes = 1e12;
 
-struct Side {
-    Pacer pacer;
-    PaceRule rule;
-    uint64_t updates;
-};
-
-void Write(const FrameObserver& observer, const SimOutputs& out, const FrameSample& sample,
-           const FrameDisplay& display) {
-    if (observer.see != nullptr)
-        observer.see(observer.context, sample, display);
-    if (out.log != nullptr)
-        LogFrame(*out.log, sample, display);
-    if (out.sides != nullptr)
-        LogSides(out.sides, sample, display);
-}
+// Takes nothing: a replay settles its redraws the same way with or without
+// someone to take them.
+void TakeNothing(void*, const FrameSample&, const FrameDisplay&) {}
 
 // The rule and target a side runs at this row: the log's, unless given.
-void Follow(const ReplaySetup& setup, const CaptureRow& row, int i, Side& side) {
+void Follow(const ReplaySetup& setup, const CaptureRow& row, int i, SimSide& side) {
     if (!row.hasSides)
         return;
     if (!setup.ruleGiven[i])
@@ -49,29 +37,22 @@ double PacerAt(const ReplaySetup& setup, const CaptureRow& row, double fromFirst
 struct Replayer {
     const ReplaySetup& setup;
     ReplayResult& result;
-    const SimOutputs& out;
-    Side sides[2];
+    SimSide sides[2];
     bool model;
-    DisplayModel display;
-    RefreshSlot slot;
+    DisplayStep step;
     SeenTracker seen;
     IntervalFigures* seenFigures[2];
-    FrameSample samples[2];
-    uint64_t frames;
     double first;
     double lastRel;
 
-    void Step(Side& side, double t, SideSample& sample) {
+    void Advance(SimSide& side, double t, SideSample& sample) {
         sample.target = side.pacer.target;
         sample.rule = side.rule;
-        sample.elapsed = 0.0;
-        sample.updated =
-            StepPacer(side.pacer, side.rule, t, &sample.elapsed, model ? &slot : nullptr);
-        side.updates += sample.updated;
+        StepSide(side, t, sample, model ? &step.slot : nullptr);
     }
 
     bool Row(const CaptureRow& row, char* error, size_t errorSize) {
-        if (frames == 0)
+        if (step.made == 0)
             first = row.seconds;
         const double rel = row.seconds - first;
         if (model && rel * setup.displayHz > kMostRefreshes) {
@@ -84,28 +65,24 @@ struct Replayer {
         lastRel = rel;
         uint32_t ms = 0;
         const double t = PacerAt(setup, row, rel, &ms);
-        FrameSample& sample = samples[model ? frames & 1 : 0];
+        FrameSample& sample = model ? NextSample<true>(step) : NextSample<false>(step);
         sample.seconds = rel;
         sample.clockMs = ms;
         Follow(setup, row, 0, sides[0]);
         Follow(setup, row, 1, sides[1]);
         if (model) {
-            PassRefreshesBefore(display, rel + setup.latchMs * 0.001, seenFigures);
-            if (frames > 0) {
-                const FrameSample& before = samples[(frames - 1) & 1];
-                Write(setup.observer, out, before, NewestDisplay(display, before.seconds, true));
-            }
-            slot.refresh = static_cast<int64_t>(display.refresh);
+            PassUntil(step, rel);
+            SettleNewest<true>(step);
         }
-        Step(sides[0], t, sample.left);
-        Step(sides[1], t, sample.right);
+        Advance(sides[0], t, sample.left);
+        Advance(sides[1], t, sample.right);
         RecordFrame(result.sim.cadence, sample);
         if (model) {
-            MakeRedraw(display, sides[0].updates, sides[1].updates);
+            MakeNewest<true, true>(step, sample, sides[0].updates, sides[1].updates);
         } else {
-            Write(setup.observer, out, sample, RecordedDisplay(row, rel));
+            MakeNewest<false, true>(step, sample, sides[0].updates, sides[1].updates,
+                                    RecordedDisplay(row, rel));
         }
-        ++frames;
         return true;
     }
 
@@ -117,11 +94,11 @@ struct Replayer {
         if (row.hasDisplay) {
             const uint64_t poses[2] = {sides[0].updates, sides[1].updates};
             const double at = row.displaySeconds - first;
-            const SeenStep step = ShowRedraw(seen, at, poses, seenFigures, &result.shownIntervals);
+            const SeenStep shown = ShowRedraw(seen, at, poses, seenFigures, &result.shownIntervals);
             cells.untilMs = (at - rel) * 1000.0;
-            cells.betweenMs = step.betweenMs;
-            cells.seenMs[0] = step.seenMs[0];
-            cells.seenMs[1] = step.seenMs[1];
+            cells.betweenMs = shown.betweenMs;
+            cells.seenMs[0] = shown.seenMs[0];
+            cells.seenMs[1] = shown.seenMs[1];
             ++result.sim.shown;
         } else if (row.dropped == 1) {
             ++result.sim.dropped;
@@ -132,18 +109,12 @@ struct Replayer {
     void Finish() {
         if (model) {
             // The refresh after the last redraw shows it.
-            PassRefreshesBefore(display, lastRel + setup.latchMs * 0.001 + 1.0 / setup.displayHz,
-                                seenFigures);
-            if (frames > 0) {
-                const FrameSample& last = samples[(frames - 1) & 1];
-                Write(setup.observer, out, last, NewestDisplay(display, last.seconds, false));
-            }
-            result.sim.shown = display.shownRedraws;
-            // All but an unshown newest were shown or replaced before a refresh.
-            result.sim.dropped =
-                frames - display.shownRedraws - (frames > 0 && !display.newestShown ? 1 : 0);
+            const DisplayCounts counts =
+                FinishDisplayStep<true, true>(step, lastRel + step.latch + 1.0 / setup.displayHz);
+            result.sim.shown = counts.shown;
+            result.sim.dropped = counts.dropped;
         }
-        result.sim.frames = frames;
+        result.sim.frames = step.made;
         result.seconds = lastRel;
         for (int i = 0; i < 2; ++i) {
             result.sim.side[i].updates = sides[i].updates;
@@ -156,7 +127,7 @@ struct Replayer {
 }  // namespace
 
 bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& result,
-               const SimOutputs& outputs, char* error, size_t errorSize, std::FILE* progress) {
+               FrameSink sink, char* error, size_t errorSize, std::FILE* progress) {
     const CaptureOptions options{setup.process, setup.run, setup.ticksHz, false, progress};
     if (!OpenCapture(reader, setup.path, options, error, errorSize))
         return false;
@@ -169,21 +140,16 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     ResetFigures(result.sim.side[0].seen);
     ResetFigures(result.sim.side[1].seen);
     ResetFigures(result.shownIntervals);
-    Replayer r{setup, result, outputs, {}, false, {}, {0, 0.0}, {}, {}, {}, 0, 0.0, 0.0};
+    Replayer r{setup, result, {}, false, {}, {}, {}, 0.0, 0.0};
+    for (int i = 0; i < 2; ++i)
+        StartSide(r.sides[i], setup.side[i]);
     r.model = !result.recordedDisplay && setup.displayHz > 0.0;
-    if (r.model) {
-        StartDisplay(r.display, setup.displayHz);
-        r.slot.period = 1.0 / setup.displayHz;
-    }
+    StartDisplayStep(r.step, r.model ? setup.displayHz : 0.0, setup.latchMs,
+                     &result.sim.side[0].seen, &result.sim.side[1].seen, r.sides,
+                     SinkTakes(sink) ? sink : FrameSink{TakeNothing, nullptr});
     ResetSeen(r.seen);
     r.seenFigures[0] = &result.sim.side[0].seen;
     r.seenFigures[1] = &result.sim.side[1].seen;
-    for (int i = 0; i < 2; ++i) {
-        r.sides[i].pacer = Pacer{};
-        r.sides[i].pacer.target = setup.side[i].target;
-        r.sides[i].rule = setup.side[i].rule;
-        r.sides[i].updates = 0;
-    }
     CaptureRow row{};
     CaptureStep step;
     while ((step = NextCaptureRow(reader, &row, error, errorSize)) == CaptureStep::kRow) {
@@ -195,7 +161,7 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     }
     bool ok = step == CaptureStep::kEnd;
     // Figures per second need time to pass.
-    if (ok && (r.frames < 2 || !(r.lastRel > 0.0))) {
+    if (ok && (r.step.made < 2 || !(r.lastRel > 0.0))) {
         std::snprintf(error, errorSize,
                       "%s: fewer than two rows, or rows that span no time: nothing to replay",
                       setup.path);

@@ -18,12 +18,6 @@
 #include "lab/capture/capture_stats.h"
 #include "lab/sim/sim_run.h"
 
-// Something that sees every redraw the replay makes, as a log would.
-struct FrameObserver {
-    void (*see)(void* context, const FrameSample& sample, const FrameDisplay& display);
-    void* context;
-};
-
 struct ReplaySetup {
     const char* path;
     const char* process;  // null: the stream with the most rows
@@ -35,7 +29,6 @@ struct ReplaySetup {
     SideSetup side[2];
     bool ruleGiven[2];  // the command line's rule wins over the log's
     bool targetGiven[2];
-    FrameObserver observer;  // see null: none
 };
 
 struct ReplayResult {
@@ -48,12 +41,13 @@ struct ReplayResult {
     SideSetup last[2];               // the rules and targets in effect at the last row
 };
 
-// Replays setup.path into result and the outputs given; reader is the
-// scratch space for the file. False with a message in error for a capture
-// that cannot be read or replayed (exit 2); the outputs then hold what came
-// before the bad line. progress gets progress lines for large files.
+// Replays setup.path into result, each settled redraw into sink; reader is
+// the scratch space for the file. False with a message in error for a
+// capture that cannot be read or replayed (exit 2); the sink then has had
+// what came before the bad line. progress gets progress lines for large
+// files.
 bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& result,
-               const SimOutputs& outputs, char* error, size_t errorSize, std::FILE* progress);
+               FrameSink sink, char* error, size_t errorSize, std::FILE* progress);
 
 // A modelled run's setup that reports the replay: its span, mean rate,
 // rules and display, for PrintSimTable and PrintSimStats.

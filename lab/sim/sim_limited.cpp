@@ -1,9 +1,10 @@
 // The simulated program under a frame limiter: each frame waits where the
 // limiter says, reads the pacers' clock, draws for its modelled time and
 // swaps. The redraw's time is its swap; the pacers' reading is its start.
-#include "lab/sim/sim_steps.h"
+#include "lab/sim/sim_limited.h"
+
+#include "lab/sim/display_step.h"
 #include "lab/sim/wake_model.h"
-#include "pacing/display_model.h"
 
 namespace {
 
@@ -74,30 +75,22 @@ double DrawTime(LimitedRun& run) {
     return run.renderSeconds + UnitFraction(NextRandom(run.random)) * run.jitterSeconds;
 }
 
-// kDisplay, kLog, kFeedback (the display-timed limiter hears the modelled
+// kDisplay, kSink, kFeedback (the display-timed limiter hears the modelled
 // display) and kAtFrame (the wait's placement) are fixed for a run: each
 // combination gets its own loop.
-template <bool kDisplay, bool kLog, bool kFeedback, bool kAtFrame>
-void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides,
+template <bool kDisplay, bool kSink, bool kFeedback, bool kAtFrame>
+void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sides,
           LimitedRun& run) {
     DisplayLimiter& feedback = run.limiter->display;
-    DisplayModel display;
-    RefreshSlot slot{0, 0.0};
-    const double latch = setup.latchMs * 0.001;
+    DisplayStep step;
+    StartDisplayStep(step, setup.displayHz, setup.latchMs, &result.side[0].seen,
+                     &result.side[1].seen, sides, sink);
+    const RefreshSlot* slot = kDisplay ? &step.slot : nullptr;
     const double period = kDisplay ? 1.0 / setup.displayHz : 0.0;
-    if (kDisplay) {
-        StartDisplay(display, setup.displayHz);
-        slot.period = period;
-    }
-    FrameSample samples[2];
-    StartSample(samples[0], sides);
-    StartSample(samples[1], sides);
     double starts[2] = {0.0, 0.0};
-    IntervalFigures* seen[2] = {&result.side[0].seen, &result.side[1].seen};
     PendingFacts pending{};
 
     const double end = setup.redraw.seconds;
-    uint64_t frames = 0;
     double t = 0.0;
     for (;;) {
         if (kFeedback) {
@@ -107,23 +100,19 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
             t = Wait(run, WaitPlacement::kFrame, t);
         }
         const double start = t;
-        FrameSample& sample = samples[kDisplay ? frames & 1 : 0];
+        FrameSample& sample = NextSample<kDisplay>(step);
         uint32_t ms = 0;
         const double pacerTime = PacerSeconds(setup.clock, start, &ms);
-        if (kLog) {
+        if (kSink) {
             sample.clockMs = ms;
         }
         if (kDisplay) {
             // Refreshes up to here show the redraw before: this one is not
             // made yet.
-            PassRefreshesBefore(display, start + latch, seen);
-            slot.refresh = static_cast<int64_t>(display.refresh);
-            Step(sides[0], pacerTime, sample.left, &slot);
-            Step(sides[1], pacerTime, sample.right, &slot);
-        } else {
-            Step(sides[0], pacerTime, sample.left, nullptr);
-            Step(sides[1], pacerTime, sample.right, nullptr);
+            PassUntil(step, start);
         }
+        StepSide(sides[0], pacerTime, sample.left, slot);
+        StepSide(sides[1], pacerTime, sample.right, slot);
         const double draw = DrawTime(run);
         t += draw;
         run.busy += draw;
@@ -139,68 +128,50 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
         }
         sample.seconds = t;
         if (kDisplay) {
-            PassRefreshesBefore(display, t + latch, seen);
-            if (frames > 0) {
+            PassUntil(step, t);
+            if (step.made > 0) {
                 // The redraw before is decided: shown by now, or replaced.
-                const int before = static_cast<int>((frames - 1) & 1);
-                const bool shown = display.newestShown;
+                const bool shown = step.display.newestShown;
+                const double display = step.display.newestDisplay;
                 if (shown) {
-                    AddQuantile(result.displayLatency, display.newestDisplay - starts[before]);
+                    AddQuantile(result.displayLatency, display - starts[(step.made - 1) & 1]);
                 }
                 if (kFeedback) {
-                    const PresentationFact fact{samples[before].seconds, shown,
-                                                display.newestDisplay, period};
-                    Queue(pending, feedback, fact, shown ? display.newestDisplay : t, t);
-                }
-                if (kLog) {
-                    Write(out, samples[before],
-                          NewestDisplay(display, samples[before].seconds, true));
+                    const PresentationFact fact{NewestSample(step).seconds, shown, display, period};
+                    Queue(pending, feedback, fact, shown ? display : t, t);
                 }
             }
-            RecordFrame(result.cadence, sample);
-            MakeRedraw(display, sides[0].updates, sides[1].updates);
-            starts[frames & 1] = start;
-        } else {
-            RecordFrame(result.cadence, sample);
-            if (kLog) {
-                Write(out, sample, kUnknownDisplay);
-            }
+            SettleNewest<kSink>(step);
+            starts[step.made & 1] = start;
         }
-        ++frames;
+        RecordFrame(result.cadence, sample);
+        MakeNewest<kDisplay, kSink>(step, sample, sides[0].updates, sides[1].updates);
     }
-    if (kDisplay) {
-        PassRefreshesBefore(display, end, seen);
-        if (frames > 0) {
-            const int last = static_cast<int>((frames - 1) & 1);
-            if (display.newestShown) {
-                AddQuantile(result.displayLatency, display.newestDisplay - starts[last]);
-            }
-            if (kLog) {
-                Write(out, samples[last], NewestDisplay(display, samples[last].seconds, false));
-            }
-        }
+    const DisplayCounts counts = FinishDisplayStep<kDisplay, kSink>(step, end);
+    if (kDisplay && step.made > 0 && step.display.newestShown) {
+        AddQuantile(result.displayLatency,
+                    step.display.newestDisplay - starts[(step.made - 1) & 1]);
     }
-    result.frames = frames;
-    result.shown = kDisplay ? display.shownRedraws : 0;
-    const uint64_t undecided = kDisplay && frames > 0 && !display.newestShown ? 1 : 0;
-    result.dropped = kDisplay ? frames - display.shownRedraws - undecided : 0;
+    result.frames = step.made;
+    result.shown = counts.shown;
+    result.dropped = counts.dropped;
 }
 
 template <bool kDisplay, bool kFeedback>
-void Dispatch(bool log, bool atFrame, const SimSetup& setup, SimResult& result,
-              const SimOutputs& out, SimSide* sides, LimitedRun& run) {
-    if (log) {
-        atFrame ? Loop<kDisplay, true, kFeedback, true>(setup, result, out, sides, run)
-                : Loop<kDisplay, true, kFeedback, false>(setup, result, out, sides, run);
+void Dispatch(bool rows, bool atFrame, const SimSetup& setup, SimResult& result, FrameSink sink,
+              SimSide* sides, LimitedRun& run) {
+    if (rows) {
+        atFrame ? Loop<kDisplay, true, kFeedback, true>(setup, result, sink, sides, run)
+                : Loop<kDisplay, true, kFeedback, false>(setup, result, sink, sides, run);
     } else {
-        atFrame ? Loop<kDisplay, false, kFeedback, true>(setup, result, out, sides, run)
-                : Loop<kDisplay, false, kFeedback, false>(setup, result, out, sides, run);
+        atFrame ? Loop<kDisplay, false, kFeedback, true>(setup, result, sink, sides, run)
+                : Loop<kDisplay, false, kFeedback, false>(setup, result, sink, sides, run);
     }
 }
 
 }  // namespace
 
-void RunLimited(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides) {
+void RunLimited(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sides) {
     const LimitModel& model = setup.limit;
     LimitedRun run;
     run.limiter = &result.limiter;
@@ -214,17 +185,17 @@ void RunLimited(const SimSetup& setup, SimResult& result, const SimOutputs& out,
     run.busy = 0.0;
     ResetQuantiles(result.displayLatency);
     const bool display = setup.displayHz > 0.0;
-    const bool log = out.log != nullptr || out.sides != nullptr;
+    const bool rows = SinkTakes(sink);
     const bool feedback = display && model.setting.kind == LimitKind::kDisplay;
     // The display-timed limiter waits before the frame whatever the placement.
     const bool atFrame = model.setting.placement == WaitPlacement::kFrame ||
                          model.setting.kind == LimitKind::kDisplay;
     if (feedback) {
-        Dispatch<true, true>(log, atFrame, setup, result, out, sides, run);
+        Dispatch<true, true>(rows, atFrame, setup, result, sink, sides, run);
     } else if (display) {
-        Dispatch<true, false>(log, atFrame, setup, result, out, sides, run);
+        Dispatch<true, false>(rows, atFrame, setup, result, sink, sides, run);
     } else {
-        Dispatch<false, false>(log, atFrame, setup, result, out, sides, run);
+        Dispatch<false, false>(rows, atFrame, setup, result, sink, sides, run);
     }
     result.busySeconds = run.busy;
 }

@@ -7,10 +7,9 @@
 
 #include "lab/sim/clock_model.h"
 #include "pacing/cadence.h"
-#include "pacing/frame_log.h"
+#include "pacing/frame_sink.h"
 #include "pacing/limiter.h"
 #include "pacing/rules.h"
-#include "pacing/side_log.h"
 
 struct SideSetup {
     PaceRule rule;
@@ -39,12 +38,6 @@ struct SimSetup {
     SideSetup side[2];  // left, right
 };
 
-// Where a run's rows go; either may be null.
-struct SimOutputs {
-    FrameLog* log;
-    SideLog* sides;  // two of them, left and right
-};
-
 struct SideResult {
     uint64_t updates;     // the first included
     double measuredRate;  // the pacer's own figure: its last window of 20 updates
@@ -71,10 +64,6 @@ double SimCpuPercent(const SimSetup& setup, const SimResult& result);
 // else one redraw of --redraw.
 double SimDrawingSeconds(const SimSetup& setup);
 
-// Runs the whole simulation into result, and into the outputs given.
-// Nothing is allocated. False when a log write failed; the figures are
-// complete anyway.
-bool RunSim(const SimSetup& setup, SimResult& result, const SimOutputs& outputs);
-inline bool RunSim(const SimSetup& setup, SimResult& result, FrameLog* log) {
-    return RunSim(setup, result, SimOutputs{log, nullptr});
-}
+// Runs the whole simulation into result, each settled redraw into sink.
+// Nothing is allocated. A sink that writes keeps its own failures.
+void RunSim(const SimSetup& setup, SimResult& result, FrameSink sink = kNoFrameSink);

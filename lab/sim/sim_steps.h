@@ -1,6 +1,8 @@
 // The steps of a simulated redraw that every loop of the simulator shares:
-// the pacers' step, the sample's start and the rows written.
+// a side's pacer and its step, and a sample's start.
 #pragma once
+
+#include <cstdint>
 
 #include "lab/sim/sim_run.h"
 
@@ -20,7 +22,7 @@ inline void StartSide(SimSide& side, const SideSetup& setup) {
 // Fills the sample's fields one by one where they lie: a sample built on the
 // side and copied in stalls on store forwarding, at a cost of a third of the
 // loop.
-inline void Step(SimSide& side, double t, SideSample& sample, const RefreshSlot* slot) {
+inline void StepSide(SimSide& side, double t, SideSample& sample, const RefreshSlot* slot) {
     sample.elapsed = 0.0;
     sample.updated = StepPacer(side.pacer, side.rule, t, &sample.elapsed, slot);
     side.updates += sample.updated;
@@ -33,15 +35,3 @@ inline void StartSample(FrameSample& sample, const SimSide* sides) {
     sample.right.target = sides[1].pacer.target;
     sample.right.rule = sides[1].rule;
 }
-
-inline void Write(const SimOutputs& out, const FrameSample& sample, const FrameDisplay& display) {
-    if (out.log != nullptr) {
-        LogFrame(*out.log, sample, display);
-    }
-    if (out.sides != nullptr) {
-        LogSides(out.sides, sample, display);
-    }
-}
-
-// The loop with a frame limiter (sim_limited.cpp).
-void RunLimited(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides);

@@ -12,7 +12,7 @@
 namespace {
 
 struct Job {
-    const SimOptions* options;
+    const SweepSetup* setup;
     SweepRow* rows;
     size_t pointsPerRate;
     size_t pairsPerRate;
@@ -21,38 +21,38 @@ struct Job {
     std::atomic<size_t> done;
 };
 
-SweepRow PointRow(const SimOptions& options, size_t rate, size_t point) {
-    const size_t targets = static_cast<size_t>(options.targetCount);
+SweepRow PointRow(const SweepSetup& sweep, size_t rate, size_t point) {
+    const size_t targets = static_cast<size_t>(sweep.targetCount);
     SweepRow row{};
     row.rule = static_cast<PaceRule>(point / targets);
-    row.redrawHz = options.redrawList[rate];
-    row.target = SweepTarget(options, static_cast<int>(point % targets));
+    row.redrawHz = sweep.redrawHz[rate];
+    row.target = sweep.targetFrom + static_cast<double>(point % targets) * sweep.targetStep;
     return row;
 }
 
 // Two points share a run, one per side: the sides never meet, so each gets
 // what it would get alone. An odd point out runs on both sides.
 void RunJob(Job& job, size_t index, SimResult& result) {
-    const SimOptions& options = *job.options;
+    const SweepSetup& sweep = *job.setup;
     const size_t rate = index / job.pairsPerRate;
     const size_t first = (index % job.pairsPerRate) * 2;
     const size_t second = first + 1 < job.pointsPerRate ? first + 1 : first;
     SweepRow* rows = job.rows + rate * job.pointsPerRate;
-    rows[first] = PointRow(options, rate, first);
-    rows[second] = PointRow(options, rate, second);
+    rows[first] = PointRow(sweep, rate, first);
+    rows[second] = PointRow(sweep, rate, second);
 
-    SimSetup setup = options.setup;
-    setup.redraw.redrawHz = options.redrawList[rate];
+    SimSetup setup = sweep.run;
+    setup.redraw.redrawHz = sweep.redrawHz[rate];
     setup.side[0] = SideSetup{rows[first].rule, rows[first].target};
     setup.side[1] = SideSetup{rows[second].rule, rows[second].target};
-    RunSim(setup, result, nullptr);
+    RunSim(setup, result);
 
     const bool seen = setup.displayHz > 0.0;
-    rows[first].updates = FiguresOf(result.cadence.left, rows[first].target);
-    rows[second].updates = FiguresOf(result.cadence.right, rows[second].target);
+    rows[first].updates = SideFiguresOf(result.cadence.left, rows[first].target);
+    rows[second].updates = SideFiguresOf(result.cadence.right, rows[second].target);
     if (seen) {
-        rows[first].seen = FiguresOf(result.side[0].seen, rows[first].target);
-        rows[second].seen = FiguresOf(result.side[1].seen, rows[second].target);
+        rows[first].seen = SideFiguresOf(result.side[0].seen, rows[first].target);
+        rows[second].seen = SideFiguresOf(result.side[1].seen, rows[second].target);
     }
     if (setup.limit.setting.kind != LimitKind::kOff) {
         for (SweepRow* row : {&rows[first], &rows[second]}) {
@@ -88,7 +88,7 @@ void ShowProgress(std::FILE* out, bool terminal, const Job& job, bool last) {
 
 }  // namespace
 
-SideFigures FiguresOf(const IntervalFigures& figures, double target) {
+SideFigures SideFiguresOf(const IntervalFigures& figures, double target) {
     SideFigures out;
     out.meanRate = MeanRate(figures);
     out.rateErrorPct = (out.meanRate - target) / target * 100.0;
@@ -98,18 +98,18 @@ SideFigures FiguresOf(const IntervalFigures& figures, double target) {
     return out;
 }
 
-size_t SweepRowCount(const SimOptions& options) {
-    return static_cast<size_t>(options.redrawCount) * kPaceRuleCount *
-           static_cast<size_t>(options.targetCount);
+size_t SweepRowCount(const SweepSetup& setup) {
+    return static_cast<size_t>(setup.redrawCount) * kPaceRuleCount *
+           static_cast<size_t>(setup.targetCount);
 }
 
-bool RunSweep(const SimOptions& options, int threads, SweepRow* rows, std::FILE* progress) {
+bool RunSweep(const SweepSetup& setup, int threads, SweepRow* rows, std::FILE* progress) {
     Job job;
-    job.options = &options;
+    job.setup = &setup;
     job.rows = rows;
-    job.pointsPerRate = static_cast<size_t>(kPaceRuleCount) * options.targetCount;
+    job.pointsPerRate = static_cast<size_t>(kPaceRuleCount) * setup.targetCount;
     job.pairsPerRate = (job.pointsPerRate + 1) / 2;
-    job.jobs = job.pairsPerRate * static_cast<size_t>(options.redrawCount);
+    job.jobs = job.pairsPerRate * static_cast<size_t>(setup.redrawCount);
     job.next = 0;
     job.done = 0;
     if (threads <= 0) {
@@ -145,8 +145,8 @@ bool RunSweep(const SimOptions& options, int threads, SweepRow* rows, std::FILE*
     if (progress != nullptr) {
         ShowProgress(progress, terminal, job, true);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        std::fprintf(progress, "sweep: %zu points on %d threads in %.1f s\n",
-                     SweepRowCount(options), threads, took.count());
+        std::fprintf(progress, "sweep: %zu points on %d threads in %.1f s\n", SweepRowCount(setup),
+                     threads, took.count());
     }
     return true;
 }

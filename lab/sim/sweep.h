@@ -5,7 +5,18 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "lab/sim_options.h"
+#include "lab/sim/sim_run.h"
+
+// What a sweep runs: every point is setup.run but for its redraw rate, rule
+// and target.
+struct SweepSetup {
+    SimSetup run;
+    const double* redrawHz;  // the rates, in print order
+    int redrawCount;
+    double targetFrom;  // the targets: from, from + step, ...
+    double targetStep;
+    int targetCount;
+};
 
 struct SideFigures {
     double meanRate;
@@ -15,7 +26,8 @@ struct SideFigures {
     double worstMs;
 };
 
-SideFigures FiguresOf(const IntervalFigures& figures, double target);
+// A side's figures as the sweep and the tables print them.
+SideFigures SideFiguresOf(const IntervalFigures& figures, double target);
 
 struct SweepRow {
     PaceRule rule;
@@ -32,14 +44,14 @@ struct SweepRow {
 };
 
 // Rows in print order: redraw rates as listed, then rules, then targets.
-size_t SweepRowCount(const SimOptions& options);
+size_t SweepRowCount(const SweepSetup& setup);
 
 // Fills rows[0 .. SweepRowCount). threads 0 means one per core. When
 // progress is not null it gets a percentage updated in place if it is a
 // terminal, else one line at the end. The rows never depend on the thread
 // count: every point is its own run from the same redraw times. False when
 // the workers' memory could not be had.
-bool RunSweep(const SimOptions& options, int threads, SweepRow* rows, std::FILE* progress);
+bool RunSweep(const SweepSetup& setup, int threads, SweepRow* rows, std::FILE* progress);
 
 void PrintSweepHeader(std::FILE* out, bool seen, bool limited);
 void PrintSweepRow(std::FILE* out, const SweepRow& row, bool seen, bool limited);

@@ -1,0 +1,96 @@
+// The modelled display as every loop of the simulator settles redraws
+// against it: the plain loop, the limited one and replay. Refreshes pass up
+// to each redraw (plus the latch), and a redraw's row waits until the
+// refreshes that may show it have passed, since they decide its display
+// cells: the two samples take turns, the newest one and the one whose row is
+// pending. Every settled redraw goes to the run's sink.
+//
+// kDisplay (a display is modelled) and kSink (the sink takes rows) are fixed
+// for a run, so that each loop's variant tests neither inside.
+#pragma once
+
+#include <cstdint>
+
+#include "lab/sim/sim_steps.h"
+#include "pacing/display_model.h"
+#include "pacing/frame_sink.h"
+
+struct DisplayStep {
+    DisplayModel display;
+    RefreshSlot slot;  // the pacers' view of the refresh to come
+    double latch;      // seconds
+    IntervalFigures* seen[2];
+    FrameSample samples[2];
+    uint64_t made;  // redraws made
+    FrameSink sink;
+};
+
+// hz 0: no display; every redraw goes to the sink as it is made. seen takes
+// the left and right seen intervals.
+void StartDisplayStep(DisplayStep& step, double hz, double latchMs, IntervalFigures* leftSeen,
+                      IntervalFigures* rightSeen, const SimSide* sides, FrameSink sink);
+
+// The sample the next redraw fills.
+template <bool kDisplay>
+inline FrameSample& NextSample(DisplayStep& step) {
+    return step.samples[kDisplay ? step.made & 1 : 0];
+}
+
+// The newest redraw made, once there is one.
+inline const FrameSample& NewestSample(const DisplayStep& step) {
+    return step.samples[(step.made - 1) & 1];
+}
+
+// The refreshes that take redraws before time at pass, showing the newest
+// redraw made so far; the pacers' slot moves on with them.
+inline void PassUntil(DisplayStep& step, double at) {
+    PassRefreshesBefore(step.display, at + step.latch, step.seen);
+    step.slot.refresh = static_cast<int64_t>(step.display.refresh);
+}
+
+// Called at a new redraw's time, after PassUntil: the redraw before it is
+// decided, shown by a refresh up to here or replaced, and goes to the sink.
+template <bool kSink>
+inline void SettleNewest(DisplayStep& step) {
+    if (kSink && step.made > 0) {
+        const FrameSample& before = NewestSample(step);
+        SinkFrame(step.sink, before, NewestDisplay(step.display, before.seconds, true));
+    }
+}
+
+// The redraw just filled becomes the newest. Without a display it is
+// settled at once, with what is known of it (nothing, for a modelled run).
+template <bool kDisplay, bool kSink>
+inline void MakeNewest(DisplayStep& step, const FrameSample& sample, uint64_t leftUpdates,
+                       uint64_t rightUpdates, const FrameDisplay& known = kUnknownDisplay) {
+    if (kDisplay) {
+        MakeRedraw(step.display, leftUpdates, rightUpdates);
+    } else if (kSink) {
+        SinkFrame(step.sink, sample, known);
+    }
+    ++step.made;
+}
+
+struct DisplayCounts {
+    uint64_t shown;    // redraws a refresh showed
+    uint64_t dropped;  // and those replaced before any did
+};
+
+// The run is over at end: the refreshes before it pass, and the newest
+// redraw goes to the sink, shown or undecided.
+template <bool kDisplay, bool kSink>
+inline DisplayCounts FinishDisplayStep(DisplayStep& step, double end) {
+    if (!kDisplay) {
+        return DisplayCounts{0, 0};
+    }
+    PassRefreshesBefore(step.display, end, step.seen);
+    if (kSink && step.made > 0) {
+        const FrameSample& last = NewestSample(step);
+        SinkFrame(step.sink, last, NewestDisplay(step.display, last.seconds, false));
+    }
+    // Every redraw but the newest is shown or replaced before a refresh; the
+    // newest, unshown by the end, is neither.
+    const uint64_t shown = step.display.shownRedraws;
+    const uint64_t undecided = step.made > 0 && !step.display.newestShown ? 1 : 0;
+    return DisplayCounts{shown, step.made - shown - undecided};
+}
