@@ -12,6 +12,5 @@ void StartDisplayStep(DisplayStep& step, double hz, double latchMs, IntervalFigu
     step.seen[1] = rightSeen;
     StartSample(step.samples[0], sides);
     StartSample(step.samples[1], sides);
-    step.made = 0;
     step.sink = sink;
 }

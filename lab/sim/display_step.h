@@ -5,6 +5,10 @@
 // cells: the two samples take turns, the newest one and the one whose row is
 // pending. Every settled redraw goes to the run's sink.
 //
+// The loop counts its redraws (made, below) and hands the count in: held in
+// the step, which the display's refreshes reach, it would be read back from
+// memory at every use.
+//
 // kDisplay (a display is modelled) and kSink (the sink takes rows) are fixed
 // for a run, so that each loop's variant tests neither inside.
 #pragma once
@@ -21,7 +25,6 @@ struct DisplayStep {
     double latch;      // seconds
     IntervalFigures* seen[2];
     FrameSample samples[2];
-    uint64_t made;  // redraws made
     FrameSink sink;
 };
 
@@ -30,15 +33,15 @@ struct DisplayStep {
 void StartDisplayStep(DisplayStep& step, double hz, double latchMs, IntervalFigures* leftSeen,
                       IntervalFigures* rightSeen, const SimSide* sides, FrameSink sink);
 
-// The sample the next redraw fills.
+// The sample the next redraw fills, made redraws into the run.
 template <bool kDisplay>
-inline FrameSample& NextSample(DisplayStep& step) {
-    return step.samples[kDisplay ? step.made & 1 : 0];
+inline FrameSample& NextSample(DisplayStep& step, uint64_t made) {
+    return step.samples[kDisplay ? made & 1 : 0];
 }
 
 // The newest redraw made, once there is one.
-inline const FrameSample& NewestSample(const DisplayStep& step) {
-    return step.samples[(step.made - 1) & 1];
+inline const FrameSample& NewestSample(const DisplayStep& step, uint64_t made) {
+    return step.samples[(made - 1) & 1];
 }
 
 // The refreshes that take redraws before time at pass, showing the newest
@@ -51,15 +54,16 @@ inline void PassUntil(DisplayStep& step, double at) {
 // Called at a new redraw's time, after PassUntil: the redraw before it is
 // decided, shown by a refresh up to here or replaced, and goes to the sink.
 template <bool kSink>
-inline void SettleNewest(DisplayStep& step) {
-    if (kSink && step.made > 0) {
-        const FrameSample& before = NewestSample(step);
+inline void SettleNewest(DisplayStep& step, uint64_t made) {
+    if (kSink && made > 0) {
+        const FrameSample& before = NewestSample(step, made);
         SinkFrame(step.sink, before, NewestDisplay(step.display, before.seconds, true));
     }
 }
 
-// The redraw just filled becomes the newest. Without a display it is
-// settled at once, with what is known of it (nothing, for a modelled run).
+// The redraw just filled becomes the newest (the loop counts it). Without a
+// display it is settled at once, with what is known of it (nothing, for a
+// modelled run).
 template <bool kDisplay, bool kSink>
 inline void MakeNewest(DisplayStep& step, const FrameSample& sample, uint64_t leftUpdates,
                        uint64_t rightUpdates, const FrameDisplay& known = kUnknownDisplay) {
@@ -68,7 +72,6 @@ inline void MakeNewest(DisplayStep& step, const FrameSample& sample, uint64_t le
     } else if (kSink) {
         SinkFrame(step.sink, sample, known);
     }
-    ++step.made;
 }
 
 struct DisplayCounts {
@@ -79,18 +82,18 @@ struct DisplayCounts {
 // The run is over at end: the refreshes before it pass, and the newest
 // redraw goes to the sink, shown or undecided.
 template <bool kDisplay, bool kSink>
-inline DisplayCounts FinishDisplayStep(DisplayStep& step, double end) {
+inline DisplayCounts FinishDisplayStep(DisplayStep& step, uint64_t made, double end) {
     if (!kDisplay) {
         return DisplayCounts{0, 0};
     }
     PassRefreshesBefore(step.display, end, step.seen);
-    if (kSink && step.made > 0) {
-        const FrameSample& last = NewestSample(step);
+    if (kSink && made > 0) {
+        const FrameSample& last = NewestSample(step, made);
         SinkFrame(step.sink, last, NewestDisplay(step.display, last.seconds, false));
     }
     // Every redraw but the newest is shown or replaced before a refresh; the
     // newest, unshown by the end, is neither.
     const uint64_t shown = step.display.shownRedraws;
-    const uint64_t undecided = step.made > 0 && !step.display.newestShown ? 1 : 0;
-    return DisplayCounts{shown, step.made - shown - undecided};
+    const uint64_t undecided = made > 0 && !step.display.newestShown ? 1 : 0;
+    return DisplayCounts{shown, made - shown - undecided};
 }

@@ -42,6 +42,7 @@ struct Replayer {
     DisplayStep step;
     SeenTracker seen;
     IntervalFigures* seenFigures[2];
+    uint64_t frames;
     double first;
     double lastRel;
 
@@ -52,7 +53,7 @@ struct Replayer {
     }
 
     bool Row(const CaptureRow& row, char* error, size_t errorSize) {
-        if (step.made == 0)
+        if (frames == 0)
             first = row.seconds;
         const double rel = row.seconds - first;
         if (model && rel * setup.displayHz > kMostRefreshes) {
@@ -65,14 +66,15 @@ struct Replayer {
         lastRel = rel;
         uint32_t ms = 0;
         const double t = PacerAt(setup, row, rel, &ms);
-        FrameSample& sample = model ? NextSample<true>(step) : NextSample<false>(step);
+        FrameSample& sample =
+            model ? NextSample<true>(step, frames) : NextSample<false>(step, frames);
         sample.seconds = rel;
         sample.clockMs = ms;
         Follow(setup, row, 0, sides[0]);
         Follow(setup, row, 1, sides[1]);
         if (model) {
             PassUntil(step, rel);
-            SettleNewest<true>(step);
+            SettleNewest<true>(step, frames);
         }
         Advance(sides[0], t, sample.left);
         Advance(sides[1], t, sample.right);
@@ -83,6 +85,7 @@ struct Replayer {
             MakeNewest<false, true>(step, sample, sides[0].updates, sides[1].updates,
                                     RecordedDisplay(row, rel));
         }
+        ++frames;
         return true;
     }
 
@@ -109,12 +112,12 @@ struct Replayer {
     void Finish() {
         if (model) {
             // The refresh after the last redraw shows it.
-            const DisplayCounts counts =
-                FinishDisplayStep<true, true>(step, lastRel + step.latch + 1.0 / setup.displayHz);
+            const DisplayCounts counts = FinishDisplayStep<true, true>(
+                step, frames, lastRel + step.latch + 1.0 / setup.displayHz);
             result.sim.shown = counts.shown;
             result.sim.dropped = counts.dropped;
         }
-        result.sim.frames = step.made;
+        result.sim.frames = frames;
         result.seconds = lastRel;
         for (int i = 0; i < 2; ++i) {
             result.sim.side[i].updates = sides[i].updates;
@@ -140,7 +143,7 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     ResetFigures(result.sim.side[0].seen);
     ResetFigures(result.sim.side[1].seen);
     ResetFigures(result.shownIntervals);
-    Replayer r{setup, result, {}, false, {}, {}, {}, 0.0, 0.0};
+    Replayer r{setup, result, {}, false, {}, {}, {}, 0, 0.0, 0.0};
     for (int i = 0; i < 2; ++i)
         StartSide(r.sides[i], setup.side[i]);
     r.model = !result.recordedDisplay && setup.displayHz > 0.0;
@@ -161,7 +164,7 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     }
     bool ok = step == CaptureStep::kEnd;
     // Figures per second need time to pass.
-    if (ok && (r.step.made < 2 || !(r.lastRel > 0.0))) {
+    if (ok && (r.frames < 2 || !(r.lastRel > 0.0))) {
         std::snprintf(error, errorSize,
                       "%s: fewer than two rows, or rows that span no time: nothing to replay",
                       setup.path);

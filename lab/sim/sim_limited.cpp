@@ -91,6 +91,7 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
     PendingFacts pending{};
 
     const double end = setup.redraw.seconds;
+    uint64_t frames = 0;
     double t = 0.0;
     for (;;) {
         if (kFeedback) {
@@ -100,7 +101,7 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
             t = Wait(run, WaitPlacement::kFrame, t);
         }
         const double start = t;
-        FrameSample& sample = NextSample<kDisplay>(step);
+        FrameSample& sample = NextSample<kDisplay>(step, frames);
         uint32_t ms = 0;
         const double pacerTime = PacerSeconds(setup.clock, start, &ms);
         if (kSink) {
@@ -129,30 +130,31 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
         sample.seconds = t;
         if (kDisplay) {
             PassUntil(step, t);
-            if (step.made > 0) {
+            if (frames > 0) {
                 // The redraw before is decided: shown by now, or replaced.
                 const bool shown = step.display.newestShown;
                 const double display = step.display.newestDisplay;
                 if (shown) {
-                    AddQuantile(result.displayLatency, display - starts[(step.made - 1) & 1]);
+                    AddQuantile(result.displayLatency, display - starts[(frames - 1) & 1]);
                 }
                 if (kFeedback) {
-                    const PresentationFact fact{NewestSample(step).seconds, shown, display, period};
+                    const PresentationFact fact{NewestSample(step, frames).seconds, shown, display,
+                                                period};
                     Queue(pending, feedback, fact, shown ? display : t, t);
                 }
             }
-            SettleNewest<kSink>(step);
-            starts[step.made & 1] = start;
+            SettleNewest<kSink>(step, frames);
+            starts[frames & 1] = start;
         }
         RecordFrame(result.cadence, sample);
         MakeNewest<kDisplay, kSink>(step, sample, sides[0].updates, sides[1].updates);
+        ++frames;
     }
-    const DisplayCounts counts = FinishDisplayStep<kDisplay, kSink>(step, end);
-    if (kDisplay && step.made > 0 && step.display.newestShown) {
-        AddQuantile(result.displayLatency,
-                    step.display.newestDisplay - starts[(step.made - 1) & 1]);
+    const DisplayCounts counts = FinishDisplayStep<kDisplay, kSink>(step, frames, end);
+    if (kDisplay && frames > 0 && step.display.newestShown) {
+        AddQuantile(result.displayLatency, step.display.newestDisplay - starts[(frames - 1) & 1]);
     }
-    result.frames = step.made;
+    result.frames = frames;
     result.shown = counts.shown;
     result.dropped = counts.dropped;
 }

@@ -17,26 +17,29 @@ void Run(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* side
     StartDisplayStep(step, setup.displayHz, setup.latchMs, &result.side[0].seen,
                      &result.side[1].seen, sides, sink);
     const RefreshSlot* slot = kDisplay ? &step.slot : nullptr;
+    uint64_t frames = 0;
     double s = 0.0;
     while (NextRedraw(clock, &s)) {
         uint32_t ms = 0;
         const double t = PacerSeconds(setup.clock, s, &ms);
-        FrameSample& sample = NextSample<kDisplay>(step);
+        FrameSample& sample = NextSample<kDisplay>(step, frames);
         sample.seconds = s;
         if (kSink) {
             sample.clockMs = ms;
         }
         if (kDisplay) {
             PassUntil(step, s);
-            SettleNewest<kSink>(step);
+            SettleNewest<kSink>(step, frames);
         }
         StepSide(sides[0], t, sample.left, slot);
         StepSide(sides[1], t, sample.right, slot);
         RecordFrame(result.cadence, sample);
         MakeNewest<kDisplay, kSink>(step, sample, sides[0].updates, sides[1].updates);
+        ++frames;
     }
-    const DisplayCounts counts = FinishDisplayStep<kDisplay, kSink>(step, setup.redraw.seconds);
-    result.frames = step.made;
+    const DisplayCounts counts =
+        FinishDisplayStep<kDisplay, kSink>(step, frames, setup.redraw.seconds);
+    result.frames = frames;
     result.shown = counts.shown;
     result.dropped = counts.dropped;
 }
