@@ -243,8 +243,10 @@ void DrawCadencePanel(const CadencePanelView& view, Font& font) {
         view.pacers[0] == nullptr || view.pacers[1] == nullptr) {
         return;
     }
-    // As the header says: all it changes goes back, but for what Print
-    // leaves, which the panel leaves as the overlay's text would.
+    // As the header says: both matrices, the blend function, the texture
+    // environment and the unpacking state go back; texturing, depth test,
+    // blending and the binding end as Print leaves them, the panel being
+    // text as the overlay is, or as found when the font cannot print.
     const SavedState saved = SaveState(font);
     glEnable(GL_TEXTURE_2D);
     Refresh(view, font);

@@ -3,8 +3,6 @@
 // place the pictures and check them.
 #pragma once
 
-#include "demo/panel_image.h"
-
 // Text at the overlay's own size, as Print draws it at a scale of (1, 1.25):
 // a character is kPanelCharWidth of the window wide and kPanelLine high, and
 // lines follow each other kPanelLine apart. The tick labels ride on that: a

@@ -24,8 +24,9 @@ struct PanelText {
     PanelWords words;
 };
 
-// The side heads hold 49 characters, the redraw head 80, the display's line
-// and the limit's 106, the labels 7.
+// In the order they are drawn, the later over the earlier. The side heads
+// hold 49 characters, the redraw head 80, the display's line and the
+// limit's 106, the labels 7. A side's line takes a row for each side.
 inline constexpr PanelText kPanelTexts[] = {
     {0, 0, 49, 2, SideHeadWords},
     {1, 0, 49, 2, SideHeadWords},
