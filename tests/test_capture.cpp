@@ -249,6 +249,7 @@ TEST(CaptureReader, RefusesBadFilesWithTheirLine) {
         {"{\"Runs\": []}", "holds 0 runs"},
         {"{\"Runs\": [{\"Info\": 1}]}", "Runs[0] has no CaptureData"},
         {"{\"Runs\": [{\"CaptureData\": {\"Dropped\": [true]}}]}", "has no frame times"},
+        {"{\"Runs\": [{\"CaptureData\": {\"frametime\": [1, 2]}}]}", "has no frame times"},
         {json + "\"MsBetweenPresents\":[1,1,1],\"MsUntilDisplayed\":[1,1]}}]}",
          "MsUntilDisplayed holds 2 values"},
         {json + "\"MsBetweenPresents\":[1,1,1],\"MsUntilDisplayed\":[1,{},1]}}]}",

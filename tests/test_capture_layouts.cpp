@@ -150,10 +150,14 @@ TEST(CaptureLayouts, JsonAsFilesHoldIt) {
     EXPECT_EQ(r.application, "");
     // Counter ticks in a JSON run, fitted like a CSV file's.
     const Read ticks = ReadText(
-        "{\"Runs\":[{\"CaptureData\":{\"QPCTime\":[0,100000,200000],"
+        "{\"Runs\":[{\"CaptureData\":{\"QPCTime\":[700000,800000,900000],"
         "\"MsBetweenPresents\":[0,10,10]}}]}");  // the first since a frame before it
     EXPECT_EQ(ticks.info.ticksHz, 1e7);
     EXPECT_NEAR(ticks.last - ticks.first, 0.02, 1e-12);
+    const Read busy = ReadText(
+        "{\"Runs\":[{\"CaptureData\":{\"CPUStartQPC\":[700000,805000,905000],"
+        "\"CPUBusy\":[8.5,8,8],\"CPUWait\":[2,2,2]}}]}");
+    EXPECT_EQ(busy.info.ticksHz, 1e7);
 }
 
 // MangoHud's elapsed told from its steps against the frame times; a log

@@ -119,7 +119,7 @@ void Measure(const JsonSource& source, CaptureStream& s) {
             s.ticksMs += known;
             s.lastTicksMs = known;
         }
-        AddFitRow(s, source.layout.fitToNext, time, ms);
+        AddFitRow(s, i == 0, source.layout.fitToNext, time, ms);
         const double other = role[kRoleOtherTime].empty() ? kNone : role[kRoleOtherTime][i];
         if (!std::isnan(other)) {
             if (!s.othered) {

@@ -70,7 +70,7 @@ void TimeRow(const CsvLayout& layout, const Cell* cells, CaptureStream* s) {
     const bool hasMs =
         m >= 0 && ParseDouble(cells[m], &ms) && (plus < 0 || ParseDouble(cells[plus], &more));
     ms += more;
-    AddFitRow(*s, layout.fitToNext, time, hasMs ? ms : std::nan(""));
+    AddFitRow(*s, !s->timed, layout.fitToNext, time, hasMs ? ms : std::nan(""));
     double other = 0.0;
     const int o = layout.column[kRoleOtherTime];
     const bool hasOther = o >= 0 && ParseDouble(cells[o], &other);

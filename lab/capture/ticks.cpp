@@ -108,9 +108,9 @@ bool MangoHudUnit(const char* path, const CaptureStream& s, double* secondsPerUn
 
 }  // namespace
 
-void AddFitRow(CaptureStream& s, bool toNext, double time, double ms) {
+void AddFitRow(CaptureStream& s, bool first, bool toNext, double time, double ms) {
     const bool sound = ms >= 0.0 && ms <= kLongestCellMs;
-    if (s.timed) {
+    if (!first) {
         const double spanning = toNext ? s.fitLastMs : (sound ? ms : kNone);
         const double step = time - s.lastTime;
         if (!std::isnan(spanning) && step >= 0.0) {

@@ -13,9 +13,10 @@
 // counter that wrapped or a cell written wrong: not a number of ms.
 constexpr double kLongestCellMs = 3.6e6;
 
-// A counted row into its stream's fit, before its time is the stream's last:
-// the time, and the fit column's ms (NaN where the cell was not a number).
-void AddFitRow(CaptureStream& stream, bool toNext, double time, double ms);
+// A counted row into its stream's fit (the first timed row of the stream, or
+// one after it), before its time is the stream's last: the time, and the fit
+// column's ms (NaN where the cell was not a number).
+void AddFitRow(CaptureStream& stream, bool first, bool toNext, double time, double ms);
 
 // Finds the layout's time unit from the chosen stream where the file does
 // not state it, and sets info's secondsPerUnit (0 for frame times summed),
