@@ -430,8 +430,8 @@ TEST(ReportStats, ALineWithEveryGroupKeepsItsLastKeys) {
     ASSERT_TRUE(RunSim(setup, *result, SimOutputs{nullptr, nullptr}));
     auto facts = std::make_unique<CaptureFacts>();
     for (char* name : {facts->game, facts->cpu, facts->gpu}) {
-        std::memset(name, 'x', kMachineFactSize - 1);
-        name[kMachineFactSize - 1] = '\0';
+        std::memset(name, 'x', kSystemInfoSize - 1);
+        name[kSystemInfoSize - 1] = '\0';
     }
     facts->ticksHz = 10e6;
     for (IntervalFigures& latency : facts->latency) {

@@ -1,5 +1,6 @@
 #include "lab/capture/capture_stats.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -7,8 +8,8 @@ namespace {
 
 const char* const kLatencyNames[kCaptureLatencyCount] = {"input", "click", "pc", "display"};
 
-void CopyFact(char* to, const char* from) {
-    std::snprintf(to, kMachineFactSize, "%s", from);
+void CopyToken(char* to, const char* from) {
+    std::snprintf(to, kSystemInfoSize, "%s", from);
     // One token of the line: blanks, '=' and anything unprintable become '_'.
     for (char* c = to; *c != '\0'; ++c) {
         const unsigned char u = static_cast<unsigned char>(*c);
@@ -20,12 +21,20 @@ void CopyFact(char* to, const char* from) {
 }  // namespace
 
 void ResetCaptureFacts(CaptureFacts& facts, const CaptureInfo& info) {
-    CopyFact(facts.game, info.game);
-    CopyFact(facts.cpu, info.cpu);
-    CopyFact(facts.gpu, info.gpu);
+    CopyToken(facts.game, info.game);
+    CopyToken(facts.cpu, info.cpu);
+    CopyToken(facts.gpu, info.gpu);
     facts.ticksHz = info.ticksHz;
     for (IntervalFigures& f : facts.latency)
         ResetFigures(f);
+    facts.generatedFrames = 0;
+    facts.displayedFrames = 0;
+    facts.applicationShown = 0;
+    facts.firstDisplaySeconds = 0.0;
+    facts.lastDisplaySeconds = 0.0;
+    ResetFigures(facts.animationError);
+    facts.animationErrorRejected = 0;
+    facts.skippedCells = 0;
 }
 
 void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row) {
@@ -33,6 +42,34 @@ void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row) {
         if (row.latencyMs[i] >= 0.0)
             AddInterval(facts.latency[i], row.latencyMs[i] * 0.001);
     }
+    facts.generatedFrames += row.generated;
+    if (row.hasDisplay) {
+        const double at = row.displaySeconds;
+        if (facts.displayedFrames == 0 || at < facts.firstDisplaySeconds)
+            facts.firstDisplaySeconds = at;
+        if (facts.displayedFrames == 0 || at > facts.lastDisplaySeconds)
+            facts.lastDisplaySeconds = at;
+        ++facts.displayedFrames;
+        facts.applicationShown += !row.generated;
+    }
+    if (!std::isnan(row.motion.errorMs))
+        AddInterval(facts.animationError, std::fabs(row.motion.errorMs) * 0.001);
+    facts.animationErrorRejected += row.motion.errorRejected;
+    facts.skippedCells += row.skippedCells;
+}
+
+double CaptureDisplayedRate(const CaptureFacts& facts) {
+    const double span = facts.lastDisplaySeconds - facts.firstDisplaySeconds;
+    if (facts.displayedFrames < 2 || !(span > 0.0))
+        return 0.0;
+    return static_cast<double>(facts.displayedFrames - 1) / span;
+}
+
+double CaptureApplicationRate(const CaptureFacts& facts) {
+    if (facts.displayedFrames == 0)
+        return 0.0;
+    return CaptureDisplayedRate(facts) * static_cast<double>(facts.applicationShown) /
+           static_cast<double>(facts.displayedFrames);
 }
 
 void AddCaptureStats(StatsLine& line, const CaptureFacts* facts) {

@@ -34,9 +34,9 @@ struct ReportAbout {
     // Known only to some runs; empty when not, and the page leaves the row
     // out. limiter: how the run's redraws were limited, when they were.
     char limiter[96];
-    char captureGame[kMachineFactSize];
-    char captureCpu[kMachineFactSize];
-    char captureGpu[kMachineFactSize];
+    char captureGame[kSystemInfoSize];
+    char captureCpu[kSystemInfoSize];
+    char captureGpu[kSystemInfoSize];
     long cores;
 };
 
