@@ -186,12 +186,9 @@ void DescribeLimit(const SimSetup& setup, char* text, size_t size) {
     text[0] = '\0';
     if (m.setting.kind == LimitKind::kOff)
         return;
-    char limit[32];
-    LimitText(m.setting, limit, sizeof limit);
-    std::snprintf(text, size, "%s%s, a %s wait at the %s, drawing %g ms", limit,
-                  m.setting.kind == LimitKind::kRate ? " Hz" : " (just in time)",
-                  WaitMethodName(m.setting.method), WaitPlacementName(m.setting.placement),
-                  SimDrawingSeconds(setup) * 1000.0);
+    char limit[64];
+    DescribeLimit(m.setting, nullptr, limit, sizeof limit);
+    std::snprintf(text, size, "%s, drawing %g ms", limit, SimDrawingSeconds(setup) * 1000.0);
 }
 
 int Fail(const char* program, const Failure& f) {

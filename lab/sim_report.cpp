@@ -18,12 +18,9 @@ const IntervalFigures& Updates(const SimResult& result, int side) {
 // the waits ended and, with a display, frame start to display.
 void PrintLimit(std::FILE* out, const SimSetup& setup, const SimResult& result) {
     const LimitModel& m = setup.limit;
-    char limit[32];
-    LimitText(m.setting, limit, sizeof limit);
-    const char* note = LimitNote(result.limiter, setup.redraw.seconds);
-    std::fprintf(out, "%g s limited to %s (%s at %s%s%s), drawing %g ms", setup.redraw.seconds,
-                 limit, WaitMethodName(m.setting.method), WaitPlacementName(m.setting.placement),
-                 *note != '\0' ? ", " : "", note,
+    char limit[128];
+    DescribeLimit(m.setting, LimitNote(result.limiter, setup.redraw.seconds), limit, sizeof limit);
+    std::fprintf(out, "%g s limited to %s, drawing %g ms", setup.redraw.seconds, limit,
                  SimDrawingSeconds(setup) * 1000.0);
     if (m.renderJitterMs > 0.0) {
         std::fprintf(out, " + [0, %g)", m.renderJitterMs);

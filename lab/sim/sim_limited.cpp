@@ -1,71 +1,20 @@
 // The simulated program under a frame limiter: each frame waits where the
-// limiter says, reads the pacers' clock, draws for its modelled time and
-// swaps. The redraw's time is its swap; the pacers' reading is its start.
+// limiter plans (pacing/limiter.h; limit_carry.h carries the plans out),
+// reads the pacers' clock, draws for its modelled time and swaps. The
+// redraw's time is its swap; the pacers' reading is its start.
+#include "lab/sim/limit_carry.h"
 #include "lab/sim/sim_steps.h"
-#include "lab/sim/wake_model.h"
 #include "pacing/display_model.h"
 
 namespace {
 
-// The display's word on a redraw, held until the program would hear it: a
-// shown redraw at its display time, a discarded one when it was replaced.
-constexpr int kPendingFacts = 8;
-
-struct PendingFacts {
-    PresentationFact fact[kPendingFacts];
-    double heardAt[kPendingFacts];
-    int first;
-    int count;
-};
-
-void Hear(PendingFacts& pending, DisplayLimiter& limiter, double now) {
-    while (pending.count > 0 && pending.heardAt[pending.first] <= now) {
-        NotePresentation(limiter, pending.fact[pending.first], now);
-        pending.first = (pending.first + 1) % kPendingFacts;
-        --pending.count;
-    }
-}
-
-void Queue(PendingFacts& pending, DisplayLimiter& limiter, const PresentationFact& fact,
-           double heardAt, double now) {
-    if (pending.count == kPendingFacts) {
-        // More redraws in flight than a compositor keeps: the oldest is
-        // heard early rather than lost.
-        NotePresentation(limiter, pending.fact[pending.first], now);
-        pending.first = (pending.first + 1) % kPendingFacts;
-        --pending.count;
-    }
-    const int at = (pending.first + pending.count) % kPendingFacts;
-    pending.fact[at] = fact;
-    pending.heardAt[at] = heardAt;
-    ++pending.count;
-}
-
 struct LimitedRun {
-    Limiter* limiter;
-    WakeModel wake;
+    LimitCarry carry;
     uint64_t random;  // the drawing time's
     double renderSeconds;
     double jitterSeconds;
-    double busy;  // drawing and spinning
+    double drawSeconds;  // in all
 };
-
-// The wait, if the limiter plans one here, as the modelled platform makes
-// it: the sleep returns late by the wake model, the spin ends on time.
-// Inline into the loop, once: a call per redraw costs a tenth of it.
-inline __attribute__((always_inline)) double Wait(LimitedRun& run, WaitPlacement at, double now) {
-    const WaitPlan plan = PlanWait(*run.limiter, at, now);
-    if (!plan.wait) {
-        return now;
-    }
-    double returned = plan.start;
-    if (plan.sleepUntil > plan.start) {
-        returned = plan.sleepUntil + WakeLateness(run.wake, NextRandom(run.wake.random));
-    }
-    const double ended = returned > plan.deadline ? returned : plan.deadline;
-    run.busy += FinishWait(*run.limiter, plan, returned, ended).spinSeconds;
-    return ended;
-}
 
 double DrawTime(LimitedRun& run) {
     if (run.jitterSeconds <= 0.0) {
@@ -74,13 +23,23 @@ double DrawTime(LimitedRun& run) {
     return run.renderSeconds + UnitFraction(NextRandom(run.random)) * run.jitterSeconds;
 }
 
+// A shown redraw's row carries the time from its start to its display, as
+// the live program's does.
+inline FrameDisplay WithLatency(FrameDisplay cells, const DisplayModel& display, double start) {
+    if (cells.fate == FrameFate::kShown) {
+        cells.latencyMs = (display.newestDisplay - start) * 1000.0;
+    }
+    return cells;
+}
+
 // kDisplay, kLog, kFeedback (the display-timed limiter hears the modelled
-// display) and kAtFrame (the wait's placement) are fixed for a run: each
-// combination gets its own loop.
-template <bool kDisplay, bool kLog, bool kFeedback, bool kAtFrame>
+// display) and the places the limiter plans at (kBeforeFrame, kBeforeSwap:
+// limiter.places) are fixed for a run: each combination gets its own loop.
+template <bool kDisplay, bool kLog, bool kFeedback, bool kBeforeFrame, bool kBeforeSwap>
 void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides,
           LimitedRun& run) {
-    DisplayLimiter& feedback = run.limiter->display;
+    LimitCarry& carry = run.carry;
+    Limiter& limiter = *carry.limiter;
     DisplayModel display;
     RefreshSlot slot{0, 0.0};
     const double latch = setup.latchMs * 0.001;
@@ -94,17 +53,19 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
     StartSample(samples[1], sides);
     double starts[2] = {0.0, 0.0};
     IntervalFigures* seen[2] = {&result.side[0].seen, &result.side[1].seen};
-    PendingFacts pending{};
 
     const double end = setup.redraw.seconds;
     uint64_t frames = 0;
     double t = 0.0;
     for (;;) {
+        double waited = 0.0;
         if (kFeedback) {
-            Hear(pending, feedback, t);
+            HearDisplay(carry, t);
         }
-        if (kAtFrame) {
-            t = Wait(run, WaitPlacement::kFrame, t);
+        if (kBeforeFrame) {
+            const double ended = CarryWait(carry, PlanFrameWait(limiter, t));
+            waited = ended - t;
+            t = ended;
         }
         const double start = t;
         FrameSample& sample = samples[kDisplay ? frames & 1 : 0];
@@ -126,18 +87,30 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
         }
         const double draw = DrawTime(run);
         t += draw;
-        run.busy += draw;
-        if (kFeedback) {
-            NoteDrawTime(feedback, draw);
-            Hear(pending, feedback, t);
-        }
-        if (!kAtFrame) {
-            t = Wait(run, WaitPlacement::kSwap, t);
+        run.drawSeconds += draw;
+        if (kBeforeSwap) {
+            if (kFeedback) {
+                HearDisplay(carry, t);
+            }
+            const SwapPlan plan = PlanSwapWait(limiter, t, start, frames + 1);
+            double ended = CarryWait(carry, plan.wait);
+            if (kFeedback && plan.word.wait) {
+                const double wordAt = WordOnNewest(display);
+                if (wordAt > ended) {
+                    ended = CarryWordWait(carry, plan.word, ended, wordAt);
+                }
+            }
+            waited += ended - t;
+            t = ended;
         }
         if (t >= end) {
             break;
         }
         sample.seconds = t;
+        if (kLog) {
+            sample.work.start = start;
+            sample.work.waitMs = waited * 1000.0;
+        }
         if (kDisplay) {
             PassRefreshesBefore(display, t + latch, seen);
             if (frames > 0) {
@@ -148,13 +121,14 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
                     AddQuantile(result.displayLatency, display.newestDisplay - starts[before]);
                 }
                 if (kFeedback) {
-                    const PresentationFact fact{samples[before].seconds, shown,
-                                                display.newestDisplay, period};
-                    Queue(pending, feedback, fact, shown ? display.newestDisplay : t, t);
+                    const DisplayReport report{samples[before].seconds, shown,
+                                               display.newestDisplay, period};
+                    HoldReport(carry, report, shown ? display.newestDisplay : t, t);
                 }
                 if (kLog) {
                     Write(out, samples[before],
-                          NewestDisplay(display, samples[before].seconds, true));
+                          WithLatency(NewestDisplay(display, samples[before].seconds, true),
+                                      display, starts[before]));
                 }
             }
             RecordFrame(result.cadence, sample);
@@ -176,7 +150,9 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
                 AddQuantile(result.displayLatency, display.newestDisplay - starts[last]);
             }
             if (kLog) {
-                Write(out, samples[last], NewestDisplay(display, samples[last].seconds, false));
+                Write(out, samples[last],
+                      WithLatency(NewestDisplay(display, samples[last].seconds, false), display,
+                                  starts[last]));
             }
         }
     }
@@ -186,15 +162,24 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
     result.dropped = kDisplay ? frames - display.shownRedraws - undecided : 0;
 }
 
-template <bool kDisplay, bool kFeedback>
-void Dispatch(bool log, bool atFrame, const SimSetup& setup, SimResult& result,
-              const SimOutputs& out, SimSide* sides, LimitedRun& run) {
-    if (log) {
-        atFrame ? Loop<kDisplay, true, kFeedback, true>(setup, result, out, sides, run)
-                : Loop<kDisplay, true, kFeedback, false>(setup, result, out, sides, run);
+template <bool kDisplay, bool kFeedback, bool kBeforeFrame, bool kBeforeSwap>
+void Logged(bool log, const SimSetup& setup, SimResult& result, const SimOutputs& out,
+            SimSide* sides, LimitedRun& run) {
+    log ? Loop<kDisplay, true, kFeedback, kBeforeFrame, kBeforeSwap>(setup, result, out, sides, run)
+        : Loop<kDisplay, false, kFeedback, kBeforeFrame, kBeforeSwap>(setup, result, out, sides,
+                                                                      run);
+}
+
+// The places, as the limiter decided them.
+template <bool kDisplay>
+void Placed(const LimitPlaces& places, bool log, const SimSetup& setup, SimResult& result,
+            const SimOutputs& out, SimSide* sides, LimitedRun& run) {
+    if (places.beforeFrame && places.beforeSwap) {
+        Logged<kDisplay, false, true, true>(log, setup, result, out, sides, run);
+    } else if (places.beforeFrame) {
+        Logged<kDisplay, false, true, false>(log, setup, result, out, sides, run);
     } else {
-        atFrame ? Loop<kDisplay, false, kFeedback, true>(setup, result, out, sides, run)
-                : Loop<kDisplay, false, kFeedback, false>(setup, result, out, sides, run);
+        Logged<kDisplay, false, false, true>(log, setup, result, out, sides, run);
     }
 }
 
@@ -203,28 +188,26 @@ void Dispatch(bool log, bool atFrame, const SimSetup& setup, SimResult& result,
 void RunLimited(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSide* sides) {
     const LimitModel& model = setup.limit;
     LimitedRun run;
-    run.limiter = &result.limiter;
     StartLimiter(result.limiter, model.setting, setup.displayHz);
     // Each generator its own stream of the one seed.
-    StartWakeModel(run.wake, model.wakeLateP50Us, model.wakeLateP99Us,
-                   setup.redraw.seed ^ 0x5bd1e9955bd1e995ull);
+    StartLimitCarry(run.carry, result.limiter, model.wakeLateP50Us, model.wakeLateP99Us,
+                    setup.redraw.seed ^ 0x5bd1e9955bd1e995ull);
     run.random = setup.redraw.seed;
     run.renderSeconds = SimDrawingSeconds(setup);
     run.jitterSeconds = model.renderJitterMs * 0.001;
-    run.busy = 0.0;
+    run.drawSeconds = 0.0;
     ResetQuantiles(result.displayLatency);
     const bool display = setup.displayHz > 0.0;
     const bool log = out.log != nullptr || out.sides != nullptr;
-    const bool feedback = display && model.setting.kind == LimitKind::kDisplay;
-    // The display-timed limiter waits before the frame whatever the placement.
-    const bool atFrame = model.setting.placement == WaitPlacement::kFrame ||
-                         model.setting.kind == LimitKind::kDisplay;
-    if (feedback) {
-        Dispatch<true, true>(log, atFrame, setup, result, out, sides, run);
+    const LimitPlaces& places = result.limiter.places;
+    if (display && places.hearsDisplay) {
+        // The display-timed limiter hears the modelled display; it plans at
+        // both places.
+        Logged<true, true, true, true>(log, setup, result, out, sides, run);
     } else if (display) {
-        Dispatch<true, false>(log, atFrame, setup, result, out, sides, run);
+        Placed<true>(places, log, setup, result, out, sides, run);
     } else {
-        Dispatch<false, false>(log, atFrame, setup, result, out, sides, run);
+        Placed<false>(places, log, setup, result, out, sides, run);
     }
-    result.busySeconds = run.busy;
+    result.busySeconds = run.drawSeconds + run.carry.spinSeconds;
 }
