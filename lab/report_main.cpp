@@ -140,7 +140,7 @@ bool RunOne(const SimOptions& options, int index, Report& report, ReplayWork* wo
     if (work != nullptr ? !Replay(options, index, report, *work, f)
                         : !Model(options, index, report, program, f))
         return false;
-    FormatSimStats(run.stats, sizeof run.stats, run.setup, run.result, run.displaySource,
+    SimStatRecords(run.stats, run.setup, run.result, run.displaySource,
                    work != nullptr ? &work->result.facts : nullptr,
                    run.counted ? &run.stutters : nullptr);
     return true;
@@ -170,7 +170,7 @@ void PrintCompareTable(std::FILE* out, const Report& report) {
 void PrintRuns(const SimOptions& options, const Report& report) {
     if (options.stats) {
         for (int i = 0; i < report.runs; ++i)
-            std::printf("%s\n", report.run[i].stats);
+            PrintStatsLine(stdout, report.run[i].stats);
     } else if (options.compareRules) {
         PrintCompareTable(stdout, report);
     } else {

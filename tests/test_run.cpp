@@ -17,6 +17,7 @@
 #include "demo/presentations.h"
 #include "host/host_internal.h"
 #include "platform/headless_platform.h"
+#include "stats_golden.h"
 #include "temp_file.h"
 
 namespace {
@@ -464,6 +465,10 @@ TEST_F(RunTest, AKeyPressIsTimedToTheFirstShownRedrawDrawnAfterIt) {
     EXPECT_NEAR(Figure(line, "input_latency_p50_ms"), 31.0, 0.2) << line;
     EXPECT_NEAR(Figure(line, "display_latency_p50_ms"), 17.0, 0.1) << line;
     EXPECT_NEAR(Figure(line, "display_latency_p99_ms"), 17.0, 0.1) << line;
+    const auto golden = GoldenStatsLines();
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(golden.back().first, "live");
+    EXPECT_EQ(line, golden.back().second);
 }
 
 // Without display times the display-timed limiter keeps the refresh rate the
