@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "lab/capture/capture_stats.h"
-#include "lab/sim/sweep.h"
 #include "pacing/stats_line.h"
 
 namespace {
@@ -109,6 +108,23 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
         PrintSideRow(out, records, side, between > 0 ? between + 1 : 0,
                      SideKey(StatKey::kLeftSeenMeanRate, side),
                      SideKey(StatKey::kLeftSeenJitterMs, side));
+    }
+}
+
+void PrintRuleTableHeader(std::FILE* out) {
+    std::fprintf(out, "%-14s %-6s %7s %9s %10s %10s %8s %9s\n", "rule", "side", "target", "updates",
+                 "mean rate", "jitter ms", "1% low", "worst ms");
+}
+
+void PrintRuleTableRows(std::FILE* out, const StatRecords& records) {
+    for (int side = 0; side < 2; ++side) {
+        const auto number = [&](StatKey left) { return StatNumber(records, SideKey(left, side)); };
+        std::fprintf(out, "%-14s %-6s %7.1f %9llu %10.3f %10.3f %8.2f %9.3f\n",
+                     StatText(records, SideKey(StatKey::kLeftRule, side)), kSideNames[side],
+                     number(StatKey::kLeftTarget),
+                     Count(records, SideKey(StatKey::kLeftUpdates, side)),
+                     number(StatKey::kLeftMeanRate), number(StatKey::kLeftJitterMs),
+                     number(StatKey::kLeftLow1Fps), number(StatKey::kLeftWorstMs));
     }
 }
 

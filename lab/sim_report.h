@@ -29,3 +29,8 @@ void SimStatRecords(StatRecords& records, const SimSetup& setup, const SimResult
                     const StutterCounts* stutters);
 // The records' line and a newline.
 void PrintStatsLine(std::FILE* out, const StatRecords& records);
+
+// The table of rules compared: its header, then each run's two rows (one
+// per side).
+void PrintRuleTableHeader(std::FILE* out);
+void PrintRuleTableRows(std::FILE* out, const StatRecords& records);
