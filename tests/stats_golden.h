@@ -1,5 +1,5 @@
 // Stats lines both programs printed before their figures became records,
-// each under the arguments that made it (or "live": the key-press run of
+// each under the arguments that made it (or "live": the first run of
 // test_run.cpp): the line must stay byte for byte what scripts read.
 #pragma once
 
