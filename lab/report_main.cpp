@@ -140,37 +140,23 @@ bool RunOne(const SimOptions& options, int index, Report& report, ReplayWork* wo
     if (work != nullptr ? !Replay(options, index, report, *work, f)
                         : !Model(options, index, report, program, f))
         return false;
-    FormatSimStats(run.stats, sizeof run.stats, run.setup, run.result, run.displaySource,
+    SimStatRecords(run.stats, run.setup, run.result, run.displaySource,
                    work != nullptr ? &work->result.facts : nullptr,
                    run.counted ? &run.stutters : nullptr);
     return true;
 }
 
-const char* const kSideNames[2] = {"left", "right"};
-
 // One row per rule and side: the comparison in a glance.
 void PrintCompareTable(std::FILE* out, const Report& report) {
-    std::fprintf(out, "%-14s %-6s %7s %9s %10s %10s %8s %9s\n", "rule", "side", "target", "updates",
-                 "mean rate", "jitter ms", "1% low", "worst ms");
-    for (int i = 0; i < report.runs; ++i) {
-        const ReportRun& run = report.run[i];
-        for (int side = 0; side < 2; ++side) {
-            const SideSetup& s = run.setup.side[side];
-            const IntervalFigures& f =
-                side == 0 ? run.result.cadence.left : run.result.cadence.right;
-            const SideFigures figures = FiguresOf(f, s.target);
-            std::fprintf(out, "%-14s %-6s %7.1f %9llu %10.3f %10.3f %8.2f %9.3f\n",
-                         PaceRuleName(s.rule), kSideNames[side], s.target,
-                         static_cast<unsigned long long>(run.result.side[side].updates),
-                         figures.meanRate, figures.jitterMs, figures.low1Fps, figures.worstMs);
-        }
-    }
+    PrintRuleTableHeader(out);
+    for (int i = 0; i < report.runs; ++i)
+        PrintRuleTableRows(out, report.run[i].stats);
 }
 
 void PrintRuns(const SimOptions& options, const Report& report) {
     if (options.stats) {
         for (int i = 0; i < report.runs; ++i)
-            std::printf("%s\n", report.run[i].stats);
+            PrintStatsLine(stdout, report.run[i].stats);
     } else if (options.compareRules) {
         PrintCompareTable(stdout, report);
     } else {

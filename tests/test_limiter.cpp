@@ -523,23 +523,24 @@ double Value(const std::string& line, const std::string& key) {
     return at == std::string::npos ? -1.0 : std::atof(line.c_str() + at + key.size() + 2);
 }
 
-std::string Line(void (*fill)(StatsLine&)) {
+std::string Line(void (*fill)(StatRecords&)) {
     char text[1024];
-    StatsLine line;
-    StartStatsLine(line, text, sizeof text);
-    fill(line);
+    StatRecords records;
+    ResetStatRecords(records);
+    fill(records);
+    WriteStatsLine(records, text, sizeof text);
     return text;
 }
 
 TEST(StatsLine, LimiterAndLatencyKeysAreEmptyUntilKnown) {
-    EXPECT_EQ(Line([](StatsLine& line) {
+    EXPECT_EQ(Line([](StatRecords& line) {
                   AddLimiterStats(line, LimiterStats{kNoLimit, -1.0, nullptr});
                   AddLatencyStats(line, LatencyStats{nullptr, nullptr});
               }),
               "tempola-stats limit=off limiter=hybrid limit_at=swap cpu_percent= "
               "wake_late_p50_us= wake_late_p99_us= wake_late_max_us= display_latency_p50_ms= "
               "display_latency_p99_ms= input_latency_p50_ms= input_latency_p99_ms= inputs=0");
-    const std::string line = Line([](StatsLine& line) {
+    const std::string line = Line([](StatRecords& line) {
         static QuantileKeeper wakes, display;
         ResetQuantiles(wakes);
         ResetQuantiles(display);

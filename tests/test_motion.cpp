@@ -166,7 +166,7 @@ TEST(DisplayPrediction, OnTheLearnedCadenceUntilTheWordStops) {
     EXPECT_LT(PredictLiveDisplay(l, 1.0), 0.0);
     // Shown 10 ms after its swap, on a 20 ms refresh: a redraw starting
     // 5 ms on makes the next refresh, one 15 ms on the one after.
-    NotePresentation(l, PresentationFact{0.990, true, 1.000, 0.020}, 1.001);
+    NoteDisplayReport(l, DisplayReport{0.990, true, 1.000, 0.020}, 1.001);
     EXPECT_NEAR(PredictLiveDisplay(l, 1.005), 1.020, kNear);
     EXPECT_NEAR(PredictLiveDisplay(l, 1.015), 1.040, kNear);
     EXPECT_NEAR(PredictLiveDisplay(l, 2.0), 2.020, kNear);

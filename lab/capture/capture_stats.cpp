@@ -6,7 +6,17 @@
 
 namespace {
 
-const char* const kLatencyNames[kCaptureLatencyCount] = {"input", "click", "pc", "display"};
+// Each latency's mean, p50 and p99 keys, in CaptureLatency's order.
+const StatKey kLatencyKeys[kCaptureLatencyCount][3] = {
+    {StatKey::kCaptureInputLatencyMeanMs, StatKey::kCaptureInputLatencyP50Ms,
+     StatKey::kCaptureInputLatencyP99Ms},
+    {StatKey::kCaptureClickLatencyMeanMs, StatKey::kCaptureClickLatencyP50Ms,
+     StatKey::kCaptureClickLatencyP99Ms},
+    {StatKey::kCapturePcLatencyMeanMs, StatKey::kCapturePcLatencyP50Ms,
+     StatKey::kCapturePcLatencyP99Ms},
+    {StatKey::kCaptureDisplayLatencyMeanMs, StatKey::kCaptureDisplayLatencyP50Ms,
+     StatKey::kCaptureDisplayLatencyP99Ms},
+};
 
 void CopyToken(char* to, const char* from) {
     std::snprintf(to, kSystemInfoSize, "%s", from);
@@ -72,27 +82,23 @@ double CaptureApplicationRate(const CaptureFacts& facts) {
            static_cast<double>(facts.displayedFrames);
 }
 
-void AddCaptureStats(StatsLine& line, const CaptureFacts* facts) {
+void AddCaptureStats(StatRecords& records, const CaptureFacts* facts) {
     if (facts == nullptr)
         return;
-    const char* const keys[3] = {"capture_game", "capture_cpu", "capture_gpu"};
+    const StatKey keys[3] = {StatKey::kCaptureGame, StatKey::kCaptureCpu, StatKey::kCaptureGpu};
     const char* const values[3] = {facts->game, facts->cpu, facts->gpu};
     for (int i = 0; i < 3; ++i) {
         if (values[i][0] != '\0')
-            AddStat(line, keys[i], "%s", values[i]);
+            AddStatText(records, keys[i], values[i]);
     }
     if (facts->ticksHz > 0.0)
-        AddStat(line, "capture_tick_hz", "%.0f", facts->ticksHz);
-    char key[64];
+        AddStatNumber(records, StatKey::kCaptureTickHz, facts->ticksHz);
     for (int i = 0; i < kCaptureLatencyCount; ++i) {
         const IntervalFigures& f = facts->latency[i];
         if (f.count == 0)
             continue;
-        std::snprintf(key, sizeof key, "capture_%s_latency_mean_ms", kLatencyNames[i]);
-        AddStat(line, key, "%.3f", f.mean * 1000.0);
-        std::snprintf(key, sizeof key, "capture_%s_latency_p50_ms", kLatencyNames[i]);
-        AddStat(line, key, "%.3f", PercentileSeconds(f, 0.5) * 1000.0);
-        std::snprintf(key, sizeof key, "capture_%s_latency_p99_ms", kLatencyNames[i]);
-        AddStat(line, key, "%.3f", PercentileSeconds(f, 0.99) * 1000.0);
+        AddStatNumber(records, kLatencyKeys[i][0], f.mean * 1000.0);
+        AddStatNumber(records, kLatencyKeys[i][1], PercentileSeconds(f, 0.5) * 1000.0);
+        AddStatNumber(records, kLatencyKeys[i][2], PercentileSeconds(f, 0.99) * 1000.0);
     }
 }

@@ -39,4 +39,4 @@ double CaptureApplicationRate(const CaptureFacts& facts);
 // names them, capture_tick_hz= where it is timed in ticks, and for each
 // latency it carries (input, click, pc, display)
 // capture_<name>_latency_mean_ms=, _p50_ms=, _p99_ms=. Nothing for null.
-void AddCaptureStats(StatsLine& line, const CaptureFacts* facts);
+void AddCaptureStats(StatRecords& records, const CaptureFacts* facts);
