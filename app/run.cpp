@@ -64,9 +64,9 @@ bool WatchedRender() {
     return goOn;
 }
 
-SideStats SideOf(const char* name, uint64_t updates, const Pacer& pacer, PaceRule rule,
+SideStats SideOf(int side, uint64_t updates, const Pacer& pacer, PaceRule rule,
                  const IntervalFigures& figures) {
-    return SideStats{name, PaceRuleName(rule), updates, pacer.target, pacer.measuredRate, &figures};
+    return SideStats{side, PaceRuleName(rule), updates, pacer.target, pacer.measuredRate, &figures};
 }
 
 // What the display showed; values that are not known (no display times)
@@ -93,7 +93,6 @@ DisplayStats DisplayOf(double seconds) {
 void ReportStats(int exitCode) {
     const double end = env->now();
     const double seconds = stats.frames > 0 ? end - stats.firstFrame : 0.0;
-    const double rate = seconds > 0.0 ? static_cast<double>(stats.frames) / seconds : 0.0;
     // Before a second frame there is no finished first frame to time from
     // within the loop: the end of the run stands in for it.
     const double firstSwap = stats.frames > 1 ? stats.firstSwap : end;
@@ -101,31 +100,31 @@ void ReportStats(int exitCode) {
     const double fromStart =
         known && env->processStart >= 0.0 ? (firstSwap - env->processStart) * 1000.0 : -1.0;
     const double fromMain = known ? (firstSwap - env->mainEntered) * 1000.0 : -1.0;
-    char text[kStatsLineSize];
-    StatsLine line;
-    StartStatsLine(line, text, sizeof text);
-    AddStat(line, "exit", "%d", exitCode);
-    AddStat(line, "frames", "%llu", static_cast<unsigned long long>(stats.frames));
-    AddStat(line, "seconds", "%.3f", seconds);
-    AddStat(line, "rate", "%.2f", rate);
-    AddStat(line, "first_swap_ms", "%.1f", fromStart);
-    AddStat(line, "first_swap_from_main_ms", "%.1f", fromMain);
-    AddSideStats(line, SideOf("left", stats.leftUpdates, leftPacer, leftRule, liveCadence.left));
-    AddSideStats(line,
-                 SideOf("right", stats.rightUpdates, rightPacer, rightRule, liveCadence.right));
-    AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(liveCadence.redraw));
-    AddStat(line, "vsync_asked", "%d", vsyncAsked ? 1 : 0);
-    AddStat(line, "vsync_taken", "%d", vsyncTaken ? 1 : 0);
-    AddDisplayStats(line, DisplayOf(seconds));
+    // Once, at the run's end, in fixed memory: records, then their line.
+    StatRecords records;
+    ResetStatRecords(records);
+    AddStatNumber(records, StatKey::kExit, exitCode);
+    AddRedrawStats(records, stats.frames, seconds);
+    AddStatNumber(records, StatKey::kFirstSwapMs, fromStart);
+    AddStatNumber(records, StatKey::kFirstSwapFromMainMs, fromMain);
+    AddSideStats(records, SideOf(0, stats.leftUpdates, leftPacer, leftRule, liveCadence.left));
+    AddSideStats(records, SideOf(1, stats.rightUpdates, rightPacer, rightRule, liveCadence.right));
+    AddStatNumber(records, StatKey::kRedrawJitterMs, JitterMs(liveCadence.redraw));
+    AddStatCount(records, StatKey::kVsyncAsked, vsyncAsked ? 1 : 0);
+    AddStatCount(records, StatKey::kVsyncTaken, vsyncTaken ? 1 : 0);
+    AddDisplayStats(records, DisplayOf(seconds));
     // The run's CPU time over its wall time, from the first frame to now.
     const double cpu = stats.firstCpu >= 0.0 && seconds > 0.0
                            ? (env->cpuSeconds() - stats.firstCpu) / seconds * 100.0
                            : -1.0;
-    AddLimiterStats(line, LimiterStats{liveLimiter.setting, cpu,
-                                       liveLimiter.wakeLate.count > 0 ? &liveLimiter.wakeLate : nullptr});
+    AddLimiterStats(records,
+                    LimiterStats{liveLimiter.setting, cpu,
+                                 liveLimiter.wakeLate.count > 0 ? &liveLimiter.wakeLate : nullptr});
     const bool timed = HostDisplayTimesSource().available;
-    AddLatencyStats(line, LatencyStats{timed ? &liveDisplay.latency : nullptr,
-                                       timed ? &liveDisplay.input : nullptr});
+    AddLatencyStats(records, LatencyStats{timed ? &liveDisplay.latency : nullptr,
+                                          timed ? &liveDisplay.input : nullptr});
+    char text[kStatsLineSize];
+    WriteStatsLine(records, text, sizeof text);
     env->report(text);
 }
 

@@ -29,6 +29,7 @@
 #include "app/run.h"
 #include "demo/presentations.h"
 #include "demo/scene.h"
+#include "pacing/stats_keys.h"
 
 namespace {
 
@@ -100,9 +101,11 @@ void TakeFiguresLine(const char* line) {
         return;
     }
     double exitCode = -1.0;
-    current.ok = Figure(line, "exit", &exitCode) && exitCode == 0.0;
-    current.displayTimes = std::strstr(line, " display_source=wayland ") != nullptr &&
-                           Figure(line, "display_rate", &current.shownRate);
+    current.ok = Figure(line, StatName(StatKey::kExit), &exitCode) && exitCode == 0.0;
+    char wayland[48];
+    std::snprintf(wayland, sizeof wayland, " %s=wayland ", StatName(StatKey::kDisplaySource));
+    current.displayTimes = std::strstr(line, wayland) != nullptr &&
+                           Figure(line, StatName(StatKey::kDisplayRate), &current.shownRate);
 }
 
 // Every settled redraw, in both kinds of round, on its way to the program's

@@ -15,7 +15,8 @@
 #include "pacing/cadence.h"
 
 // What the panel shows in one frame. The figures' "p99" is the rate at the
-// 99th-percentile interval (OnePercentLow).
+// 99th-percentile interval (OnePercentLow). Its texts and where they go are
+// listed in demo/panel_parts.h.
 struct CadencePanelView {
     const Cadence* cadence;
     const LiveDisplay* display;
@@ -28,6 +29,8 @@ struct CadencePanelView {
     const char* limitLine;
     const Limiter* limiter;
     double cpuPercent;
+    // The frame's time, on frameSeconds' clock: when its pictures are due.
+    double seconds;
 };
 
 // The panel's GL objects live as long as the context they were made in.

@@ -9,9 +9,6 @@ double (*processCpuSeconds)() = nullptr;
 
 namespace {
 
-// How often a wait for the display's word looks for it.
-constexpr double kWordPoll = 0.0005;
-
 double frameWait = 0.0;       // the wait before this frame, seconds
 double earliestPress = -1.0;  // since the latest frame started; negative: none
 
@@ -33,18 +30,16 @@ void SampleCpu(double now) {
     cpuAt = cpu;
 }
 
-// A swap made before the compositor has taken the previous one replaces it:
-// that one is dropped. So the display-timed limiter's swap waits for the
-// display's word on the previous redraw, for a cadence at most, taking the
-// reports as they come. Returns how long it waited.
-double AwaitPreviousRedraw() {
-    const double start = HostClockSeconds();
-    const double cadence = DisplayCadence(liveLimiter.display);
-    const double giveUp = start + (cadence > 0.0 ? cadence : 0.0);
+// The wait for the display's word the limiter planned before the swap,
+// from start (the end of the swap's own wait): looks for the word every
+// word.poll, taking the reports as they come, until it has come or
+// word.giveUp has passed. Returns how long it waited.
+double AwaitWord(const WordWait& word, double start) {
     double now = start;
-    while (AwaitingWord(redrawNumber - 1) && now < giveUp) {
-        HostSleepUntil(now + kWordPoll);
-        TakeReports();
+    while (AwaitingWord(word.redraw) && now < word.giveUp) {
+        const double next = now + word.poll;
+        HostSleepUntil(next < word.giveUp ? next : word.giveUp);
+        TakeDisplayWord();
         now = HostClockSeconds();
     }
     return now - start;
@@ -53,8 +48,9 @@ double AwaitPreviousRedraw() {
 }  // namespace
 
 void BeginFrame() {
-    TakePresentations();
-    frameWait = HoldRedraw(WaitPlacement::kFrame);
+    SettleBeforeFrame();
+    if (liveLimiter.places.beforeFrame)
+        frameWait = MakeWait(PlanFrameWait(liveLimiter, HostClockSeconds()));
 }
 
 void PaceFrame() {
@@ -71,16 +67,16 @@ void PaceFrame() {
 }
 
 void EndFrame() {
+    if (!liveLimiter.places.beforeSwap)
+        return;
     // The display-timed limiter plans the swap from the freshest word there
     // is: a frame's drawing is long enough for the previous one's to come.
-    double wait = 0.0;
-    if (liveLimiter.setting.kind == LimitKind::kDisplay)
-        TakeReports();
-    wait += HoldRedraw(WaitPlacement::kSwap);
-    if (liveLimiter.setting.kind == LimitKind::kDisplay) {
-        TakeReports();
-        wait += AwaitPreviousRedraw();
-    }
+    if (liveLimiter.places.hearsDisplay)
+        TakeDisplayWord();
+    const SwapPlan plan = PlanSwapWait(liveLimiter, HostClockSeconds(), frameSeconds, redrawNumber);
+    double wait = MakeWait(plan.wait);
+    if (plan.word.wait)
+        wait += AwaitWord(plan.word, plan.wait.start + wait);
     if (wait <= 0.0)
         return;
     FrameSample* queued = QueuedRedraw(redrawNumber);

@@ -1,13 +1,18 @@
 // One frame of the live program, in the order the host runs it:
 //
 //   BeginFrame   the display's word on earlier redraws; the limit's wait
-//                when it is placed before the frame
+//                when the limiter plans one before the frame
 //   (the host reads the frame clock)
 //   PaceFrame    first thing in Render: the pacers step, the redraw is
 //                timed and queued for the display's word
 //   (the scene draws)
-//   EndFrame     the limit's wait when it is placed before the swap
+//   EndFrame     what the limiter plans before the swap: a wait, and for the
+//                display-timed limiter the wait for the display's word on
+//                the redraw before
 //   (the host swaps)
+//
+// The limiter (pacing/limiter.h) decides each of those; this carries them
+// out and nothing else. With no limit neither reads the clock nor waits.
 #pragma once
 
 void BeginFrame();

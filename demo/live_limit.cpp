@@ -15,25 +15,11 @@ void NextLiveLimit() {
     ChangeLimit(liveLimiter, NextLimitStep(liveLimiter.setting));
 }
 
-double HoldRedraw(WaitPlacement at) {
-    const LimitSetting& s = liveLimiter.setting;
-    if (s.kind == LimitKind::kOff)
-        return 0.0;
-    const bool drawn = at == WaitPlacement::kSwap;
-    // The display-timed limiter waits before the frame whatever the
-    // placement, and hears the drawing time at the swap.
-    if (s.placement != at && s.kind != LimitKind::kDisplay)
-        return 0.0;
-    const double now = HostClockSeconds();
-    // The display-timed limiter plans a frame's start by how long drawing
-    // takes: from the clock reading that set the poses to now.
-    if (drawn && s.kind == LimitKind::kDisplay)
-        NoteDrawTime(liveLimiter.display, now - frameSeconds);
-    const WaitPlan plan = PlanWait(liveLimiter, at, now);
+double MakeWait(const WaitPlan& plan) {
     if (!plan.wait)
         return 0.0;
-    double returned = now;
-    if (plan.sleepUntil > now) {
+    double returned = plan.start;
+    if (plan.sleepUntil > plan.start) {
         HostSleepUntil(plan.sleepUntil);
         returned = HostClockSeconds();
     }
@@ -49,14 +35,8 @@ double HoldRedraw(WaitPlacement at) {
 
 const char* LiveLimitText() {
     static char text[128];
-    const LimitSetting& s = liveLimiter.setting;
-    if (s.kind == LimitKind::kOff)
-        return "limit off";
-    char value[32];
-    LimitText(s, value, sizeof value);
-    const char* note = LimitNote(liveLimiter, frameSeconds);
-    std::snprintf(text, sizeof text, "limit %s%s, %s at %s%s%s", value,
-                  s.kind == LimitKind::kRate ? " Hz" : "", WaitMethodName(s.method),
-                  WaitPlacementName(s.placement), *note != '\0' ? " " : "", note);
+    char limit[112];
+    DescribeLimit(liveLimiter.setting, LimitNote(liveLimiter, frameSeconds), limit, sizeof limit);
+    std::snprintf(text, sizeof text, "limit %s", limit);
     return text;
 }

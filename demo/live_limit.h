@@ -1,6 +1,7 @@
-// The limit on the live program's own redraws: the engine's limiter on the
-// host's clock, and the waits it plans, made. With the limit off nothing
-// here reads the clock or waits.
+// The limit on the live program's own redraws: the engine's limiter
+// (pacing/limiter.h) on the host's clock, and the waits it plans, made. The
+// engine decides where and how long; this only sleeps and spins. With the
+// limit off nothing here reads the clock or waits.
 #pragma once
 
 #include "pacing/limiter.h"
@@ -18,9 +19,11 @@ void StartLiveLimit();
 // The key: off, 30, 60, 120, display, off; the method and placement stay.
 void NextLiveLimit();
 
-// Makes the wait the limit plans at this place, if any: sleeps, spins or
-// both, to the deadline. Returns how long it waited, in seconds.
-double HoldRedraw(WaitPlacement at);
+// Makes a wait the limiter planned, on the host's clock: sleeps until
+// plan.sleepUntil, then spins to plan.deadline, and tells the limiter.
+// Returns how long it waited, in seconds; 0 at once, with no clock read, for
+// a plan with no wait.
+double MakeWait(const WaitPlan& plan);
 
 // "limit 60 Hz, hybrid at swap", "limit off", "limit display, sleep at
 // frame (no display times: refresh rate)": for the overlay and the panel.

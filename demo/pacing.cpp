@@ -82,6 +82,7 @@ void ResetPacing() {
     leftStartTarget = kLeftStartTarget;
     rightStartTarget = kRightStartTarget;
     frameSteps = FrameSteps{};
+    ResetCadence(liveCadence);
 }
 
 FrameSample CurrentFrameSample(double redrawSeconds) {

@@ -56,9 +56,9 @@ void Settle(const Presentation& p, double now) {
         }
     }
     if (fate != FrameFate::kUnknown) {
-        const PresentationFact fact = {p.swapSeconds, fate == FrameFate::kShown, p.displaySeconds,
-                                       p.refreshSeconds};
-        NotePresentation(liveLimiter.display, fact, now);
+        const DisplayReport report = {p.swapSeconds, fate == FrameFate::kShown, p.displaySeconds,
+                                      p.refreshSeconds};
+        NoteDisplayReport(liveLimiter.display, report, now);
     }
     SettleFrame(queue, p.redraw, fate, p.swapSeconds, p.displaySeconds, p.flags);
 }
@@ -120,16 +120,16 @@ void StartPresentations() {
     originDisplay = lastSwap = lastDisplay = period = 0.0;
 }
 
-void TakePresentations() {
+void SettleBeforeFrame() {
     if (!presenting) {
         // No word will come: the latest redraw is settled by its swap.
         SettleFrame(queue, redrawNumber, FrameFate::kUnknown, swapSeconds, 0.0);
         return;
     }
-    TakeReports();
+    TakeDisplayWord();
 }
 
-void TakeReports() {
+void TakeDisplayWord() {
     if (!presenting)
         return;
     Presentation reports[64];

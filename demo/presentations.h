@@ -39,13 +39,14 @@ extern void (*settledFrameSink)(const FrameSample& sample, const FrameDisplay& d
 // whether display times come (the host's source, once the window is there).
 void StartPresentations();
 
-// The display's word on earlier redraws: takes the host's reports and
-// settles what they say. Once per frame, before it starts: without display
-// times it settles the latest redraw by its swap instead.
-void TakePresentations();
-// The host's reports alone, at any time: within a frame, for the freshest
-// word.
-void TakeReports();
+// Once per frame, before it starts: settles what the display has said of
+// earlier redraws (TakeDisplayWord), or without display times settles the
+// latest redraw by its swap.
+void SettleBeforeFrame();
+// Takes the display's word that has come so far, and settles what it says:
+// at any time, such as within a frame, for the freshest word. Does nothing
+// without display times.
+void TakeDisplayWord();
 
 // Where display-locked expects a redraw whose frame starts at now (on the
 // frame clock) to be shown; null while no refresh timing is known.

@@ -209,7 +209,8 @@ bool Render() {
                                        vsync,
                                        LiveLimitText(),
                                        &liveLimiter,
-                                       LiveCpuPercent()};
+                                       LiveCpuPercent(),
+                                       frameSeconds};
         DrawCadencePanel(view, overlayFont);
     } else if (liveLimiter.setting.kind != LimitKind::kOff) {
         // Where the panel says it, in the overlay's own text.

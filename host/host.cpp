@@ -5,9 +5,6 @@
 
 #include "host/host_internal.h"
 
-uint8_t hostRunning = 0;
-const AppCallbacks* hostApp = nullptr;
-
 namespace {
 
 const char kWindowClassName[] = "Vektorum_Class";
@@ -95,12 +92,6 @@ void ResetHostState() {
 void StartFrameClock() {
     counterFrequency = PlatCounterFrequency();
     startCount = PlatCounter();
-}
-
-bool HostSetVsync(bool on) {
-    vsyncAsked = on;
-    vsyncTaken = PlatSetSwapInterval(on ? 1 : 0) && on;
-    return vsyncTaken;
 }
 
 const char* FindDataFile(const char* fileName, char* buffer, size_t bufferSize) {

@@ -63,40 +63,29 @@ bool RunOne(const SimOptions& options, int index, ReportWork& w, RunWork& work, 
         FinishCollecting(collector);
         run.stutters = CountedStutters(run.series, done.setup.displayHz > 0.0);
     }
-    FormatSimStats(run.stats, sizeof run.stats, done.setup, w.result[index], done.displaySource,
-                   done.facts, run.counted ? &run.stutters : nullptr);
+    SimStatRecords(run.stats, done.setup, w.result[index], done.displaySource, done.facts,
+                   run.counted ? &run.stutters : nullptr);
     Describe(run, done, w.result[index]);
     return true;
 }
 
-const char* const kSideNames[2] = {"left", "right"};
-
 // One row per rule and side: the comparison in a glance.
 void PrintCompareTable(std::FILE* out, const ReportWork& w) {
-    std::fprintf(out, "%-14s %-6s %7s %9s %10s %10s %8s %9s\n", "rule", "side", "target", "updates",
-                 "mean rate", "jitter ms", "1% low", "worst ms");
-    for (int i = 0; i < w.report.runs; ++i) {
-        const SimResult& result = w.result[i];
-        for (int side = 0; side < 2; ++side) {
-            const SideSetup& s = w.done[i].setup.side[side];
-            const IntervalFigures& f = side == 0 ? result.cadence.left : result.cadence.right;
-            const SideFigures figures = SideFiguresOf(f, s.target);
-            std::fprintf(out, "%-14s %-6s %7.1f %9llu %10.3f %10.3f %8.2f %9.3f\n",
-                         PaceRuleName(s.rule), kSideNames[side], s.target,
-                         static_cast<unsigned long long>(result.side[side].updates),
-                         figures.meanRate, figures.jitterMs, figures.low1Fps, figures.worstMs);
-        }
-    }
+    PrintRuleTableHeader(out);
+    for (int i = 0; i < w.report.runs; ++i)
+        PrintRuleTableRows(out, w.report.run[i].stats);
 }
 
 void PrintRuns(const SimOptions& options, const ReportWork& w) {
     if (options.stats) {
         for (int i = 0; i < w.report.runs; ++i)
-            std::printf("%s\n", w.report.run[i].stats);
+            PrintStatsLine(stdout, w.report.run[i].stats);
     } else if (options.compareRules) {
         PrintCompareTable(stdout, w);
     } else {
-        PrintSimTable(stdout, w.done[0].setup, w.result[0], w.done[0].displaySource);
+        // The table of the records the run made already.
+        PrintSimTable(stdout, w.done[0].setup, w.result[0], w.done[0].displaySource,
+                      w.report.run[0].stats);
     }
 }
 
@@ -107,12 +96,9 @@ void DescribeLimit(const SimSetup& setup, char* text, size_t size) {
     text[0] = '\0';
     if (m.setting.kind == LimitKind::kOff)
         return;
-    char limit[32];
-    LimitText(m.setting, limit, sizeof limit);
-    std::snprintf(text, size, "%s%s, a %s wait at the %s, drawing %g ms", limit,
-                  m.setting.kind == LimitKind::kRate ? " Hz" : " (just in time)",
-                  WaitMethodName(m.setting.method), WaitPlacementName(m.setting.placement),
-                  SimDrawingSeconds(setup) * 1000.0);
+    char limit[64];
+    DescribeLimit(m.setting, nullptr, limit, sizeof limit);
+    std::snprintf(text, size, "%s, drawing %g ms", limit, SimDrawingSeconds(setup) * 1000.0);
 }
 
 int Fail(const char* program, const Failure& f) {

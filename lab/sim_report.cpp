@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "lab/capture/capture_stats.h"
-#include "lab/sim/sweep.h"
 #include "pacing/stats_line.h"
 
 namespace {
@@ -14,16 +13,18 @@ const IntervalFigures& Updates(const SimResult& result, int side) {
     return side == 0 ? result.cadence.left : result.cadence.right;
 }
 
+unsigned long long Count(const StatRecords& records, StatKey key) {
+    return static_cast<unsigned long long>(StatNumber(records, key));
+}
+
 // The limit's own lines: its setting, the modelled program's CPU, how late
 // the waits ended and, with a display, frame start to display.
-void PrintLimit(std::FILE* out, const SimSetup& setup, const SimResult& result) {
+void PrintLimit(std::FILE* out, const SimSetup& setup, const SimResult& result,
+                const StatRecords& records) {
     const LimitModel& m = setup.limit;
-    char limit[32];
-    LimitText(m.setting, limit, sizeof limit);
-    const char* note = LimitNote(result.limiter, setup.redraw.seconds);
-    std::fprintf(out, "%g s limited to %s (%s at %s%s%s), drawing %g ms", setup.redraw.seconds,
-                 limit, WaitMethodName(m.setting.method), WaitPlacementName(m.setting.placement),
-                 *note != '\0' ? ", " : "", note,
+    char limit[128];
+    DescribeLimit(m.setting, LimitNote(result.limiter, setup.redraw.seconds), limit, sizeof limit);
+    std::fprintf(out, "%g s limited to %s, drawing %g ms", setup.redraw.seconds, limit,
                  SimDrawingSeconds(setup) * 1000.0);
     if (m.renderJitterMs > 0.0) {
         std::fprintf(out, " + [0, %g)", m.renderJitterMs);
@@ -32,48 +33,64 @@ void PrintLimit(std::FILE* out, const SimSetup& setup, const SimResult& result) 
         std::fprintf(out, ", sleeps wake %g us late (p50), %g (p99)", m.wakeLateP50Us,
                      m.wakeLateP99Us);
     }
-    const QuantileKeeper& late = result.limiter.wakeLate;
-    std::fprintf(out,
-                 ": %llu redraws, swap jitter %.3f ms, CPU %.1f %% of a core\n"
-                 "waits ended late by %.0f us (p50), %.0f (p99), %.0f (max)",
-                 static_cast<unsigned long long>(result.frames), JitterMs(result.cadence.redraw),
-                 SimCpuPercent(setup, result), QuantileSeconds(late, 0.5) * 1e6,
-                 QuantileSeconds(late, 0.99) * 1e6, late.max * 1e6);
+    std::fprintf(
+        out,
+        ": %llu redraws, swap jitter %.3f ms, CPU %.1f %% of a core\n"
+        "waits ended late by %.0f us (p50), %.0f (p99), %.0f (max)",
+        Count(records, StatKey::kFrames), StatNumber(records, StatKey::kRedrawJitterMs),
+        StatNumber(records, StatKey::kCpuPercent), StatNumber(records, StatKey::kWakeLateP50Us),
+        StatNumber(records, StatKey::kWakeLateP99Us), StatNumber(records, StatKey::kWakeLateMaxUs));
     if (setup.displayHz > 0.0) {
         std::fprintf(out, "; frame start to display %.2f ms (p50), %.2f (p99)",
-                     QuantileSeconds(result.displayLatency, 0.5) * 1e3,
-                     QuantileSeconds(result.displayLatency, 0.99) * 1e3);
+                     StatNumber(records, StatKey::kDisplayLatencyP50Ms),
+                     StatNumber(records, StatKey::kDisplayLatencyP99Ms));
     }
     std::fputc('\n', out);
 }
 
 // The unlimited run's line: the redraw model.
-void PrintRedraws(std::FILE* out, const SimSetup& setup, const SimResult& result) {
+void PrintRedraws(std::FILE* out, const SimSetup& setup, const StatRecords& records) {
     char redraws[kRedrawsTextSize];
     DescribeRedraws(redraws, sizeof redraws, setup.redraw);
     std::fprintf(out, "%s, %s clock: %llu redraws, redraw jitter %.3f ms\n", redraws,
                  setup.clock == PacerClock::kMilliseconds ? "ms" : "us",
-                 static_cast<unsigned long long>(result.frames), JitterMs(result.cadence.redraw));
+                 Count(records, StatKey::kFrames), StatNumber(records, StatKey::kRedrawJitterMs));
+}
+
+// A side's row: count is its updates, or the poses the display showed; the
+// figures are those of the series whose first key is first.
+void PrintSideRow(std::FILE* out, const StatRecords& records, int side, unsigned long long count,
+                  StatKey meanRate, StatKey first) {
+    const auto figure = [&](SeriesFigure f) { return StatNumber(records, SeriesKey(first, f)); };
+    const double target = StatNumber(records, SideKey(StatKey::kLeftTarget, side));
+    const double mean = StatNumber(records, meanRate);
+    std::fprintf(out, "%-6s %-13s %7.1f %9llu %10.3f %+8.2f %10.3f %8.2f %9.3f\n", kSideNames[side],
+                 StatText(records, SideKey(StatKey::kLeftRule, side)), target, count, mean,
+                 (mean - target) / target * 100.0, figure(SeriesFigure::kJitterMs),
+                 figure(SeriesFigure::kLow1Fps), figure(SeriesFigure::kWorstMs));
 }
 
 }  // namespace
 
 void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result,
                    const char* displaySource) {
+    StatRecords records;
+    SimStatRecords(records, setup, result, displaySource, nullptr, nullptr);
+    PrintSimTable(out, setup, result, displaySource, records);
+}
+
+void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result,
+                   const char* displaySource, const StatRecords& records) {
     if (setup.limit.setting.kind != LimitKind::kOff) {
-        PrintLimit(out, setup, result);
+        PrintLimit(out, setup, result, records);
     } else {
-        PrintRedraws(out, setup, result);
+        PrintRedraws(out, setup, records);
     }
     std::fprintf(out, "\n%-6s %-13s %7s %9s %10s %8s %10s %8s %9s\n", "side", "rule", "target",
                  "updates", "mean rate", "error %", "jitter ms", "1% low", "worst ms");
     for (int side = 0; side < 2; ++side) {
-        const SideSetup& s = setup.side[side];
-        const SideFigures f = SideFiguresOf(Updates(result, side), s.target);
-        std::fprintf(out, "%-6s %-13s %7.1f %9llu %10.3f %+8.2f %10.3f %8.2f %9.3f\n",
-                     kSideNames[side], PaceRuleName(s.rule), s.target,
-                     static_cast<unsigned long long>(result.side[side].updates), f.meanRate,
-                     f.rateErrorPct, f.jitterMs, f.low1Fps, f.worstMs);
+        PrintSideRow(out, records, side, Count(records, SideKey(StatKey::kLeftUpdates, side)),
+                     SideKey(StatKey::kLeftMeanRate, side), SideKey(StatKey::kLeftJitterMs, side));
     }
     if (setup.displayHz <= 0.0) {
         return;
@@ -83,40 +100,57 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
     std::fprintf(out, "%-6s %-13s %7s %9s %10s %8s %10s %8s %9s\n", "side", "rule", "target",
                  "poses", "mean rate", "error %", "jitter ms", "1% low", "worst ms");
     for (int side = 0; side < 2; ++side) {
-        const SideSetup& s = setup.side[side];
-        const IntervalFigures& seen = result.side[side].seen;
-        const SideFigures f = SideFiguresOf(seen, s.target);
         // Poses shown: one more than the intervals between them, if any.
-        const unsigned long long poses = seen.count > 0 ? seen.count + 1 : 0;
-        std::fprintf(out, "%-6s %-13s %7.1f %9llu %10.3f %+8.2f %10.3f %8.2f %9.3f\n",
-                     kSideNames[side], PaceRuleName(s.rule), s.target, poses, f.meanRate,
-                     f.rateErrorPct, f.jitterMs, f.low1Fps, f.worstMs);
+        const uint64_t between = result.side[side].seen.count;
+        PrintSideRow(out, records, side, between > 0 ? between + 1 : 0,
+                     SideKey(StatKey::kLeftSeenMeanRate, side),
+                     SideKey(StatKey::kLeftSeenJitterMs, side));
+    }
+}
+
+void PrintRuleTableHeader(std::FILE* out) {
+    std::fprintf(out, "%-14s %-6s %7s %9s %10s %10s %8s %9s\n", "rule", "side", "target", "updates",
+                 "mean rate", "jitter ms", "1% low", "worst ms");
+}
+
+void PrintRuleTableRows(std::FILE* out, const StatRecords& records) {
+    for (int side = 0; side < 2; ++side) {
+        const auto number = [&](StatKey left) { return StatNumber(records, SideKey(left, side)); };
+        std::fprintf(out, "%-14s %-6s %7.1f %9llu %10.3f %10.3f %8.2f %9.3f\n",
+                     StatText(records, SideKey(StatKey::kLeftRule, side)), kSideNames[side],
+                     number(StatKey::kLeftTarget),
+                     Count(records, SideKey(StatKey::kLeftUpdates, side)),
+                     number(StatKey::kLeftMeanRate), number(StatKey::kLeftJitterMs),
+                     number(StatKey::kLeftLow1Fps), number(StatKey::kLeftWorstMs));
     }
 }
 
 void PrintSimStats(std::FILE* out, const SimSetup& setup, const SimResult& result,
                    const char* displaySource, const CaptureFacts* capture) {
+    StatRecords records;
+    SimStatRecords(records, setup, result, displaySource, capture, nullptr);
+    PrintStatsLine(out, records);
+}
+
+void PrintStatsLine(std::FILE* out, const StatRecords& records) {
     char text[kStatsLineSize];
-    FormatSimStats(text, sizeof text, setup, result, displaySource, capture, nullptr);
+    WriteStatsLine(records, text, sizeof text);
     std::fprintf(out, "%s\n", text);
 }
 
-void FormatSimStats(char* text, size_t size, const SimSetup& setup, const SimResult& result,
+void SimStatRecords(StatRecords& records, const SimSetup& setup, const SimResult& result,
                     const char* displaySource, const CaptureFacts* capture,
                     const StutterCounts* stutters) {
     const double seconds = setup.redraw.seconds;
-    StatsLine line;
-    StartStatsLine(line, text, size);
-    AddStat(line, "frames", "%llu", static_cast<unsigned long long>(result.frames));
-    AddStat(line, "seconds", "%.3f", seconds);
-    AddStat(line, "rate", "%.2f", static_cast<double>(result.frames) / seconds);
+    ResetStatRecords(records);
+    AddRedrawStats(records, result.frames, seconds);
     for (int side = 0; side < 2; ++side) {
         const SideSetup& s = setup.side[side];
-        AddSideStats(line, SideStats{kSideNames[side], PaceRuleName(s.rule),
-                                     result.side[side].updates, s.target,
-                                     result.side[side].measuredRate, &Updates(result, side)});
+        AddSideStats(records,
+                     SideStats{side, PaceRuleName(s.rule), result.side[side].updates, s.target,
+                               result.side[side].measuredRate, &Updates(result, side)});
     }
-    AddStat(line, "redraw_jitter_ms", "%.3f", JitterMs(result.cadence.redraw));
+    AddStatNumber(records, StatKey::kRedrawJitterMs, JitterMs(result.cadence.redraw));
     if (setup.displayHz > 0.0) {
         DisplayStats d{};
         d.source = displaySource;
@@ -129,14 +163,14 @@ void FormatSimStats(char* text, size_t size, const SimSetup& setup, const SimRes
         d.latchMs = setup.latchMs;
         d.seen[0] = &result.side[0].seen;
         d.seen[1] = &result.side[1].seen;
-        AddDisplayStats(line, d);
+        AddDisplayStats(records, d);
     }
     const bool limited = setup.limit.setting.kind != LimitKind::kOff;
-    AddLimiterStats(line, LimiterStats{setup.limit.setting, SimCpuPercent(setup, result),
-                                       limited ? &result.limiter.wakeLate : nullptr});
-    AddLatencyStats(line, LatencyStats{limited && setup.displayHz > 0.0 ? &result.displayLatency
-                                                                        : nullptr,
-                                       nullptr});
-    AddCaptureStats(line, capture);
-    AddStutterStats(line, stutters);
+    AddLimiterStats(records, LimiterStats{setup.limit.setting, SimCpuPercent(setup, result),
+                                          limited ? &result.limiter.wakeLate : nullptr});
+    AddLatencyStats(
+        records,
+        LatencyStats{limited && setup.displayHz > 0.0 ? &result.displayLatency : nullptr, nullptr});
+    AddCaptureStats(records, capture);
+    AddStutterStats(records, stutters);
 }

@@ -26,28 +26,50 @@ constexpr double kFirstDisplayMargin = 0.002;
 // cadence learned, which plans the next swap later still.
 constexpr double kLateShare = 0.25;
 
-double Median(const float* values, int count) {
-    float sorted[kCadenceIntervals];
-    std::copy(values, values + count, sorted);
-    std::nth_element(sorted, sorted + count / 2, sorted + count);
-    return sorted[count / 2];
-}
-
 double FallbackHz(const DisplayLimiter& limiter) {
     return limiter.refreshHz > 0.0 ? limiter.refreshHz : kFallbackRefreshHz;
 }
 
+// Keeps the ring's intervals in order too, so that the median is there to
+// read: the one that leaves the ring is taken out of the order and the new
+// one put in its place. In a steady cadence they are the same, and nothing
+// moves.
 void NoteInterval(DisplayLimiter& limiter, double seconds) {
-    limiter.interval[limiter.intervalNext] = static_cast<float>(seconds);
-    limiter.intervalNext = (limiter.intervalNext + 1) % kCadenceIntervals;
-    if (limiter.intervalCount < kCadenceIntervals) {
-        ++limiter.intervalCount;
-    } else if (++limiter.sinceMedian < kCadenceRecount) {
+    const float v = static_cast<float>(seconds);
+    float* sorted = limiter.sorted;
+    const int32_t next = limiter.intervalNext;
+    const float gone = limiter.interval[next];
+    limiter.interval[next] = v;
+    limiter.intervalNext = next + 1 == kCadenceIntervals ? 0 : next + 1;
+    const bool filling = limiter.intervalCount < kCadenceIntervals;
+    int32_t n = limiter.intervalCount;
+    if (filling || gone != v) {
+        int32_t j = n;  // the free place in the order
+        if (filling) {
+            limiter.intervalCount = ++n;
+        } else {
+            j = 0;
+            while (j < n - 1 && sorted[j] != gone) {
+                ++j;
+            }
+        }
+        while (j + 1 < n && sorted[j + 1] < v) {
+            sorted[j] = sorted[j + 1];
+            ++j;
+        }
+        while (j > 0 && sorted[j - 1] > v) {
+            sorted[j] = sorted[j - 1];
+            --j;
+        }
+        sorted[j] = v;
+    }
+    // The cadence is the median: taken on each interval while the ring
+    // fills, then on every kCadenceRecount-th.
+    if (!filling && ++limiter.sinceMedian < kCadenceRecount) {
         return;
     }
     limiter.sinceMedian = 0;
-    const double median = Median(limiter.interval, limiter.intervalCount);
-    limiter.cadence = std::max(median, limiter.refresh);
+    limiter.cadence = std::max(static_cast<double>(sorted[n / 2]), limiter.refresh);
 }
 
 // The display time the plan for a swap made at `swap` aimed at: the newest
@@ -55,8 +77,9 @@ void NoteInterval(DisplayLimiter& limiter, double seconds) {
 double AimedDisplay(const DisplayLimiter& limiter, double swap) {
     // Newest first: the plans are kept in the order they were made. The
     // next frame's plan may be made at the very time of this swap.
-    for (int back = 1; back <= kRecentPlans; ++back) {
-        const int i = (limiter.planNext + kRecentPlans - back) % kRecentPlans;
+    int32_t i = limiter.planNext;
+    for (int back = 0; back < kRecentPlans; ++back) {
+        i = i == 0 ? kRecentPlans - 1 : i - 1;
         if (limiter.planAt[i] < swap) {
             return limiter.planDisplay[i];
         }
@@ -68,7 +91,7 @@ double AimedDisplay(const DisplayLimiter& limiter, double swap) {
 void RecordPlan(DisplayLimiter& limiter, double now, double display) {
     limiter.planAt[limiter.planNext] = now;
     limiter.planDisplay[limiter.planNext] = display;
-    limiter.planNext = (limiter.planNext + 1) % kRecentPlans;
+    limiter.planNext = limiter.planNext + 1 == kRecentPlans ? 0 : limiter.planNext + 1;
 }
 
 }  // namespace
@@ -76,11 +99,12 @@ void RecordPlan(DisplayLimiter& limiter, double now, double display) {
 void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz) {
     limiter = DisplayLimiter{};
     limiter.refreshHz = refreshHz;
-    limiter.lastFactAt = -1.0;
+    limiter.lastReportAt = -1.0;
     limiter.lastDisplay = -1.0;
     limiter.latch = -1.0;
     limiter.margin = kFirstDisplayMargin;
     limiter.plannedDisplay = -1.0;
+    limiter.newestAimed = -1.0;
     limiter.missHeardAt = -1.0;
     for (int i = 0; i < kRecentPlans; ++i) {
         limiter.planAt[i] = -1.0;
@@ -103,47 +127,48 @@ void NoteMiss(DisplayLimiter& limiter, double swap, double missedBy, double now)
     ++limiter.missed;
 }
 
-void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, double now) {
+void NoteDisplayReport(DisplayLimiter& limiter, const DisplayReport& report, double now) {
     // The display time the swap was planned for, if it was planned on
     // display times, and only while it can still tell.
-    double aimed = AimedDisplay(limiter, fact.swap);
-    if (!(aimed > fact.swap && aimed - fact.swap < kFeedbackTimeout)) {
+    double aimed = AimedDisplay(limiter, report.swap);
+    if (!(aimed > report.swap && aimed - report.swap < kFeedbackTimeout)) {
         aimed = -1.0;
     }
-    if (!fact.shown) {
+    if (!report.shown) {
         // One redraw planned for each shown refresh: one replaced before
         // any refresh missed the refresh it was meant for.
         ++limiter.discarded;
         if (aimed > 0.0 && limiter.latch >= 0.0) {
-            NoteMiss(limiter, fact.swap, aimed - fact.swap, now);
+            NoteMiss(limiter, report.swap, aimed - report.swap, now);
         }
         return;
     }
-    if (!(fact.display >= fact.swap) || !std::isfinite(fact.display)) {
+    if (!(report.display >= report.swap) || !std::isfinite(report.display)) {
         return;  // not a time this limiter can learn from
     }
-    limiter.lastFactAt = now;
-    if (fact.refresh > 0.0 && fact.refresh < 1.0) {
-        limiter.refresh = fact.refresh;
+    limiter.lastReportAt = now;
+    if (report.refresh > 0.0 && report.refresh < 1.0) {
+        limiter.refresh = report.refresh;
     }
     const double previous = limiter.lastDisplay;
-    if (previous >= 0.0 && fact.display <= previous) {
+    if (previous >= 0.0 && report.display <= previous) {
         return;  // out of order, or the same display time again
     }
-    limiter.lastDisplay = fact.display;
-    if (previous >= 0.0 && fact.display - previous < kFeedbackTimeout) {
-        NoteInterval(limiter, fact.display - previous);
+    limiter.lastDisplay = report.display;
+    limiter.newestAimed = aimed;
+    if (previous >= 0.0 && report.display - previous < kFeedbackTimeout) {
+        NoteInterval(limiter, report.display - previous);
     } else if (limiter.cadence <= 0.0) {
         limiter.cadence = limiter.refresh > 0.0 ? limiter.refresh : 1.0 / FallbackHz(limiter);
     }
-    const double lead = fact.display - fact.swap;
+    const double lead = report.display - report.swap;
     // Missed: shown after the display time it was planned for, or after
     // another redraw's display time that came after the swap (that
     // refresh's latch had passed).
-    const bool late = aimed > 0.0 && fact.display > aimed + limiter.cadence * kLateShare;
-    if (late || previous > fact.swap) {
-        NoteMiss(limiter, fact.swap, std::max(late ? aimed - fact.swap : 0.0, previous - fact.swap),
-                 now);
+    const bool late = aimed > 0.0 && report.display > aimed + limiter.cadence * kLateShare;
+    if (late || previous > report.swap) {
+        NoteMiss(limiter, report.swap,
+                 std::max(late ? aimed - report.swap : 0.0, previous - report.swap), now);
         return;
     }
     limiter.missedLead = std::max(limiter.missedLead - kMissForget, 0.0);
@@ -154,23 +179,15 @@ void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, dou
     ++limiter.made;
 }
 
-void NoteDrawTime(DisplayLimiter& limiter, double seconds) {
-    AddRecent(limiter.draw, seconds > 0.0 ? seconds : 0.0);
-}
-
 bool DisplayTimed(const DisplayLimiter& limiter, double now) {
-    // A clock that went back leaves the newest fact in the future: as stale
+    // A clock that went back leaves the newest report in the future: as stale
     // as one that stopped coming.
-    return limiter.lastFactAt >= 0.0 && limiter.latch >= 0.0 &&
-           std::fabs(now - limiter.lastFactAt) < kFeedbackTimeout;
+    return limiter.lastReportAt >= 0.0 && limiter.latch >= 0.0 &&
+           std::fabs(now - limiter.lastReportAt) < kFeedbackTimeout;
 }
 
 const char* DisplayLimitNote(const DisplayLimiter& limiter, double now) {
     return DisplayTimed(limiter, now) ? "" : "(no display times: refresh rate)";
-}
-
-double DisplayCadence(const DisplayLimiter& limiter) {
-    return limiter.cadence;
 }
 
 double PlanDisplayWait(DisplayLimiter& limiter, double now) {
@@ -185,11 +202,22 @@ double PlanDisplayWait(DisplayLimiter& limiter, double now) {
     // The first display time on the learned cadence whose latch can still
     // be made from now...
     double steps = std::ceil((now + draw + lead - limiter.lastDisplay) / cadence);
-    // ...and not one an earlier plan took already.
-    if (limiter.plannedDisplay >= 0.0 && limiter.plannedDisplay > now - kFeedbackTimeout) {
-        const double after =
-            std::ceil((limiter.plannedDisplay + cadence * 0.5 - limiter.lastDisplay) / cadence);
-        steps = std::max(steps, after);
+    // ...and not one an earlier plan took already (the ceiling of `after`,
+    // taken only when it is the larger).
+    double taken = limiter.plannedDisplay;
+    if (taken >= 0.0 && taken > now - kFeedbackTimeout) {
+        // A redraw shown late took the display time the last plan aimed at:
+        // the redraw planned for it, whose swap waited for that one's word,
+        // is shown a cadence after it at the earliest. Aiming the next at
+        // that time too would make it late in turn, and the one after it,
+        // for good.
+        if (taken < limiter.lastDisplay + cadence * 0.5 && limiter.newestAimed != taken) {
+            taken = limiter.lastDisplay + cadence;
+        }
+        const double after = (taken + cadence * 0.5 - limiter.lastDisplay) / cadence;
+        if (after > steps) {
+            steps = std::ceil(after);
+        }
     }
     steps = std::max(steps, 1.0);
     const double display = limiter.lastDisplay + steps * cadence;

@@ -21,15 +21,16 @@
 #include "pacing/quantiles.h"
 #include "pacing/rate_schedule.h"
 
-// What the display said about one swap, in seconds on the caller's clock.
-struct PresentationFact {
+// The display's report of one swapped redraw, in seconds on the caller's
+// clock.
+struct DisplayReport {
     double swap;     // when the swap was made
     bool shown;      // false: replaced before any refresh showed it
     double display;  // shown: when it reached the screen
     double refresh;  // the refresh period the display reported; 0 if none
 };
 
-constexpr double kFeedbackTimeout = 1.0;  // seconds without a fact before falling back
+constexpr double kFeedbackTimeout = 1.0;  // seconds without a report before falling back
 constexpr double kLeastDisplayMargin = 0.0005;
 constexpr double kMostDisplayMargin = 0.008;
 constexpr double kFallbackRefreshHz = 60.0;  // when the platform gives no rate either
@@ -38,11 +39,12 @@ constexpr int kCadenceIntervals = 15;
 constexpr int kRecentPlans = 8;
 
 struct DisplayLimiter {
-    double refreshHz;                   // the platform's rate, for the fallback
-    double lastFactAt;                  // caller's clock when the newest fact came; negative: none
-    double lastDisplay;                 // the newest display time; negative: none
-    double refresh;                     // the newest reported refresh period; 0 if none
+    double refreshHz;     // the platform's rate, for the fallback
+    double lastReportAt;  // caller's clock when the newest report came; negative: none
+    double lastDisplay;   // the newest display time; negative: none
+    double refresh;       // the newest reported refresh period; 0 if none
     float interval[kCadenceIntervals];  // ring of display intervals, seconds
+    float sorted[kCadenceIntervals];    // the same intervals, in order
     int32_t intervalNext;
     int32_t intervalCount;
     int32_t sinceMedian;    // intervals since the cadence was last taken
@@ -53,7 +55,8 @@ struct DisplayLimiter {
     double margin;          // added to the latch
     RecentHigh draw;        // drawing times
     double plannedDisplay;  // the display time the last plan aimed at; negative: none
-    // The recent plans, to tell which display time a fact's swap aimed at:
+    double newestAimed;     // the display time the newest shown redraw aimed at; negative: none
+    // The recent plans, to tell which display time a report's swap aimed at:
     // when each was made and the display time it aimed at.
     double planAt[kRecentPlans];
     double planDisplay[kRecentPlans];
@@ -66,11 +69,11 @@ struct DisplayLimiter {
 
 void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz);
 
-// One fact, as it comes in at now. Facts may come late and out of order with
-// the redraws; each is learned from once.
-void NotePresentation(DisplayLimiter& limiter, const PresentationFact& fact, double now);
+// One report, as it comes in at now. Reports may come late and out of order
+// with the redraws; each is learned from once.
+void NoteDisplayReport(DisplayLimiter& limiter, const DisplayReport& report, double now);
 // The time from a frame's start to its being ready to swap, waits excluded.
-void NoteDrawTime(DisplayLimiter& limiter, double seconds);
+inline void NoteDrawTime(DisplayLimiter& limiter, double seconds);
 
 // Whether display times are steering it: some came, the newest less than
 // kFeedbackTimeout before now.
@@ -80,11 +83,24 @@ const char* DisplayLimitNote(const DisplayLimiter& limiter, double now);
 
 // The typical time between the frames the display shows: the median of the
 // recent display intervals, never below the reported refresh period.
-double DisplayCadence(const DisplayLimiter& limiter);
+inline double DisplayCadence(const DisplayLimiter& limiter);
 
 // When the frame after now should start: its drawing time's high quantile,
 // the latch and the margin before the display time it aims at. Each call
-// plans one redraw, and two never aim at one display time. At or before
-// now: do not wait. The fallback keeps an absolute schedule at the refresh
-// rate, restarted when a period late.
+// plans one redraw, and two never aim at one display time; nor at one
+// before the redraw planned last can be shown, when a redraw before that
+// one was shown late, at the time it aimed at (its swap waits for that
+// redraw's word: limiter.h). At or before now: do not wait. The fallback
+// keeps an absolute schedule at the refresh rate, restarted when a period
+// late.
 double PlanDisplayWait(DisplayLimiter& limiter, double now);
+
+// Inline: the simulator notes a drawing time and reads the cadence on every
+// redraw.
+inline void NoteDrawTime(DisplayLimiter& limiter, double seconds) {
+    AddRecent(limiter.draw, seconds > 0.0 ? seconds : 0.0);
+}
+
+inline double DisplayCadence(const DisplayLimiter& limiter) {
+    return limiter.cadence;
+}

@@ -100,6 +100,19 @@ void LimitText(const LimitSetting& setting, char* text, size_t size) {
     }
 }
 
+void DescribeLimit(const LimitSetting& setting, const char* note, char* text, size_t size) {
+    if (setting.kind == LimitKind::kOff) {
+        std::snprintf(text, size, "off");
+        return;
+    }
+    char value[32];
+    LimitText(setting, value, sizeof value);
+    const bool noted = note != nullptr && *note != '\0';
+    std::snprintf(text, size, "%s%s, %s at %s%s%s", value,
+                  setting.kind == LimitKind::kRate ? " Hz" : "", WaitMethodName(setting.method),
+                  WaitPlacementName(setting.placement), noted ? " " : "", noted ? note : "");
+}
+
 const char* WaitMethodName(WaitMethod method) {
     return kMethodNames[static_cast<int>(method)];
 }

@@ -47,6 +47,12 @@ bool ParseLimitOption(const char* option, const char* value, LimitSetting* setti
 
 // "off", "display" or the rate as given ("60", "59.94"), into text.
 void LimitText(const LimitSetting& setting, char* text, size_t size);
+// The limit in words, the one describer both programs use: "off", or the
+// limit, its method and its placement, "60 Hz, hybrid at swap", "display,
+// sleep at frame", then the note when there is one (the display-timed
+// limiter's fallback: LimitNote in limiter.h), "display, sleep at swap (no
+// display times: refresh rate)".
+void DescribeLimit(const LimitSetting& setting, const char* note, char* text, size_t size);
 const char* WaitMethodName(WaitMethod method);       // "sleep", "spin", "hybrid"
 const char* WaitPlacementName(WaitPlacement place);  // "swap", "frame"
 

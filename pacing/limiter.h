@@ -1,25 +1,44 @@
-// The frame limiter: when each redraw may go, and how to wait for it. The
-// caller owns a Limiter, reads its own clock and does the waiting; this only
-// plans and keeps the figures. Times are seconds on the caller's clock.
+// The frame limiter's per-frame protocol: this core decides, and the loops
+// that run it (the live program's demo/frame.cpp, the simulator's
+// lab/sim/limit_carry.cpp) only carry out what it plans. Times are seconds
+// on the caller's clock; the caller owns a Limiter, reads its own clock and
+// does the waiting.
 //
-// A loop with a limit asks at both places a wait may go, and only the
-// setting's placement plans one (the display-timed limiter's is always
-// before the frame):
+// Which steps a limit takes, and where, is decided once, from its setting
+// (PlacesOf, kept in limiter.places): a loop asks nothing, and reads no
+// clock, at a place where its limit does nothing. A frame then runs:
 //
-//   plan = PlanWait(limiter, WaitPlacement::kFrame, now)   // before the frame
-//   ... read the clock, pace, draw ...
-//   plan = PlanWait(limiter, WaitPlacement::kSwap, now)    // before the swap
-//   if plan.wait: sleep until plan.sleepUntil (if later than now), note when
-//                 the sleep returned, spin until plan.deadline, note the end
-//   outcome = FinishWait(limiter, plan, sleepReturned, ended)
+//   the display's word      the words come are heard (NoteDisplayReport on
+//                           limiter.display), as every frame does anyway
+//   places.beforeFrame      plan = PlanFrameWait(limiter, now)
+//                           carry out plan (below); FinishWait
+//   (the frame clock is read, the frame paced and drawn)
+//   places.beforeSwap       when places.hearsDisplay: hear the display's word
+//                           plan = PlanSwapWait(limiter, now, frameStart, redraw)
+//                             (it notes the drawing time, now - frameStart,
+//                             when places.hearsDisplay)
+//                           carry out plan.wait (below); FinishWait
+//                           when plan.word.wait: until the display's word on
+//                             redraw plan.word.redraw has come or
+//                             plan.word.giveUp has passed, sleep until the
+//                             earlier of now + plan.word.poll and giveUp, and
+//                             hear the display
+//   (the swap)
 //
-// With the limit off no wait is ever planned, and nothing changes.
+// Carrying out a WaitPlan: sleep until plan.sleepUntil if it is after
+// plan.start, note when the sleep returned, spin until plan.deadline, note
+// the end; then FinishWait(limiter, plan, sleepReturned, ended). With the
+// limit off no place takes a step, and nothing changes.
 //
-// The display-timed limiter (limiter.display, display_limiter.h) also needs
-// each presentation's facts (NotePresentation) and each frame's drawing time
-// (NoteDrawTime). The options' words are read by ParseLimitOption
-// (limit_setting.h); latency figures keep in a QuantileKeeper (quantiles.h);
-// stats_line.h prints them all.
+// The display-timed limiter (limiter.display, display_limiter.h) always
+// waits before the frame, whatever the placement says: its goal is the least
+// time from the poses to the screen, and a wait after they were read only
+// adds to it. Before the swap it hears how long the drawing took, and waits
+// for the display's word on the redraw before (a cadence at most), since a
+// swap made before the compositor has taken that one replaces it.
+//
+// The options' words are read by ParseLimitOption (limit_setting.h); latency
+// figures keep in a QuantileKeeper (quantiles.h); stats_line.h prints them.
 #pragma once
 
 #include <cstdint>
@@ -29,34 +48,60 @@
 #include "pacing/quantiles.h"
 #include "pacing/rate_schedule.h"
 
-// The hybrid method's margin: how long before a deadline the sleep ends. The
-// latest a sleep returned lately, with room to spare, within these bounds;
-// kFirstHybridMargin until a sleep was measured. A wake a millisecond or
-// more late comes once in hundreds here: a margin that covers only the
-// usual ones leaves that one late, and it alone sets the swaps' spread. So
-// the worst is remembered for about a thousand sleeps, fading, and the floor
-// is near a millisecond: the spin that costs is cheap next to a late swap.
-// At most 2 ms: each millisecond spun is 6 % of a core at 60 Hz, and on a
-// busy machine, where wakes come later still, the rest is lost anyway.
-constexpr double kLeastHybridMargin = 0.001;
+// The hybrid method's margin: how long before a deadline the sleep ends, and
+// the spin takes over. A high quantile (kMarginQuantile) of how late the
+// recent sleeps returned, with room (kMarginRoomShare of it and
+// kMarginRoom more), within these bounds; kFirstHybridMargin until
+// kLearnEvery sleeps were measured. The sleeps' lateness is kept in bins of
+// kLateBinSeconds, halved each time kLateWindow sleeps are in them, so that
+// a busy stretch is forgotten after a few thousand; the margin is learned
+// again every kLearnEvery sleeps, not on each.
+constexpr double kLeastHybridMargin = 0.0002;
 constexpr double kMostHybridMargin = 0.002;
-constexpr double kFirstHybridMargin = 0.0015;
-constexpr double kHybridRoom = 0.00025;        // added to the latest wake
+constexpr double kFirstHybridMargin = 0.001;
+constexpr double kMarginQuantile = 0.995;
+constexpr double kMarginRoomShare = 0.25;
+constexpr double kMarginRoom = 0.00005;
+constexpr int32_t kLateBins = 128;
+constexpr double kLateBinSeconds = 0.000016;  // the last bin: 2.032 ms and later
+constexpr int32_t kLearnEvery = 32;
+constexpr uint32_t kLateWindow = 1024;
 constexpr int32_t kUnsleptForgets = 64;  // waits in a row with no sleep
-constexpr double kSleepLateFading = 0.9993;  // per sleep: halves in about 1000
+
+// How often a wait for the display's word looks for it.
+constexpr double kWordPoll = 0.0005;
+
+// What a limit does at each place of a frame: PlacesOf decides it, from the
+// setting alone.
+struct LimitPlaces {
+    bool beforeFrame;   // plans a wait before the frame clock is read: PlanFrameWait
+    bool beforeSwap;    // plans a step after drawing, before the swap: PlanSwapWait
+    bool hearsDisplay;  // the display-timed limiter: the display's word is heard
+                        // before PlanSwapWait, which notes the drawing time and
+                        // may plan a wait for the word on the redraw before
+};
+
+// How late the hybrid method's sleeps returned, lately.
+struct SleepLateness {
+    uint32_t bins[kLateBins];  // kLateBinSeconds each
+    uint32_t count;            // in the bins (halved with them)
+    int32_t sinceLearned;      // sleeps since the margin was last learned
+};
 
 struct Limiter {
     LimitSetting setting;
+    LimitPlaces places;      // PlacesOf(setting)
     RateSchedule schedule;   // kRate
     DisplayLimiter display;  // kDisplay
-    double sleepLate;        // the latest a sleep returned, fading; negative: none yet
-    double hybridMargin;     // learned from it
-    int32_t unslept;         // waits in a row with no sleep
+    SleepLateness sleepLate;
+    double hybridMargin;  // learned from sleepLate
+    int32_t unslept;      // waits in a row with no sleep
     // Across changes of the setting: each wait's end against its deadline
     // (its count is the waits made).
     QuantileKeeper wakeLate;
 };
 
+// A wait: until when, and how.
 struct WaitPlan {
     bool wait;          // false: go on at once
     double start;       // when it was planned
@@ -64,11 +109,29 @@ struct WaitPlan {
     double sleepUntil;  // sleep until then (if after start), then spin
 };
 
+// A wait for the display's word on one redraw: it ends when the word comes,
+// or at giveUp.
+struct WordWait {
+    bool wait;        // false: swap at once
+    uint64_t redraw;  // the redraw whose word is awaited
+    double giveUp;
+    double poll;  // how often to look for the word
+};
+
+// Before the swap: first the wait, then the wait for the word.
+struct SwapPlan {
+    WaitPlan wait;
+    WordWait word;
+};
+
 struct WaitOutcome {
     double waitSeconds;  // start to end: the frame's MsCPUWait
     double spinSeconds;  // from the sleep's return (or the start) to the end
     double lateSeconds;  // the end against the deadline; negative if early
 };
+
+// Where the setting's steps go: the one place placement is decided.
+LimitPlaces PlacesOf(const LimitSetting& setting);
 
 // refreshHz: the platform's refresh rate for the display, 0 if unknown; the
 // display-timed limiter falls back to it.
@@ -81,7 +144,13 @@ inline double HybridMargin(const Limiter& limiter);
 void LearnHybridMargin(Limiter& limiter);
 void ForgetHybridMargin(Limiter& limiter);
 
-inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now);
+// Before the frame: the wait, if places.beforeFrame (else none).
+inline WaitPlan PlanFrameWait(Limiter& limiter, double now);
+// Before the swap of `redraw`, whose frame clock read frameStart: the wait,
+// if places.beforeSwap and the placement is the swap, and the wait for the
+// display's word on the redraw before, for the display-timed limiter once
+// the display has a cadence.
+inline SwapPlan PlanSwapWait(Limiter& limiter, double now, double frameStart, uint64_t redraw);
 // A planned wait that was made. sleepReturned is plan.start when it did not
 // sleep. A plan with wait false gives all zeros and records nothing.
 inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sleepReturned,
@@ -96,27 +165,65 @@ inline double HybridMargin(const Limiter& limiter) {
     return limiter.hybridMargin;
 }
 
-inline WaitPlan PlanWait(Limiter& limiter, WaitPlacement at, double now) {
+// The plan for a deadline, split as the method says.
+inline WaitPlan PlanDeadline(const Limiter& limiter, double now, double deadline) {
     WaitPlan plan{false, now, now, now};
-    const LimitSetting& s = limiter.setting;
-    // The display-timed limiter holds every frame back before it starts,
-    // whatever the placement: its goal is the least time from the poses to
-    // the screen, and a wait after they were read only adds to it.
-    const bool display = s.kind == LimitKind::kDisplay;
-    if (s.kind == LimitKind::kOff || (display ? at != WaitPlacement::kFrame : s.placement != at)) {
-        return plan;
-    }
-    const double deadline =
-        display ? PlanDisplayWait(limiter.display, now) : TakeDeadline(limiter.schedule, now);
     if (!(deadline > now)) {
         return plan;
     }
+    const WaitMethod method = limiter.setting.method;
     plan.wait = true;
     plan.deadline = deadline;
-    plan.sleepUntil = s.method == WaitMethod::kSleep  ? deadline
-                      : s.method == WaitMethod::kSpin ? now
-                                                      : deadline - HybridMargin(limiter);
+    plan.sleepUntil = method == WaitMethod::kSleep  ? deadline
+                      : method == WaitMethod::kSpin ? now
+                                                    : deadline - HybridMargin(limiter);
     return plan;
+}
+
+inline WaitPlan PlanFrameWait(Limiter& limiter, double now) {
+    if (!limiter.places.beforeFrame) {
+        return WaitPlan{false, now, now, now};
+    }
+    const double deadline = limiter.setting.kind == LimitKind::kDisplay
+                                ? PlanDisplayWait(limiter.display, now)
+                                : TakeDeadline(limiter.schedule, now);
+    return PlanDeadline(limiter, now, deadline);
+}
+
+inline SwapPlan PlanSwapWait(Limiter& limiter, double now, double frameStart, uint64_t redraw) {
+    SwapPlan plan;
+    plan.word = WordWait{false, 0, now, kWordPoll};
+    if (!limiter.places.beforeSwap || limiter.places.hearsDisplay) {
+        plan.wait = WaitPlan{false, now, now, now};
+        if (!limiter.places.hearsDisplay) {
+            return plan;
+        }
+        // The display-timed limiter plans a frame's start by how long
+        // drawing takes: from the clock reading that set the poses to now.
+        NoteDrawTime(limiter.display, now - frameStart);
+        const double cadence = DisplayCadence(limiter.display);
+        plan.word.wait = cadence > 0.0 && redraw > 1;
+        plan.word.redraw = redraw - 1;
+        plan.word.giveUp = now + cadence;
+        return plan;
+    }
+    plan.wait = PlanDeadline(limiter, now, TakeDeadline(limiter.schedule, now));
+    return plan;
+}
+
+// The sleeps' lateness, learned from every kLearnEvery sleeps.
+inline void NoteSleepLate(Limiter& limiter, double late) {
+    SleepLateness& s = limiter.sleepLate;
+    int32_t i = 0;
+    if (late > 0.0) {
+        const double bin = late * (1.0 / kLateBinSeconds);
+        i = bin < kLateBins - 1 ? static_cast<int32_t>(bin) : kLateBins - 1;
+    }
+    ++s.bins[i];
+    ++s.count;
+    if (++s.sinceLearned == kLearnEvery) {
+        LearnHybridMargin(limiter);
+    }
 }
 
 inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sleepReturned,
@@ -125,11 +232,7 @@ inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sle
         return WaitOutcome{0.0, 0.0, 0.0};
     }
     if (plan.sleepUntil > plan.start) {
-        const double returnedAfter = sleepReturned - plan.sleepUntil;
-        const double late = returnedAfter > 0.0 ? returnedAfter : 0.0;
-        const double faded = limiter.sleepLate * kSleepLateFading;
-        limiter.sleepLate = late > faded ? late : faded;
-        LearnHybridMargin(limiter);
+        NoteSleepLate(limiter, sleepReturned - plan.sleepUntil);
         limiter.unslept = 0;
     } else if (++limiter.unslept == kUnsleptForgets) {
         // A margin longer than every wait measures nothing more, and would

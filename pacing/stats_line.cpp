@@ -1,200 +1,111 @@
 #include "pacing/stats_line.h"
 
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
-
-void StartStatsLine(StatsLine& line, char* buffer, size_t size) {
-    line.text = buffer;
-    line.size = size;
-    line.cut = false;
-    const int n = std::snprintf(buffer, size, "tempola-stats");
-    line.used = n > 0 && static_cast<size_t>(n) < size ? static_cast<size_t>(n) : 0;
-}
-
-void AddStat(StatsLine& line, const char* key, const char* format, ...) {
-    const size_t room = line.size - line.used;
-    char* at = line.text + line.used;
-    int n = std::snprintf(at, room, " %s=", key);
-    if (n < 0 || static_cast<size_t>(n) >= room) {
-        *at = '\0';
-        line.cut = true;
-        return;
-    }
-    va_list args;
-    va_start(args, format);
-    const int m = std::vsnprintf(at + n, room - static_cast<size_t>(n), format, args);
-    va_end(args);
-    if (m < 0 || static_cast<size_t>(n + m) >= room) {
-        *at = '\0';
-        line.cut = true;
-        return;
-    }
-    line.used += static_cast<size_t>(n + m);
+void AddRedrawStats(StatRecords& records, uint64_t frames, double seconds) {
+    AddStatCount(records, StatKey::kFrames, frames);
+    AddStatNumber(records, StatKey::kSeconds, seconds);
+    AddStatNumber(records, StatKey::kRate,
+                  seconds > 0.0 ? static_cast<double>(frames) / seconds : 0.0);
 }
 
 namespace {
 
-// A series' figures: each key's suffix, its format, how it is read and the
-// share or fraction it is read at (the lows take one; others ignore it).
-struct SeriesStat {
-    const char* suffix;
-    const char* format;
-    double (*read)(const IntervalFigures& figures, double share);
-    double share;
-};
-
-double Jitter(const IntervalFigures& f, double) {
-    return JitterMs(f);
+double SeriesValue(const IntervalFigures& f, SeriesFigure figure) {
+    switch (figure) {
+    case SeriesFigure::kJitterMs: return JitterMs(f);
+    case SeriesFigure::kLow1Fps:
+    case SeriesFigure::kP99Fps: return PercentileFps(f, 0.99);
+    case SeriesFigure::kWorstMs: return WorstMs(f);
+    case SeriesFigure::kLow1AvgFps: return LowAverageFps(f, 0.01);
+    case SeriesFigure::kLow1IntegralFps: return LowIntegralFps(f, 0.01);
+    case SeriesFigure::kP999Fps: return PercentileFps(f, 0.999);
+    case SeriesFigure::kLow01AvgFps: return LowAverageFps(f, 0.001);
+    case SeriesFigure::kLow01IntegralFps: return LowIntegralFps(f, 0.001);
+    case SeriesFigure::kCount: break;
+    }
+    return 0.0;
 }
-double Worst(const IntervalFigures& f, double) {
-    return WorstMs(f);
-}
 
-// low1_fps is the first name of p99_fps, kept for the scripts that read it.
-const SeriesStat kSeriesStats[] = {
-    {"jitter_ms", "%.3f", Jitter, 0.0},
-    {"low1_fps", "%.2f", PercentileFps, 0.99},
-    {"worst_ms", "%.3f", Worst, 0.0},
-    {"p99_fps", "%.2f", PercentileFps, 0.99},
-    {"low1_avg_fps", "%.2f", LowAverageFps, 0.01},
-    {"low1_integral_fps", "%.2f", LowIntegralFps, 0.01},
-    {"p999_fps", "%.2f", PercentileFps, 0.999},
-    {"low01_avg_fps", "%.2f", LowAverageFps, 0.001},
-    {"low01_integral_fps", "%.2f", LowIntegralFps, 0.001},
-};
-
-void AddSeries(StatsLine& line, const char* prefix, const IntervalFigures* figures) {
-    char key[64];
-    for (const SeriesStat& stat : kSeriesStats) {
-        std::snprintf(key, sizeof key, "%s_%s", prefix, stat.suffix);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-        if (figures != nullptr)
-            AddStat(line, key, stat.format, stat.read(*figures, stat.share));
-        else
-            AddStat(line, key, "%s", "");
-#pragma GCC diagnostic pop
+// Every figure of a series under its first key; empty for null.
+void AddSeries(StatRecords& records, StatKey first, const IntervalFigures* figures) {
+    for (int i = 0; i < static_cast<int>(SeriesFigure::kCount); ++i) {
+        const SeriesFigure figure = static_cast<SeriesFigure>(i);
+        AddStatNumber(records, SeriesKey(first, figure),
+                      figures != nullptr ? SeriesValue(*figures, figure) : 0.0, figures != nullptr);
     }
 }
 
-}  // namespace
-
-void AddIntervalStats(StatsLine& line, const char* prefix, const IntervalFigures& figures) {
-    AddSeries(line, prefix, &figures);
-}
-
-void AddEmptyIntervalStats(StatsLine& line, const char* prefix) {
-    AddSeries(line, prefix, nullptr);
-}
-
-namespace {
-
-void AddEmpty(StatsLine& line, const char* key) {
-    AddStat(line, key, "%s", "");
-}
-
-void AddPrefixed(StatsLine& line, const char* prefix, const char* suffix, const char* format,
-                 double value, bool known) {
-    char key[64];
-    std::snprintf(key, sizeof key, "%s_%s", prefix, suffix);
-    if (!known) {
-        AddEmpty(line, key);
-        return;
-    }
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    AddStat(line, key, format, value);
-#pragma GCC diagnostic pop
-}
-
-// p50, p99 of a keeper in the unit given (1e3: ms, 1e6: us); empty while
-// it holds nothing.
-void AddQuantiles(StatsLine& line, const char* prefix, const char* unit, double scale,
-                  const char* format, const QuantileKeeper* keeper) {
+// p50 and p99 of a keeper, times scale (1e3: ms, 1e6: us); empty while it
+// holds nothing.
+void AddQuantiles(StatRecords& records, StatKey p50, StatKey p99, double scale,
+                  const QuantileKeeper* keeper) {
     const bool known = keeper != nullptr && keeper->count > 0;
-    const char* const names[2] = {"p50", "p99"};
-    const double fractions[2] = {0.5, 0.99};
-    char suffix[16];
-    for (int i = 0; i < 2; ++i) {
-        std::snprintf(suffix, sizeof suffix, "%s_%s", names[i], unit);
-        AddPrefixed(line, prefix, suffix, format,
-                    known ? QuantileSeconds(*keeper, fractions[i]) * scale : 0.0, known);
-    }
+    AddStatNumber(records, p50, known ? QuantileSeconds(*keeper, 0.5) * scale : 0.0, known);
+    AddStatNumber(records, p99, known ? QuantileSeconds(*keeper, 0.99) * scale : 0.0, known);
 }
 
 }  // namespace
 
-void AddSideStats(StatsLine& line, const SideStats& side) {
-    char key[64];
-    std::snprintf(key, sizeof key, "%s_rule", side.name);
-    AddStat(line, key, "%s", side.rule);
-    std::snprintf(key, sizeof key, "%s_updates", side.name);
-    AddStat(line, key, "%llu", static_cast<unsigned long long>(side.updates));
-    AddPrefixed(line, side.name, "target", "%.1f", side.target, true);
-    AddPrefixed(line, side.name, "measured", "%.2f", side.measured, true);
+void AddSideStats(StatRecords& records, const SideStats& side) {
+    const auto key = [&side](StatKey left) { return SideKey(left, side.side); };
+    AddStatText(records, key(StatKey::kLeftRule), side.rule);
+    AddStatCount(records, key(StatKey::kLeftUpdates), side.updates);
+    AddStatNumber(records, key(StatKey::kLeftTarget), side.target);
+    AddStatNumber(records, key(StatKey::kLeftMeasured), side.measured);
     const double mean = MeanRate(*side.intervals);
-    AddPrefixed(line, side.name, "mean_rate", "%.3f", mean, true);
-    AddPrefixed(line, side.name, "rate_error_pct", "%.3f", (mean - side.target) / side.target * 100.0,
-                side.target > 0.0);
-    AddIntervalStats(line, side.name, *side.intervals);
+    AddStatNumber(records, key(StatKey::kLeftMeanRate), mean);
+    AddStatNumber(records, key(StatKey::kLeftRateErrorPct),
+                  (mean - side.target) / side.target * 100.0, side.target > 0.0);
+    AddSeries(records, key(StatKey::kLeftJitterMs), side.intervals);
 }
 
-void AddDisplayStats(StatsLine& line, const DisplayStats& d) {
-    AddPrefixed(line, "display", "hz", "%g", d.hz, d.hz > 0.0);
-    AddStat(line, "display_source", "%s", d.source);
-    AddPrefixed(line, "display", "rate", "%.2f", d.rate, d.rate >= 0.0);
-    AddPrefixed(line, "display", "refresh_ms", "%.3f", d.refreshSeconds * 1000.0,
-                d.refreshSeconds > 0.0);
+void AddDisplayStats(StatRecords& records, const DisplayStats& d) {
+    AddStatNumber(records, StatKey::kDisplayHz, d.hz, d.hz > 0.0);
+    AddStatText(records, StatKey::kDisplaySource, d.source);
+    AddStatNumber(records, StatKey::kDisplayRate, d.rate, d.rate >= 0.0);
+    AddStatNumber(records, StatKey::kDisplayRefreshMs, d.refreshSeconds * 1000.0,
+                  d.refreshSeconds > 0.0);
     if (d.countsKnown) {
-        AddStat(line, "dropped", "%llu", static_cast<unsigned long long>(d.dropped));
-        AddStat(line, "display_unknown", "%llu", static_cast<unsigned long long>(d.unknown));
+        AddStatCount(records, StatKey::kDropped, d.dropped);
+        AddStatCount(records, StatKey::kDisplayUnknown, d.unknown);
     } else {
-        AddEmpty(line, "dropped");
-        AddEmpty(line, "display_unknown");
+        AddStatUnknown(records, StatKey::kDropped);
+        AddStatUnknown(records, StatKey::kDisplayUnknown);
     }
-    AddPrefixed(line, "latch", "ms", "%g", d.latchMs, d.latchMs >= 0.0);
-    AddSeries(line, "display", d.between);
-    const char* const names[2] = {"left_seen", "right_seen"};
+    AddStatNumber(records, StatKey::kLatchMs, d.latchMs, d.latchMs >= 0.0);
+    AddSeries(records, StatKey::kDisplayJitterMs, d.between);
     for (int side = 0; side < 2; ++side) {
         const IntervalFigures* seen = d.seen[side];
-        AddPrefixed(line, names[side], "mean_rate", "%.3f",
-                    seen != nullptr ? MeanRate(*seen) : 0.0, seen != nullptr);
-        AddSeries(line, names[side], seen);
+        AddStatNumber(records, SideKey(StatKey::kLeftSeenMeanRate, side),
+                      seen != nullptr ? MeanRate(*seen) : 0.0, seen != nullptr);
+        AddSeries(records, SideKey(StatKey::kLeftSeenJitterMs, side), seen);
     }
 }
 
-void AddLimiterStats(StatsLine& line, const LimiterStats& l) {
+void AddLimiterStats(StatRecords& records, const LimiterStats& l) {
     char limit[32];
     LimitText(l.setting, limit, sizeof limit);
-    AddStat(line, "limit", "%s", limit);
-    AddStat(line, "limiter", "%s", WaitMethodName(l.setting.method));
-    AddStat(line, "limit_at", "%s", WaitPlacementName(l.setting.placement));
-    AddPrefixed(line, "cpu", "percent", "%.1f", l.cpuPercent, l.cpuPercent >= 0.0);
-    AddQuantiles(line, "wake_late", "us", 1e6, "%.0f", l.wakes);
+    AddStatText(records, StatKey::kLimit, limit);
+    AddStatText(records, StatKey::kLimiter, WaitMethodName(l.setting.method));
+    AddStatText(records, StatKey::kLimitAt, WaitPlacementName(l.setting.placement));
+    AddStatNumber(records, StatKey::kCpuPercent, l.cpuPercent, l.cpuPercent >= 0.0);
+    AddQuantiles(records, StatKey::kWakeLateP50Us, StatKey::kWakeLateP99Us, 1e6, l.wakes);
     const bool known = l.wakes != nullptr && l.wakes->count > 0;
-    AddPrefixed(line, "wake_late", "max_us", "%.0f", known ? l.wakes->max * 1e6 : 0.0, known);
+    AddStatNumber(records, StatKey::kWakeLateMaxUs, known ? l.wakes->max * 1e6 : 0.0, known);
 }
 
-void AddLatencyStats(StatsLine& line, const LatencyStats& l) {
-    AddQuantiles(line, "display_latency", "ms", 1e3, "%.2f", l.display);
-    AddQuantiles(line, "input_latency", "ms", 1e3, "%.2f", l.input);
-    AddStat(line, "inputs", "%llu",
-            static_cast<unsigned long long>(l.input != nullptr ? l.input->count : 0));
+void AddLatencyStats(StatRecords& records, const LatencyStats& l) {
+    AddQuantiles(records, StatKey::kDisplayLatencyP50Ms, StatKey::kDisplayLatencyP99Ms, 1e3,
+                 l.display);
+    AddQuantiles(records, StatKey::kInputLatencyP50Ms, StatKey::kInputLatencyP99Ms, 1e3, l.input);
+    AddStatCount(records, StatKey::kInputs, l.input != nullptr ? l.input->count : 0);
 }
 
-void AddStutterStats(StatsLine& line, const StutterCounts* s) {
+void AddStutterStats(StatRecords& records, const StutterCounts* s) {
     if (s == nullptr)
         return;
-    AddStat(line, "redraw_stutters", "%llu", static_cast<unsigned long long>(s->redraw));
-    const char* const names[2] = {"left", "right"};
-    char key[64];
-    for (int side = 0; side < 2; ++side) {
-        std::snprintf(key, sizeof key, "%s_stutters", names[side]);
-        AddStat(line, key, "%llu", static_cast<unsigned long long>(s->updates[side]));
-    }
-    for (int side = 0; side < 2 && s->seenKnown; ++side) {
-        std::snprintf(key, sizeof key, "%s_seen_stutters", names[side]);
-        AddStat(line, key, "%llu", static_cast<unsigned long long>(s->seen[side]));
-    }
+    AddStatCount(records, StatKey::kRedrawStutters, s->redraw);
+    for (int side = 0; side < 2; ++side)
+        AddStatCount(records, SideKey(StatKey::kLeftStutters, side), s->updates[side]);
+    for (int side = 0; side < 2 && s->seenKnown; ++side)
+        AddStatCount(records, SideKey(StatKey::kLeftSeenStutters, side), s->seen[side]);
 }

@@ -1,7 +1,8 @@
 // The one-line run report both programs print: "tempola-stats" and then
 // key=value pairs separated by single spaces. Keys are lower case with
 // underscores; a key once printed keeps its name and its meaning, so that
-// scripts reading the line go on working.
+// scripts reading the line go on working. The groups here add a run's
+// records (stats_records.h); the line is written from them.
 #pragma once
 
 #include <cstddef>
@@ -10,67 +11,50 @@
 #include "pacing/figures.h"
 #include "pacing/limit_setting.h"
 #include "pacing/quantiles.h"
+#include "pacing/stats_records.h"
 
 // Room for a line with every group, with room to spare for groups to come:
 // a limited run with a display, a capture's machine names at full length,
 // every capture latency and the stutters come to 2.8 KB.
 constexpr size_t kStatsLineSize = 8192;
 
-struct StatsLine {
-    char* text;
-    size_t size;
-    size_t used;
-    bool cut;  // something did not fit and was left off whole
-};
+// frames, seconds and rate (redraws a second; 0 for no time).
+void AddRedrawStats(StatRecords& records, uint64_t frames, double seconds);
 
-// Starts the line in buffer (size bytes, at least 32) with "tempola-stats".
-void StartStatsLine(StatsLine& line, char* buffer, size_t size);
-
-// " key=value", value formatted by printf rules; a pair that does not fit is
-// left off whole and marks the line as cut.
-void AddStat(StatsLine& line, const char* key, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
-
-// The figures of one series of intervals under a prefix ("left", "left_seen",
-// "redraw"): jitter_ms, low1_fps and worst_ms.
-void AddIntervalStats(StatsLine& line, const char* prefix, const IntervalFigures& figures);
-// The same keys with empty values, for figures that cannot be known.
-void AddEmptyIntervalStats(StatsLine& line, const char* prefix);
-
-// The key groups both programs print, each spelt here alone. A value not
+// The key groups both programs print, each added here alone. A value not
 // known is printed empty ("display_rate="), so that a key's place and
 // meaning never depend on the run.
 
-// "<name>_rule", "_updates", "_target", "_measured" (the pacer's last window
+// "<side>_rule", "_updates", "_target", "_measured" (the pacer's last window
 // of 20 updates), "_mean_rate", "_rate_error_pct" and the figures of its
 // update intervals.
 struct SideStats {
-    const char* name;  // "left", "right"
+    int side;  // 0 left, 1 right
     const char* rule;
     uint64_t updates;
     double target;
     double measured;
     const IntervalFigures* intervals;
 };
-void AddSideStats(StatsLine& line, const SideStats& side);
+void AddSideStats(StatRecords& records, const SideStats& side);
 
 // What the display showed: display_hz, display_source, display_rate,
 // display_refresh_ms, dropped, display_unknown, latch_ms, the figures of
 // the intervals between shown redraws (display_...), and each side's
 // seen_mean_rate and seen figures (left_seen_..., right_seen_...).
 struct DisplayStats {
-    const char* source;      // "model", "capture", "wayland", "none", ...
-    double hz;               // the nominal refresh rate; <= 0: not known
-    double rate;             // shown redraws a second; < 0: not known
-    double refreshSeconds;   // <= 0: not known
-    bool countsKnown;        // dropped and unknown mean something
+    const char* source;     // "model", "capture", "wayland", "none", ...
+    double hz;              // the nominal refresh rate; <= 0: not known
+    double rate;            // shown redraws a second; < 0: not known
+    double refreshSeconds;  // <= 0: not known
+    bool countsKnown;       // dropped and unknown mean something
     uint64_t dropped;
-    uint64_t unknown;        // redraws the display gave no word on
-    double latchMs;          // the modelled latch; < 0: none
+    uint64_t unknown;                // redraws the display gave no word on
+    double latchMs;                  // the modelled latch; < 0: none
     const IntervalFigures* between;  // null: not known
     const IntervalFigures* seen[2];  // left, right; null: not known
 };
-void AddDisplayStats(StatsLine& line, const DisplayStats& display);
+void AddDisplayStats(StatRecords& records, const DisplayStats& display);
 
 // The frame limiter: limit, limiter, limit_at, cpu_percent (of one core),
 // wake_late_p50_us, wake_late_p99_us, wake_late_max_us.
@@ -79,7 +63,7 @@ struct LimiterStats {
     double cpuPercent;            // < 0: not known
     const QuantileKeeper* wakes;  // each wait's end against its deadline; null: none
 };
-void AddLimiterStats(StatsLine& line, const LimiterStats& limiter);
+void AddLimiterStats(StatRecords& records, const LimiterStats& limiter);
 
 // display_latency_p50_ms, display_latency_p99_ms (frame start to display),
 // input_latency_p50_ms, input_latency_p99_ms (key press to display of the
@@ -88,7 +72,7 @@ struct LatencyStats {
     const QuantileKeeper* display;  // null: no display times
     const QuantileKeeper* input;    // null: inputs not timed
 };
-void AddLatencyStats(StatsLine& line, const LatencyStats& latency);
+void AddLatencyStats(StatRecords& records, const LatencyStats& latency);
 
 // Stutters counted in each series, for runs that kept their intervals in
 // order: redraw_stutters, left_stutters, right_stutters and, with a
@@ -99,4 +83,4 @@ struct StutterCounts {
     uint64_t seen[2];
     bool seenKnown;  // there was a display to see them on
 };
-void AddStutterStats(StatsLine& line, const StutterCounts* stutters);
+void AddStutterStats(StatRecords& records, const StutterCounts* stutters);

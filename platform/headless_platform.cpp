@@ -8,7 +8,8 @@
 // [~] Pixel format: returns the index the test set; context, surface and
 //     display mode are tokens that only get recorded.
 // [ ] No GL: nothing is drawn; viewport and swap interval are only recorded.
-// [X] Display times, made up by the test (SetDisplayTimes, Present).
+// [X] Display times, made up by the test (SetDisplayTimes, Present), or by
+//     a display it models (SetCompositor).
 #include "platform/headless_platform.h"
 
 #include "platform/message_queue.h"
@@ -39,6 +40,7 @@ PlatWindowProc registeredProc = nullptr;
 bool displayTimes = false;
 std::vector<uint64_t> swapped;
 std::vector<PlatPresentation> presented;
+const Compositor* compositor = nullptr;
 
 void Log(const std::string& call) {
     record.calls.push_back(call);
@@ -57,6 +59,11 @@ void Reset(const Options& o) {
     displayTimes = false;
     swapped.clear();
     presented.clear();
+    compositor = nullptr;
+}
+
+void SetCompositor(const Compositor* c) {
+    compositor = c;
 }
 
 void SetDisplayTimes(bool available) {
@@ -258,8 +265,11 @@ bool PlatDeleteContext(PlatContext* c) {
 void PlatSwapBuffers(PlatSurface*, uint64_t redraw) {
     Log("Swap");
     ++record.swaps;
-    if (displayTimes)
+    if (displayTimes) {
         swapped.push_back(redraw);
+        if (compositor != nullptr)
+            compositor->swapped(redraw, counter);
+    }
 }
 
 PlatDisplayTimes PlatDisplayTimesSource() {
@@ -272,6 +282,8 @@ double PlatRefreshRate() {
 }
 
 int PlatTakePresentations(PlatPresentation* out, int capacity) {
+    if (compositor != nullptr)
+        return compositor->take(out, capacity, counter);
     int n = 0;
     while (n < capacity && !presented.empty()) {
         out[n++] = presented.front();

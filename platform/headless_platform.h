@@ -82,4 +82,14 @@ void SetDisplayTimes(bool available);
 const std::vector<uint64_t>& SwappedRedraws();
 void Present(const PlatPresentation& report);
 
+// A modelled display in place of Present's queue, for a test: with display
+// times on, told of each swap (the counter as the swap is made), and asked
+// for the reports due whenever the host takes them (the counter then).
+struct Compositor {
+    void (*swapped)(uint64_t redraw, int64_t counter);
+    int (*take)(PlatPresentation* out, int capacity, int64_t counter);
+};
+// Null: Present's queue again. Reset clears it.
+void SetCompositor(const Compositor* compositor);
+
 }  // namespace headless

@@ -37,3 +37,12 @@ for file in afterburner.hml summary.csv polled.csv excerpt.csv no_time.csv mango
   [ -e "$work/log.csv" ] && fail "$file left a log behind"
   echo "ok: $file: $(cat "$work/err")"
 done
+
+# A FrameType value not known is named once on standard error, however many
+# rows hold it, and the replay goes on.
+"$sim" --replay "$data/presentmon24_framegen.csv" --stats >"$work/out" 2>"$work/err" ||
+  fail "frame generation exited $?: $(cat "$work/err")"
+[ "$(grep -c "FrameType 'Acme Frames 2' is not known" "$work/err")" -eq 1 ] ||
+  fail "the unknown FrameType is not named once: $(cat "$work/err")"
+grep -q ' frames=12 ' "$work/out" || fail "not every frame replayed: $(cat "$work/out")"
+echo "ok: an unknown FrameType is named once"

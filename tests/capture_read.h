@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "lab/capture/capture_reader.h"
 #include "temp_file.h"
@@ -26,6 +27,7 @@ struct Read {
     std::string format;
     std::string application;
     CaptureInfo info;
+    std::vector<CaptureRow> kept;  // every row read
 };
 
 inline Read ReadAll(const std::string& path, CaptureOptions options = {}) {
@@ -42,7 +44,7 @@ inline Read ReadAll(const std::string& path, CaptureOptions options = {}) {
             r.first = r.rows == 0 ? row.seconds : r.first;
             r.last = row.seconds;
             r.shown += row.hasDisplay;
-            r.dropped += row.dropped == 1;
+            r.dropped += row.fate == FrameFate::kDropped;
             for (int i = 0; i < kCaptureLatencyCount; ++i) {
                 if (row.latencyMs[i] >= 0.0) {
                     r.latencySum[i] += row.latencyMs[i];
@@ -50,6 +52,7 @@ inline Read ReadAll(const std::string& path, CaptureOptions options = {}) {
                 }
             }
             ++r.rows;
+            r.kept.push_back(row);
         }
     }
     r.error = error;

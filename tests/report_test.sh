@@ -100,7 +100,7 @@ expect_exit 2 "$sim" --replay "$json" --run 3 --report "$work/pages/run3.html"
 expect_exit 0 "$sim" --seconds 20 --limit 60 --limiter spin --limit-at frame --display-hz 60 \
   --stats --report "$work/limited.html"
 cp "$work/out" "$work/limited.stats"
-grep -qF "limiter</th><td>60 Hz, a spin wait at the frame," "$work/limited.html" ||
+grep -qF "limiter</th><td>60 Hz, spin at frame," "$work/limited.html" ||
   fail "the limited page does not say how it was limited"
 for key in cpu_percent wake_late_p99_us display_latency_p99_ms; do
   grep -q "data-key=\"$key\"" "$work/limited.html" || fail "the limited page has no $key"

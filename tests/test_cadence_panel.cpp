@@ -169,7 +169,8 @@ struct PanelData {
                 status,
                 "limit off",
                 nullptr,
-                -1.0};
+                -1.0,
+                0.0};
     }
     std::unique_ptr<Cadence> cadence;
     std::unique_ptr<LiveDisplay> display;

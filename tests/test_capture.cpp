@@ -41,6 +41,11 @@ TEST(CaptureReader, TellsEachFormatAndReadsItsTimes) {
         {"presentmon1_qpc.csv", "PresentMon 1.x", 12, 3579545},
         {"presentmon20_qpc.csv", "PresentMon 2.0-2.3", 11, 1e7},
         {"presentmon24_qpc.csv", "PresentMon 2.4+", 12, 1e7},
+        {"capframex_long_preamble.csv", "CapFrameX CSV", 12, 0},      // 23 preamble lines
+        {"presentmon_app_seconds.csv", "PresentMon 2.0-2.3", 12, 0},  // CPUStartTime in s
+        {"presentmon20_busy_wait.csv", "PresentMon 2.0-2.3", 12,
+         1e7},                                                    // fitted to CPUBusy + CPUWait
+        {"presentmon24_framegen.csv", "PresentMon 2.4+", 11, 0},  // one MsUntilDisplayed wrapped
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -233,7 +238,6 @@ TEST(CaptureReader, RefusesBadFilesWithTheirLine) {
         {head + kRow + "app,1,0x1,DXGI,0,0,0,NA,10,10,4\n", "line 3: the time is not a number"},
         {head + kRow + "app,1,0x1,DXGI,0,0,2,0.6,10,10,4\n", "line 3: Dropped is not 0, 1"},
         {head + kRow + "app,1,0x1,DXGI,0,0,0,0.6,10,10,4x\n", "line 3: not a number of ms"},
-        {head + kRow + "app,1,0x1,DXGI,0,0,0,0.6,10,10,-4\n", "line 3: not a number of ms"},
         {head + kRow + "app,1,0x1\n", "line 3: fewer cells"},
         {head + kRow + "\n" + "app,1,0x1,DXGI,0,0,0,2e12,10,10,4\n", "line 4: the time is out"},
         {tempola + "0.1,1,1,10,62.0,sideways,0,,31.0,fixed\n", "line 2: no such rule"},
@@ -245,12 +249,11 @@ TEST(CaptureReader, RefusesBadFilesWithTheirLine) {
         {"{\"Runs\": []}", "holds 0 runs"},
         {"{\"Runs\": [{\"Info\": 1}]}", "Runs[0] has no CaptureData"},
         {"{\"Runs\": [{\"CaptureData\": {\"Dropped\": [true]}}]}", "has no frame times"},
+        {"{\"Runs\": [{\"CaptureData\": {\"frametime\": [1, 2]}}]}", "has no frame times"},
         {json + "\"MsBetweenPresents\":[1,1,1],\"MsUntilDisplayed\":[1,1]}}]}",
          "MsUntilDisplayed holds 2 values"},
         {json + "\"MsBetweenPresents\":[1,1,1],\"MsUntilDisplayed\":[1,{},1]}}]}",
          "MsUntilDisplayed[1] is not a number"},
-        {json + "\"MsBetweenPresents\":[1,1,1],\"MsUntilDisplayed\":[1,-1,1]}}]}",
-         "frame 2: not a number of ms until displayed"},
         {"{\"Runs\":[{\"CaptureData\":{\"TimeInSeconds\":[0,2,1],\"MsBetweenPresents\":[1,1,1]}}]}",
          "frame 3: the time goes back"},
     };
@@ -285,4 +288,36 @@ TEST(CaptureReader, TakesTheOrdinaryVariationsOfCsv) {
     EXPECT_EQ(ragged.shown, 2);
     EXPECT_EQ(ragged.dropped, 1);
     EXPECT_DOUBLE_EQ(ragged.last - ragged.first, 0.2);
+}
+
+// A number out of its column's range (negative, or a 64-bit counter that
+// wrapped in the capturing tool) costs its cell: read as not known and
+// counted, never the file, the tick rate fitted or the other rows.
+TEST(CaptureReader, AWrappedOrNegativeCellCostsOnlyThatCell) {
+    const std::string wrapped = "-1844674407370945.5";
+    const Read csv = ReadText(
+        std::string(kPresentMonHeader) + kRow + "app,1,0x1,DXGI,0,0,0,0.6,10,10,-4\n" +
+        "app,1,0x1,DXGI,0,0,0,0.7,10,10," + wrapped + "\n" + "app,1,0x1,DXGI,0,0,0,0.8,10,10,4\n");
+    EXPECT_EQ(csv.end, CaptureStep::kEnd) << csv.error;
+    EXPECT_EQ(csv.rows, 4);
+    EXPECT_EQ(csv.shown, 2);
+    ASSERT_EQ(csv.kept.size(), 4u);
+    EXPECT_EQ(csv.kept[1].skippedCells, 1);
+    EXPECT_EQ(csv.kept[2].skippedCells, 1);
+    EXPECT_EQ(csv.kept[3].skippedCells, 0);
+    const Read json = ReadText(
+        "{\"Runs\":[{\"CaptureData\":{\"TimeInSeconds\":[0,1,2],\"MsBetweenPresents\":[1,1,1],"
+        "\"MsUntilDisplayed\":[1,-1,1]}}]}");
+    EXPECT_EQ(json.end, CaptureStep::kEnd) << json.error;
+    EXPECT_EQ(json.shown, 2);
+    // In the column the rate is fitted against, the step it spans is left out.
+    std::string ticks = "Application,QPCTime,MsBetweenPresents,MsPCLatency\n";
+    for (int i = 0; i < 20; ++i)
+        ticks += "g," + std::to_string(1000000 + i * 100000) + "," + (i == 7 ? wrapped : "10") +
+                 "," + (i == 9 ? "18446744073709551.0" : "20") + "\n";
+    const Read fitted = ReadText(ticks);
+    EXPECT_EQ(fitted.end, CaptureStep::kEnd) << fitted.error;
+    EXPECT_EQ(fitted.info.ticksHz, 1e7);
+    EXPECT_EQ(fitted.latencies[kPcLatency], 19);
+    EXPECT_NEAR(fitted.last - fitted.first, 0.19, 1e-12);
 }

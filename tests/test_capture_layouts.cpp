@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "capture_read.h"
-#include "lab/capture/text.h"
 #include "lab/capture/capture_list.h"
+#include "lab/capture/capture_stats.h"
+#include "lab/capture/text.h"
 #include "pacing/frame_log.h"
 
 namespace {
@@ -148,10 +150,14 @@ TEST(CaptureLayouts, JsonAsFilesHoldIt) {
     EXPECT_EQ(r.application, "");
     // Counter ticks in a JSON run, fitted like a CSV file's.
     const Read ticks = ReadText(
-        "{\"Runs\":[{\"CaptureData\":{\"QPCTime\":[0,100000,200000],"
+        "{\"Runs\":[{\"CaptureData\":{\"QPCTime\":[700000,800000,900000],"
         "\"MsBetweenPresents\":[0,10,10]}}]}");  // the first since a frame before it
     EXPECT_EQ(ticks.info.ticksHz, 1e7);
     EXPECT_NEAR(ticks.last - ticks.first, 0.02, 1e-12);
+    const Read busy = ReadText(
+        "{\"Runs\":[{\"CaptureData\":{\"CPUStartQPC\":[700000,805000,905000],"
+        "\"CPUBusy\":[8.5,8,8],\"CPUWait\":[2,2,2]}}]}");
+    EXPECT_EQ(busy.info.ticksHz, 1e7);
 }
 
 // MangoHud's elapsed told from its steps against the frame times; a log
@@ -192,4 +198,111 @@ TEST(CaptureLayouts, TheListSaysTheUnitTheRunsAndTheStreams) {
     EXPECT_NE(json.find("sim: c holds 2 runs; replaying run 2"), std::string::npos) << json;
     const std::string untimed = Listed(ReadAll(CaptureFile("presentmon1.csv")), "p");
     EXPECT_NE(untimed.find(" -\n"), std::string::npos) << untimed;
+}
+
+// A preamble of any number of "//" lines is skipped, up to 64 KiB of them.
+TEST(CaptureLayouts, APreambleIsBoundedBySizeNotLines) {
+    const std::string rows = "Application,TimeInSeconds,MsBetweenPresents\ng,0.5,1\ng,0.6,100\n";
+    std::string preamble;
+    for (int i = 0; preamble.size() < 60 * 1024; ++i)
+        preamble += "//Comment" + std::to_string(i) + "=" + std::string(50, 'x') + "\n";
+    const Read long_ = ReadText(preamble + rows);
+    EXPECT_EQ(long_.end, CaptureStep::kEnd) << long_.error;
+    EXPECT_EQ(long_.format, "CapFrameX CSV");
+    const Read over = ReadText(preamble + preamble + rows);
+    EXPECT_FALSE(over.opened);
+    EXPECT_NE(over.error.find("not a capture"), std::string::npos) << over.error;
+}
+
+// CPUStartTime is ms from one writer and seconds from another under the
+// same name: its steps against the frame times tell which.
+TEST(CaptureLayouts, CpuStartTimeInSecondsOrMsToldFromItsSteps) {
+    for (double unit : {1.0, 1000.0}) {
+        SCOPED_TRACE(unit);
+        std::string older = "Application,CPUStartTime,FrameTime,CPUBusy\n";
+        std::string newer = "Application,CPUStartTime,MsBetweenPresents,MsCPUBusy\n";
+        for (int i = 0; i < 70; ++i) {
+            older += "g," + std::to_string(i * unit) + ",1000,900\n";
+            newer += "g," + std::to_string(i * unit) + ",1000,900\n";
+        }
+        const Read a = ReadText(older);
+        const Read b = ReadText(newer);
+        EXPECT_EQ(a.format, "PresentMon 2.0-2.3");
+        EXPECT_EQ(b.format, "PresentMon 2.4+");
+        EXPECT_NEAR(a.last - a.first, 69.0, 1e-9) << a.error;
+        EXPECT_NEAR(b.last - b.first, 69.0, 1e-9) << b.error;
+    }
+}
+
+// A counter at none of the usual rates keeps its fitted rate; one within
+// 1 % of a usual rate is taken as that rate.
+TEST(CaptureLayouts, ATickRateSnapsOnlyWithinOnePercent) {
+    struct Case {
+        double hz;
+        double taken;
+    } cases[] = {{2.4e6, 2.4e6}, {10.3e6, 10.3e6}, {9.7e6, 9.7e6}, {9.95e6, 1e7}, {3.6e6, 3579545}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hz);
+        std::string text = "Application,QPCTime,MsBetweenPresents\n";
+        for (int i = 0; i < 30; ++i)
+            text += "g," + std::to_string(static_cast<long long>(i * c.hz * 0.01)) + ",10\n";
+        const Read r = ReadText(text);
+        EXPECT_NEAR(r.info.ticksHz, c.taken, 1e-3) << r.error;
+    }
+}
+
+// FrameType, the file's own animation error and what recomputing it needs,
+// read from a present monitor 2.4 file with frame generation; and summed up
+// for the stats line.
+TEST(CaptureLayouts, FrameTypeAndTheAnimationColumns) {
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* notes = open_memstream(&text, &size);
+    const Read r = ReadAll(CaptureFile("presentmon24_framegen.csv"), {nullptr, 0, 0, false, notes});
+    std::fclose(notes);
+    const std::string said(text, size);
+    std::free(text);
+    // The generator not known is named once, for its two rows; those known are not.
+    EXPECT_EQ(said.find("FrameType"), said.rfind("FrameType")) << said;
+    EXPECT_NE(said.find("'Acme Frames 2' is not known"), std::string::npos) << said;
+    ASSERT_EQ(r.kept.size(), 12u) << r.error;
+    for (size_t i = 0; i < r.kept.size(); ++i) {
+        SCOPED_TRACE(i);
+        const CaptureMotion& m = r.kept[i].motion;
+        EXPECT_EQ(r.kept[i].generated, i % 2 == 1);  // Repeated and unknown values too
+        EXPECT_NEAR(m.presentSeconds - m.cpuStartSeconds, 0.003, 1e-9);
+        EXPECT_EQ(m.inPresentApiMs, 0.2);
+        EXPECT_EQ(std::isnan(m.errorMs), i == 2);
+        EXPECT_EQ(m.errorRejected, i == 2);
+        EXPECT_EQ(std::isnan(m.untilDisplayedMs), i == 4);
+    }
+    EXPECT_EQ(r.kept[9].motion.errorMs, 1.0);
+    EXPECT_EQ(r.kept[11].motion.timeMs, 110.5);
+    auto facts = std::make_unique<CaptureFacts>();
+    ResetCaptureFacts(*facts, r.info);
+    for (const CaptureRow& row : r.kept)
+        AddCaptureRow(*facts, row);
+    EXPECT_EQ(facts->generatedFrames, 6u);
+    EXPECT_EQ(facts->displayedFrames, 11u);
+    EXPECT_EQ(facts->applicationShown, 5u);  // one's MsUntilDisplayed wrapped
+    EXPECT_EQ(facts->animationError.count, 11u);
+    EXPECT_EQ(facts->animationError.max, 0.001);
+    EXPECT_EQ(facts->animationErrorRejected, 1u);
+    EXPECT_EQ(facts->skippedCells, 2u);  // MsUntilDisplayed and MsPCLatency, once each
+    EXPECT_NEAR(CaptureDisplayedRate(*facts), 10 / 0.1105, 1e-6);
+    EXPECT_NEAR(CaptureApplicationRate(*facts), 10 / 0.1105 * 5 / 11, 1e-6);
+    // Timed from the CPU's start: no present time; no such columns: NaN.
+    const Read cpu = ReadAll(CaptureFile("presentmon2.csv"));
+    EXPECT_EQ(cpu.kept[3].motion.cpuStartSeconds, cpu.kept[3].seconds);
+    EXPECT_TRUE(std::isnan(cpu.kept[3].motion.presentSeconds));
+    EXPECT_EQ(cpu.kept[3].motion.errorMs, 0.0);
+    const CaptureRow plain = ReadAll(CaptureFile("presentmon1.csv")).kept[3];
+    EXPECT_TRUE(std::isnan(plain.motion.errorMs) && std::isnan(plain.motion.cpuStartSeconds));
+    EXPECT_FALSE(plain.generated);
+    const Read json = ReadText(
+        "{\"Runs\":[{\"CaptureData\":{\"TimeInSeconds\":[0,1,2],\"MsBetweenPresents\":[1,1,1],"
+        "\"FrameType\":[\"Application\",\"AMD AFMF\",null]}}]}");
+    ASSERT_EQ(json.kept.size(), 3u) << json.error;
+    EXPECT_TRUE(json.kept[1].generated);
+    EXPECT_FALSE(json.kept[2].generated);
 }

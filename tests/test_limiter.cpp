@@ -63,16 +63,67 @@ TEST(Limiter, OffAndTheOtherPlacementNeverWait) {
     Limiter l;
     StartLimiter(l, kNoLimit, 60.0);
     for (double t = 0.0; t < 1.0; t += 0.001) {
-        EXPECT_FALSE(PlanWait(l, WaitPlacement::kFrame, t).wait ||
-                     PlanWait(l, WaitPlacement::kSwap, t).wait);
+        const SwapPlan swap = PlanSwapWait(l, t, t - 0.0005, 2);
+        EXPECT_FALSE(PlanFrameWait(l, t).wait || swap.wait.wait || swap.word.wait);
     }
     ChangeLimit(l, Rate(60.0, WaitMethod::kSleep, WaitPlacement::kFrame));
-    PlanWait(l, WaitPlacement::kFrame, 2.0);
-    EXPECT_FALSE(PlanWait(l, WaitPlacement::kSwap, 2.001).wait);
-    EXPECT_TRUE(PlanWait(l, WaitPlacement::kFrame, 2.002).wait);
-    const WaitOutcome none = FinishWait(l, PlanWait(l, WaitPlacement::kSwap, 2.003), 2.0, 2.5);
+    PlanFrameWait(l, 2.0);
+    EXPECT_FALSE(PlanSwapWait(l, 2.001, 2.0, 2).wait.wait);
+    EXPECT_TRUE(PlanFrameWait(l, 2.002).wait);
+    const WaitOutcome none = FinishWait(l, PlanSwapWait(l, 2.003, 2.002, 3).wait, 2.0, 2.5);
     EXPECT_EQ(none.waitSeconds, 0.0);
     EXPECT_EQ(l.wakeLate.count, 0u);
+}
+
+// Where each limit takes its steps is decided in one place, from the
+// setting: the display-timed limiter waits before the frame whatever the
+// placement, and hears the drawing time and the display's word at the swap.
+TEST(Limiter, PlacesComeFromTheSettingAlone) {
+    for (const WaitPlacement at : {WaitPlacement::kSwap, WaitPlacement::kFrame}) {
+        for (const WaitMethod method :
+             {WaitMethod::kSleep, WaitMethod::kSpin, WaitMethod::kHybrid}) {
+            const LimitPlaces off = PlacesOf(LimitSetting{LimitKind::kOff, 0.0, method, at});
+            EXPECT_FALSE(off.beforeFrame || off.beforeSwap || off.hearsDisplay);
+            const LimitPlaces rate = PlacesOf(Rate(60.0, method, at));
+            EXPECT_EQ(rate.beforeFrame, at == WaitPlacement::kFrame);
+            EXPECT_EQ(rate.beforeSwap, at == WaitPlacement::kSwap);
+            EXPECT_FALSE(rate.hearsDisplay);
+            const LimitPlaces display =
+                PlacesOf(LimitSetting{LimitKind::kDisplay, 0.0, method, at});
+            EXPECT_TRUE(display.beforeFrame && display.beforeSwap && display.hearsDisplay);
+        }
+    }
+    // The limiter keeps them, and follows a change of the setting.
+    Limiter l;
+    StartLimiter(l, Rate(60.0, WaitMethod::kSleep, WaitPlacement::kFrame), 60.0);
+    EXPECT_TRUE(l.places.beforeFrame && !l.places.beforeSwap);
+    ChangeLimit(l, kNoLimit);
+    EXPECT_FALSE(l.places.beforeFrame || l.places.beforeSwap || l.places.hearsDisplay);
+}
+
+// Before the swap the display-timed limiter never waits on a schedule: it
+// notes the drawing time, and once the display has a cadence it plans to
+// wait, a cadence at most, for the display's word on the redraw before.
+TEST(Limiter, TheDisplayLimitersSwapWaitsForTheWordOnTheRedrawBefore) {
+    Limiter l;
+    StartLimiter(
+        l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kHybrid, WaitPlacement::kSwap}, 60.0);
+    SwapPlan plan = PlanSwapWait(l, 1.004, 1.001, 7);
+    EXPECT_FALSE(plan.wait.wait);
+    EXPECT_FALSE(plan.word.wait);  // no cadence yet: nothing to wait by
+    EXPECT_NEAR(RecentHighSeconds(l.display.draw), 0.003, 1e-9);
+    for (int i = 0; i < 4; ++i) {
+        NoteDisplayReport(l.display, DisplayReport{1.0 + i * 0.02, true, 1.01 + i * 0.02, 0.0},
+                          1.011 + i * 0.02);
+    }
+    ASSERT_NEAR(DisplayCadence(l.display), 0.02, 1e-9);
+    plan = PlanSwapWait(l, 2.0, 1.99, 9);
+    EXPECT_FALSE(plan.wait.wait);
+    EXPECT_TRUE(plan.word.wait);
+    EXPECT_EQ(plan.word.redraw, 8u);
+    EXPECT_NEAR(plan.word.giveUp, 2.02, 1e-6);  // the cadence is kept as a float
+    EXPECT_EQ(plan.word.poll, kWordPoll);
+    EXPECT_FALSE(PlanSwapWait(l, 2.1, 2.09, 1).word.wait);  // the first redraw has none before it
 }
 
 TEST(Limiter, EachMethodSplitsTheWaitIntoSleepAndSpin) {
@@ -88,8 +139,8 @@ TEST(Limiter, EachMethodSplitsTheWaitIntoSleepAndSpin) {
                          Case{WaitMethod::kHybrid, 1.01 - h, 1.010002, h - 0.0001 + 0.000002}}) {
         Limiter l;
         StartLimiter(l, Rate(100.0, c.method), 0.0);
-        PlanWait(l, WaitPlacement::kSwap, 1.0);  // the first redraw goes at once
-        const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, 1.0);
+        PlanSwapWait(l, 1.0, 0.99, 1);  // the first redraw goes at once
+        const WaitPlan plan = PlanSwapWait(l, 1.0, 0.99, 2).wait;
         ASSERT_TRUE(plan.wait);
         EXPECT_NEAR(plan.deadline, 1.01, 1e-12);
         EXPECT_NEAR(plan.sleepUntil, c.sleepUntil, 1e-12) << WaitMethodName(c.method);
@@ -101,44 +152,71 @@ TEST(Limiter, EachMethodSplitsTheWaitIntoSleepAndSpin) {
     }
 }
 
-TEST(Limiter, HybridMarginLearnsFromLateSleepsWithinBounds) {
+TEST(Limiter, HybridMarginLearnsAHighQuantileOfTheSleepsLateness) {
     Limiter l;
     StartLimiter(l, Rate(100.0), 0.0);
+    EXPECT_EQ(HybridMargin(l), kFirstHybridMargin);
     double t = 0.0;
-    auto run = [&](int waits, double sleepLate) {
+    uint64_t redraw = 0;
+    // Waits whose sleeps return `late` after the time asked, but every
+    // `every`-th `rare` after it.
+    auto run = [&](int waits, double late, int every = 0, double rare = 0.0) {
         for (int i = 0; i < waits; ++i) {
-            const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t);
+            const WaitPlan plan = PlanSwapWait(l, t, t - 0.002, ++redraw).wait;
+            const double sleepLate = every > 0 && i % every == every - 1 ? rare : late;
             t = plan.wait ? Wait(l, plan, sleepLate).waitSeconds + plan.start : t;
             t += 0.002;  // drawing
         }
     };
-    run(100, 0.00005);
+    run(1, 0.0);  // the first redraw goes at once: no sleep
+    // Learned only every kLearnEvery sleeps, not on each.
+    run(kLearnEvery - 1, 0.00005);
+    EXPECT_EQ(HybridMargin(l), kFirstHybridMargin);
+    run(1, 0.00005);
     EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);  // prompt sleeps: the floor
-    // One wake in hundreds 1.5 ms late: the margin covers it at once, so the
-    // next such wake still ends on its deadline...
-    run(1, 0.0015);
-    EXPECT_GT(HybridMargin(l), 0.0015);
-    const WaitPlan plan = PlanWait(l, WaitPlacement::kSwap, t);
-    ASSERT_TRUE(plan.wait);
-    EXPECT_LE(Wait(l, plan, 0.0015).lateSeconds, 0.0);
-    t = plan.deadline + 0.002;
-    // ...and keeps covering it for hundreds of waits, then lets it go.
-    run(300, 0.00005);
-    EXPECT_GT(HybridMargin(l), 0.0012);
-    run(3000, 0.00005);
+    // Sleeps 300 us late: the margin covers them, with room.
+    run(200, 0.0003);
+    EXPECT_GT(HybridMargin(l), 0.0003 * (1.0 + kMarginRoomShare));
+    EXPECT_LT(HybridMargin(l),
+              0.0003 * (1.0 + kMarginRoomShare) + kMarginRoom + 2 * kLateBinSeconds);
+    // A quiet stretch lets them go, as the older sleeps weigh less and less:
+    // still covered a thousand sleeps on, forgotten some thousands later.
+    run(1000, 0.00005);
+    EXPECT_GT(HybridMargin(l), 0.0003);
+    run(5000, 0.00005);
     EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);
+    // One wake in a thousand 1.5 ms late is not the quantile: it does not
+    // set the margin for all the others...
+    run(3000, 0.00005, 1000, 0.0015);
+    EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);
+    // ...but one in fifty is: the margin covers it within a few hundred
+    // sleeps, and the next such wake ends on its deadline.
+    run(400, 0.00005, 50, 0.0012);
+    EXPECT_GT(HybridMargin(l), 0.0012);
+    const WaitPlan plan = PlanSwapWait(l, t, t - 0.002, ++redraw).wait;
+    ASSERT_TRUE(plan.wait);
+    EXPECT_LE(Wait(l, plan, 0.0012).lateSeconds, 0.0);
+    t = plan.deadline + 0.002;
+    // Never above the cap, however late.
     run(100, 0.05);
     EXPECT_EQ(HybridMargin(l), kMostHybridMargin);
     // Waits after a 50 ms sleep were more than a period late: the schedule
     // restarted rather than rushing.
     EXPECT_GT(l.schedule.restarts, 0u);
-    // At 260 Hz a wait (1.8 ms) is shorter than the margin: no sleep,
+    // At 600 Hz a wait (under 1.7 ms) is shorter than the margin: no sleep,
     // nothing learned, until the margin is dropped and the sleeps measured
     // again.
-    ChangeLimit(l, Rate(260.0));  // restarts the schedule, keeps what was learned
-    run(kUnsleptForgets - 1, 0.00005);
-    EXPECT_EQ(HybridMargin(l), kMostHybridMargin);
-    run(3, 0.00005);
+    ChangeLimit(l, Rate(600.0));  // restarts the schedule, keeps what was learned
+    auto fast = [&](int waits) {
+        for (int i = 0; i < waits; ++i) {
+            const WaitPlan p = PlanSwapWait(l, t, t - 0.0001, ++redraw).wait;
+            t = p.wait ? Wait(l, p, 0.00005).waitSeconds + p.start : t;
+            t += 0.0001;
+        }
+    };
+    fast(kUnsleptForgets + 1);  // the first redraw after the change goes at once
+    EXPECT_EQ(HybridMargin(l), kFirstHybridMargin);  // forgotten
+    fast(kLearnEvery + 2);
     EXPECT_EQ(HybridMargin(l), kLeastHybridMargin);
     EXPECT_GT(l.wakeLate.max, 0.045);  // the run's worst wake, across limits
 }
@@ -244,6 +322,23 @@ TEST(LimitOptions, TheKeyCyclesOffThroughRatesToDisplay) {
     EXPECT_EQ(NextLimitStep(Rate(500.0)).kind, LimitKind::kDisplay);
 }
 
+// One describer for the overlay, the simulator's text and the report page.
+TEST(LimitOptions, TheLimitIsDescribedOneWay) {
+    char text[128];
+    DescribeLimit(kNoLimit, "(ignored)", text, sizeof text);
+    EXPECT_STREQ(text, "off");
+    DescribeLimit(Rate(59.94, WaitMethod::kSpin, WaitPlacement::kFrame), nullptr, text,
+                  sizeof text);
+    EXPECT_STREQ(text, "59.94 Hz, spin at frame");
+    const LimitSetting display{LimitKind::kDisplay, 0.0, WaitMethod::kSleep, WaitPlacement::kSwap};
+    DescribeLimit(display, "", text, sizeof text);
+    EXPECT_STREQ(text, "display, sleep at swap");
+    DescribeLimit(display, "(no display times: refresh rate)", text, sizeof text);
+    EXPECT_STREQ(text, "display, sleep at swap (no display times: refresh rate)");
+    DescribeLimit(display, nullptr, text, 8);  // cut short, still ended
+    EXPECT_STREQ(text, "display");
+}
+
 // A compositor that shows, at each of its repaints (every `cadence`, though
 // it reports a shorter refresh), the newest swap made at least `latch`
 // before the repaint; its word on each swap comes once the repaint passed.
@@ -266,14 +361,15 @@ struct Compositor {
             const bool replaced = !pending.empty() && pending.front().second == s.second;
             shown += replaced ? 0 : 1;
             discarded += replaced ? 1 : 0;
-            NotePresentation(limiter, PresentationFact{s.first, !replaced, s.second, refresh}, now);
+            NoteDisplayReport(limiter, DisplayReport{s.first, !replaced, s.second, refresh}, now);
         }
     }
 };
 
-// Frames of `draw` seconds, waiting where the limiter's setting says. The
-// last `measured` ones are counted in c.shown and c.discarded, and their
-// mean lead (display - swap) returned.
+// Frames of `draw` seconds, each carrying out what the limiter plans: the
+// wait before the frame, and before the swap its wait and the wait for the
+// compositor's word on the swap before. The last `measured` ones are counted
+// in c.shown and c.discarded, and their mean lead (display - swap) returned.
 double RunAgainst(Compositor& c, Limiter& l, double draw, int frames, int measured) {
     double& t = c.now;
     double leadSum = 0.0;
@@ -283,15 +379,19 @@ double RunAgainst(Compositor& c, Limiter& l, double draw, int frames, int measur
             c.shown = c.discarded = 0;
         }
         c.Report(l.display, t);
-        WaitPlan plan = PlanWait(l, WaitPlacement::kFrame, t);
-        t = plan.wait ? plan.deadline : t;
-        FinishWait(l, plan, t, t);
+        const WaitPlan frame = PlanFrameWait(l, t);
+        t = frame.wait ? frame.deadline : t;
+        FinishWait(l, frame, t, t);
+        const double start = t;
         t += draw;
-        NoteDrawTime(l.display, draw);
         c.Report(l.display, t);
-        plan = PlanWait(l, WaitPlacement::kSwap, t);
-        t = plan.wait ? plan.deadline : t;
-        FinishWait(l, plan, t, t);
+        const SwapPlan swap = PlanSwapWait(l, t, start, static_cast<uint64_t>(i) + 1);
+        t = swap.wait.wait ? swap.wait.deadline : t;
+        FinishWait(l, swap.wait, t, t);
+        while (swap.word.wait && !c.pending.empty() && t < swap.word.giveUp) {
+            t = std::min(t + swap.word.poll, swap.word.giveUp);
+            c.Report(l.display, t);
+        }
         c.Swapped(t);
         if (i >= frames - measured) {
             leadSum += c.DisplayOf(t) - t;
@@ -320,9 +420,9 @@ TEST(DisplayLimiter, LearnsTheShownCadenceAndLandsJustBeforeTheLatch) {
         EXPECT_NEAR(l.display.latch, 0.006, 0.0005);
         // Whatever the placement, the wait is before the frame: none is
         // left for the swap, where the poses are already read.
-        const WaitPlan frame = PlanWait(l, WaitPlacement::kFrame, c.now);
+        const WaitPlan frame = PlanFrameWait(l, c.now);
         EXPECT_TRUE(frame.wait);
-        EXPECT_FALSE(PlanWait(l, WaitPlacement::kSwap, frame.deadline + 0.003).wait);
+        EXPECT_FALSE(PlanSwapWait(l, frame.deadline + 0.003, frame.deadline, 601).wait.wait);
     }
 }
 
@@ -346,24 +446,24 @@ TEST(DisplayLimiter, AMissWidensTheMarginWhichThenNarrowsSlowly) {
     // down by small steps, not at once.
     DisplayLimiter d;
     StartDisplayLimiter(d, 60.0);
-    NotePresentation(d, PresentationFact{1.000, true, 1.010, 0.01}, 1.01);
-    NotePresentation(d, PresentationFact{1.015, true, 1.020, 0.01}, 1.02);
+    NoteDisplayReport(d, DisplayReport{1.000, true, 1.010, 0.01}, 1.01);
+    NoteDisplayReport(d, DisplayReport{1.015, true, 1.020, 0.01}, 1.02);
     const double before = d.margin;
     // Swapped at 1.016, before the display of 1.020, yet shown at 1.030.
-    NotePresentation(d, PresentationFact{1.016, true, 1.030, 0.01}, 1.03);
+    NoteDisplayReport(d, DisplayReport{1.016, true, 1.030, 0.01}, 1.03);
     EXPECT_EQ(d.missed, 1u);
     EXPECT_NEAR(d.margin, before * 2.0, 1e-12);
     // Between the lead that missed and the least that made it.
     EXPECT_GT(d.latch, 0.004);
     EXPECT_LE(d.latch, 0.005);
-    NotePresentation(d, PresentationFact{1.034, true, 1.040, 0.01}, 1.04);
+    NoteDisplayReport(d, DisplayReport{1.034, true, 1.040, 0.01}, 1.04);
     EXPECT_LT(d.margin, before * 2.0);
     EXPECT_GT(d.margin, before * 1.9);
     // Facts it cannot learn from change nothing: shown before the swap, or
     // at no time.
-    NotePresentation(d, PresentationFact{2.0, true, 1.9, 0.016}, 2.0);
-    NotePresentation(d, PresentationFact{2.0, true, std::nan(""), 0.016}, 2.0);
-    EXPECT_TRUE(d.made == 3 && d.missed == 1 && d.lastFactAt == 1.04);
+    NoteDisplayReport(d, DisplayReport{2.0, true, 1.9, 0.016}, 2.0);
+    NoteDisplayReport(d, DisplayReport{2.0, true, std::nan(""), 0.016}, 2.0);
+    EXPECT_TRUE(d.made == 3 && d.missed == 1 && d.lastReportAt == 1.04);
 }
 
 TEST(DisplayLimiter, AShowingDelayedByLessThanACadenceIsAMissToo) {
@@ -374,7 +474,7 @@ TEST(DisplayLimiter, AShowingDelayedByLessThanACadenceIsAMissToo) {
     StartDisplayLimiter(d, 60.0);
     double t = 1.0;
     for (int i = 0; i < 20; ++i, t += 0.03) {
-        NotePresentation(d, PresentationFact{t - 0.02, true, t, 0.0}, t + 0.0005);
+        NoteDisplayReport(d, DisplayReport{t - 0.02, true, t, 0.0}, t + 0.0005);
     }
     ASSERT_NEAR(DisplayCadence(d), 0.03, 1e-6);
     const double start = t - 0.03 + 0.001;  // just after the newest display
@@ -383,7 +483,7 @@ TEST(DisplayLimiter, AShowingDelayedByLessThanACadenceIsAMissToo) {
     ASSERT_GT(frameAt, start);
     const uint64_t missed = d.missed;
     const double margin = d.margin;
-    NotePresentation(d, PresentationFact{frameAt + 0.002, true, aimed + 0.01, 0.0}, aimed + 0.0105);
+    NoteDisplayReport(d, DisplayReport{frameAt + 0.002, true, aimed + 0.01, 0.0}, aimed + 0.0105);
     EXPECT_EQ(d.missed, missed + 1);
     EXPECT_GT(d.margin, margin * 1.5);
     EXPECT_GT(d.latch, aimed - frameAt - 0.002);
@@ -395,27 +495,27 @@ TEST(DisplayLimiter, FallsBackToTheRefreshRateWithoutDisplayTimes) {
         l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kSleep, WaitPlacement::kSwap}, 75.0);
     EXPECT_STREQ(LimitNote(l, 0.0), "(no display times: refresh rate)");
     // Nothing ever comes back: 75 a second, on the schedule.
-    PlanWait(l, WaitPlacement::kFrame, 1.0);
-    EXPECT_NEAR(PlanWait(l, WaitPlacement::kFrame, 1.001).deadline, 1.0 + 1 / 75.0, 1e-9);
-    EXPECT_NEAR(PlanWait(l, WaitPlacement::kFrame, 1.014).deadline, 1.0 + 2 / 75.0, 1e-9);
+    PlanFrameWait(l, 1.0);
+    EXPECT_NEAR(PlanFrameWait(l, 1.001).deadline, 1.0 + 1 / 75.0, 1e-9);
+    EXPECT_NEAR(PlanFrameWait(l, 1.014).deadline, 1.0 + 2 / 75.0, 1e-9);
     // Display times come, then stop: the note is back a second after the
     // last one, and the rate with it.
     Compositor c{0.025, 0.005, 1.0 / 75.0, {}};
     RunAgainst(c, l, 0.002, 100, 10);
     ASSERT_GT(l.display.made, 0u);
-    const double last = l.display.lastFactAt;
+    const double last = l.display.lastReportAt;
     EXPECT_STREQ(LimitNote(l, last + 0.9), "");
     EXPECT_STREQ(LimitNote(l, last + 1.0), "(no display times: refresh rate)");
     EXPECT_STREQ(LimitNote(l, last - 5.0), "(no display times: refresh rate)");  // clock went back
     const double t = last + 1.0;
-    PlanWait(l, WaitPlacement::kFrame, t);
-    const WaitPlan plan = PlanWait(l, WaitPlacement::kFrame, t + 0.001);
+    PlanFrameWait(l, t);
+    const WaitPlan plan = PlanFrameWait(l, t + 0.001);
     EXPECT_NEAR(plan.deadline - t, 1.0 / 75.0, 1e-9);
     // No rate from the platform either: 60.
     StartLimiter(
         l, LimitSetting{LimitKind::kDisplay, 0.0, WaitMethod::kSleep, WaitPlacement::kSwap}, 0.0);
-    PlanWait(l, WaitPlacement::kFrame, 0.0);
-    EXPECT_NEAR(PlanWait(l, WaitPlacement::kFrame, 0.001).deadline, 1.0 / kFallbackRefreshHz, 1e-12);
+    PlanFrameWait(l, 0.0);
+    EXPECT_NEAR(PlanFrameWait(l, 0.001).deadline, 1.0 / kFallbackRefreshHz, 1e-12);
 }
 
 double Value(const std::string& line, const std::string& key) {
@@ -423,23 +523,24 @@ double Value(const std::string& line, const std::string& key) {
     return at == std::string::npos ? -1.0 : std::atof(line.c_str() + at + key.size() + 2);
 }
 
-std::string Line(void (*fill)(StatsLine&)) {
+std::string Line(void (*fill)(StatRecords&)) {
     char text[1024];
-    StatsLine line;
-    StartStatsLine(line, text, sizeof text);
-    fill(line);
+    StatRecords records;
+    ResetStatRecords(records);
+    fill(records);
+    WriteStatsLine(records, text, sizeof text);
     return text;
 }
 
 TEST(StatsLine, LimiterAndLatencyKeysAreEmptyUntilKnown) {
-    EXPECT_EQ(Line([](StatsLine& line) {
+    EXPECT_EQ(Line([](StatRecords& line) {
                   AddLimiterStats(line, LimiterStats{kNoLimit, -1.0, nullptr});
                   AddLatencyStats(line, LatencyStats{nullptr, nullptr});
               }),
               "tempola-stats limit=off limiter=hybrid limit_at=swap cpu_percent= "
               "wake_late_p50_us= wake_late_p99_us= wake_late_max_us= display_latency_p50_ms= "
               "display_latency_p99_ms= input_latency_p50_ms= input_latency_p99_ms= inputs=0");
-    const std::string line = Line([](StatsLine& line) {
+    const std::string line = Line([](StatRecords& line) {
         static QuantileKeeper wakes, display;
         ResetQuantiles(wakes);
         ResetQuantiles(display);

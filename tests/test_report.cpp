@@ -16,6 +16,7 @@
 #include "lab/report/report_file.h"
 #include "lab/report/report_page.h"
 #include "lab/report/report_series.h"
+#include "lab/report/report_table.h"
 #include "lab/sim_options.h"
 #include "lab/sim_report.h"
 #include "pacing/stutter.h"
@@ -254,21 +255,6 @@ TEST(ReportText, WellFormedTextPassesWhole) {
     EXPECT_EQ(Utf8CharLength(cut, 2), 0u);
 }
 
-TEST(ReportTable, StatValueFindsTheWholeKeyOnly) {
-    const char line[] =
-        "tempola-stats left_seen_stutters=4 left_stutters=2 left_rule=fixed-exact dropped=";
-    const char* v = nullptr;
-    size_t n = 0;
-    ASSERT_TRUE(StatValue(line, "left_stutters", &v, &n));
-    EXPECT_EQ(std::string(v, n), "2");
-    ASSERT_TRUE(StatValue(line, "left_rule", &v, &n));
-    EXPECT_EQ(std::string(v, n), "fixed-exact");
-    ASSERT_TRUE(StatValue(line, "dropped", &v, &n));
-    EXPECT_EQ(n, 0u);
-    EXPECT_FALSE(StatValue(line, "stutters", &v, &n));
-    EXPECT_FALSE(StatValue(line, "tempola-stats", &v, &n));
-}
-
 TEST(ReportFile, APageAppearsWholeOrNotAtAll) {
     TempFolder folder("report-file");
     ASSERT_FALSE(folder.path.empty());
@@ -401,6 +387,35 @@ std::string Cell(const std::string& page, int run, const std::string& key) {
     return "(none)";
 }
 
+// One run's figures for the tables: each side's mean rate, jitter and
+// stutters (negative: not known), the left's p99 and the drops.
+struct TableRun {
+    const char* rule;
+    double mean[2];
+    double jitter[2];
+    int stutters[2];
+    double leftP99;
+    uint64_t dropped;
+};
+
+void Fill(StatRecords& r, const TableRun& run) {
+    ResetStatRecords(r);
+    AddStatCount(r, StatKey::kFrames, 9);
+    for (int side = 0; side < 2; ++side) {
+        AddStatText(r, SideKey(StatKey::kLeftRule, side), run.rule);
+        AddStatNumber(r, SideKey(StatKey::kLeftTarget, side), side == 0 ? 60.0 : 30.0);
+        AddStatNumber(r, SideKey(StatKey::kLeftMeanRate, side), run.mean[side]);
+        AddStatNumber(r, SideKey(StatKey::kLeftJitterMs, side), run.jitter[side]);
+        if (run.stutters[side] >= 0)
+            AddStatCount(r, SideKey(StatKey::kLeftStutters, side), run.stutters[side]);
+        else
+            AddStatUnknown(r, SideKey(StatKey::kLeftStutters, side));
+    }
+    AddStatCount(r, StatKey::kDropped, run.dropped);
+    AddStatNumber(r, StatKey::kLeftP99Fps, run.leftP99);
+    AddStatNumber(r, StatKey::kRedrawJitterMs, 1.0);
+}
+
 }  // namespace
 
 TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
@@ -409,25 +424,13 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     report->about.compare = true;
     report->runs = 3;
     report->run[0].displayHz = 0.0;
-    const char* lines[3] = {
-        "tempola-stats frames=9 left_rule=fixed left_target=60.0 left_mean_rate=58.000 "
-        "left_jitter_ms=1.000 left_stutters=3 right_rule=fixed right_target=30.0 "
-        "right_mean_rate=30.500 right_jitter_ms=2.000 right_stutters= dropped=4 "
-        "left_p99_fps=500.00 "
-        "redraw_jitter_ms=1.000",
-        "tempola-stats frames=9 left_rule=<b> left_target=60.0 left_mean_rate=61.000 "
-        "left_jitter_ms=0.250 left_stutters=0 right_rule=<b> right_target=30.0 "
-        "right_mean_rate=25.000 right_jitter_ms=0.250 right_stutters=7 dropped=2 "
-        "left_p99_fps=58.00 "
-        "redraw_jitter_ms=1.000",
-        "tempola-stats frames=9 left_rule=scheduled left_target=60.0 left_mean_rate=60.900 "
-        "left_jitter_ms=3.000 left_stutters=1 right_rule=scheduled right_target=30.0 "
-        "right_mean_rate=29.000 right_jitter_ms=0.300 right_stutters=2 dropped=9 "
-        "left_p99_fps=70.00 "
-        "redraw_jitter_ms=1.000",
+    const TableRun runs[3] = {
+        {"fixed", {58.0, 30.5}, {1.0, 2.0}, {3, -1}, 500.0, 4},
+        {"<b>", {61.0, 25.0}, {0.25, 0.2504}, {0, 7}, 58.0, 2},
+        {"scheduled", {60.9, 29.0}, {3.0, 0.3}, {1, 2}, 70.0, 9},
     };
     for (int i = 0; i < 3; ++i)
-        std::snprintf(report->run[i].stats, kStatsLineSize, "%s", lines[i]);
+        Fill(report->run[i].stats, runs[i]);
     const std::string page = Written([&](std::FILE* f) { WriteFigureTables(f, *report); });
     const std::string best = "class=\"best\"";
     // Nearest the target, not the highest: 30.5 against 30 beats 61 against 60.
@@ -439,7 +442,7 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     // Where every row is the same, none is the best.
     for (int run = 0; run < 3; ++run)
         EXPECT_EQ(Cell(page, run, "redraw_jitter_ms").find(best), std::string::npos) << run;
-    // The lowest jitter, tied by two rows: both marked.
+    // The lowest jitter, tied by two rows as printed: both marked.
     EXPECT_NE(Cell(page, 1, "left_jitter_ms").find(best), std::string::npos);
     EXPECT_NE(Cell(page, 1, "right_jitter_ms").find(best), std::string::npos);
     EXPECT_EQ(Cell(page, 2, "right_jitter_ms").find(best), std::string::npos);
@@ -448,7 +451,7 @@ TEST(ReportTable, TheBestOfEachColumnIsMarkedWhicheverWayIsBetter) {
     EXPECT_NE(Cell(page, 0, "right_stutters").find("&ndash;"), std::string::npos);
     EXPECT_EQ(Cell(page, 0, "right_stutters").find(best), std::string::npos);
     EXPECT_NE(Cell(page, 1, "left_stutters").find(best), std::string::npos);
-    // The figures are the line's own text; a rule's name is escaped.
+    // The figures are printed as the line prints them; a rule's name is escaped.
     EXPECT_NE(Cell(page, 2, "left_mean_rate").find(">60.900"), std::string::npos);
     EXPECT_NE(page.find("&lt;b&gt;"), std::string::npos);
     EXPECT_EQ(page.find("<b>"), std::string::npos);
@@ -475,8 +478,8 @@ TEST(ReportStats, ALineWithEveryGroupKeepsItsLastKeys) {
     RunSim(setup, *result);
     auto info = std::make_unique<CaptureInfo>();
     for (char* name : {info->game, info->cpu, info->gpu}) {
-        std::memset(name, 'x', kMachineFactSize - 1);
-        name[kMachineFactSize - 1] = '\0';
+        std::memset(name, 'x', kSystemInfoSize - 1);
+        name[kSystemInfoSize - 1] = '\0';
     }
     info->ticksHz = 10e6;
     auto facts = std::make_unique<CaptureFacts>();
@@ -488,17 +491,25 @@ TEST(ReportStats, ALineWithEveryGroupKeepsItsLastKeys) {
     }
     const uint64_t many = UINT64_MAX;
     const StutterCounts stutters{many, {many, many}, {many, 7}, true};
+    auto records = std::make_unique<StatRecords>();
+    SimStatRecords(*records, setup, *result, "model", facts.get(), &stutters);
     std::vector<char> text(kStatsLineSize);
-    FormatSimStats(text.data(), text.size(), setup, *result, "model", facts.get(), &stutters);
+    EXPECT_TRUE(WriteStatsLine(*records, text.data(), text.size()));
+    EXPECT_FALSE(records->refused);
     const std::string line(text.data());
     EXPECT_EQ(line.substr(line.rfind(' ')), " right_seen_stutters=7");
-    for (const char* key : {" cpu_percent=", " wake_late_max_us=", " display_latency_p99_ms=",
-                            " capture_gpu=", " capture_pc_latency_p99_ms=", " redraw_stutters="})
-        EXPECT_NE(line.find(key), std::string::npos) << key;
+    // Every figure the page's tables can show is a key of this line.
+    StatKey keys[kStatKeyCount];
+    const int count = ReportTableKeys(keys, kStatKeyCount);
+    ASSERT_LE(count, kStatKeyCount);
+    for (int i = 0; i < count; ++i)
+        EXPECT_NE(line.find(std::string(" ") + StatName(keys[i]) + "="), std::string::npos)
+            << StatName(keys[i]);
     // Without a display there is nothing seen to stutter.
     const StutterCounts unseen{1, {2, 3}, {4, 5}, false};
     setup.displayHz = 0.0;
-    FormatSimStats(text.data(), text.size(), setup, *result, "model", nullptr, &unseen);
+    SimStatRecords(*records, setup, *result, "model", nullptr, &unseen);
+    WriteStatsLine(*records, text.data(), text.size());
     const std::string plain(text.data());
     EXPECT_EQ(plain.substr(plain.find(" redraw_stutters=")),
               " redraw_stutters=1 left_stutters=2 right_stutters=3");

@@ -17,6 +17,7 @@
 #include "demo/presentations.h"
 #include "host/host_internal.h"
 #include "platform/headless_platform.h"
+#include "stats_golden.h"
 #include "temp_file.h"
 
 namespace {
@@ -251,6 +252,10 @@ TEST_F(RunTest, LogHasOneRowPerFrameAndTheStatsCountsAgree) {
           std::string("left_seen_jitter_ms= ")}) {
         EXPECT_NE(stats.find(field), std::string::npos) << field << " in " << stats;
     }
+    const auto golden = GoldenStatsLines();
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(golden.back().first, "live");
+    EXPECT_EQ(stats, golden.back().second);
 }
 
 TEST_F(RunTest, LogThatCannotBeOpenedStopsBeforeAnyWindow) {

@@ -13,4 +13,4 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
 
 }  // namespace
 
-const CsvFormat kCapFrameXCsvFormat = {"CapFrameX CSV", Probe, nullptr};
+const CsvFormat kCapFrameXCsvFormat = {Probe, nullptr};

@@ -40,9 +40,10 @@ bool ReadArrays(const char* path, int run, simdjson::dom::object data, Arrays* a
     return true;
 }
 
-// One array of the run, by role, as numbers (a boolean 0 or 1, null not known).
-bool TakeRole(JsonSource& source, const Arrays& arrays, CaptureRole role, int run, char* error,
-              size_t errorSize) {
+// One array of the run, by role, as numbers (a boolean 0 or 1, null not
+// known; FrameType 1 for a frame the application did not make).
+bool TakeRole(JsonSource& source, const Arrays& arrays, CaptureRole role, int run, std::FILE* notes,
+              char* error, size_t errorSize) {
     const int index = source.layout.column[role];
     if (index < 0)
         return true;
@@ -59,6 +60,9 @@ bool TakeRole(JsonSource& source, const Arrays& arrays, CaptureRole role, int ru
         } else if (v.get_bool().get(flag) == simdjson::SUCCESS) {
             number = flag ? 1.0 : 0.0;
         } else if (v.get_double().get(number) == simdjson::SUCCESS) {
+        } else if (role == kRoleFrameType && v.get_string().get(text) == simdjson::SUCCESS) {
+            number =
+                GeneratedFrame(CellOf(text), source.state.told, notes, source.path) ? 1.0 : 0.0;
         } else if (v.get_string().get(text) != simdjson::SUCCESS ||
                    (!Empty(CellOf(text)) && !ParseDouble(CellOf(text), &number))) {
             return Fail(error, errorSize, "%s: Runs[%d].CaptureData.%.*s[%zu] is not a number",
@@ -82,7 +86,7 @@ void TakeInfo(simdjson::dom::object root, CaptureInfo& info) {
     for (simdjson::dom::key_value_pair field : block) {
         std::string_view text;
         if (field.value.get_string().get(text) == simdjson::SUCCESS)
-            TakeMachineFact(CellOf(field.key), CellOf(text), &info);
+            TakeSystemInfo(CellOf(field.key), CellOf(text), &info);
         if (field.value.get_string().get(text) == simdjson::SUCCESS &&
             SameColumn(CellOf(field.key), "ProcessName")) {
             CaptureStream& s = info.chosen;
@@ -101,18 +105,32 @@ void Measure(const JsonSource& source, CaptureStream& s) {
     s.rows = source.frames;
     s.timed = source.frames > 0;
     for (size_t i = 0; i < source.frames; ++i) {
-        const double time = role[kRoleTime].empty() ? 0.0 : role[kRoleTime][i];
+        const double time = role[kRoleTime][i];
         if (i == 0)
             s.firstTime = time;
-        s.lastTime = time;
+        double ms = kNone;
         if (!role[kRoleTicksMs].empty()) {
+            ms = role[kRoleTicksMs][i] +
+                 (role[kRoleTicksMsMore].empty() ? 0.0 : role[kRoleTicksMsMore][i]);
             // As a CSV row's: a cell not known counts as 0.
-            const double ms = std::isnan(role[kRoleTicksMs][i]) ? 0.0 : role[kRoleTicksMs][i];
+            const double known = std::isnan(ms) ? 0.0 : ms;
             if (i == 0)
-                s.firstTicksMs = ms;
-            s.ticksMs += ms;
-            s.lastTicksMs = ms;
+                s.firstTicksMs = known;
+            s.ticksMs += known;
+            s.lastTicksMs = known;
         }
+        AddFitRow(s, i == 0, source.layout.fitToNext, time, ms);
+        const double other = role[kRoleOtherTime].empty() ? kNone : role[kRoleOtherTime][i];
+        if (!std::isnan(other)) {
+            if (!s.othered) {
+                s.othered = true;
+                s.firstOther = other;
+                s.firstOtherAt = time;
+            }
+            s.lastOther = other;
+            s.lastOtherAt = time;
+        }
+        s.lastTime = time;
         const bool dropped = !role[kRoleDropped].empty() && role[kRoleDropped][i] == 1.0;
         const bool until = !role[kRoleUntil].empty() && !std::isnan(role[kRoleUntil][i]);
         const bool between = !role[kRoleBetween].empty() && !std::isnan(role[kRoleBetween][i]);
@@ -142,6 +160,7 @@ bool OpenJsonCapture(JsonSource& source, const char* path, const CaptureOptions&
     source.path = path;
     source.frames = 0;
     source.next = 0;
+    source.state.told.count = 0;
     for (std::vector<double>& v : source.role)
         std::vector<double>().swap(v);
     simdjson::padded_string text;
@@ -181,8 +200,10 @@ bool OpenJsonCapture(JsonSource& source, const char* path, const CaptureOptions&
     for (int i = 0; i < kCaptureFormatCount; ++i) {
         CsvLayout layout;
         const int sure = kCaptureFormats[i]->probe(header, &layout);
-        // The Tempola log's own cells are CSV's alone.
-        if (sure > best && kCaptureFormats[i]->readOwn == nullptr) {
+        // The Tempola log's own cells are CSV's alone, and so are frame times
+        // summed: a run's arrays are timed.
+        if (sure > best && kCaptureFormats[i]->readOwn == nullptr &&
+            layout.column[kRoleTime] >= 0) {
             best = sure;
             source.layout = layout;
         }
@@ -197,7 +218,8 @@ bool OpenJsonCapture(JsonSource& source, const char* path, const CaptureOptions&
     info.timeName = source.layout.timeName;
     source.frames = arrays.values[source.layout.column[kRoleTime]].size();
     for (int role = 0; role < kCaptureRoleCount; ++role) {
-        if (!TakeRole(source, arrays, static_cast<CaptureRole>(role), info.run, error, errorSize))
+        if (!TakeRole(source, arrays, static_cast<CaptureRole>(role), info.run, options.progress,
+                      error, errorSize))
             return false;
     }
     info.chosen = CaptureStream{};
@@ -213,12 +235,9 @@ bool OpenJsonCapture(JsonSource& source, const char* path, const CaptureOptions&
     info.headerLine = 0;
     if (source.frames == 0)
         return Fail(error, errorSize, "%s: Runs[%d] holds no frames", path, info.run - 1);
-    if (source.layout.unit == TimeUnit::kTicks &&
-        !TicksRate(path, source.layout, info.chosen, options.ticksHz, &info, error, errorSize))
+    if (!FindTimeUnit(path, source.layout, options.ticksHz, info, error, errorSize))
         return false;
-    info.secondsPerUnit =
-        source.layout.unit == TimeUnit::kTicks ? 1.0 / info.ticksHz : source.layout.timeScale;
-    ResetRowState(source.state, info.secondsPerUnit);
+    ResetRowState(source.state, source.layout, info, options.progress, path);
     return true;
 }
 
@@ -231,16 +250,22 @@ CaptureStep NextJsonRow(JsonSource& source, CaptureRow* row, char* error, size_t
     RowValues v;
     v.time = at(kRoleTime);
     const double dropped = at(kRoleDropped);
-    v.dropped = dropped == 1.0 ? 1 : dropped == 0.0 ? 0 : -1;
+    v.fate = FateOfDroppedCell(dropped == 1.0 ? 1 : dropped == 0.0 ? 0 : -1);
     v.shownForEmpty = !role[kRoleShownFor].empty() && std::isnan(role[kRoleShownFor][i]);
+    v.generated = at(kRoleFrameType) == 1.0;
     v.until = at(kRoleUntil);
     v.between = at(kRoleBetween);
     v.frameTime = at(kRoleFrameTime);
     for (int k = 0; k < kCaptureLatencyCount; ++k)
         v.latency[k] = at(kLatencyRoles[k]);
+    v.animationError = at(kRoleAnimationError);
+    v.animationTime = at(kRoleAnimationTime);
+    v.otherTime = at(kRoleOtherTime);
+    v.untilDisplayed = at(kRoleUntilDisplayed);
+    v.inPresentApi = at(kRoleInPresentApi);
     row->line = i + 1;
     const RowError e{source.path, "frame", row->line, error, errorSize};
-    if (std::isnan(v.time) && source.layout.unit != TimeUnit::kSummedFrames) {
+    if (std::isnan(v.time)) {
         e.SayValue("the time is not a number", v.time);
         return CaptureStep::kError;
     }

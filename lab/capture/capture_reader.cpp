@@ -50,6 +50,7 @@ void ResetInfo(CaptureInfo& info) {
     info.otherRows = 0;
     info.chosen = CaptureStream{};
     info.secondsPerUnit = 1.0;
+    info.otherSecondsPerUnit = 0.0;
 }
 
 bool OpenFile(CaptureReader& reader, const char* path, uint64_t* size, char* error,

@@ -19,13 +19,14 @@
 #include <cstdio>
 #include <memory>
 
+#include "pacing/frame_fate.h"
 #include "pacing/rules.h"
 
 // Distinct (application, swap chain) pairs told apart; rows of any further
 // ones are counted together and never chosen.
 constexpr int kMostCaptureStreams = 64;
 constexpr size_t kStreamNameSize = 64;
-constexpr size_t kMachineFactSize = 96;
+constexpr size_t kSystemInfoSize = 96;  // the game, processor and graphics card names
 
 // What the log recorded of one side at one redraw. Its interval cells are
 // the replay's to reproduce, not to read.
@@ -44,17 +45,38 @@ enum CaptureLatency : uint8_t {
     kCaptureLatencyCount
 };
 
+// A present monitor's (2.1+) own animation error, and what recomputing it
+// needs where the file has none: NaN where the file does not say.
+struct CaptureMotion {
+    double errorMs;           // AnimationError, MsAnimationError; NaN too where rejected
+    bool errorRejected;       // its cell held more than kLargestAnimationErrorMs either way
+    double timeMs;            // AnimationTime
+    double cpuStartSeconds;   // the frame's CPU start, on the same origin as seconds
+    double presentSeconds;    // its present call, on the same origin as seconds
+    double untilDisplayedMs;  // MsUntilDisplayed: from the present to the screen
+    double inPresentApiMs;    // MsInPresentAPI
+};
+// An animation error further from 0 is a counter that wrapped in the tool.
+constexpr double kLargestAnimationErrorMs = 1000.0;
+
 struct CaptureRow {
     uint64_t line;   // in the file, from 1 (a JSON capture: the frame, from 1)
     double seconds;  // the redraw's time, on the file's own origin
     bool hasClock;
     uint32_t clockMs;  // the pacers' millisecond clock (Tempola logs)
-    int8_t dropped;    // 1 not shown, 0 shown, -1 not known
+    FrameFate fate;    // shown, dropped, or unknown where the file does not say
     bool hasDisplay;
     double displaySeconds;  // when shown, on the same origin as seconds
+    // Not the application's own frame: FrameType says Repeated or names a
+    // frame generator (any value other than Application).
+    bool generated;
     bool hasSides;
     RecordedSide side[2];
     double latencyMs[kCaptureLatencyCount];  // negative where not known
+    CaptureMotion motion;
+    // Cells that held a number out of their column's range (a wrapped
+    // counter, a negative duration), read as not known.
+    uint8_t skippedCells;
 };
 
 struct CaptureStream {
@@ -64,21 +86,34 @@ struct CaptureStream {
     uint8_t swapChainSize;
     uint64_t rows;
     bool shows;  // a row of it has a display time
-    // Its first and last rows' times in the file's unit, and the fit of a
-    // counter's ticks: the ms column's sum and its first and last cells.
+    // Its first and last rows' times in the file's unit, and the ms column
+    // the unit is fitted against: its sum and its first and last cells.
     bool timed;
     double firstTime;
     double lastTime;
     double ticksMs;
     double firstTicksMs;
     double lastTicksMs;
+    // The fit itself: the time's steps and the ms that span them, summed
+    // over the rows where both are sound (a wrapped cell costs one step).
+    double fitSteps;
+    double fitMs;
+    double fitLastMs;  // the last row's ms where it runs to the next row; NaN where unsound
+    // The first and last cells of the second time column (a CPU start beside
+    // a present time, or the reverse), and the time's on their rows: the
+    // second column's unit.
+    bool othered;
+    double firstOther;
+    double lastOther;
+    double firstOtherAt;
+    double lastOtherAt;
 };
 
 struct CaptureInfo {
-    const char* format;           // its name, for people
-    char game[kMachineFactSize];  // empty where the file does not say
-    char cpu[kMachineFactSize];
-    char gpu[kMachineFactSize];
+    const char* format;          // its name, for people
+    char game[kSystemInfoSize];  // empty where the file does not say
+    char cpu[kSystemInfoSize];
+    char gpu[kSystemInfoSize];
     const char* timeName;   // the time column's name
     double ticksHz;         // times in counter ticks: their rate; else 0
     const char* ticksFrom;  // the column it was fitted against, or "--qpc-hz"
@@ -89,7 +124,8 @@ struct CaptureInfo {
     int streamCount;
     uint64_t otherRows;  // of streams past kMostCaptureStreams
     CaptureStream chosen;
-    double secondsPerUnit;  // the time unit in seconds, for the streams' spans
+    double secondsPerUnit;       // the time unit in seconds, for the streams' spans
+    double otherSecondsPerUnit;  // the second time column's; 0 where there is none
 };
 
 struct CaptureOptions {
@@ -97,7 +133,9 @@ struct CaptureOptions {
     int run;              // a JSON capture's run, from 1; 0 the first
     double ticksHz;       // 0: fitted from the file
     bool spans;           // time every stream while counting, for --list
-    std::FILE* progress;  // progress lines for files over 50 MB; may be null
+    // Progress lines for files over 50 MB, and notes on what a file holds (a
+    // FrameType not known, once per value); may be null.
+    std::FILE* progress;
 };
 
 struct CaptureReader;

@@ -1,14 +1,25 @@
 #include "lab/capture/capture_stats.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-const char* const kLatencyNames[kCaptureLatencyCount] = {"input", "click", "pc", "display"};
+// Each latency's mean, p50 and p99 keys, in CaptureLatency's order.
+const StatKey kLatencyKeys[kCaptureLatencyCount][3] = {
+    {StatKey::kCaptureInputLatencyMeanMs, StatKey::kCaptureInputLatencyP50Ms,
+     StatKey::kCaptureInputLatencyP99Ms},
+    {StatKey::kCaptureClickLatencyMeanMs, StatKey::kCaptureClickLatencyP50Ms,
+     StatKey::kCaptureClickLatencyP99Ms},
+    {StatKey::kCapturePcLatencyMeanMs, StatKey::kCapturePcLatencyP50Ms,
+     StatKey::kCapturePcLatencyP99Ms},
+    {StatKey::kCaptureDisplayLatencyMeanMs, StatKey::kCaptureDisplayLatencyP50Ms,
+     StatKey::kCaptureDisplayLatencyP99Ms},
+};
 
 void TokenOf(char* to, const char* from) {
-    std::snprintf(to, kMachineFactSize, "%s", from);
+    std::snprintf(to, kSystemInfoSize, "%s", from);
     // One token of the line: blanks, '=' and anything unprintable become '_'.
     for (char* c = to; *c != '\0'; ++c) {
         const unsigned char u = static_cast<unsigned char>(*c);
@@ -23,6 +34,14 @@ void ResetCaptureFacts(CaptureFacts& facts, const CaptureInfo& info) {
     facts.info = &info;
     for (IntervalFigures& f : facts.latency)
         ResetFigures(f);
+    facts.generatedFrames = 0;
+    facts.displayedFrames = 0;
+    facts.applicationShown = 0;
+    facts.firstDisplaySeconds = 0.0;
+    facts.lastDisplaySeconds = 0.0;
+    ResetFigures(facts.animationError);
+    facts.animationErrorRejected = 0;
+    facts.skippedCells = 0;
 }
 
 void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row) {
@@ -30,33 +49,57 @@ void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row) {
         if (row.latencyMs[i] >= 0.0)
             AddInterval(facts.latency[i], row.latencyMs[i] * 0.001);
     }
+    facts.generatedFrames += row.generated;
+    if (row.hasDisplay) {
+        const double at = row.displaySeconds;
+        if (facts.displayedFrames == 0 || at < facts.firstDisplaySeconds)
+            facts.firstDisplaySeconds = at;
+        if (facts.displayedFrames == 0 || at > facts.lastDisplaySeconds)
+            facts.lastDisplaySeconds = at;
+        ++facts.displayedFrames;
+        facts.applicationShown += !row.generated;
+    }
+    if (!std::isnan(row.motion.errorMs))
+        AddInterval(facts.animationError, std::fabs(row.motion.errorMs) * 0.001);
+    facts.animationErrorRejected += row.motion.errorRejected;
+    facts.skippedCells += row.skippedCells;
 }
 
-void AddCaptureStats(StatsLine& line, const CaptureFacts* facts) {
+double CaptureDisplayedRate(const CaptureFacts& facts) {
+    const double span = facts.lastDisplaySeconds - facts.firstDisplaySeconds;
+    if (facts.displayedFrames < 2 || !(span > 0.0))
+        return 0.0;
+    return static_cast<double>(facts.displayedFrames - 1) / span;
+}
+
+double CaptureApplicationRate(const CaptureFacts& facts) {
+    if (facts.displayedFrames == 0)
+        return 0.0;
+    return CaptureDisplayedRate(facts) * static_cast<double>(facts.applicationShown) /
+           static_cast<double>(facts.displayedFrames);
+}
+
+void AddCaptureStats(StatRecords& records, const CaptureFacts* facts) {
     if (facts == nullptr)
         return;
-    const char* const keys[3] = {"capture_game", "capture_cpu", "capture_gpu"};
+    const StatKey keys[3] = {StatKey::kCaptureGame, StatKey::kCaptureCpu, StatKey::kCaptureGpu};
     const CaptureInfo& info = *facts->info;
     const char* const values[3] = {info.game, info.cpu, info.gpu};
-    char token[kMachineFactSize];
+    char token[kSystemInfoSize];
     for (int i = 0; i < 3; ++i) {
         if (values[i][0] != '\0') {
             TokenOf(token, values[i]);
-            AddStat(line, keys[i], "%s", token);
+            AddStatText(records, keys[i], token);
         }
     }
     if (info.ticksHz > 0.0)
-        AddStat(line, "capture_tick_hz", "%.0f", info.ticksHz);
-    char key[64];
+        AddStatNumber(records, StatKey::kCaptureTickHz, info.ticksHz);
     for (int i = 0; i < kCaptureLatencyCount; ++i) {
         const IntervalFigures& f = facts->latency[i];
         if (f.count == 0)
             continue;
-        std::snprintf(key, sizeof key, "capture_%s_latency_mean_ms", kLatencyNames[i]);
-        AddStat(line, key, "%.3f", f.mean * 1000.0);
-        std::snprintf(key, sizeof key, "capture_%s_latency_p50_ms", kLatencyNames[i]);
-        AddStat(line, key, "%.3f", PercentileSeconds(f, 0.5) * 1000.0);
-        std::snprintf(key, sizeof key, "capture_%s_latency_p99_ms", kLatencyNames[i]);
-        AddStat(line, key, "%.3f", PercentileSeconds(f, 0.99) * 1000.0);
+        AddStatNumber(records, kLatencyKeys[i][0], f.mean * 1000.0);
+        AddStatNumber(records, kLatencyKeys[i][1], PercentileSeconds(f, 0.5) * 1000.0);
+        AddStatNumber(records, kLatencyKeys[i][2], PercentileSeconds(f, 0.99) * 1000.0);
     }
 }

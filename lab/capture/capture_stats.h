@@ -1,5 +1,6 @@
 // What a replayed capture says beside its redraws, for the stats line: the
-// game and machine it names and the latencies its rows carry, summed up.
+// game and machine it names, and the latencies, frame makers and animation
+// error its rows carry, summed up.
 #pragma once
 
 #include "lab/capture/capture_reader.h"
@@ -9,14 +10,31 @@
 struct CaptureFacts {
     const CaptureInfo* info;  // its game, machine and tick rate, where the capture says
     IntervalFigures latency[kCaptureLatencyCount];  // seconds
+    // Who made the frames, and which were shown: the application's rate and
+    // the display's where a generator adds frames between the application's.
+    uint64_t generatedFrames;    // FrameType other than Application, Repeated too
+    uint64_t displayedFrames;    // shown, whoever made them
+    uint64_t applicationShown;   // shown, of the application's own
+    double firstDisplaySeconds;  // the earliest and latest display times
+    double lastDisplaySeconds;
+    // The file's own animation error (absolute, seconds), and its cells
+    // beyond kLargestAnimationErrorMs, not kept.
+    IntervalFigures animationError;
+    uint64_t animationErrorRejected;
+    uint64_t skippedCells;  // other cells out of range, read as not known
 };
 
 // info must outlive the facts.
 void ResetCaptureFacts(CaptureFacts& facts, const CaptureInfo& info);
 void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row);
 
+// Frames shown a second, over the span of the display times: all of them,
+// and the application's own. 0 with fewer than two shown.
+double CaptureDisplayedRate(const CaptureFacts& facts);
+double CaptureApplicationRate(const CaptureFacts& facts);
+
 // capture_game=, capture_cpu=, capture_gpu= (blanks as _) where the capture
 // names them, capture_tick_hz= where it is timed in ticks, and for each
 // latency it carries (input, click, pc, display)
 // capture_<name>_latency_mean_ms=, _p50_ms=, _p99_ms=. Nothing for null.
-void AddCaptureStats(StatsLine& line, const CaptureFacts* facts);
+void AddCaptureStats(StatRecords& records, const CaptureFacts* facts);

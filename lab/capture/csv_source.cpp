@@ -1,6 +1,7 @@
 #include "lab/capture/csv_source.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 
@@ -9,6 +10,9 @@
 namespace {
 
 constexpr int kMostHeaderColumns = 1024;
+// "//Key=Value" lines above the header are skipped up to this size: a full
+// system description runs to a few dozen lines.
+constexpr uint64_t kLongestPreamble = 64 * 1024;
 // Past the kept lines, how far a file in none of the formats is counted on,
 // to tell a one-row summary from a file of many rows.
 constexpr uint64_t kRowsCountedAfter = 16;
@@ -52,21 +56,37 @@ bool RowShown(const CsvLayout& layout, const Cell* cells) {
            (column[kRoleBetween] >= 0 && !Empty(cells[column[kRoleBetween]]));
 }
 
-// The time and the fit's ms of a counted row, where they parse; rows that
-// do not are the second pass's to report.
+// The times and the fit's ms of a counted row, where they parse; rows whose
+// time does not are the second pass's to report.
 void TimeRow(const CsvLayout& layout, const Cell* cells, CaptureStream* s) {
     double time = 0.0;
-    double ms = 0.0;
     const int t = layout.column[kRoleTime];
-    const int m = layout.column[kRoleTicksMs];
-    const bool hasTime = t >= 0 && ParseDouble(cells[t], &time);
-    const bool hasMs = m >= 0 && ParseDouble(cells[m], &ms);
-    if (!hasTime && t >= 0)
+    if (t >= 0 && !ParseDouble(cells[t], &time))
         return;
+    double ms = 0.0;
+    double more = 0.0;
+    const int m = layout.column[kRoleTicksMs];
+    const int plus = layout.column[kRoleTicksMsMore];
+    const bool hasMs =
+        m >= 0 && ParseDouble(cells[m], &ms) && (plus < 0 || ParseDouble(cells[plus], &more));
+    ms += more;
+    AddFitRow(*s, !s->timed, layout.fitToNext, time, hasMs ? ms : std::nan(""));
+    double other = 0.0;
+    const int o = layout.column[kRoleOtherTime];
+    const bool hasOther = o >= 0 && ParseDouble(cells[o], &other);
     if (!s->timed) {
         s->timed = true;
         s->firstTime = time;
-        s->firstTicksMs = ms;
+        s->firstTicksMs = hasMs ? ms : 0.0;
+    }
+    if (hasOther) {
+        if (!s->othered) {
+            s->othered = true;
+            s->firstOther = other;
+            s->firstOtherAt = time;
+        }
+        s->lastOther = other;
+        s->lastOtherAt = time;
     }
     s->lastTime = time;
     if (hasMs) {
@@ -94,7 +114,7 @@ struct Counter {
                 Split(line.text, line.size, cells, column + 1) != column + 1)
                 continue;
             const Cell t = Trim(cells[column]);
-            const size_t n = t.size < kMachineFactSize - 1 ? t.size : kMachineFactSize - 1;
+            const size_t n = t.size < kSystemInfoSize - 1 ? t.size : kSystemInfoSize - 1;
             std::memcpy(to[i], t.text, n);
             to[i][n] = '\0';
         }
@@ -163,13 +183,14 @@ bool Preamble(const Cell& line, CaptureInfo& info) {
         return false;
     const char* equals = static_cast<const char*>(std::memchr(t.text, '=', t.size));
     if (equals != nullptr) {
-        TakeMachineFact(Cell{t.text + 2, static_cast<size_t>(equals - t.text - 2)},
-                        Cell{equals + 1, static_cast<size_t>(t.text + t.size - equals - 1)}, &info);
+        TakeSystemInfo(Cell{t.text + 2, static_cast<size_t>(equals - t.text - 2)},
+                       Cell{equals + 1, static_cast<size_t>(t.text + t.size - equals - 1)}, &info);
     }
     return true;
 }
 
-// Finds the header; leaves the reader at the first row.
+// Finds the header under any number of preamble lines, up to
+// kLongestPreamble of them; leaves the reader at the first row.
 bool FindHeader(CsvSource& source, CaptureInfo& info, char* error, size_t errorSize) {
     static_assert(kKeptLines >= 2, "a line and the one under it");
     Cell line{};
@@ -177,7 +198,8 @@ bool FindHeader(CsvSource& source, CaptureInfo& info, char* error, size_t errorS
     Cell above[kMostHeaderColumns];
     bool preamble = false;
     bool any = false;
-    for (int n = 0; n < kKeptLines; ++n) {
+    uint64_t preambleBytes = 0;
+    for (int n = 0; n < kKeptLines && preambleBytes <= kLongestPreamble;) {
         const LineStep step = ReadLine(source.lines, &line, error, errorSize);
         if (step == LineStep::kError)
             return false;
@@ -187,11 +209,14 @@ bool FindHeader(CsvSource& source, CaptureInfo& info, char* error, size_t errorS
         Keep(source, line, source.lines.line);
         if (Preamble(line, info)) {
             preamble = true;
+            preambleBytes += line.size + 1;
             continue;
         }
+        ++n;
         const HeaderView header{cells, Split(line.text, line.size, cells, kMostHeaderColumns),
                                 preamble};
-        if (source.keptCount >= 2) {
+        const bool kept = source.kept[source.keptCount - 1].line == source.lines.line;
+        if (kept && source.keptCount >= 2) {
             const KeptLine& k = source.kept[source.keptCount - 2];
             const int count = Split(k.text, k.size, above, kMostHeaderColumns);
             if (HeaderView{above, count, false}.Find("os") == 0 &&
@@ -228,13 +253,14 @@ bool FindHeader(CsvSource& source, CaptureInfo& info, char* error, size_t errorS
 
 bool CountStreams(CsvSource& source, CaptureInfo& info, bool timed, char* error, size_t errorSize) {
     const CsvLayout& layout = source.layout;
-    Counter counter{source,
-                    info,
-                    Width(layout, {kRoleApplication, kRoleSwapChain}),
-                    Width(layout, {kRoleDropped, kRoleUntil, kRoleBetween, kRoleShownFor}),
-                    timed ? Width(layout, {kRoleTime, kRoleTicksMs}) : 0,
-                    false,
-                    {}};
+    Counter counter{
+        source,
+        info,
+        Width(layout, {kRoleApplication, kRoleSwapChain}),
+        Width(layout, {kRoleDropped, kRoleUntil, kRoleBetween, kRoleShownFor}),
+        timed ? Width(layout, {kRoleTime, kRoleTicksMs, kRoleTicksMsMore, kRoleOtherTime}) : 0,
+        false,
+        {}};
     Cell line{};
     source.lines.pass = "counting";
     for (;;) {
@@ -279,29 +305,6 @@ bool ChooseStream(const char* path, const CsvLayout& layout, CaptureInfo& info, 
                 names);
 }
 
-// The time unit, where the counting had to find it.
-bool FindUnit(CsvSource& source, CaptureInfo& info, const CaptureOptions& options, char* error,
-              size_t errorSize) {
-    CsvLayout& layout = source.layout;
-    const char* path = source.lines.path;
-    switch (layout.unit) {
-    case TimeUnit::kScaled: info.secondsPerUnit = layout.timeScale; return true;
-    case TimeUnit::kSummedFrames: info.secondsPerUnit = 0.0; return true;
-    case TimeUnit::kTicks:
-        if (!TicksRate(path, layout, info.chosen, options.ticksHz, &info, error, errorSize))
-            return false;
-        info.secondsPerUnit = 1.0 / info.ticksHz;
-        return true;
-    case TimeUnit::kSampledOrNot:
-        if (!MangoHudUnit(path, info.chosen, &layout.timeScale, error, errorSize))
-            return false;
-        layout.unit = TimeUnit::kScaled;
-        info.secondsPerUnit = layout.timeScale;
-        return true;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool OpenCsvCapture(CsvSource& source, std::FILE* file, const char* path, uint64_t fileSize,
@@ -321,26 +324,23 @@ bool OpenCsvCapture(CsvSource& source, std::FILE* file, const char* path, uint64
     const CsvLayout& layout = source.layout;
     info.format = layout.format;
     info.timeName = layout.timeName;
-    const bool timed =
-        options.spans || layout.unit == TimeUnit::kTicks || layout.unit == TimeUnit::kSampledOrNot;
+    const bool timed = options.spans || UnitNeedsTiming(layout);
     if (!CountStreams(source, info, timed, error, errorSize) ||
         !ChooseStream(path, layout, info, options.process, error, errorSize) ||
-        !FindUnit(source, info, options, error, errorSize))
+        !FindTimeUnit(path, source.layout, options.ticksHz, info, error, errorSize))
         return false;
     if (fseeko(file, static_cast<off_t>(source.dataOffset), SEEK_SET) != 0)
         return Fail(error, errorSize, "%s: cannot read it again: %s", path, std::strerror(errno));
     source.chooses = info.streamCount > 1;
-    // Latency columns come last and are the first a tool leaves off a row.
     int latest = -1;
     for (int role = 0; role < kCaptureRoleCount; ++role) {
-        const bool latency = role >= kRoleInputLatency && role <= kRoleDisplayLatency;
-        if (!latency && layout.column[role] > latest)
+        if (!OptionalRole(role) && layout.column[role] > latest)
             latest = layout.column[role];
     }
     source.neededCells = latest + 1;
     lines.pass = "replaying";
     StartLines(lines, source.dataOffset, info.headerLine);
-    ResetRowState(source.state, info.secondsPerUnit);
+    ResetRowState(source.state, layout, info, options.progress, path);
     return true;
 }
 
@@ -373,7 +373,7 @@ CaptureStep NextCsvRow(CsvSource& source, const CaptureInfo& info, CaptureRow* r
         const RowError e{lines.path, "line", lines.line, error, errorSize};
         RowValues values;
         row->line = lines.line;
-        if (!CellValues(layout, e, cells, &values) ||
+        if (!CellValues(layout, source.state, e, cells, &values) ||
             !MakeRow(layout, source.state, e, values, row) ||
             (source.format->readOwn != nullptr &&
              !source.format->readOwn(layout, source.state.sides, e, cells, row)))

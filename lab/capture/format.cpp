@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 int HeaderView::Find(const char* name) const {
     for (int i = 0; i < count; ++i) {
@@ -33,6 +34,20 @@ void SetRole(CsvLayout& layout, CaptureRole role, int index) {
         layout.lastColumn = index;
 }
 
+namespace {
+
+// The index of the first of names found, or -1.
+int FindAny(const HeaderView& h, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        const int index = h.Find(name);
+        if (index >= 0)
+            return index;
+    }
+    return -1;
+}
+
+}  // namespace
+
 void SetPresentMonRoles(CsvLayout& layout, const HeaderView& h) {
     SetRole(layout, kRoleApplication, h.Find("Application"));
     SetRole(layout, kRoleSwapChain, h.Find("SwapChainAddress"));
@@ -45,12 +60,15 @@ void SetPresentMonRoles(CsvLayout& layout, const HeaderView& h) {
     SetRole(layout, kRoleClickLatency, h.Find("MsClickToPhotonLatency", "ClickToPhotonLatency"));
     SetRole(layout, kRolePcLatency, h.Find("MsPCLatency"));
     SetRole(layout, kRoleDisplayLatency, h.Find("MsDisplayLatency", "DisplayLatency"));
+    SetRole(layout, kRoleFrameType, h.Find("FrameType"));
+    SetRole(layout, kRoleAnimationError, h.Find("MsAnimationError", "AnimationError"));
+    SetRole(layout, kRoleAnimationTime, h.Find("AnimationTime"));
+    SetRole(layout, kRoleUntilDisplayed, h.Find("MsUntilDisplayed"));
+    SetRole(layout, kRoleInPresentApi, h.Find("MsInPresentAPI"));
+    SetRole(layout, kRoleOtherTime, FindAny(h, {"CPUStartQPC", "CPUStartTime", "CPUStartQPCTime"}));
 }
 
-void SetTicks(CsvLayout& layout, const HeaderView& h, int time, const char* name) {
-    SetRole(layout, kRoleTime, time);
-    layout.unit = TimeUnit::kTicks;
-    layout.timeName = name;
+void SetFit(CsvLayout& layout, const HeaderView& h) {
     const char* const fits[2] = {"MsBetweenPresents", "FrameTime"};
     for (const char* fit : fits) {
         const int index = h.Find(fit);
@@ -61,6 +79,34 @@ void SetTicks(CsvLayout& layout, const HeaderView& h, int time, const char* name
             return;
         }
     }
+    // From one CPU start to the next, as FrameTime is.
+    const int busy = h.Find("CPUBusy", "MsCPUBusy");
+    const int wait = h.Find("CPUWait", "MsCPUWait");
+    if (busy >= 0 && wait >= 0) {
+        SetRole(layout, kRoleTicksMs, busy);
+        SetRole(layout, kRoleTicksMsMore, wait);
+        layout.fitName = "CPUBusy + CPUWait";
+        layout.fitToNext = true;
+    }
+}
+
+void SetTicks(CsvLayout& layout, const HeaderView& h, int time, const char* name) {
+    SetRole(layout, kRoleTime, time);
+    layout.unit = TimeUnit::kTicks;
+    layout.timeName = name;
+    SetFit(layout, h);
+}
+
+void SetCpuStartTime(CsvLayout& layout, const HeaderView& h, int time, const char* name) {
+    SetRole(layout, kRoleTime, time);
+    layout.timeName = name;
+    layout.timeIsCpuStart = true;
+    SetRole(layout, kRoleOtherTime, FindAny(h, {"TimeInQPC", "TimeInMs", "TimeInSeconds"}));
+}
+
+bool OptionalRole(int role) {
+    return (role >= kRoleInputLatency && role <= kRoleDisplayLatency) ||
+           (role >= kRoleFrameType && role <= kRoleInPresentApi);
 }
 
 bool RowError::Say(const char* what, const Cell& cell) const {
@@ -84,14 +130,14 @@ namespace {
 
 void Copy(char* to, const Cell& value) {
     const Cell t = Trim(value);
-    const size_t n = t.size < kMachineFactSize - 1 ? t.size : kMachineFactSize - 1;
+    const size_t n = t.size < kSystemInfoSize - 1 ? t.size : kSystemInfoSize - 1;
     std::memcpy(to, t.text, n);
     to[n] = '\0';
 }
 
 }  // namespace
 
-bool TakeMachineFact(const Cell& key, const Cell& value, CaptureInfo* info) {
+bool TakeSystemInfo(const Cell& key, const Cell& value, CaptureInfo* info) {
     const Cell k = Trim(key);
     char* to = nullptr;
     if (SameColumn(k, "GameName") || SameColumn(k, "Game"))

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "lab/capture/text.h"
 #include "lab/capture/capture_reader.h"
+#include "lab/capture/text.h"
 
 // Column roles; a layout holds an index into the header for each, or -1.
 enum CaptureRole : uint8_t {
@@ -18,16 +18,24 @@ enum CaptureRole : uint8_t {
     kRoleSwapChain,
     kRoleTime,
     kRoleDropped,
-    kRoleUntil,      // ms from the time column to display
-    kRoleBetween,    // MsBetweenDisplayChange, summed where no kRoleUntil is there
-    kRoleShownFor,   // 2.x DisplayedTime: NA for a frame never shown
-    kRoleFrameTime,  // MangoHud frametime, summed where there is no time column
-    kRoleClock,      // Tempola's PacerClockMs
-    kRoleTicksMs,    // with a time in ticks: the ms column their rate is fitted against
+    kRoleUntil,        // ms from the time column to display
+    kRoleBetween,      // MsBetweenDisplayChange, summed where no kRoleUntil is there
+    kRoleShownFor,     // 2.x DisplayedTime: NA for a frame never shown
+    kRoleFrameTime,    // MangoHud frametime, summed where there is no time column
+    kRoleClock,        // Tempola's PacerClockMs
+    kRoleTicksMs,      // the ms column a time unit not stated is fitted against
+    kRoleTicksMsMore,  // added to it: CPUWait beside CPUBusy
     kRoleInputLatency,
     kRoleClickLatency,
     kRolePcLatency,
     kRoleDisplayLatency,
+    // Read where present, and never needed: a row may stop before them.
+    kRoleFrameType,
+    kRoleAnimationError,
+    kRoleAnimationTime,
+    kRoleOtherTime,       // a CPU start beside a present time, or the reverse
+    kRoleUntilDisplayed,  // MsUntilDisplayed, which kRoleUntil is not beside a CPU start
+    kRoleInPresentApi,
     kRoleLeftUpdated,  // then LeftMsBetweenUpdates, LeftTarget, LeftRule, and the right's
     kCaptureRoleCount = kRoleLeftUpdated + 8
 };
@@ -37,6 +45,7 @@ enum class TimeUnit : uint8_t {
     kTicks,         // performance-counter ticks: the rate is given or fitted
     kSummedFrames,  // no time column: the frame times summed
     kSampledOrNot,  // MangoHud's elapsed: ns or us, per frame or sampled; told by counting
+    kMsOrSeconds,   // CPUStartTime: ms from one writer, seconds from another; told by the fit
 };
 
 struct CsvLayout {
@@ -48,6 +57,7 @@ struct CsvLayout {
     const char* timeName;   // the time column as the file names it
     const char* fitName;    // the kRoleTicksMs column's name
     bool fitToNext;         // it holds the time to the next row (FrameTime), not since the last
+    bool timeIsCpuStart;    // the time column is the CPU's start, not the present's
     bool clockFromSeconds;  // the old Tempola log: the pacers' clock is floor(ms)
     bool sides;             // the Tempola log's side columns are there
 };
@@ -67,9 +77,16 @@ void SetRole(CsvLayout& layout, CaptureRole role, int index);
 // Dropped, MsUntilDisplayed (else MsBetweenDisplayChange) and the 2.x
 // latency columns.
 void SetPresentMonRoles(CsvLayout& layout, const HeaderView& header);
-// A time in ticks, and the ms column their rate is fitted against:
-// MsBetweenPresents, else FrameTime.
+// A time in ticks, and the ms column their rate is fitted against.
 void SetTicks(CsvLayout& layout, const HeaderView& header, int time, const char* name);
+// The ms column a time's unit is fitted against: MsBetweenPresents, else
+// FrameTime, else CPUBusy + CPUWait (2.0's frame time in two parts).
+void SetFit(CsvLayout& layout, const HeaderView& header);
+// The time is the CPU's start (in the column at time): the present monitor
+// 2.x columns that time it, and the present's own time where it is there.
+void SetCpuStartTime(CsvLayout& layout, const HeaderView& header, int time, const char* name);
+// Whether a role's cells may be missing from a row's end.
+bool OptionalRole(int role);
 
 // Each side's last rule and target cells and their values: rows repeat
 // them, so they are parsed again only when they change.
@@ -95,7 +112,6 @@ struct RowError {
 };
 
 struct CsvFormat {
-    const char* name;
     // 0 when the header is not this format's; else how sure, up to 100, with
     // the layout filled.
     int (*probe)(const HeaderView& header, CsvLayout* layout);
@@ -115,10 +131,10 @@ extern const CsvFormat kPresentMon2Format;
 extern const CsvFormat kPresentMon24Format;
 extern const CsvFormat kMangoHudFormat;
 
-// The machine a capture was made on, from CapFrameX's "//Key=Value" preamble
-// lines and its JSON's Info block: true when the key is one of its names of
-// the game, the processor or the graphics card.
-bool TakeMachineFact(const Cell& key, const Cell& value, CaptureInfo* info);
+// The game and the machine a capture was made on, from CapFrameX's
+// "//Key=Value" preamble lines and its JSON's Info block: true when the key
+// is one of its names of the game, the processor or the graphics card.
+bool TakeSystemInfo(const Cell& key, const Cell& value, CaptureInfo* info);
 // From MangoHud's system-information line under its names line.
 void TakeMangoHudSystem(const Cell* names, int nameCount, const Cell* values, int valueCount,
                         CaptureInfo* info);

@@ -23,4 +23,4 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
 
 }  // namespace
 
-const CsvFormat kMangoHudFormat = {"MangoHud", Probe, nullptr};
+const CsvFormat kMangoHudFormat = {Probe, nullptr};

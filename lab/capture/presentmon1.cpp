@@ -24,4 +24,4 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
 
 }  // namespace
 
-const CsvFormat kPresentMon1Format = {"PresentMon 1.x", Probe, nullptr};
+const CsvFormat kPresentMon1Format = {Probe, nullptr};

@@ -1,6 +1,7 @@
 // A present monitor's 2.4 CSV and later: Ms-named columns, frames timed in
-// ms (TimeInMs, or CPUStartTime), in counter ticks (TimeInQPC, CPUStartQPC
-// with --qpc_time), or in seconds beside 2.4's own columns.
+// ms (TimeInMs, or CPUStartTime, which one writer gives in seconds), in
+// counter ticks (TimeInQPC, CPUStartQPC with --qpc_time), or in seconds
+// beside 2.4's own columns.
 #include "lab/capture/format.h"
 
 namespace {
@@ -16,7 +17,7 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
     } const times[] = {
         {"TimeInMs", TimeUnit::kScaled, 0.001, false, true},
         {"TimeInQPC", TimeUnit::kTicks, 1.0, false, true},
-        {"CPUStartTime", TimeUnit::kScaled, 0.001, true, false},
+        {"CPUStartTime", TimeUnit::kMsOrSeconds, 0.001, true, false},
         {"CPUStartQPCTime", TimeUnit::kScaled, 0.001, true, false},
         {"CPUStartQPC", TimeUnit::kTicks, 1.0, true, false},
         {"TimeInSeconds", TimeUnit::kScaled, 1.0, false, false},
@@ -30,8 +31,11 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
         SetRole(*layout, kRoleTime, index);
         layout->timeScale = t.scale;
         layout->timeName = t.name;
-        if (t.unit == TimeUnit::kTicks)
-            SetTicks(*layout, h, index, t.name);
+        layout->unit = t.unit;
+        if (t.unit != TimeUnit::kScaled)
+            SetFit(*layout, h);
+        if (t.fromCpuStart)
+            SetCpuStartTime(*layout, h, index, t.name);
         // From the CPU's start the display is DisplayLatency away, not
         // MsUntilDisplayed (which counts from the present).
         const int latency = h.Find("MsDisplayLatency", "DisplayLatency");
@@ -46,4 +50,4 @@ int Probe(const HeaderView& h, CsvLayout* layout) {
 
 }  // namespace
 
-const CsvFormat kPresentMon24Format = {"PresentMon 2.4+", Probe, nullptr};
+const CsvFormat kPresentMon24Format = {Probe, nullptr};

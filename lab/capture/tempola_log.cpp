@@ -100,4 +100,4 @@ bool ReadOwn(const CsvLayout& layout, SideCache& cache, const RowError& e, const
 
 }  // namespace
 
-const CsvFormat kTempolaLogFormat = {"Tempola frame log", Probe, ReadOwn};
+const CsvFormat kTempolaLogFormat = {Probe, ReadOwn};

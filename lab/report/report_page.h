@@ -11,12 +11,9 @@
 
 void WriteReportPage(std::FILE* out, const Report& report, const ReportLibrary& library);
 
-// The figures of every run as tables, from the runs' --stats lines, so
-// that the page says what the line says; the best in each column marked.
+// The figures of every run as tables, from the records its --stats line
+// is written from, so that the page says what the line says; the best in
+// each column marked.
 void WriteFigureTables(std::FILE* out, const Report& report);
 // The data the charts draw, as JSON text safe inside a script element.
 void WriteReportData(std::FILE* out, const Report& report);
-
-// The value of key in a --stats line (the text up to the next space);
-// false when the line has no such key.
-bool StatValue(const char* line, const char* key, const char** value, size_t* size);

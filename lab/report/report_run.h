@@ -32,7 +32,7 @@ struct ReportRun {
     DrawnSeries series[kDrawnKinds];
     bool counted;  // series and stutters kept
     StutterCounts stutters;
-    char stats[kStatsLineSize];
+    StatRecords stats;  // its figures, for its --stats line and the page's tables
 };
 
 // The runs' description, as far as it is known. Texts are null or empty

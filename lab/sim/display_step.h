@@ -51,13 +51,28 @@ inline void PassUntil(DisplayStep& step, double at) {
     step.slot.refresh = static_cast<int64_t>(step.display.refresh);
 }
 
+// The newest redraw's display cells, decided (a later redraw was made) or
+// not. With kLatency a shown one's carry the time from its start (the
+// clock reading that set its poses) to its display, as the live program's
+// rows do.
+template <bool kLatency>
+inline FrameDisplay NewestCells(const DisplayStep& step, const FrameSample& newest, bool decided,
+                                double start) {
+    FrameDisplay cells = NewestDisplay(step.display, newest.seconds, decided);
+    if (kLatency && cells.fate == FrameFate::kShown) {
+        cells.latencyMs = (step.display.newestDisplay - start) * 1000.0;
+    }
+    return cells;
+}
+
 // Called at a new redraw's time, after PassUntil: the redraw before it is
 // decided, shown by a refresh up to here or replaced, and goes to the sink.
-template <bool kSink>
-inline void SettleNewest(DisplayStep& step, uint64_t made) {
+// start: that redraw's start, for kLatency.
+template <bool kSink, bool kLatency = false>
+inline void SettleNewest(DisplayStep& step, uint64_t made, double start = 0.0) {
     if (kSink && made > 0) {
         const FrameSample& before = NewestSample(step, made);
-        SinkFrame(step.sink, before, NewestDisplay(step.display, before.seconds, true));
+        SinkFrame(step.sink, before, NewestCells<kLatency>(step, before, true, start));
     }
 }
 
@@ -80,16 +95,18 @@ struct DisplayCounts {
 };
 
 // The run is over at end: the refreshes before it pass, and the newest
-// redraw goes to the sink, shown or undecided.
-template <bool kDisplay, bool kSink>
-inline DisplayCounts FinishDisplayStep(DisplayStep& step, uint64_t made, double end) {
+// redraw goes to the sink, shown or undecided. start: the newest redraw's
+// start, for kLatency.
+template <bool kDisplay, bool kSink, bool kLatency = false>
+inline DisplayCounts FinishDisplayStep(DisplayStep& step, uint64_t made, double end,
+                                       double start = 0.0) {
     if (!kDisplay) {
         return DisplayCounts{0, 0};
     }
     PassRefreshesBefore(step.display, end, step.seen);
     if (kSink && made > 0) {
         const FrameSample& last = NewestSample(step, made);
-        SinkFrame(step.sink, last, NewestDisplay(step.display, last.seconds, false));
+        SinkFrame(step.sink, last, NewestCells<kLatency>(step, last, false, start));
     }
     // Every redraw but the newest is shown or replaced before a refresh; the
     // newest, unshown by the end, is neither.

@@ -93,7 +93,7 @@ struct Replayer {
         FrameDisplay cells = kUnknownDisplay;
         if (!result.recordedDisplay)
             return cells;
-        cells.fate = FateOfDroppedCell(row.dropped);
+        cells.fate = row.fate;
         if (row.hasDisplay) {
             const uint64_t poses[2] = {sides[0].updates, sides[1].updates};
             const double at = row.displaySeconds - first;
@@ -103,7 +103,7 @@ struct Replayer {
             cells.seenMs[0] = shown.seenMs[0];
             cells.seenMs[1] = shown.seenMs[1];
             ++result.sim.shown;
-        } else if (row.dropped == 1) {
+        } else if (row.fate == FrameFate::kDropped) {
             ++result.sim.dropped;
         }
         return cells;
