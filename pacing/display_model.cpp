@@ -8,20 +8,6 @@ void StartDisplay(DisplayModel& display, double hz) {
     display.newestBetweenMs = -1.0;
 }
 
-FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool decided) {
-    FrameDisplay out = kUnknownDisplay;
-    out.seenMs[0] = display.seenMs[0];
-    out.seenMs[1] = display.seenMs[1];
-    if (display.newestShown) {
-        out.fate = FrameFate::kShown;
-        out.untilMs = (display.newestDisplay - seconds) * 1000.0;
-        out.betweenMs = display.newestBetweenMs;
-    } else if (decided) {
-        out.fate = FrameFate::kDropped;
-    }
-    return out;
-}
-
 void ShowRefresh(DisplayModel& display, IntervalFigures* const* seen) {
     if (display.showing) {
         if (!display.newestShown) {

@@ -46,7 +46,20 @@ void StartDisplay(DisplayModel& display, double hz);
 
 // The display's account of the newest redraw, made at seconds: shown, or
 // dropped once decided (a newer redraw has come), else not known.
-FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool decided);
+// Inline: a run with a sink asks it once a redraw.
+inline FrameDisplay NewestDisplay(const DisplayModel& display, double seconds, bool decided) {
+    FrameDisplay out = kUnknownDisplay;
+    out.seenMs[0] = display.seenMs[0];
+    out.seenMs[1] = display.seenMs[1];
+    if (display.newestShown) {
+        out.fate = FrameFate::kShown;
+        out.untilMs = (display.newestDisplay - seconds) * 1000.0;
+        out.betweenMs = display.newestBetweenMs;
+    } else if (decided) {
+        out.fate = FrameFate::kDropped;
+    }
+    return out;
+}
 
 // Passes the refreshes before time s, which all show the newest redraw so
 // far, adding each side's seen intervals to *seen[side] and to seenMs.

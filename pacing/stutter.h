@@ -68,12 +68,13 @@ inline StutterVerdict AddStutterInterval(StutterCounter& c, double seconds) {
         // one judged lies kStutterReach + 1 places back.
         const int at =
             slot + kStutterReach < kStutterWindow ? slot + kStutterReach : slot - kStutterReach - 1;
+        // The bars' own rounding is far inside their margin of 1e-9.
+        constexpr double kScale = kStutterFactor / (kStutterWindow - 1);
         const double x = c.ring[at];
         const double error = 128.0 * DBL_EPSILON * c.peak;
-        const double low = kStutterFactor * (c.sum - x - error) / (kStutterWindow - 1);
-        const double high = kStutterFactor * (c.sum - x + error) / (kStutterWindow - 1);
-        const bool below = x < low * (1.0 - 1e-9);
-        if (below || x > high * (1.0 + 1e-9)) {
+        const double neighbours = c.sum - x;
+        const bool below = x < (neighbours - error) * kScale * (1.0 - 1e-9);
+        if (below || x > (neighbours + error) * kScale * (1.0 + 1e-9)) {
             c.stutters += !below;
             c.decided += 1;
             return StutterVerdict{true, !below, c.decided - 1};

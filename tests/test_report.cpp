@@ -316,10 +316,11 @@ TEST(ReportSeries, AModelledRunGivesTheSeriesEverySettledRedraw) {
 
 TEST(ReportText, NumbersAsPrintfWritesThem) {
     // Ties of the last place (1/32 at 4 places), both signs, zero's sign,
-    // the smallest and the largest, and noise over many sizes.
+    // subnormals, the smallest and the largest, and noise over many sizes.
     std::vector<double> values = {
-        0.0,     -0.0,   1.0 / 32, 3.0 / 32, -1.0 / 32, 0.5e-6,  1.5e-6,   2.5e-4,
-        4.99995, 1e-300, -1e-300,  9.2e18,   1e19,      -3.7e22, 16.66665, 123456789.123456789};
+        0.0,     -0.0,     1.0 / 32, 3.0 / 32, -1.0 / 32, 0.5e-6,  1.5e-6,   2.5e-4,
+        4.99995, 1e-300,   -1e-300,  9.2e18,   1e19,      -3.7e22, 16.66665, 123456789.123456789,
+        5e-324,  -2.5e-310};
     uint64_t state = 7;
     for (int i = 0; i < 20000; ++i) {
         state = state * 6364136223846793005ull + 1442695040888963407ull;

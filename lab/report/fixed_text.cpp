@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -24,11 +25,17 @@ size_t Digits(char* text, uint64_t n, int least) {
 }  // namespace
 
 size_t FixedText(char* text, double v, int places) {
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(v), &exponent);
-    // |v| = mantissa * 2^shift exactly, with mantissa below 2^53.
-    const uint64_t mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
-    const int shift = exponent - 53;
+    // |v| = mantissa * 2^shift exactly, with mantissa below 2^53, from the
+    // double's own bits (a subnormal has no hidden bit).
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    const int biased = static_cast<int>(bits >> 52 & 0x7FF);
+    uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+    int shift = -1074;
+    if (biased > 0) {
+        mantissa |= uint64_t{1} << 52;
+        shift = biased - 1075;
+    }
     if (shift > 10 || places < 0 || places > 9) {
         const int n = std::snprintf(text, kFixedTextSize, "%.*f", places, v);
         return n < 0 ? 0 : static_cast<size_t>(n);
