@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "demo/live_limit.h"
+#include "demo/live_motion.h"
 #include "host/app.h"
 #include "pacing/present_queue.h"
 
@@ -89,6 +90,9 @@ void HandOnSettled() {
     while (TakeSettledFrame(queue, &frame, &display, seen, &liveDisplay.display)) {
         Measure(frame.sample, display);
         if (display.fate == FrameFate::kShown)
+            NoteShownRedraw(liveDisplay.animation, frame.sample, frame.displaySeconds, display,
+                            liveMotions);
+        if (display.fate == FrameFate::kShown)
             ++liveDisplay.shown;
         else if (display.fate == FrameFate::kDropped)
             ++liveDisplay.dropped;
@@ -115,6 +119,7 @@ void StartPresentations() {
     liveDisplay.unknown = 0;
     ResetQuantiles(liveDisplay.latency);
     ResetQuantiles(liveDisplay.input);
+    ResetShownAnimation(liveDisplay.animation);
     carriedPress = -1.0;
     timed = false;
     originDisplay = lastSwap = lastDisplay = period = 0.0;

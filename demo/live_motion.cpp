@@ -1,0 +1,57 @@
+#include "demo/live_motion.h"
+
+#include <cstdio>
+
+#include "demo/live_limit.h"
+#include "host/app.h"
+#include "pacing/display_prediction.h"
+
+MotionKind startMotions[2] = {MotionKind::kCpu, MotionKind::kCpu};
+Motion liveMotions[2];
+
+namespace {
+
+// The refresh period the platform announces, read once a start: the one
+// refresh counts in before any display time has come.
+double announcedPeriod = 0.0;
+
+}  // namespace
+
+void StartLiveMotion() {
+    StartMotion(liveMotions[0], startMotions[0]);
+    StartMotion(liveMotions[1], startMotions[1]);
+    const double hz = HostRefreshRate();
+    announcedPeriod = hz > 0.0 ? 1.0 / hz : 0.0;
+}
+
+void NextLiveMotion(int side) {
+    ChangeMotion(liveMotions[side], NextMotion(liveMotions[side].kind));
+}
+
+void MoveSide(int side, Pacer& pacer, double elapsed, double t, double frameStart) {
+    Motion& motion = liveMotions[side];
+    if (motion.kind == MotionKind::kCpu) {
+        MotionStep(motion, elapsed, MotionClock{t, 0.0, -1.0});
+        return;
+    }
+    const DisplayLimiter& display = liveLimiter.display;
+    const double announced = display.refresh > 0.0 ? display.refresh : announcedPeriod;
+    const MotionClock clock = {t, MotionPeriod(DisplayCadence(display), announced),
+                               motion.kind == MotionKind::kDisplay
+                                   ? PredictLiveDisplay(display, frameStart)
+                                   : -1.0};
+    const double step = MotionStep(motion, elapsed, clock);
+    if (step != elapsed)
+        AdvanceRotor(pacer, step - elapsed);
+}
+
+const char* LiveMotionText(int side) {
+    const Motion& motion = liveMotions[side];
+    if (motion.kind == MotionKind::kCpu)
+        return nullptr;
+    static char text[2][80];
+    const char* note = MotionNote(motion);
+    std::snprintf(text[side], sizeof text[side], "Motion: %s%s%s", MotionName(motion.kind),
+                  note[0] != '\0' ? " " : "", note);
+    return text[side];
+}
