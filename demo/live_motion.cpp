@@ -14,6 +14,7 @@ namespace {
 // The refresh period the platform announces, read once a start: the one
 // refresh counts in before any display time has come.
 double announcedPeriod = 0.0;
+double previousStart = -1.0;  // the latest frame's start; negative: none yet
 
 }  // namespace
 
@@ -22,6 +23,21 @@ void StartLiveMotion() {
     StartMotion(liveMotions[1], startMotions[1]);
     const double hz = HostRefreshRate();
     announcedPeriod = hz > 0.0 ? 1.0 / hz : 0.0;
+    previousStart = -1.0;
+}
+
+void NoteFrameStart(double frameStart) {
+    const bool display = liveMotions[0].kind == MotionKind::kDisplay ||
+                         liveMotions[1].kind == MotionKind::kDisplay;
+    if (!display || liveLimiter.places.hearsDisplay) {
+        previousStart = -1.0;
+        return;
+    }
+    // The swap before this frame is the previous frame's, unless the clock
+    // went back between them.
+    if (previousStart >= 0.0 && swapSeconds >= previousStart)
+        NoteDrawTime(liveLimiter.display, swapSeconds - previousStart);
+    previousStart = frameStart;
 }
 
 void NextLiveMotion(int side) {

@@ -23,7 +23,8 @@ const std::string kHeader =
     "TimeInSeconds,MsBetweenPresents,MsBetweenDisplayChange,MsUntilDisplayed,PacerClockMs,"
     "LeftUpdated,LeftMsBetweenUpdates,LeftTarget,LeftRule,RightUpdated,RightMsBetweenUpdates,"
     "RightTarget,RightRule,LeftSeenMs,RightSeenMs,MsCPUBusy,MsCPUWait,MsAllInputToPhotonLatency,"
-    "MsDisplayLatency,PresentationFlags\n";
+    "MsDisplayLatency,PresentationFlags,MsAnimationError,AnimationTime,LeftMsAnimationError,"
+    "RightMsAnimationError,LeftAnimationTime,RightAnimationTime\n";
 const CaptureIdentity kWho{"tempola", 4321, 1};
 
 FrameSample Sample(double seconds, bool left, double leftElapsed, bool right, double rightElapsed) {
