@@ -4,10 +4,10 @@
 
 #include "demo/live_limit.h"
 #include "host/app.h"
-#include "pacing/display_prediction.h"
 
 MotionKind startMotions[2] = {MotionKind::kCpu, MotionKind::kCpu};
 Motion liveMotions[2];
+BracketedLatch liveLatch;
 
 namespace {
 
@@ -15,6 +15,15 @@ namespace {
 // refresh counts in before any display time has come.
 double announcedPeriod = 0.0;
 double previousStart = -1.0;  // the latest frame's start; negative: none yet
+
+// The bracketed lead where the redraws came fast enough to bracket it; the
+// display-timed limiter's own latch where it plans the redraws, its plans
+// being what decides which refresh a redraw makes.
+double Lead() {
+    const DisplayLimiter& display = liveLimiter.display;
+    return liveLatch.latch >= 0.0 && !liveLimiter.places.hearsDisplay ? liveLatch.latch
+                                                                      : display.latch;
+}
 
 }  // namespace
 
@@ -24,6 +33,7 @@ void StartLiveMotion() {
     const double hz = HostRefreshRate();
     announcedPeriod = hz > 0.0 ? 1.0 / hz : 0.0;
     previousStart = -1.0;
+    StartBracketedLatch(liveLatch);
 }
 
 void NoteFrameStart(double frameStart) {
@@ -54,7 +64,7 @@ void MoveSide(int side, Pacer& pacer, double elapsed, double t, double frameStar
     const double announced = display.refresh > 0.0 ? display.refresh : announcedPeriod;
     const MotionClock clock = {t, MotionPeriod(DisplayCadence(display), announced),
                                motion.kind == MotionKind::kDisplay
-                                   ? PredictLiveDisplay(display, frameStart)
+                                   ? PredictLiveDisplayWithLead(display, frameStart, Lead())
                                    : -1.0};
     const double step = MotionStep(motion, elapsed, clock);
     if (step != elapsed)

@@ -6,6 +6,7 @@
 // limit, so display motion has them with the limit off too.
 #pragma once
 
+#include "pacing/display_prediction.h"
 #include "pacing/motion.h"
 #include "pacing/rules.h"
 
@@ -14,6 +15,9 @@
 extern MotionKind startMotions[2];
 // Each side's motion in force (left, right).
 extern Motion liveMotions[2];
+// The lead a swap needs, from the settled redraws (the display's account
+// feeds it); display motion predicts with it where it is known.
+extern BracketedLatch liveLatch;
 
 // At the scene's start: each side's start choice, its pose time at 0.
 void StartLiveMotion();

@@ -89,6 +89,9 @@ void HandOnSettled() {
     IntervalFigures* seen[2] = {&liveDisplay.seen[0], &liveDisplay.seen[1]};
     while (TakeSettledFrame(queue, &frame, &display, seen, &liveDisplay.display)) {
         Measure(frame.sample, display);
+        if (display.fate != FrameFate::kUnknown)
+            NoteSettledSwap(liveLatch, frame.swapSeconds,
+                            display.fate == FrameFate::kShown ? frame.displaySeconds : -1.0);
         if (display.fate == FrameFate::kShown)
             NoteShownRedraw(liveDisplay.animation, frame.sample, frame.displaySeconds, display,
                             liveMotions);
