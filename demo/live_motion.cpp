@@ -37,8 +37,8 @@ void StartLiveMotion() {
 }
 
 void NoteFrameStart(double frameStart) {
-    const bool display = liveMotions[0].kind == MotionKind::kDisplay ||
-                         liveMotions[1].kind == MotionKind::kDisplay;
+    const bool display =
+        liveMotions[0].kind == MotionKind::kDisplay || liveMotions[1].kind == MotionKind::kDisplay;
     if (!display || liveLimiter.places.hearsDisplay) {
         previousStart = -1.0;
         return;

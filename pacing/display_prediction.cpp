@@ -39,7 +39,8 @@ void NoteSettledSwap(BracketedLatch& latch, double swap, double display) {
     if (latch.shownDisplay >= 0.0 && swap >= latch.shownSwap && missed > 0.0 &&
         made - missed < kWidestLatchBracket) {
         const double middle = (made + missed) * 0.5;
-        latch.latch = latch.latch < 0.0 ? middle : latch.latch + (middle - latch.latch) * kLatchFollow;
+        latch.latch =
+            latch.latch < 0.0 ? middle : latch.latch + (middle - latch.latch) * kLatchFollow;
     }
     latch.shownSwap = swap;
     latch.shownDisplay = display >= swap && std::isfinite(display) ? display : -1.0;

@@ -45,7 +45,7 @@
 
 // The animation error's figures of one stream of shown poses, of the
 // absolute value (animation_error.h).
-#define TEMPOLA_ANIMATION_STATS(X, P, p)                                      \
+#define TEMPOLA_ANIMATION_STATS(X, P, p)                                   \
     X(P##AnimationErrorP50Ms, p "animation_error_p50_ms", kNumber, "%.3f") \
     X(P##AnimationErrorP99Ms, p "animation_error_p99_ms", kNumber, "%.3f") \
     X(P##AnimationErrorMaxMs, p "animation_error_max_ms", kNumber, "%.3f")

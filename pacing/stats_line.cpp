@@ -129,7 +129,8 @@ void AddAnimationErrors(StatRecords& records, StatKey p50, const AnimationError*
 
 void AddMotionStats(StatRecords& records, const MotionStats& m) {
     for (int side = 0; side < 2; ++side)
-        AddStatText(records, SideKey(StatKey::kLeftMotion, side), MotionName(m.motions[side]->kind));
+        AddStatText(records, SideKey(StatKey::kLeftMotion, side),
+                    MotionName(m.motions[side]->kind));
     AddAnimationErrors(records, StatKey::kAnimationErrorP50Ms,
                        m.shown != nullptr ? &m.shown->redraws : nullptr);
     for (int side = 0; side < 2; ++side)
