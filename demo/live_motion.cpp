@@ -15,14 +15,20 @@ namespace {
 // refresh counts in before any display time has come.
 double announcedPeriod = 0.0;
 double previousStart = -1.0;  // the latest frame's start; negative: none yet
+// The typical time from a frame's start to its swap, without the
+// display-timed limit; negative: none yet. The typical, not the limiter's
+// high one: a pose is predicted where it most likely lands.
+double swapLag = -1.0;
+constexpr double kSwapLagFollow = 0.1;
 
 // The bracketed lead where the redraws came fast enough to bracket it; the
 // display-timed limiter's own latch where it plans the redraws, its plans
 // being what decides which refresh a redraw makes.
 double Lead() {
-    const DisplayLimiter& display = liveLimiter.display;
-    return liveLatch.latch >= 0.0 && !liveLimiter.places.hearsDisplay ? liveLatch.latch
-                                                                      : display.latch;
+    const double latch = liveLatch.latch >= 0.0 ? liveLatch.latch : liveLimiter.display.latch;
+    if (liveLimiter.places.hearsDisplay)
+        return liveLimiter.display.latch;
+    return latch + (swapLag > 0.0 ? swapLag : 0.0);
 }
 
 }  // namespace
@@ -33,6 +39,7 @@ void StartLiveMotion() {
     const double hz = HostRefreshRate();
     announcedPeriod = hz > 0.0 ? 1.0 / hz : 0.0;
     previousStart = -1.0;
+    swapLag = -1.0;
     StartBracketedLatch(liveLatch);
 }
 
@@ -45,8 +52,10 @@ void NoteFrameStart(double frameStart) {
     }
     // The swap before this frame is the previous frame's, unless the clock
     // went back between them.
-    if (previousStart >= 0.0 && swapSeconds >= previousStart)
-        NoteDrawTime(liveLimiter.display, swapSeconds - previousStart);
+    if (previousStart >= 0.0 && swapSeconds >= previousStart) {
+        const double lag = swapSeconds - previousStart;
+        swapLag = swapLag < 0.0 ? lag : swapLag + (lag - swapLag) * kSwapLagFollow;
+    }
     previousStart = frameStart;
 }
 

@@ -33,9 +33,9 @@ void MoveSide(int side, Pacer& pacer, double elapsed, double t, double frameStar
 
 // Display motion predicts where a redraw made now is shown from how long a
 // frame takes to reach its swap. The display-timed limiter times that
-// itself; with any other limit, each frame start tells it of the previous
-// frame's, from that frame's start and the swap's time the host kept: no
-// clock is read. Nothing is noted while no side moves by display times.
+// itself; without it, each frame start gives the previous frame's, from
+// that frame's start and the swap's time the host kept: no clock is read.
+// Nothing is noted while no side moves by display times.
 void NoteFrameStart(double frameStart);
 
 // "Motion: display (no display times: refresh)" over a side whose motion
