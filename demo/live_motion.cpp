@@ -21,14 +21,21 @@ double previousStart = -1.0;  // the latest frame's start; negative: none yet
 double swapLag = -1.0;
 constexpr double kSwapLagFollow = 0.1;
 
-// The bracketed lead where the redraws came fast enough to bracket it; the
-// display-timed limiter's own latch where it plans the redraws, its plans
-// being what decides which refresh a redraw makes.
+// The bracketed lead where the redraws came fast enough to bracket it, else
+// the least lead that made it, with the typical time to the swap.
 double Lead() {
     const double latch = liveLatch.latch >= 0.0 ? liveLatch.latch : liveLimiter.display.latch;
-    if (liveLimiter.places.hearsDisplay)
-        return liveLimiter.display.latch;
     return latch + (swapLag > 0.0 ? swapLag : 0.0);
+}
+
+// Where this frame's redraw will be shown. The display-timed limiter has
+// planned the frame for a display time and waited for it: that time, not
+// one counted again from a wake that may have come late.
+double Predicted(double frameStart) {
+    const DisplayLimiter& display = liveLimiter.display;
+    if (liveLimiter.places.hearsDisplay)
+        return DisplayTimed(display, frameStart) ? display.plannedDisplay : -1.0;
+    return PredictLiveDisplayWithLead(display, frameStart, Lead());
 }
 
 }  // namespace
@@ -72,9 +79,7 @@ void MoveSide(int side, Pacer& pacer, double elapsed, double t, double frameStar
     const DisplayLimiter& display = liveLimiter.display;
     const double announced = display.refresh > 0.0 ? display.refresh : announcedPeriod;
     const MotionClock clock = {t, MotionPeriod(DisplayCadence(display), announced),
-                               motion.kind == MotionKind::kDisplay
-                                   ? PredictLiveDisplayWithLead(display, frameStart, Lead())
-                                   : -1.0};
+                               motion.kind == MotionKind::kDisplay ? Predicted(frameStart) : -1.0};
     const double step = MotionStep(motion, elapsed, clock);
     if (step != elapsed)
         AdvanceRotor(pacer, step - elapsed);
