@@ -18,6 +18,7 @@ const char kUsageFormat[] =
     "               [--left-rule RULE] [--right-rule RULE] [--left-target F]\n"
     "               [--right-target F] [--vsync] [--limit HZ|display|off]\n"
     "               [--limiter sleep|spin|hybrid] [--limit-at swap|frame]\n"
+    "               [--left-motion MOTION] [--right-motion MOTION]\n"
     "               [--version] [--help]\n"
     "\n"
     "  -fullscreen        take over the screen (the default)\n"
@@ -45,6 +46,12 @@ const char kUsageFormat[] =
     "  --limit-at PLACE   where it waits: swap (the default: after drawing, before\n"
     "                     the swap) or frame (before the frame reads the clock);\n"
     "                     --limit display always waits before the frame\n"
+    "  --left-motion M    how far the left rotor moves at each update: cpu (the\n"
+    "  --right-motion M   default), by the time the pacer saw pass; refresh, by that\n"
+    "                     time in whole refreshes of the display, the rest carried\n"
+    "                     on; display, by when the display is expected to show the\n"
+    "                     redraw (without display times as refresh, without a\n"
+    "                     refresh period as cpu)\n"
     "  --version          print the program's name and version\n"
     "  --help             this text\n"
     "\n"
@@ -56,6 +63,7 @@ const char kUsageFormat[] =
     "  G                  cadence panel on / off\n"
     "  V                  vsync on / off\n"
     "  L                  limit: off, 30, 60, 120, display, off again\n"
+    "  N / M              next motion, left / right: cpu, refresh, display\n"
     "\n"
     "exit codes: 0 done; 1 start-up failed (no display); 2 bad option or a log not\n"
     "opened; 3 a log failed part way (the record is incomplete)\n";
@@ -163,6 +171,13 @@ bool ParseOptions(int argc, const char* const* argv, RunOptions* options, char* 
         } else if (IsLimitOption(arg)) {
             char why[256];
             if (!ParseLimitOption(arg, value, &options->limit, why, sizeof why)) {
+                std::snprintf(error, errorSize, "%s (try --help)", why);
+                return false;
+            }
+            ++i;
+        } else if (int side = 0; IsMotionOption(arg, &side)) {
+            char why[256];
+            if (!ParseMotionOption(arg, value, &options->motions[side], why, sizeof why)) {
                 std::snprintf(error, errorSize, "%s (try --help)", why);
                 return false;
             }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "pacing/limit_setting.h"
+#include "pacing/motion_option.h"
 #include "pacing/rules.h"
 
 struct RunOptions {
@@ -23,6 +24,7 @@ struct RunOptions {
     double leftTarget = kLeftStartTarget;
     double rightTarget = kRightStartTarget;
     LimitSetting limit = kNoLimit;  // --limit, --limiter, --limit-at
+    MotionKind motions[2] = {MotionKind::kCpu, MotionKind::kCpu};  // left, right
     std::string hostCommandLine;
 };
 

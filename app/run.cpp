@@ -4,6 +4,7 @@
 
 #include "demo/frame.h"
 #include "demo/live_limit.h"
+#include "demo/live_motion.h"
 #include "demo/pacing.h"
 #include "demo/presentations.h"
 #include "host/app.h"
@@ -123,6 +124,8 @@ void ReportStats(int exitCode) {
     const bool timed = HostDisplayTimesSource().available;
     AddLatencyStats(records, LatencyStats{timed ? &liveDisplay.latency : nullptr,
                                           timed ? &liveDisplay.input : nullptr});
+    AddMotionStats(records, MotionStats{{&liveMotions[0], &liveMotions[1]},
+                                        timed ? &liveDisplay.animation : nullptr});
     char text[kStatsLineSize];
     WriteStatsLine(records, text, sizeof text);
     env->report(text);
@@ -138,6 +141,8 @@ int RunProgram(const RunOptions& options, const RunEnvironment& environment,
     rightStartTarget = options.rightTarget;
     vsyncAsked = options.vsync;
     startLimit = options.limit;
+    startMotions[0] = options.motions[0];
+    startMotions[1] = options.motions[1];
     processCpuSeconds = environment.cpuSeconds;
     stats = {};
 

@@ -1,6 +1,7 @@
 #include "demo/frame.h"
 
 #include "demo/live_limit.h"
+#include "demo/live_motion.h"
 #include "demo/pacing.h"
 #include "demo/presentations.h"
 #include "host/app.h"
@@ -54,6 +55,7 @@ void BeginFrame() {
 }
 
 void PaceFrame() {
+    NoteFrameStart(frameSeconds);
     UpdateFrameTiming();
     FrameSample sample = CurrentFrameSample(frameSeconds);
     sample.work.start = frameSeconds;

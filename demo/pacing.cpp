@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "demo/live_motion.h"
 #include "demo/presentations.h"
 #include "host/app.h"
 
@@ -24,8 +25,8 @@ namespace {
 
 constexpr int32_t kRedrawWindow = 100;
 
-SideSample SideOf(const SideStep& step, const Pacer& pacer, PaceRule rule) {
-    return SideSample{step.updated, step.elapsed, pacer.target, rule};
+SideSample SideOf(const SideStep& step, const Pacer& pacer, PaceRule rule, const Motion& motion) {
+    return SideSample{step.updated, step.elapsed, pacer.target, rule, motion.poseTime};
 }
 
 }  // namespace
@@ -49,6 +50,10 @@ void UpdateFrameTiming() {
     const RefreshSlot* slot = RefreshSlotAt(frameSeconds);
     frameSteps.left.updated = StepPacer(leftPacer, leftRule, t, &frameSteps.left.elapsed, slot);
     frameSteps.right.updated = StepPacer(rightPacer, rightRule, t, &frameSteps.right.elapsed, slot);
+    if (frameSteps.left.updated)
+        MoveSide(0, leftPacer, frameSteps.left.elapsed, t, frameSeconds);
+    if (frameSteps.right.updated)
+        MoveSide(1, rightPacer, frameSteps.right.elapsed, t, frameSeconds);
     frameSteps.t = t;
 }
 
@@ -83,10 +88,11 @@ void ResetPacing() {
     rightStartTarget = kRightStartTarget;
     frameSteps = FrameSteps{};
     ResetCadence(liveCadence);
+    StartLiveMotion();
 }
 
 FrameSample CurrentFrameSample(double redrawSeconds) {
-    return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule),
-                       SideOf(frameSteps.right, rightPacer, rightRule), timeMs,
+    return FrameSample{redrawSeconds, SideOf(frameSteps.left, leftPacer, leftRule, liveMotions[0]),
+                       SideOf(frameSteps.right, rightPacer, rightRule, liveMotions[1]), timeMs,
                        FrameWork{}};
 }

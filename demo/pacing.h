@@ -61,7 +61,8 @@ void RaiseRightTarget();
 void LowerRightTarget();
 
 // Puts every value above back to its program-start state (all zero, targets
-// included), as if no frame had run yet.
+// included), as if no frame had run yet, and each side's motion to its
+// start choice (live_motion.h).
 void ResetPacing();
 
 // The sample of the frame UpdateFrameTiming has just run, from the globals.

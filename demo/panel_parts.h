@@ -1,6 +1,7 @@
 // The cadence panel's parts, each a picture of its own: the strip charts and
 // the texts. A text is one row of kPanelTexts: whose it is, where it starts,
-// the room it needs and what it says. Adding a line to the panel adds a row
+// the room it needs and what it says. A text may start columns in from its
+// anchor's edge, to share a line with a shorter one. Adding a line to the panel adds a row
 // there (one per side for a side's line) and its wording.
 #pragma once
 
@@ -22,11 +23,14 @@ struct PanelText {
     int columns;  // the room it needs, in characters and lines (at most kTextLines)
     int lines;
     PanelWords words;
+    int column = 0;  // where it starts, in characters from the anchor's edge
 };
 
 // In the order they are drawn, the later over the earlier. The side heads
 // hold 49 characters, the redraw head 80, the display's line and the
-// limit's 106, the labels 7. A side's line takes a row for each side.
+// limit's 106, the labels 7. A side's line takes a row for each side. The
+// animation error shares the side head's first line, after the longest
+// rule's name, and ends within the window.
 inline constexpr PanelText kPanelTexts[] = {
     {0, 0, 49, 2, SideHeadWords},
     {1, 0, 49, 2, SideHeadWords},
@@ -38,6 +42,8 @@ inline constexpr PanelText kPanelTexts[] = {
     {kBottomAnchor, kDisplayLine, 106, 1, DisplayWords},
     {kBottomAnchor, kRedrawTopLine, 7, 7, BottomScaleWords},
     {kBottomAnchor, kLimitLine, 106, 3, LimitWords},
+    {0, 0, kAnimationColumns, 1, AnimationWords, kAnimationColumn},
+    {1, 0, kAnimationColumns, 1, AnimationWords, kAnimationColumn},
 };
 constexpr int kPanelTextCount = sizeof kPanelTexts / sizeof kPanelTexts[0];
 constexpr int kPanelPartCount = kChartCount + kPanelTextCount;

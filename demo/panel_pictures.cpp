@@ -128,8 +128,9 @@ void MakeTexts(PanelPictures& pictures, int group, const CadencePanelView& view,
             continue;
         }
         text.words(view, text.anchor, words);
-        MakeText(pictures, part, PanelTextAt(text.anchor, text.line, pictures.size.height), words,
-                 font);
+        PanelPoint at = PanelTextAt(text.anchor, text.line, pictures.size.height);
+        at.x += static_cast<float>(text.column) * kPanelCharWidth;
+        MakeText(pictures, part, at, words, font);
     }
 }
 

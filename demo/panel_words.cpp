@@ -121,3 +121,15 @@ void LimitWords(const CadencePanelView& view, int, PanelWording& out) {
                   view.limitLine != nullptr ? view.limitLine : "", cpu, wakes, frame, key);
     Tint(out, kStatusColour);
 }
+
+void AnimationWords(const CadencePanelView& view, int side, PanelWording& out) {
+    const AnimationError& error = view.display->animation.sides[side];
+    if (!view.source.available)
+        std::snprintf(out.text, sizeof out.text, "anim err: no display times");
+    else if (error.errors.count == 0)
+        std::snprintf(out.text, sizeof out.text, "anim err: none shown yet");
+    else
+        std::snprintf(out.text, sizeof out.text, "anim err p50 %.1f  p99 %.1f ms",
+                      AnimationErrorMs(error, 0.5), AnimationErrorMs(error, 0.99));
+    Tint(out, kSideColours[side]);
+}

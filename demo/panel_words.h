@@ -39,5 +39,12 @@ void RedrawWords(const CadencePanelView& view, int side, PanelWording& out);
 void DisplayWords(const CadencePanelView& view, int side, PanelWording& out);
 // Beside the redraw and display strips: their tops, reference and baselines.
 void BottomScaleWords(const CadencePanelView& view, int side, PanelWording& out);
+// A side's animation error: how far its poses moved against how far the
+// display moved between showing them. It shares the head's first line:
+// it starts kAnimationColumn in (two past the longest rule's name) and holds
+// kAnimationColumns characters.
+constexpr int kAnimationColumn = 16;
+constexpr int kAnimationColumns = 31;
+void AnimationWords(const CadencePanelView& view, int side, PanelWording& out);
 // The frame limit, what its waits cost and the latencies to the screen.
 void LimitWords(const CadencePanelView& view, int side, PanelWording& out);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "demo/live_limit.h"
+#include "demo/live_motion.h"
 #include "host/app.h"
 #include "pacing/present_queue.h"
 
@@ -88,6 +89,12 @@ void HandOnSettled() {
     IntervalFigures* seen[2] = {&liveDisplay.seen[0], &liveDisplay.seen[1]};
     while (TakeSettledFrame(queue, &frame, &display, seen, &liveDisplay.display)) {
         Measure(frame.sample, display);
+        if (display.fate != FrameFate::kUnknown)
+            NoteSettledSwap(liveLatch, frame.swapSeconds,
+                            display.fate == FrameFate::kShown ? frame.displaySeconds : -1.0);
+        if (display.fate == FrameFate::kShown)
+            NoteShownRedraw(liveDisplay.animation, frame.sample, frame.displaySeconds, display,
+                            liveMotions);
         if (display.fate == FrameFate::kShown)
             ++liveDisplay.shown;
         else if (display.fate == FrameFate::kDropped)
@@ -115,6 +122,7 @@ void StartPresentations() {
     liveDisplay.unknown = 0;
     ResetQuantiles(liveDisplay.latency);
     ResetQuantiles(liveDisplay.input);
+    ResetShownAnimation(liveDisplay.animation);
     carriedPress = -1.0;
     timed = false;
     originDisplay = lastSwap = lastDisplay = period = 0.0;

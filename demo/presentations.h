@@ -13,6 +13,7 @@
 #include "pacing/frame_log.h"
 #include "pacing/quantiles.h"
 #include "pacing/rules.h"
+#include "pacing/shown_animation.h"
 
 // What the display showed, from the presentations the host hands up: each
 // side's seen intervals (between refreshes that showed a new pose of it),
@@ -29,6 +30,9 @@ struct LiveDisplay {
     // display; and from a key press to the first shown redraw drawn after it.
     QuantileKeeper latency;
     QuantileKeeper input;
+    // Whether the poses moved on screen as far as time passed there: the
+    // redraws' frame starts and each side's poses (live_motion.h).
+    ShownAnimation animation;
 };
 extern LiveDisplay liveDisplay;
 

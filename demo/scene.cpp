@@ -8,6 +8,7 @@
 #include "demo/pacing.h"
 #include "demo/frame.h"
 #include "demo/live_limit.h"
+#include "demo/live_motion.h"
 #include "demo/presentations.h"
 #include "gfx/image.h"
 #include "pacing/cadence.h"
@@ -27,6 +28,8 @@ constexpr uint32_t kKeyNextRightRule = 'X';
 constexpr uint32_t kKeyPanel = 'G';
 constexpr uint32_t kKeyVsync = 'V';
 constexpr uint32_t kKeyLimit = 'L';
+constexpr uint32_t kKeyNextLeftMotion = 'N';
+constexpr uint32_t kKeyNextRightMotion = 'M';
 
 bool panelShown = false;
 
@@ -110,6 +113,7 @@ bool Init() {
 
     StartPresentations();
     StartLiveLimit();
+    StartLiveMotion();
     glEnable(GL_TEXTURE_2D);
 
     // The camera's step back lives in the projection, so the model-view
@@ -164,6 +168,14 @@ void PrintRuleIfChanged(float x, PaceRule rule, PaceRule usual) {
     }
 }
 
+// Over the rule's line, a side that does not move by the CPU's clock says how
+// it moves, and what it fell back to.
+void PrintMotionIfChanged(float x, int side) {
+    const char* text = LiveMotionText(side);
+    if (text != nullptr)
+        overlayFont.Print(x, 0.78f, "%s", text);
+}
+
 bool Render() {
     glPushMatrix();
     PaceFrame();
@@ -197,6 +209,8 @@ bool Render() {
 #pragma GCC diagnostic pop
     PrintRuleIfChanged(0.15f, leftRule, kLeftStartRule);
     PrintRuleIfChanged(0.67f, rightRule, kRightStartRule);
+    PrintMotionIfChanged(0.15f, 0);
+    PrintMotionIfChanged(0.67f, 1);
     if (panelShown) {
         const char* vsync = !vsyncAsked  ? "vsync off"
                             : vsyncTaken ? "vsync on (taken by the driver)"
@@ -231,6 +245,8 @@ void KeyDown(uint32_t key) {
     case kKeyPanel: panelShown = !panelShown; break;
     case kKeyVsync: HostSetVsync(!vsyncAsked); break;
     case kKeyLimit: NextLiveLimit(); break;
+    case kKeyNextLeftMotion: NextLiveMotion(0); break;
+    case kKeyNextRightMotion: NextLiveMotion(1); break;
     default: break;
     }
 }

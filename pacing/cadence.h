@@ -11,6 +11,9 @@ struct SideSample {
     double elapsed;  // seconds the pacer saw since its previous update (when updated)
     double target;
     PaceRule rule;
+    // The time the side's rotor has been moved for up to this redraw, the
+    // sum of its steps (motion.h); negative where it is not kept.
+    double poseTime = -1.0;
 };
 
 // What the live program times of a redraw besides its pacers; the

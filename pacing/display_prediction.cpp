@@ -18,11 +18,32 @@ double PredictOnCadence(double lastDisplay, double cadence, double earliest) {
 }
 
 double PredictLiveDisplay(const DisplayLimiter& limiter, double now) {
+    return PredictLiveDisplayWithLead(limiter, now, limiter.latch);
+}
+
+double PredictLiveDisplayWithLead(const DisplayLimiter& limiter, double now, double lead) {
     if (!DisplayTimed(limiter, now)) {
         return -1.0;
     }
-    const double earliest = now + RecentHighSeconds(limiter.draw) + limiter.latch;
+    const double earliest = now + RecentHighSeconds(limiter.draw) + lead;
     return PredictOnCadence(limiter.lastDisplay, DisplayCadence(limiter), earliest);
+}
+
+void StartBracketedLatch(BracketedLatch& latch) {
+    latch = BracketedLatch{-1.0, 0.0, -1.0};
+}
+
+void NoteSettledSwap(BracketedLatch& latch, double swap, double display) {
+    const double made = latch.shownDisplay - latch.shownSwap;
+    const double missed = latch.shownDisplay - swap;
+    if (latch.shownDisplay >= 0.0 && swap >= latch.shownSwap && missed > 0.0 &&
+        made - missed < kWidestLatchBracket) {
+        const double middle = (made + missed) * 0.5;
+        latch.latch =
+            latch.latch < 0.0 ? middle : latch.latch + (middle - latch.latch) * kLatchFollow;
+    }
+    latch.shownSwap = swap;
+    latch.shownDisplay = display >= swap && std::isfinite(display) ? display : -1.0;
 }
 
 double PredictOnGrid(double phase, double hz, double latch, double now) {

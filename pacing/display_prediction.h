@@ -18,6 +18,32 @@ double PredictOnCadence(double lastDisplay, double cadence, double earliest);
 // display times are not steering it, or stopped coming kFeedbackTimeout ago.
 double PredictLiveDisplay(const DisplayLimiter& limiter, double now);
 
+// The same with the lead a swap needs given, in the latch's place: for a
+// caller that knows it better than the least lead that made it.
+double PredictLiveDisplayWithLead(const DisplayLimiter& limiter, double now, double lead);
+
+// The lead a swap needs, as a live program's own redraws bracket it where
+// they come faster than the display shows them: a redraw swapped at s and
+// shown at D made it (the lead is at most D - s), and the next redraw,
+// swapped at s2 before D and not shown there, missed it (more than D - s2).
+// The least lead that made it is a floor; a compositor whose repaint takes
+// a varying time needs more on most refreshes, and a prediction made from
+// the floor lands a refresh early on those. It follows the brackets' middles.
+struct BracketedLatch {
+    double latch;         // seconds; negative: no bracket yet
+    double shownSwap;     // the latest settled redraw's swap
+    double shownDisplay;  // and its display time; negative: not shown
+};
+// Brackets wider than this say too little to go by.
+constexpr double kWidestLatchBracket = 0.005;
+// How far each bracket moves the estimate towards its middle.
+constexpr double kLatchFollow = 0.1;
+
+void StartBracketedLatch(BracketedLatch& latch);
+// Each settled redraw in redraw order: its swap, and its display time where
+// it was shown (negative: dropped, or nothing known of it).
+void NoteSettledSwap(BracketedLatch& latch, double swap, double display);
+
 // The simulator's: refresh k comes at phase + k / hz and shows the newest
 // redraw made at least latch before it. Never the display time the
 // display's model later assigns: only what a live program could learn.

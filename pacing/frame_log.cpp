@@ -1,5 +1,6 @@
 #include "pacing/frame_log.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -30,6 +31,14 @@ void AppendSide(CsvOut& out, const SideSample& side) {
                   PaceRuleName(side.rule));
     else
         AppendCsv(out, ",0,,%.1f,%s", side.target, PaceRuleName(side.rule));
+}
+
+// A value of either sign; empty when it is not a number.
+void AppendSignedMs(CsvOut& out, double ms) {
+    if (std::isfinite(ms))
+        AppendCsv(out, ",%.4f", ms);
+    else
+        AppendCsv(out, ",");
 }
 
 }  // namespace
@@ -103,6 +112,12 @@ void LogFrame(FrameLog& log, const FrameSample& sample, const FrameDisplay& disp
         AppendCsv(out, ",%d", static_cast<int>(display.flags));
     else
         AppendCsv(out, ",");
+    AppendSignedMs(out, display.animationErrorMs);
+    AppendSignedMs(out, display.animationTimeMs);
+    AppendSignedMs(out, display.sideAnimationErrorMs[0]);
+    AppendSignedMs(out, display.sideAnimationErrorMs[1]);
+    AppendSignedMs(out, display.sideAnimationTimeMs[0]);
+    AppendSignedMs(out, display.sideAnimationTimeMs[1]);
     EndCsvRow(out, sample.seconds);
     log.previousFrame = sample.seconds;
 }

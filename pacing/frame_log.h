@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "pacing/cadence.h"
 #include "pacing/csv_out.h"
@@ -53,6 +54,14 @@ enum FrameLogColumn : uint8_t {
     kLogInputToPhoton,
     kLogDisplayLatency,
     kLogPresentationFlags,
+    // The present monitor's 2.x animation columns, then each side's, so that
+    // every error can be recomputed from the rows (shown_animation.h).
+    kLogAnimationError,
+    kLogAnimationTime,
+    kLogLeftAnimationError,
+    kLogRightAnimationError,
+    kLogLeftAnimationTime,
+    kLogRightAnimationTime,
     kFrameLogColumnCount
 };
 inline constexpr const char* kFrameLogColumns[kFrameLogColumnCount] = {
@@ -83,7 +92,16 @@ inline constexpr const char* kFrameLogColumns[kFrameLogColumnCount] = {
     "MsAllInputToPhotonLatency",
     "MsDisplayLatency",
     "PresentationFlags",
+    "MsAnimationError",
+    "AnimationTime",
+    "LeftMsAnimationError",
+    "RightMsAnimationError",
+    "LeftAnimationTime",
+    "RightAnimationTime",
 };
+
+// A signed cell's value when the cell is empty.
+constexpr double kEmptyCell = std::numeric_limits<double>::quiet_NaN();
 
 // What the display did with one redraw, as far as it is known.
 struct FrameDisplay {
@@ -97,6 +115,13 @@ struct FrameDisplay {
                        // its display time; negative for an empty cell
     double inputMs;    // the first shown redraw after a key press: from the
                        // press to its display time; negative for an empty cell
+    // On the row of the redraw whose display showed a new pose: its error and
+    // its time (shown_animation.h), of the redraws' frame starts and of each
+    // side's poses (left, right); kEmptyCell elsewhere.
+    double animationErrorMs = kEmptyCell;
+    double animationTimeMs = kEmptyCell;
+    double sideAnimationErrorMs[2] = {kEmptyCell, kEmptyCell};
+    double sideAnimationTimeMs[2] = {kEmptyCell, kEmptyCell};
 };
 constexpr FrameDisplay kUnknownDisplay = {FrameFate::kUnknown, -1.0, -1.0, {-1.0, -1.0},
                                           -1,                  -1.0, -1.0};

@@ -38,7 +38,17 @@
     X(S##Stutters, s "_stutters", kCount, nullptr)           \
     X(S##SeenMeanRate, s "_seen_mean_rate", kNumber, "%.3f") \
     TEMPOLA_SERIES_STATS(X, S##Seen, s "_seen")              \
-    X(S##SeenStutters, s "_seen_stutters", kCount, nullptr)
+    X(S##SeenStutters, s "_seen_stutters", kCount, nullptr)  \
+    X(S##Motion, s "_motion", kText, nullptr)                \
+    X(S##Mispredicted, s "_mispredicted", kCount, nullptr)   \
+    TEMPOLA_ANIMATION_STATS(X, S, s "_")
+
+// The animation error's figures of one stream of shown poses, of the
+// absolute value (animation_error.h).
+#define TEMPOLA_ANIMATION_STATS(X, P, p)                                   \
+    X(P##AnimationErrorP50Ms, p "animation_error_p50_ms", kNumber, "%.3f") \
+    X(P##AnimationErrorP99Ms, p "animation_error_p99_ms", kNumber, "%.3f") \
+    X(P##AnimationErrorMaxMs, p "animation_error_max_ms", kNumber, "%.3f")
 
 // What a replayed capture's rows say of one of its latencies.
 #define TEMPOLA_CAPTURE_LATENCY_STATS(X, N, n)                                     \
@@ -79,6 +89,7 @@
     X(InputLatencyP50Ms, "input_latency_p50_ms", kNumber, "%.2f")      \
     X(InputLatencyP99Ms, "input_latency_p99_ms", kNumber, "%.2f")      \
     X(Inputs, "inputs", kCount, nullptr)                               \
+    TEMPOLA_ANIMATION_STATS(X, , "")                                   \
     X(CaptureGame, "capture_game", kText, nullptr)                     \
     X(CaptureCpu, "capture_cpu", kText, nullptr)                       \
     X(CaptureGpu, "capture_gpu", kText, nullptr)                       \

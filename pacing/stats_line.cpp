@@ -109,3 +109,39 @@ void AddStutterStats(StatRecords& records, const StutterCounts* s) {
     for (int side = 0; side < 2 && s->seenKnown; ++side)
         AddStatCount(records, SideKey(StatKey::kLeftSeenStutters, side), s->seen[side]);
 }
+
+namespace {
+
+static_assert(static_cast<int>(StatKey::kLeftAnimationErrorMaxMs) ==
+                  static_cast<int>(StatKey::kLeftAnimationErrorP50Ms) + 2,
+              "a stream's p50, p99 and max keys follow each other");
+
+// The three figures of one stream's errors under its first key.
+void AddAnimationErrors(StatRecords& records, StatKey p50, const AnimationError* tracker) {
+    const bool known = tracker != nullptr && tracker->errors.count > 0;
+    const double fractions[3] = {0.5, 0.99, 1.0};
+    for (int i = 0; i < 3; ++i)
+        AddStatNumber(records, static_cast<StatKey>(static_cast<int>(p50) + i),
+                      known ? AnimationErrorMs(*tracker, fractions[i]) : 0.0, known);
+}
+
+}  // namespace
+
+void AddMotionStats(StatRecords& records, const MotionStats& m) {
+    for (int side = 0; side < 2; ++side)
+        AddStatText(records, SideKey(StatKey::kLeftMotion, side),
+                    MotionName(m.motions[side]->kind));
+    AddAnimationErrors(records, StatKey::kAnimationErrorP50Ms,
+                       m.shown != nullptr ? &m.shown->redraws : nullptr);
+    for (int side = 0; side < 2; ++side)
+        AddAnimationErrors(records, SideKey(StatKey::kLeftAnimationErrorP50Ms, side),
+                           m.shown != nullptr ? &m.shown->sides[side] : nullptr);
+    for (int side = 0; side < 2; ++side) {
+        const Motion& motion = *m.motions[side];
+        const StatKey key = SideKey(StatKey::kLeftMispredicted, side);
+        if (motion.checked > 0)
+            AddStatCount(records, key, motion.mispredicted);
+        else
+            AddStatUnknown(records, key);
+    }
+}

@@ -10,7 +10,9 @@
 
 #include "pacing/figures.h"
 #include "pacing/limit_setting.h"
+#include "pacing/motion.h"
 #include "pacing/quantiles.h"
+#include "pacing/shown_animation.h"
 #include "pacing/stats_records.h"
 
 // Room for a line with every group, with room to spare for groups to come:
@@ -84,3 +86,15 @@ struct StutterCounts {
     bool seenKnown;  // there was a display to see them on
 };
 void AddStutterStats(StatRecords& records, const StutterCounts* stutters);
+
+// How the poses moved and how they showed: left_motion, right_motion, the
+// animation error's p50, p99 and max of the redraws (animation_error_...)
+// and of each side (left_animation_error_..., right_...), and each side's
+// mispredicted (display motion's poses shown off their prediction). An
+// error is empty while no error was measured, mispredicted while no
+// prediction was checked.
+struct MotionStats {
+    const Motion* motions[2];     // left, right
+    const ShownAnimation* shown;  // null: no display times
+};
+void AddMotionStats(StatRecords& records, const MotionStats& motion);

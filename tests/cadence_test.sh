@@ -29,6 +29,14 @@ grep -q 'missing/run.csv' "$work/stderr" || fail "no message naming the log"
 ! grep -q 'PixelFormat' "$work/stderr" || fail "a window was made before the log failed"
 echo "ok: unopenable log"
 
+# A motion with no such name: exit 2 in the engine's words, before any window.
+timeout 30 "$bin" -fullscreen=0 --right-motion gpu 2>"$work/stderr"
+rc=$?
+[ "$rc" -eq 2 ] || fail "exit code $rc for an unknown motion"
+grep -qx -- "tempola: --right-motion: not cpu, refresh or display: 'gpu' (try --help)" "$work/stderr" ||
+  fail "not the engine's words for an unknown motion"
+echo "ok: unknown motion"
+
 # A log that fails part way: one message, the run goes on, exit 3.
 timeout 60 "$bin" -fullscreen=0 --seconds 2 --stats --log /dev/full 2>"$work/stderr"
 rc=$?

@@ -23,7 +23,8 @@ const std::string kHeader =
     "TimeInSeconds,MsBetweenPresents,MsBetweenDisplayChange,MsUntilDisplayed,PacerClockMs,"
     "LeftUpdated,LeftMsBetweenUpdates,LeftTarget,LeftRule,RightUpdated,RightMsBetweenUpdates,"
     "RightTarget,RightRule,LeftSeenMs,RightSeenMs,MsCPUBusy,MsCPUWait,MsAllInputToPhotonLatency,"
-    "MsDisplayLatency,PresentationFlags\n";
+    "MsDisplayLatency,PresentationFlags,MsAnimationError,AnimationTime,LeftMsAnimationError,"
+    "RightMsAnimationError,LeftAnimationTime,RightAnimationTime\n";
 const CaptureIdentity kWho{"tempola", 4321, 1};
 
 FrameSample Sample(double seconds, bool left, double leftElapsed, bool right, double rightElapsed) {
@@ -62,11 +63,11 @@ TEST(FrameLog, HeaderAndRowsWithEmptyCellsForWhatIsNotKnown) {
     const std::string rows =
         kHeader +
         "tempola,4321,0,OpenGL,1,0,,0.0000000,0.0000,,,10000,1,16.0000,62.5,adaptive,0,,31.0,"
-        "scheduled,,,,,,,\n"
+        "scheduled,,,,,,,,,,,,,\n"
         "tempola,4321,0,OpenGL,1,0,0,0.0165000,16.5000,16.6667,14.2000,10017,0,,62.5,adaptive,1,"
-        "32.0000,31.0,scheduled,,33.3000,,,,,\n"
+        "32.0000,31.0,scheduled,,33.3000,,,,,,,,,,,\n"
         "tempola,4321,0,OpenGL,0,0,1,1.0000000,983.5000,,,11000,0,,62.5,adaptive,0,,31.0,"
-        "scheduled,,,,,,,\n";
+        "scheduled,,,,,,,,,,,,,\n";
     EXPECT_EQ(Read(file.path), rows);
     EXPECT_TRUE(CloseFrameLog(*log));
     EXPECT_FALSE(FrameLogOpen(*log));

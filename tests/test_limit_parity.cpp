@@ -24,12 +24,15 @@
 #include "host/host_internal.h"
 #include "lab/sim/clock_model.h"
 #include "lab/sim/sim_run.h"
+#include "log_rows.h"
 #include "platform/headless_platform.h"
+#include "scripted_display.h"
 #include "temp_file.h"
 
 namespace {
 
-constexpr double kTicks = 1e9;  // the scripted counter counts nanoseconds
+using namespace scripted;
+
 // How near the rows must be, in ms: a microsecond, against a wait for the
 // display's word that looks for it every 0.5 ms (kWordPoll). The simulator
 // looks when the live loop does, so the rows agree to the logs' own
@@ -48,87 +51,6 @@ struct Scenario {
     double seconds;
     uint64_t seed;
 };
-
-// The display the live program swaps to, the simulator's own
-// (pacing/display_model.h) told from outside: refresh k, at k / hz, shows
-// the newest redraw swapped at least the latch before it. Its word on a
-// redraw comes at the refresh that first showed it, or, for one replaced
-// before any refresh showed it, at the swap that replaced it; the words are
-// handed out in the order the redraws were decided, each once its time has
-// come.
-struct ModelledDisplay {
-    double hz = 60.0;
-    double latch = 0.0;
-    struct Newest {
-        uint64_t redraw;
-        int64_t swap;
-        double display;  // the first refresh it can make
-        bool decided;
-    };
-    bool any = false;
-    Newest newest{};
-    std::deque<std::pair<int64_t, PlatPresentation>> words;  // when due, what
-} display;
-
-double Seconds(int64_t counter) {
-    return static_cast<double>(counter) / kTicks;
-}
-
-int64_t Counter(double seconds) {
-    return std::llround(seconds * kTicks);
-}
-
-// The first refresh at or after s, on the model's own arithmetic (refresh k
-// is at k / hz; refreshes before s are passed).
-double FirstRefreshFrom(double s) {
-    double k = std::ceil(s * display.hz);
-    while (k > 0.0 && (k - 1.0) / display.hz >= s) {
-        k -= 1.0;
-    }
-    while (k / display.hz < s) {
-        k += 1.0;
-    }
-    return k / display.hz;
-}
-
-void Decide(bool shown, int64_t at) {
-    const ModelledDisplay::Newest& n = display.newest;
-    PlatPresentation word{n.redraw,
-                          static_cast<uint8_t>(shown ? kPlatShown : kPlatDropped),
-                          n.swap,
-                          shown ? Counter(n.display) : 0,
-                          shown ? static_cast<uint32_t>(std::llround(kTicks / display.hz)) : 0u,
-                          shown ? uint32_t{kPlatPresentVsync} : 0u};
-    display.words.emplace_back(at, word);
-    display.newest.decided = true;
-}
-
-void Swapped(uint64_t redraw, int64_t counter) {
-    const double s = Seconds(counter);
-    if (display.any && !display.newest.decided) {
-        // Shown if a refresh came between its latch and this one's.
-        const bool shown = display.newest.display < s + display.latch;
-        Decide(shown, shown ? Counter(display.newest.display) : counter);
-    }
-    display.any = true;
-    display.newest = {redraw, counter, FirstRefreshFrom(s + display.latch), false};
-}
-
-int Take(PlatPresentation* out, int capacity, int64_t counter) {
-    // The newest redraw is shown once its refresh has come with no swap
-    // after it.
-    if (display.any && !display.newest.decided && display.newest.display <= Seconds(counter)) {
-        Decide(true, Counter(display.newest.display));
-    }
-    int n = 0;
-    while (n < capacity && !display.words.empty() && display.words.front().first <= counter) {
-        out[n++] = display.words.front().second;
-        display.words.pop_front();
-    }
-    return n;
-}
-
-const headless::Compositor kCompositor = {Swapped, Take};
 
 // The drawing times, the simulator's (lab/sim/sim_limited.cpp: its own
 // stream of the seed).
@@ -173,30 +95,7 @@ std::vector<std::string> reports;
 const RunEnvironment kEnvironment = {[] { return Seconds(headless::Counter()); }, -1.0, 0.0,
                                      [](const char* line) { reports.push_back(line); }, 4321};
 
-using Rows = std::vector<std::map<std::string, std::string>>;
-
-Rows ReadLog(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> names;
-    Rows rows;
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> cells(1);
-        for (char c : line) {
-            if (c == ',')
-                cells.emplace_back();
-            else
-                cells.back() += c;
-        }
-        if (names.empty()) {
-            names = cells;
-            continue;
-        }
-        rows.emplace_back();
-        for (size_t i = 0; i < names.size() && i < cells.size(); ++i)
-            rows.back()[names[i]] = cells[i];
-    }
-    return rows;
-}
+using Rows = std::vector<LogRow>;
 
 struct Ran {
     Rows rows;
@@ -265,11 +164,6 @@ Ran RunSimulated(const Scenario& s) {
     EXPECT_TRUE(CloseFrameLog(*log));
     const DisplayLimiter& d = result->limiter.display;
     return Ran{ReadLog(file.path), d.made, d.missed, d.discarded};
-}
-
-double Cell(const std::map<std::string, std::string>& row, const char* column) {
-    const std::string& cell = row.at(column);
-    return cell.empty() ? -1.0 : std::stod(cell);
 }
 
 // Both programs' rows, redraw by redraw, to within `ms` (the live loop's

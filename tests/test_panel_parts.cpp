@@ -167,6 +167,11 @@ TEST(PanelPartsTest, WordsAtTheEdgesOfWhatIsShown) {
     EXPECT_EQ(shown.Words(BottomScaleWords).substr(0, 4), "20.0")
         << "redraws of no time keep the fallback scale";
 
+    // A side's animation error, once there is one.
+    EXPECT_EQ(shown.Words(AnimationWords, 0), "anim err: none shown yet");
+    AddQuantile(shown.display->animation.sides[1].errors, 0.004);
+    EXPECT_EQ(shown.Words(AnimationWords, 1), "anim err p50 4.0  p99 4.0 ms");
+
     // A limit line longer than a text holds is cut, not run over.
     const std::string longLine(400, 'x');
     shown.limit = longLine.c_str();
