@@ -24,7 +24,8 @@ struct RunOptions {
     double leftTarget = kLeftStartTarget;
     double rightTarget = kRightStartTarget;
     LimitSetting limit = kNoLimit;  // --limit, --limiter, --limit-at
-    MotionKind motions[2] = {MotionKind::kCpu, MotionKind::kCpu};  // left, right
+    // --left-motion, --right-motion
+    MotionKind motions[2] = {MotionKind::kCpu, MotionKind::kCpu};
     std::string hostCommandLine;
 };
 
