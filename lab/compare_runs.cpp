@@ -14,50 +14,49 @@
 
 namespace {
 
-constexpr size_t kNameSize = 320;
-
 // The figures of the table, as --summary's columns name them.
 constexpr SummaryColumn kFirstFigure = SummaryColumn::kFrames;
 constexpr SummaryColumn kLastFigure = SummaryColumn::kAnimationErrorP99Ms;
 
 struct CompareWork {
     RunFigures figures[kMostReplays];
-    char name[kMostReplays][kNameSize];
+    char name[kMostReplays][kRunNameSize];
     SimResult result;
 };
 
-void PrintStats(const CompareWork& w, int runs) {
+void PrintStats(std::FILE* out, const char* const* names, const StatRecords* const* records,
+                int runs) {
     char line[kStatsLineSize];
-    char token[kNameSize];
+    char token[kRunNameSize];
     for (int i = 0; i < runs; ++i) {
-        WriteStatsLine(w.figures[i].records, line, sizeof line);
-        RunNameToken(w.name[i], token, sizeof token);
+        WriteStatsLine(*records[i], line, sizeof line);
+        RunNameToken(names[i], token, sizeof token);
         const char* pairs = std::strchr(line, ' ');
-        std::printf("tempola-stats %s=%s%s\n", kRunNameKey, token, pairs != nullptr ? pairs : "");
+        std::fprintf(out, "tempola-stats %s=%s%s\n", kRunNameKey, token,
+                     pairs != nullptr ? pairs : "");
     }
 }
 
-void PrintTable(CompareWork& w, int runs) {
+void PrintTable(std::FILE* out, const char* const* names, const StatRecords* const* records,
+                const IntervalFigures* const* redraws, int runs) {
     int nameWidth = 3;
     for (int i = 0; i < runs; ++i)
-        nameWidth = std::max(nameWidth, static_cast<int>(std::strlen(w.name[i])));
-    std::printf("%-*s", nameWidth, "run");
+        nameWidth = std::max(nameWidth, static_cast<int>(std::strlen(names[i])));
+    std::fprintf(out, "%-*s", nameWidth, "run");
     for (int c = static_cast<int>(kFirstFigure); c <= static_cast<int>(kLastFigure); ++c)
-        std::printf(" %10s", SummaryColumnName(static_cast<SummaryColumn>(c)));
-    std::putchar('\n');
+        std::fprintf(out, " %10s", SummaryColumnName(static_cast<SummaryColumn>(c)));
+    std::fputc('\n', out);
     char cell[128];
     for (int i = 0; i < runs; ++i) {
-        RunFigures& f = w.figures[i];
-        AddStatCount(f.records, StatKey::kRedrawStutters, f.redrawStutters);
-        std::printf("%-*s", nameWidth, w.name[i]);
+        std::fprintf(out, "%-*s", nameWidth, names[i]);
         for (int c = static_cast<int>(kFirstFigure); c <= static_cast<int>(kLastFigure); ++c) {
             const SummaryColumn column = static_cast<SummaryColumn>(c);
-            SummaryFigureCell(f.records, f.redraws, column, cell, sizeof cell);
-            std::printf(" %*s",
-                        std::max(10, static_cast<int>(std::strlen(SummaryColumnName(column)))),
-                        cell[0] != '\0' ? cell : "-");
+            SummaryFigureCell(*records[i], *redraws[i], column, cell, sizeof cell);
+            const int width =
+                std::max(10, static_cast<int>(std::strlen(SummaryColumnName(column))));
+            std::fprintf(out, " %*s", width, cell[0] != '\0' ? cell : "-");
         }
-        std::putchar('\n');
+        std::fputc('\n', out);
     }
 }
 
@@ -104,11 +103,44 @@ int CompareRuns(const SimOptions& options, const char* program) {
         SimOptions one = options;
         one.replayPath = path;
         NoteReplay(stderr, program, one, *work);
-        RunName(options, i, w->figures[i].application, w->name[i], kNameSize);
+        RunName(options, i, w->figures[i].application, w->name[i], kRunNameSize);
     }
-    if (options.stats)
-        PrintStats(*w, options.replayCount);
-    else
-        PrintTable(*w, options.replayCount);
+    const char* names[kMostReplays];
+    const StatRecords* records[kMostReplays];
+    const IntervalFigures* redraws[kMostReplays];
+    for (int i = 0; i < options.replayCount; ++i) {
+        RunFigures& f = w->figures[i];
+        // The table shows the redraws' stutters; the line stays the run's own.
+        if (!options.stats)
+            AddStatCount(f.records, StatKey::kRedrawStutters, f.redrawStutters);
+        names[i] = w->name[i];
+        records[i] = &f.records;
+        redraws[i] = &f.redraws;
+    }
+    PrintRunRows(stdout, options.stats, names, records, redraws, options.replayCount);
     return 0;
+}
+
+void DescribeReplay(const char* path, const CaptureInfo& info, uint64_t frames, double seconds,
+                    char* text, size_t size) {
+    const CaptureStream& s = info.chosen;
+    if (s.applicationSize > 0)
+        std::snprintf(text, size,
+                      "%s (%s, application %.*s, swap chain %.*s): %llu redraws over %.3f s", path,
+                      info.format, static_cast<int>(s.applicationSize), s.application,
+                      s.swapChainSize > 0 ? static_cast<int>(s.swapChainSize) : 1,
+                      s.swapChainSize > 0 ? s.swapChain : "-",
+                      static_cast<unsigned long long>(frames), seconds);
+    else
+        std::snprintf(text, size, "%s (%s): %llu redraws over %.3f s", path, info.format,
+                      static_cast<unsigned long long>(frames), seconds);
+}
+
+void PrintRunRows(std::FILE* out, bool stats, const char* const* names,
+                  const StatRecords* const* records, const IntervalFigures* const* redraws,
+                  int runs) {
+    if (stats)
+        PrintStats(out, names, records, runs);
+    else
+        PrintTable(out, names, records, redraws, runs);
 }
