@@ -30,6 +30,7 @@ struct ReportWork {
     // Runs side by side: each run's name and what it replayed.
     char name[kMostReportRuns][kRunNameSize];
     char description[kMostReportRuns][kRunDescriptionSize];
+    const char* program;
 };
 
 // The run as the page takes it.
@@ -75,7 +76,7 @@ bool RunOne(const SimOptions& given, int index, ReportWork& w, RunWork& work, Fa
     Describe(run, done, w.result[index]);
     run.name = run.description = nullptr;
     if (w.report.about.sideBySide) {
-        NoteReplay(stderr, "tempola-sim", options, work);
+        NoteReplay(stderr, w.program, options, work);
         const CaptureInfo& info = work.replay.info;
         RunName(given, index, info.chosen.application, w.name[index], kRunNameSize);
         DescribeReplay(options.replayPath, info, run.frames, run.seconds, w.description[index],
@@ -154,6 +155,7 @@ int RunReport(const SimOptions& options, int argc, const char* const* argv, cons
         return 1;
     }
     Report& report = w->report;
+    w->program = program;
     ReportAbout& about = report.about;
     about = ReportAbout{};
     about.argc = argc;

@@ -54,6 +54,8 @@ mkdir "$work/caps" "$work/caps/inner" "$work/empty"
 for i in $(seq -w 1 24); do cp "$data/presentmon24.csv" "$work/caps/run$i.csv"; done
 cp "$data/polled.csv" "$work/caps/run12b.csv"
 cp "$data/capframex.json" "$work/caps/with, \"comma\".json"
+cp "$data/presentmon1.csv" "$work/caps/new
+line.csv"
 cp "$data/presentmon1.csv" "$work/caps/inner/deeper.csv"
 touch "$work/caps/.hidden"
 "$sim" --summary "$work/caps" "$data/presentmon1.csv" --threads 1 >"$work/one" 2>"$work/err"

@@ -38,8 +38,6 @@ const DifferenceColumn kColumns[] = {
     {"captured PC latency p99 (ms)", StatKey::kCapturePcLatencyP99Ms},
     {"captured input to photon p50 (ms)", StatKey::kCaptureInputLatencyP50Ms},
     {"captured click to photon p50 (ms)", StatKey::kCaptureClickLatencyP50Ms},
-    {"animation error p50 (ms)", StatKey::kAnimationErrorP50Ms},
-    {"animation error p99 (ms)", StatKey::kAnimationErrorP99Ms},
 };
 constexpr int kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
