@@ -315,24 +315,27 @@ bool CheckRuns(Reader& reader, const SimOptions* options) {
         return Fail(reader, "--compare-rules does not go with several --replay runs");
     if (options->logPath != nullptr || options->sideLogPrefix != nullptr || options->list)
         return Fail(reader, "%s does not go with several --replay runs",
-                    options->list ? "--list" : options->logPath != nullptr ? "--log" : "--side-logs");
+                    options->list                 ? "--list"
+                    : options->logPath != nullptr ? "--log"
+                                                  : "--side-logs");
     return true;
 }
 
 // --summary replays each capture with the rules and capture options given,
 // and writes nothing but its table.
 bool CheckSummary(Reader& reader, const SimOptions* options, const Given& given) {
-    const char* other = options->replayCount > 0                  ? "--replay"
-                        : options->sweep                          ? "--sweep"
-                        : options->reportPath != nullptr          ? "--report"
-                        : options->compareRules                   ? "--compare-rules"
-                        : options->logPath != nullptr             ? "--log"
-                        : options->sideLogPrefix != nullptr       ? "--side-logs"
-                        : options->list                           ? "--list"
-                        : options->stats                          ? "--stats"
-                        : given.modelOnly != nullptr              ? given.modelOnly
-                        : given.sweepOnly && std::strcmp(given.sweepName, "--threads") != 0 ? given.sweepName
-                                                                    : nullptr;
+    const char* other = options->replayCount > 0            ? "--replay"
+                        : options->sweep                    ? "--sweep"
+                        : options->reportPath != nullptr    ? "--report"
+                        : options->compareRules             ? "--compare-rules"
+                        : options->logPath != nullptr       ? "--log"
+                        : options->sideLogPrefix != nullptr ? "--side-logs"
+                        : options->list                     ? "--list"
+                        : options->stats                    ? "--stats"
+                        : given.modelOnly != nullptr        ? given.modelOnly
+                        : given.sweepOnly && std::strcmp(given.sweepName, "--threads") != 0
+                            ? given.sweepName
+                            : nullptr;
     if (other != nullptr)
         return Fail(reader, "%s does not go with --summary", other);
     if (options->summaryCount == 0)
@@ -554,7 +557,6 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeCount(reader, arg, kMostThreads, "a thread count from 1 to 256",
                            &options->threads);
             MarkSweep(given, arg);
-            options->threadsGiven = true;
         } else {
             ok = Fail(reader, "unknown option '%s'", arg);
         }

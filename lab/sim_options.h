@@ -59,7 +59,6 @@ struct SimOptions {
     bool summary;
     const char* const* summaryPaths;  // into argv
     int summaryCount;
-    bool threadsGiven;
 };
 
 // Reads argv[1..argc-1]. False, with a one-line message in error, for
