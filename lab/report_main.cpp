@@ -30,6 +30,7 @@ struct ReportWork {
     // Runs side by side: each run's name and what it replayed.
     char name[kMostReportRuns][kRunNameSize];
     char description[kMostReportRuns][kRunDescriptionSize];
+    IntervalFigures shown[kMostReportRuns];
     const char* program;
 };
 
@@ -75,6 +76,7 @@ bool RunOne(const SimOptions& given, int index, ReportWork& w, RunWork& work, Fa
                    run.counted ? &run.stutters : nullptr);
     Describe(run, done, w.result[index]);
     run.name = run.description = nullptr;
+    run.shown = nullptr;
     if (w.report.about.sideBySide) {
         NoteReplay(stderr, w.program, options, work);
         const CaptureInfo& info = work.replay.info;
@@ -83,6 +85,11 @@ bool RunOne(const SimOptions& given, int index, ReportWork& w, RunWork& work, Fa
                        kRunDescriptionSize);
         run.name = w.name[index];
         run.description = w.description[index];
+        // The reader's figures are the next run's scratch space.
+        if (work.replay.recordedDisplay) {
+            w.shown[index] = work.replay.shownIntervals;
+            run.shown = &w.shown[index];
+        }
     }
     return true;
 }

@@ -66,7 +66,8 @@ if p.body.get("data-ready") != "1": bad.append("the page's script did not finish
 if "data-script-errors" in p.body: bad.append("script error: " + p.body.get("data-last-error", "?"))
 if p.title != "Tempola run report": bad.append("the title changed: " + p.title)
 for c in ["chart-redraw", "chart-updates", "chart-seen", "chart-pct-left", "chart-hist-left",
-          "chart-pct-right", "chart-hist-right", "chart-pct-redraw", "chart-hist-redraw"]:
+          "chart-pct-right", "chart-hist-right", "chart-pct-redraw", "chart-hist-redraw",
+          "chart-pct-display", "chart-hist-display"]:
     if int(p.charts.get(c, {}).get("data-drawn", "0")) <= 0: bad.append(c + " drew nothing")
 if p.names[:1] != [hostile]: bad.append("the first run's name is not its text: %r" % p.names[:1])
 differences = [c for c in p.cells if c[0] == "figures-differences"]

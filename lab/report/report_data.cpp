@@ -159,7 +159,14 @@ void WriteReportData(std::FILE* out, const Report& report) {
                 std::fputc(',', out);
             WriteHistogram(out, DrawnFigures(run, kind));
         }
-        std::fprintf(out, "]}");
+        std::fprintf(out, "]");
+        if (run.shown != nullptr) {
+            std::fprintf(out, ",\"shownPct\":");
+            WritePercentiles(out, *run.shown);
+            std::fprintf(out, ",\"shownHist\":");
+            WriteHistogram(out, *run.shown);
+        }
+        std::fprintf(out, "}");
     }
     std::fprintf(out, "]}");
 }

@@ -141,6 +141,17 @@ void Charts(std::FILE* out, const Report& report) {
         Chart(out, "chart-pct-redraw", "redraws: interval against percentile");
         Chart(out, "chart-hist-redraw", "redraws: histogram of intervals");
         std::fprintf(out, "</div>\n");
+        bool shown = false;
+        for (int i = 0; i < report.runs; ++i)
+            shown = shown || report.run[i].shown != nullptr;
+        if (shown) {
+            std::fprintf(out,
+                         "<h2>The display's intervals</h2>\n<p class=\"note\">Between the "
+                         "frames each capture's display showed.</p>\n<div class=\"pair\">\n");
+            Chart(out, "chart-pct-display", "display: interval against percentile");
+            Chart(out, "chart-hist-display", "display: histogram of intervals");
+            std::fprintf(out, "</div>\n");
+        }
     }
 }
 

@@ -182,27 +182,35 @@
       fillAlpha: 0.25
     });
   });
-  // Runs side by side: each run's redraws, overlaid.
-  if (D.sideBySide) {
-    var redrawCurves = [];
-    var redrawBars = [];
+  // Runs side by side: each run's redraws, and what its display showed,
+  // overlaid.
+  function overlaid(id, pctOf, histOf) {
+    var curves = [];
+    var bars = [];
     D.runs.forEach(function (run, r) {
-      var p = run.pct[0];
-      redrawCurves.push({label: runName(r, -1), x: p.x, y: p.ms, colour: colour(r, 0)});
-      var h = run.hist[0];
-      redrawBars.push({
+      var p = pctOf(run);
+      var h = histOf(run);
+      if (!p || !h) return;
+      curves.push({label: runName(r, -1), x: p.x, y: p.ms, colour: colour(r, 0)});
+      bars.push({
         label: runName(r, -1), colour: colour(r, 0),
         x: h.counts.map(function (n, i) { return h.from + i * h.width; }), y: h.counts
       });
     });
-    draw('chart-pct-redraw', redrawCurves, {
+    draw('chart-pct-' + id, curves, {
       xlabel: 'percentile of the intervals', ylabel: 'interval (ms)',
       axes: {x: {ticker: percentTicks, valueFormatter: percentLabel}}
     });
-    draw('chart-hist-redraw', redrawBars, {
+    draw('chart-hist-' + id, bars, {
       xlabel: 'interval (ms)', ylabel: 'intervals', stepPlot: true, fillGraph: true,
       fillAlpha: 0.25
     });
+  }
+  if (D.sideBySide) {
+    overlaid('redraw', function (run) { return run.pct[0]; },
+      function (run) { return run.hist[0]; });
+    overlaid('display', function (run) { return run.shownPct; },
+      function (run) { return run.shownHist; });
   }
 
   // Milliseconds from the page's start to every chart drawn, for bench/.

@@ -39,6 +39,7 @@ struct ReportRun {
     // null otherwise.
     const char* name;
     const char* description;
+    const IntervalFigures* shown;  // between shown frames; null where not recorded
 };
 
 // The runs' description, as far as it is known. Texts are null or empty
