@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "lab/compare_runs.h"
 #include "lab/report/report_file.h"
 #include "lab/report/report_library.h"
 #include "lab/report/report_page.h"
@@ -26,6 +27,11 @@ struct ReportWork {
     RunDone done[kMostReportRuns];
     char redraws[kRedrawsTextSize];
     char limiter[96];
+    // Runs side by side: each run's name and what it replayed.
+    char name[kMostReportRuns][kRunNameSize];
+    char description[kMostReportRuns][kRunDescriptionSize];
+    IntervalFigures shown[kMostReportRuns];
+    const char* program;
 };
 
 // The run as the page takes it.
@@ -45,7 +51,10 @@ void Describe(ReportRun& run, const RunDone& done, const SimResult& result) {
 
 // The page's series take every redraw as the run settles it, whatever its
 // length: they thin themselves into fixed memory.
-bool RunOne(const SimOptions& options, int index, ReportWork& w, RunWork& work, Failure& f) {
+bool RunOne(const SimOptions& given, int index, ReportWork& w, RunWork& work, Failure& f) {
+    SimOptions options = given;
+    if (w.report.about.sideBySide)
+        options.replayPath = given.replayPaths[index];
     ReportRun& run = w.report.run[index];
     const bool page = options.reportPath != nullptr;
     SeriesCollector collector;
@@ -66,6 +75,22 @@ bool RunOne(const SimOptions& options, int index, ReportWork& w, RunWork& work, 
     SimStatRecords(run.stats, done.setup, w.result[index], done.displaySource, done.facts,
                    run.counted ? &run.stutters : nullptr);
     Describe(run, done, w.result[index]);
+    run.name = run.description = nullptr;
+    run.shown = nullptr;
+    if (w.report.about.sideBySide) {
+        NoteReplay(stderr, w.program, options, work);
+        const CaptureInfo& info = work.replay.info;
+        RunName(given, index, info.chosen.application, w.name[index], kRunNameSize);
+        DescribeReplay(options.replayPath, info, run.frames, run.seconds, w.description[index],
+                       kRunDescriptionSize);
+        run.name = w.name[index];
+        run.description = w.description[index];
+        // The reader's figures are the next run's scratch space.
+        if (work.replay.recordedDisplay) {
+            w.shown[index] = work.replay.shownIntervals;
+            run.shown = &w.shown[index];
+        }
+    }
     return true;
 }
 
@@ -77,7 +102,19 @@ void PrintCompareTable(std::FILE* out, const ReportWork& w) {
 }
 
 void PrintRuns(const SimOptions& options, const ReportWork& w) {
-    if (options.stats) {
+    if (w.report.about.sideBySide) {
+        const StatRecords* records[kMostReportRuns];
+        static_assert(kMostReplays <= kMostReportRuns, "a page holds every run");
+        const IntervalFigures* redraws[kMostReportRuns];
+        for (int i = 0; i < w.report.runs; ++i) {
+            records[i] = &w.report.run[i].stats;
+            redraws[i] = &w.result[i].cadence.redraw;
+        }
+        const char* names[kMostReportRuns];
+        for (int i = 0; i < w.report.runs; ++i)
+            names[i] = w.name[i];
+        PrintRunRows(stdout, options.stats, names, records, redraws, w.report.runs);
+    } else if (options.stats) {
         for (int i = 0; i < w.report.runs; ++i)
             PrintStatsLine(stdout, w.report.run[i].stats);
     } else if (options.compareRules) {
@@ -125,6 +162,7 @@ int RunReport(const SimOptions& options, int argc, const char* const* argv, cons
         return 1;
     }
     Report& report = w->report;
+    w->program = program;
     ReportAbout& about = report.about;
     about = ReportAbout{};
     about.argc = argc;
@@ -134,14 +172,19 @@ int RunReport(const SimOptions& options, int argc, const char* const* argv, cons
     about.cores = sysconf(_SC_NPROCESSORS_ONLN);
     DescribeLimit(options.setup, w->limiter, sizeof w->limiter);
     about.limiter = w->limiter;
-    report.runs = options.compareRules ? kPaceRuleCount : 1;
+    about.sideBySide = options.replayCount > 1 || options.nameCount > 0;
+    report.runs = options.compareRules ? kPaceRuleCount
+                  : about.sideBySide   ? options.replayCount
+                                       : 1;
     for (int i = 0; i < report.runs; ++i) {
         if (!RunOne(options, i, *w, *work, f)) {
             DiscardWholeFile(page);
             return Fail(program, f);
         }
     }
-    if (options.replayPath != nullptr) {
+    if (about.sideBySide) {
+        // Each run says what it replayed.
+    } else if (options.replayPath != nullptr) {
         const CaptureInfo& info = work->replay.info;
         about.replayPath = options.replayPath;
         about.format = info.format;

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "lab/capture/capture_list.h"
+#include "lab/compare_runs.h"
 #include "lab/report_main.h"
 #include "lab/run_job.h"
 #include "lab/sim_options.h"
 #include "lab/sim_report.h"
+#include "lab/summary.h"
 #include "pacing/side_log.h"
 
 namespace {
@@ -186,6 +188,13 @@ int main(int argc, char** argv) {
     }
     if (options.list) {
         return ListCapture(options);
+    }
+    // Many captures at once, and runs side by side.
+    if (options.summary) {
+        return Finish(RunSummary(options, kProgram));
+    }
+    if ((options.replayCount > 1 || options.nameCount > 0) && options.reportPath == nullptr) {
+        return Finish(CompareRuns(options, kProgram));
     }
     if (options.reportPath != nullptr || options.compareRules) {
         return Finish(RunReport(options, argc, argv, kProgram));

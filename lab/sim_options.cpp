@@ -233,6 +233,44 @@ bool FitsCap(Reader& reader, double seconds, double hz, const char* what) {
     return true;
 }
 
+// Each --replay is a run of its own; the first is replayPath, as for one.
+bool TakeReplay(Reader& reader, const char* option, SimOptions* options) {
+    const char* path = nullptr;
+    if (!TakeValue(reader, option, &path))
+        return false;
+    if (options->replayCount == kMostReplays)
+        return Fail(reader, "more than %d %s runs", kMostReplays, option);
+    options->replayPaths[options->replayCount++] = path;
+    options->replayPath = options->replayPaths[0];
+    return true;
+}
+
+bool TakeName(Reader& reader, const char* option, SimOptions* options) {
+    const char* name = nullptr;
+    if (!TakeValue(reader, option, &name))
+        return false;
+    if (options->nameCount == kMostReplays)
+        return Fail(reader, "more than %d %s", kMostReplays, option);
+    if (name[0] == '\0')
+        return Fail(reader, "%s needs a name", option);
+    options->runNames[options->nameCount++] = name;
+    return true;
+}
+
+// --summary takes the arguments after it up to the next option; a file
+// whose name starts with "--" is given as ./--name.
+bool TakeSummary(Reader& reader, const char* option, SimOptions* options) {
+    if (options->summary)
+        return Fail(reader, "%s is given once, with every file and folder", option);
+    options->summary = true;
+    options->summaryPaths = reader.argv + reader.next;
+    while (reader.next < reader.argc && std::strncmp(reader.argv[reader.next], "--", 2) != 0) {
+        ++reader.next;
+        ++options->summaryCount;
+    }
+    return true;
+}
+
 // Which options were given, for the checks that involve more than one.
 struct Given {
     bool seconds;
@@ -263,7 +301,53 @@ bool CheckReport(Reader& reader, const SimOptions* options) {
     return true;
 }
 
+// Runs side by side share the command line's rules and capture options;
+// what writes or lists one run's rows does not go with several.
+bool CheckRuns(Reader& reader, const SimOptions* options) {
+    if (options->nameCount > 0 && options->replayCount == 0)
+        return Fail(reader, "--name names a --replay run: it only goes with --replay");
+    if (options->nameCount > options->replayCount)
+        return Fail(reader, "%d --name for %d --replay runs", options->nameCount,
+                    options->replayCount);
+    if (options->replayCount < 2)
+        return true;
+    if (options->compareRules)
+        return Fail(reader, "--compare-rules does not go with several --replay runs");
+    if (options->logPath != nullptr || options->sideLogPrefix != nullptr || options->list)
+        return Fail(reader, "%s does not go with several --replay runs",
+                    options->list                 ? "--list"
+                    : options->logPath != nullptr ? "--log"
+                                                  : "--side-logs");
+    return true;
+}
+
+// --summary replays each capture with the rules and capture options given,
+// and writes nothing but its table.
+bool CheckSummary(Reader& reader, const SimOptions* options, const Given& given) {
+    const char* other = options->replayCount > 0            ? "--replay"
+                        : options->sweep                    ? "--sweep"
+                        : options->reportPath != nullptr    ? "--report"
+                        : options->compareRules             ? "--compare-rules"
+                        : options->logPath != nullptr       ? "--log"
+                        : options->sideLogPrefix != nullptr ? "--side-logs"
+                        : options->list                     ? "--list"
+                        : options->stats                    ? "--stats"
+                        : given.modelOnly != nullptr        ? given.modelOnly
+                        : given.sweepOnly && std::strcmp(given.sweepName, "--threads") != 0
+                            ? given.sweepName
+                            : nullptr;
+    if (other != nullptr)
+        return Fail(reader, "%s does not go with --summary", other);
+    if (options->summaryCount == 0)
+        return Fail(reader, "--summary needs files or folders of captures");
+    return true;
+}
+
 bool CheckTogether(Reader& reader, SimOptions* options, const Given& given) {
+    if (!CheckRuns(reader, options))
+        return false;
+    if (options->summary)
+        return CheckSummary(reader, options, given);
     if (!CheckReport(reader, options))
         return false;
     RedrawModel& redraw = options->setup.redraw;
@@ -435,7 +519,11 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             given.seconds = true;
             given.modelOnly = arg;
         } else if (Is(arg, "--replay")) {
-            ok = TakeValue(reader, arg, &options->replayPath);
+            ok = TakeReplay(reader, arg, options);
+        } else if (Is(arg, "--name")) {
+            ok = TakeName(reader, arg, options);
+        } else if (Is(arg, "--summary")) {
+            ok = TakeSummary(reader, arg, options);
         } else if (Is(arg, "--process")) {
             ok = TakeValue(reader, arg, &options->process);
         } else if (Is(arg, "--list")) {

@@ -22,6 +22,8 @@ constexpr double kLongestWakeLateUs = 1e6;
 constexpr double kRunSecondsDefault = 60.0;
 constexpr double kSweepSecondsDefault = 10.0;
 constexpr int kMostRuns = 1000000;
+// Runs side by side: each its own --replay, in order.
+constexpr int kMostReplays = 64;
 
 struct SimOptions {
     SimSetup setup;  // setup.redraw.seconds already holds the mode's default
@@ -48,6 +50,15 @@ struct SimOptions {
     bool targetGiven[2];
     const char* reportPath;  // --report: a page about the run; null: none
     bool compareRules;       // every rule over the same redraws
+    // Runs side by side (--replay more than once, --name), and --summary:
+    // one row of figures per capture of its files and folders.
+    const char* replayPaths[kMostReplays];  // replayPath is the first
+    int replayCount;
+    const char* runNames[kMostReplays];  // --name, in the runs' order
+    int nameCount;
+    bool summary;
+    const char* const* summaryPaths;  // into argv
+    int summaryCount;
 };
 
 // Reads argv[1..argc-1]. False, with a one-line message in error, for

@@ -25,6 +25,14 @@ double SeriesValue(const IntervalFigures& f, SeriesFigure figure) {
     return 0.0;
 }
 
+}  // namespace
+
+double SeriesFigureValue(const IntervalFigures& figures, SeriesFigure figure) {
+    return SeriesValue(figures, figure);
+}
+
+namespace {
+
 // Every figure of a series under its first key; empty for null.
 void AddSeries(StatRecords& records, StatKey first, const IntervalFigures* figures) {
     for (int i = 0; i < static_cast<int>(SeriesFigure::kCount); ++i) {

@@ -23,6 +23,9 @@ constexpr size_t kStatsLineSize = 8192;
 // frames, seconds and rate (redraws a second; 0 for no time).
 void AddRedrawStats(StatRecords& records, uint64_t frames, double seconds);
 
+// One figure of a series, as the line gives it under the series' keys.
+double SeriesFigureValue(const IntervalFigures& figures, SeriesFigure figure);
+
 // The key groups both programs print, each added here alone. A value not
 // known is printed empty ("display_rate="), so that a key's place and
 // meaning never depend on the run.

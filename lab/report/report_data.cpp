@@ -124,11 +124,20 @@ void WriteHistogram(std::FILE* out, const IntervalFigures& f) {
 
 void WriteReportData(std::FILE* out, const Report& report) {
     const bool display = report.run[0].displayHz > 0.0;
-    std::fprintf(out, "{\"display\":%s,\"compare\":%s,\"runs\":[", display ? "true" : "false",
+    std::fprintf(out, "{\"display\":%s,\"compare\":%s,", display ? "true" : "false",
                  report.about.compare ? "true" : "false");
+    if (report.about.sideBySide)
+        std::fprintf(out, "\"sideBySide\":true,");
+    std::fprintf(out, "\"runs\":[");
     for (int i = 0; i < report.runs; ++i) {
         const ReportRun& run = report.run[i];
-        std::fprintf(out, "%s{\"rules\":[", i > 0 ? "," : "");
+        std::fprintf(out, "%s{", i > 0 ? "," : "");
+        if (run.name != nullptr) {
+            std::fprintf(out, "\"name\":");
+            WriteJsonString(out, run.name);
+            std::fputc(',', out);
+        }
+        std::fprintf(out, "\"rules\":[");
         WriteJsonString(out, PaceRuleName(run.side[0].rule));
         std::fputc(',', out);
         WriteJsonString(out, PaceRuleName(run.side[1].rule));
@@ -150,7 +159,14 @@ void WriteReportData(std::FILE* out, const Report& report) {
                 std::fputc(',', out);
             WriteHistogram(out, DrawnFigures(run, kind));
         }
-        std::fprintf(out, "]}");
+        std::fprintf(out, "]");
+        if (run.shown != nullptr) {
+            std::fprintf(out, ",\"shownPct\":");
+            WritePercentiles(out, *run.shown);
+            std::fprintf(out, ",\"shownHist\":");
+            WriteHistogram(out, *run.shown);
+        }
+        std::fprintf(out, "}");
     }
     std::fprintf(out, "]}");
 }

@@ -54,6 +54,15 @@ void WhatRan(std::FILE* out, const Report& report) {
         }
         std::fprintf(out, "): %llu redraws over %.3f s</td></tr>\n",
                      static_cast<unsigned long long>(first.frames), first.seconds);
+    } else if (about.sideBySide) {
+        // Run names come from the command line: text, as the values are.
+        for (int i = 0; i < report.runs; ++i) {
+            std::fprintf(out, "<tr><th scope=\"row\">");
+            WriteHtmlText(out, report.run[i].name);
+            std::fprintf(out, "</th><td>");
+            WriteHtmlText(out, report.run[i].description);
+            std::fprintf(out, "</td></tr>\n");
+        }
     } else {
         KnownFact(out, "modelled run", about.redraws);
     }
@@ -124,6 +133,26 @@ void Charts(std::FILE* out, const Report& report) {
         Chart(out, id, label);
         std::fprintf(out, "</div>\n");
     }
+    if (report.about.sideBySide) {
+        std::fprintf(out,
+                     "<h2>The redraws' intervals</h2>\n<p class=\"note\">Each run's redraws: the "
+                     "interval at each percentile, and how many intervals of each "
+                     "length.</p>\n<div class=\"pair\">\n");
+        Chart(out, "chart-pct-redraw", "redraws: interval against percentile");
+        Chart(out, "chart-hist-redraw", "redraws: histogram of intervals");
+        std::fprintf(out, "</div>\n");
+        bool shown = false;
+        for (int i = 0; i < report.runs; ++i)
+            shown = shown || report.run[i].shown != nullptr;
+        if (shown) {
+            std::fprintf(out,
+                         "<h2>The display's intervals</h2>\n<p class=\"note\">Between the "
+                         "frames each capture's display showed.</p>\n<div class=\"pair\">\n");
+            Chart(out, "chart-pct-display", "display: interval against percentile");
+            Chart(out, "chart-hist-display", "display: histogram of intervals");
+            std::fprintf(out, "</div>\n");
+        }
+    }
 }
 
 }  // namespace
@@ -139,7 +168,9 @@ void WriteReportPage(std::FILE* out, const Report& report, const ReportLibrary& 
                  " b.setAttribute('data-last-error', String(e.message)); });</script>\n",
                  library.style.c_str(), kReportStyle);
     std::fprintf(out, "<h1>Tempola run report%s</h1>\n<h2>The run</h2>\n<table class=\"about\">\n",
-                 report.about.compare ? ": every rule on the same redraws" : "");
+                 report.about.compare      ? ": every rule on the same redraws"
+                 : report.about.sideBySide ? ": runs side by side"
+                                           : "");
     Command(out, report.about);
     WhatRan(out, report);
     std::fprintf(out,
@@ -147,6 +178,8 @@ void WriteReportPage(std::FILE* out, const Report& report, const ReportLibrary& 
                  "gives them; &#9733; marks the best in each column (for a rate, the "
                  "nearest its target).</p>\n");
     WriteFigureTables(out, report);
+    if (report.about.sideBySide)
+        WriteDifferenceTable(out, report);
     Charts(out, report);
     std::fprintf(out, "<footer>Charts drawn by dygraphs, carried in this page.\n");
     WriteHtmlText(out, kDygraphsNotice);

@@ -15,5 +15,8 @@ void WriteReportPage(std::FILE* out, const Report& report, const ReportLibrary& 
 // is written from, so that the page says what the line says; the best in
 // each column marked.
 void WriteFigureTables(std::FILE* out, const Report& report);
+// Runs side by side: a row per run, each figure with its difference from
+// the first run's in %.
+void WriteDifferenceTable(std::FILE* out, const Report& report);
 // The data the charts draw, as JSON text safe inside a script element.
 void WriteReportData(std::FILE* out, const Report& report);

@@ -12,11 +12,22 @@
   var syncing = false;
 
   function colour(run, side) {
-    return D.compare ? PALETTE[run % PALETTE.length] : PALETTE[side];
+    return D.compare || D.sideBySide ? PALETTE[run % PALETTE.length] : PALETTE[side];
   }
 
   function runName(run, side) {
+    if (D.sideBySide) return sideBySideName(run) + (side < 0 ? '' : ' ' + SIDES[side]);
     return D.compare ? D.runs[run].rules[side] + ' ' + SIDES[side] : SIDES[side];
+  }
+
+  // Runs side by side go by their names; a name given twice is told apart
+  // by its place, as a chart takes each label once.
+  function sideBySideName(run) {
+    var name = D.runs[run].name;
+    for (var r = 0; r < run; r++) {
+      if (D.runs[r].name === name) return name + ' (' + (run + 1) + ')';
+    }
+    return name;
   }
 
   // Columns of [x, y] lists on one x axis, as the chart takes them.
@@ -103,11 +114,11 @@
   function intervalColumns(kind, label, colourOf, dashed) {
     var columns = [];
     D.runs.forEach(function (run, r) {
-      if (kind !== 0 || r === 0) {
+      if (kind !== 0 || r === 0 || D.sideBySide) {
         var s = run.series[kind];
         var side = kind === 0 ? -1 : (kind - 1) % 2;
-        var name = kind === 0 ? 'redraws' : label(r, side);
-        var c = kind === 0 ? '#000000' : colourOf(r, side);
+        var name = kind === 0 ? (D.sideBySide ? runName(r, -1) : 'redraws') : label(r, side);
+        var c = kind === 0 ? (D.sideBySide ? colour(r, 0) : '#000000') : colourOf(r, side);
         columns.push({label: name, x: s.t, y: s.v, colour: c, dash: dashed && side === 1});
         if (s.st.length > 0)
           columns.push({label: name + ' stutters', x: s.st, y: s.sv, colour: c, points: true});
@@ -171,6 +182,37 @@
       fillAlpha: 0.25
     });
   });
+  // Runs side by side: each run's redraws, and what its display showed,
+  // overlaid.
+  function overlaid(id, pctOf, histOf) {
+    var curves = [];
+    var bars = [];
+    D.runs.forEach(function (run, r) {
+      var p = pctOf(run);
+      var h = histOf(run);
+      if (!p || !h) return;
+      curves.push({label: runName(r, -1), x: p.x, y: p.ms, colour: colour(r, 0)});
+      bars.push({
+        label: runName(r, -1), colour: colour(r, 0),
+        x: h.counts.map(function (n, i) { return h.from + i * h.width; }), y: h.counts
+      });
+    });
+    draw('chart-pct-' + id, curves, {
+      xlabel: 'percentile of the intervals', ylabel: 'interval (ms)',
+      axes: {x: {ticker: percentTicks, valueFormatter: percentLabel}}
+    });
+    draw('chart-hist-' + id, bars, {
+      xlabel: 'interval (ms)', ylabel: 'intervals', stepPlot: true, fillGraph: true,
+      fillAlpha: 0.25
+    });
+  }
+  if (D.sideBySide) {
+    overlaid('redraw', function (run) { return run.pct[0]; },
+      function (run) { return run.hist[0]; });
+    overlaid('display', function (run) { return run.shownPct; },
+      function (run) { return run.shownHist; });
+  }
+
   // Milliseconds from the page's start to every chart drawn, for bench/.
   document.body.setAttribute('data-ready-ms', String(Math.round(performance.now())));
   document.body.setAttribute('data-ready', '1');

@@ -12,7 +12,9 @@
 #include "pacing/rules.h"
 #include "pacing/stats_line.h"
 
-constexpr int kMostReportRuns = kPaceRuleCount;
+// Every rule, or captures side by side (up to 64).
+constexpr int kMostReportRuns = 64;
+static_assert(kPaceRuleCount <= kMostReportRuns, "a page holds every rule");
 
 struct ReportSide {
     PaceRule rule;  // a replay's: as at its last row
@@ -33,6 +35,11 @@ struct ReportRun {
     bool counted;  // series and stutters kept
     StutterCounts stutters;
     StatRecords stats;  // its figures, for its --stats line and the page's tables
+    // Runs side by side: the run's name and what it replayed, for people;
+    // null otherwise.
+    const char* name;
+    const char* description;
+    const IntervalFigures* shown;  // between shown frames; null where not recorded
 };
 
 // The runs' description, as far as it is known. Texts are null or empty
@@ -54,6 +61,7 @@ struct ReportAbout {
     const char* cpu;
     const char* gpu;
     long cores;
+    bool sideBySide;  // runs of different captures, each named
 };
 
 // Large (several MiB): allocate it.

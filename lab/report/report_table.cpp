@@ -81,7 +81,8 @@ constexpr size_t kCellSize = 400;
 struct Row {
     const StatRecords* stats;
     int run;
-    int side;  // -1: a row of the whole run
+    int side;          // -1: a row of the whole run
+    const char* name;  // runs side by side: the run's; null otherwise
 };
 
 StatKey KeyOf(const Row& row, const FigureColumn& column) {
@@ -150,7 +151,9 @@ void WriteTable(std::FILE* out, const char* id, const Row* rows, int count,
         const bool hasRule = FindStat(*row.stats, ruleKey) != nullptr;
         const char* rule = StatText(*row.stats, ruleKey);
         std::fprintf(out, "<tr data-run=\"%d\"><th class=\"name\" scope=\"row\">", row.run);
-        if (!compare)
+        if (row.name != nullptr)
+            WriteHtmlText(out, row.name);
+        else if (!compare)
             std::fprintf(out, "this run");
         else if (hasRule)
             WriteHtmlText(out, rule, std::strlen(rule));
@@ -190,9 +193,11 @@ void WriteFigureTables(std::FILE* out, const Report& report) {
     int count = 0;
     for (int i = 0; i < report.runs; ++i)
         for (int side = 0; side < 2; ++side)
-            rows[count++] = Row{&report.run[i].stats, i, side};
+            rows[count++] = Row{&report.run[i].stats, i, side, report.run[i].name};
     std::fprintf(out, "<h3>Each side's updates%s</h3>\n",
-                 report.runs > 1 ? ", a row per rule" : "");
+                 report.about.sideBySide ? ", a row per run"
+                 : report.runs > 1       ? ", a row per rule"
+                                         : "");
     WriteTable(out, "figures-sides", rows, count, kSideColumns, kSides, report.about.compare);
     if (report.run[0].displayHz > 0.0) {
         std::fprintf(out, "<h3>As the display showed them</h3>\n");
@@ -200,7 +205,7 @@ void WriteFigureTables(std::FILE* out, const Report& report) {
     }
     count = 0;
     for (int i = 0; i < report.runs; ++i)
-        rows[count++] = Row{&report.run[i].stats, i, -1};
+        rows[count++] = Row{&report.run[i].stats, i, -1, report.run[i].name};
     std::fprintf(out, "<h3>The redraws</h3>\n");
     WriteTable(out, "figures-runs", rows, count, kRunColumns, kRuns, report.about.compare);
 }
@@ -221,5 +226,6 @@ int ReportTableKeys(StatKey* keys, int most) {
     }
     for (const FigureColumn& c : kRunColumns)
         add(c.key);
-    return n;
+    const int room = n < most ? most - n : 0;
+    return n + DifferenceTableKeys(keys + (n < most ? n : most), room);
 }

@@ -7,3 +7,5 @@
 // Every key a table cell, a rule's name or a target may read, into keys
 // (room for most); the count of them, which may pass most.
 int ReportTableKeys(StatKey* keys, int most);
+// The keys of the table of runs side by side, likewise.
+int DifferenceTableKeys(StatKey* keys, int most);
