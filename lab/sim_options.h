@@ -22,6 +22,7 @@ constexpr double kLongestWakeLateUs = 1e6;
 constexpr double kRunSecondsDefault = 60.0;
 constexpr double kSweepSecondsDefault = 10.0;
 constexpr int kMostRuns = 1000000;
+constexpr double kFrameGenMsDefault = 1.0;  // --frame-gen-ms
 
 struct SimOptions {
     SimSetup setup;  // setup.redraw.seconds already holds the mode's default
