@@ -88,12 +88,18 @@ void TakeApplicationFrame(void* user, const FrameSample& app, const FrameDisplay
         HandApplication(gen, gen.first, StartOf(gen, gen.first), gen.previousApp,
                         firstReady + (n - 1) * step);
     }
-    // The frames between the one before and this one, at equal steps.
+    // The frames between the one before and this one, at equal steps from
+    // the one before on screen: after a long interval the generator is
+    // still stepping through it when the next frame is ready, and the steps
+    // go on from where it is, as a generator that paces its output does.
+    double base = ready;
+    if (gen.lastHanded + step > base)
+        base = gen.lastHanded + step;
     for (int k = 1; k < n; ++k) {
-        Hand(gen, app, StartOf(gen, app), ready + (k - 1) * step, true);
+        Hand(gen, app, StartOf(gen, app), base + (k - 1) * step, true);
         ++gen.figures->generated;
     }
-    HandApplication(gen, app, StartOf(gen, app), s, ready + (n - 1) * step);
+    HandApplication(gen, app, StartOf(gen, app), s, base + (n - 1) * step);
     gen.previousApp = s;
 }
 
