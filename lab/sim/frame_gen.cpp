@@ -88,18 +88,23 @@ void TakeApplicationFrame(void* user, const FrameSample& app, const FrameDisplay
         HandApplication(gen, gen.first, StartOf(gen, gen.first), gen.previousApp,
                         firstReady + (n - 1) * step);
     }
-    // The frames between the one before and this one, at equal steps from
-    // the one before on screen: after a long interval the generator is
-    // still stepping through it when the next frame is ready, and the steps
-    // go on from where it is, as a generator that paces its output does.
-    double base = ready;
-    if (gen.lastHanded + step > base)
-        base = gen.lastHanded + step;
+    // The frames between the one before and this one, at equal steps; the
+    // application's frame after them.
     for (int k = 1; k < n; ++k) {
-        Hand(gen, app, StartOf(gen, app), base + (k - 1) * step, true);
+        const double at = ready + (k - 1) * step;
+        // Still showing the frames of an interval before: one it would show
+        // no later than what is on screen already is dropped, so that the
+        // generator catches up rather than carry the delay on.
+        if (at <= gen.lastHanded)
+            continue;
+        Hand(gen, app, StartOf(gen, app), at, true);
         ++gen.figures->generated;
     }
-    HandApplication(gen, app, StartOf(gen, app), s, base + (n - 1) * step);
+    // Never on the frame before's heels: a step after it, at the least.
+    double at = ready + (n - 1) * step;
+    if (gen.made > 0 && gen.lastHanded + step > at)
+        at = gen.lastHanded + step;
+    HandApplication(gen, app, StartOf(gen, app), s, at);
     gen.previousApp = s;
 }
 

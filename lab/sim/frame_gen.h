@@ -4,7 +4,11 @@
 // generator takes its own time, then shows N-1 frames at equal steps
 // between the application frame before and this one, then this one. An
 // application frame so reaches the display (N-1)/N of its interval plus the
-// generator's time later than it would without it.
+// generator's time later than it would without it. After a long interval
+// the generator is still stepping through it when the next frame is ready:
+// that frame waits a step after the one before, and the generated frames
+// that would come no later than what is already shown are dropped, so the
+// delay wears off over the frames that follow instead of staying.
 //
 // The generator takes the application's frames as a sink, in the order and
 // at the times they were made, so that any loop of the simulator (the plain
