@@ -1,121 +1,126 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "lab/sim/frame_gen.h"
-#include "lab/sim_options.h"
+#include "lab/sim/replay.h"
+#include "temp_file.h"
 
 namespace {
 
-struct Shown {
-    std::vector<FrameSample> samples;
-    std::vector<FrameDisplay> cells;
-};
-
-void Keep(void* user, const FrameSample& sample, const FrameDisplay& display) {
-    Shown& shown = *static_cast<Shown*>(user);
-    shown.samples.push_back(sample);
-    shown.cells.push_back(display);
-}
-
 struct Generated {
-    Shown shown;
+    std::vector<FrameSample> samples;  // every frame shown, as the sink got it
+    std::vector<FrameDisplay> cells;
     FrameGenFigures figures;
     IntervalFigures seen[2];
-    std::unique_ptr<QuantileKeeper> latency = std::make_unique<QuantileKeeper>();
 };
 
-// Application frames at offset + i / appHz, each moving both sides, through
-// an N-step generator (1 ms of its own) to a display with no latch.
-std::unique_ptr<Generated> Generate(int steps, double appHz, double displayHz, int frames,
-                                    double offset = 0.010) {
+// Application frames at the given times, each moving both sides, through an
+// N-step generator to a display with no latch.
+std::unique_ptr<Generated> Generate(int n, double ms, double hz, const std::vector<double>& times) {
     auto g = std::make_unique<Generated>();
-    SimSide sides[2];
-    StartSide(sides[0], SideSetup{kRuleEveryRedraw, 62.0});
-    StartSide(sides[1], SideSetup{kRuleEveryRedraw, 62.0});
+    SimSide sides[2] = {};
     ResetFigures(g->seen[0]);
     ResetFigures(g->seen[1]);
-    ResetQuantiles(*g->latency);
+    auto keep = [](void* user, const FrameSample& sample, const FrameDisplay& display) {
+        static_cast<Generated*>(user)->samples.push_back(sample);
+        static_cast<Generated*>(user)->cells.push_back(display);
+    };
     FrameGen gen;
-    StartFrameGen(gen, FrameGenModel{steps, 1.0}, displayHz, 0.0, &g->seen[0], &g->seen[1], sides,
-                  FrameSink{Keep, &g->shown}, &g->figures, g->latency.get(), false);
-    const FrameSink in = FrameGenSink(gen);
-    for (int i = 0; i < frames; ++i) {
+    StartFrameGen(gen, FrameGenModel{n, ms}, hz, 0.0, &g->seen[0], &g->seen[1], sides,
+                  FrameSink{keep, g.get()}, &g->figures, nullptr, false);
+    for (double t : times) {
         FrameSample sample{};
-        sample.seconds = offset + i / appHz;
+        sample.seconds = t;
         sample.left.updated = sample.right.updated = true;
-        SinkFrame(in, sample, kUnknownDisplay);
+        SinkFrame(FrameGenSink(gen), sample, kUnknownDisplay);
     }
-    FinishFrameGen(gen, offset + frames / appHz + 0.1);
+    FinishFrameGen(gen, times.back() + 1.0);
     return g;
 }
 
-double DisplayedAt(const Generated& g, size_t row) {
-    return g.shown.samples[row].seconds + g.shown.cells[row].untilMs * 0.001;
-}
-
-// The hand-worked case: application frames at 10 ms + i / 30 s; without a
-// generator each is shown by the first refresh after it, (N i + 1) / (30 N)
-// on a display of 30 N Hz. With one, N - 1 generated frames come first, a
-// refresh apart, and the application's own frame one refresh (1 / N of its
-// interval) each later: refresh N i + N, (N - 1) / N of an interval late.
+// Application frames at 10 ms + i / 30 s. Without a generator each is shown
+// by the first refresh after it, N i + 1 on a display of 30 N Hz. With one,
+// N - 1 generated frames come first, a refresh apart, and the application's
+// at refresh N i + N: (N - 1) / N of its interval later.
 void ExpectHandWorked(int n) {
-    const int frames = 30;
-    const double displayHz = 30.0 * n;
-    auto g = Generate(n, 30.0, displayHz, frames);
-    const Shown& shown = g->shown;
+    std::vector<double> times;
+    for (int i = 0; i < 30; ++i)
+        times.push_back(0.010 + i / 30.0);
+    const double hz = 30.0 * n;
+    auto g = Generate(n, 1.0, hz, times);
     // The first frame has none before it to step from.
-    ASSERT_EQ(shown.samples.size(), static_cast<size_t>(n * (frames - 1) + 1));
-    EXPECT_EQ(g->figures.generated, static_cast<uint64_t>((n - 1) * (frames - 1)));
-    EXPECT_EQ(g->figures.shownApplication, static_cast<uint64_t>(frames));
-    EXPECT_EQ(g->figures.shownGenerated, g->figures.generated);
-    for (size_t row = 0; row < shown.samples.size(); ++row) {
-        const FrameSample& s = shown.samples[row];
-        // Rows in order: the application's frame i is row N i.
+    ASSERT_EQ(g->samples.size(), static_cast<size_t>(n * 29 + 1));
+    EXPECT_EQ(g->figures.generated, static_cast<uint64_t>((n - 1) * 29));
+    for (size_t row = 0; row < g->samples.size(); ++row) {
+        const FrameSample& s = g->samples[row];
         ASSERT_EQ(s.generated, row % n != 0) << row;
         EXPECT_EQ(s.left.updated, !s.generated) << row;
-        ASSERT_EQ(shown.cells[row].fate, FrameFate::kShown) << row;
-        EXPECT_NEAR(DisplayedAt(*g, row), static_cast<double>(row + n) / displayHz, 1e-9) << row;
+        ASSERT_EQ(g->cells[row].fate, FrameFate::kShown) << row;
+        EXPECT_NEAR(s.seconds + g->cells[row].untilMs * 0.001, (row + n) / hz, 1e-9) << row;
         if (!s.generated) {
-            const double made = 0.010 + static_cast<double>(row / n) / 30.0;
-            EXPECT_NEAR(s.seconds - made, (n - 1) / (30.0 * n) + 0.001, 1e-9) << row;
-            EXPECT_NEAR(shown.cells[row].latencyMs, (n / displayHz - 0.010) * 1000.0, 1e-6);
+            EXPECT_NEAR(s.seconds - times[row / n], (n - 1) / hz + 0.001, 1e-9) << row;
         }
     }
-    // A steady display at N times the application's rate.
-    EXPECT_EQ(g->figures.displayed.count, shown.samples.size() - 1);
-    EXPECT_NEAR(g->figures.displayed.min, 1.0 / displayHz, 1e-9);
-    EXPECT_NEAR(g->figures.displayed.max, 1.0 / displayHz, 1e-9);
-    EXPECT_NEAR(g->figures.held.mean, (n - 1) / (30.0 * n) + 0.001, 1e-9);
-    // The sides' poses are seen at the application's cadence, not the display's.
-    for (const IntervalFigures& seen : g->seen) {
-        EXPECT_EQ(seen.count, static_cast<uint64_t>(frames - 1));
-        EXPECT_NEAR(seen.min, 1.0 / 30.0, 1e-9);
-        EXPECT_NEAR(seen.max, 1.0 / 30.0, 1e-9);
+    // A steady display at N times the application's rate; the sides' poses
+    // seen at the application's.
+    EXPECT_NEAR(g->figures.displayed.min, 1.0 / hz, 1e-9);
+    EXPECT_NEAR(g->figures.displayed.max, 1.0 / hz, 1e-9);
+    EXPECT_NEAR(g->figures.held.mean, (n - 1) / hz + 0.001, 1e-9);
+    EXPECT_EQ(g->seen[0].count, 29u);
+    EXPECT_NEAR(g->seen[0].min, 1.0 / 30.0, 1e-9);
+    EXPECT_NEAR(g->seen[1].max, 1.0 / 30.0, 1e-9);
+}
+
+// A present monitor's 2.x CSV: application frames 20 ms apart, a frame of
+// each type given between each two (none for null), shown 5 ms after.
+void WriteCapture(const std::string& path, const std::vector<const char*>& between) {
+    std::ofstream out(path);
+    out << "Application,ProcessID,SwapChainAddress,PresentRuntime,SyncInterval,PresentFlags,"
+           "AllowsTearing,PresentMode,FrameType,CPUStartTime,TimeInMs,MsBetweenPresents,"
+           "MsInPresentAPI,MsUntilDisplayed,MsBetweenDisplayChange,MsCPUBusy,MsCPUWait\n";
+    double at = 1000.0;
+    double previous = at;
+    auto row = [&](const char* type) {
+        out << "game.exe,4242,0x1,DXGI,0,0,1,Hardware: Independent Flip," << type << "," << at - 3.0
+            << "," << at << "," << at - previous << ",0.2,5.0," << at - previous << ",8.0,2.0\n";
+        previous = at;
+    };
+    for (const char* type : between) {
+        row("Application");
+        at += 10.0;
+        if (type != nullptr)
+            row(type);
+        at += 10.0;
     }
-    EXPECT_EQ(g->latency->count, static_cast<uint64_t>(frames));
+    row("Application");
 }
 
-bool Parse(std::vector<const char*> args, SimOptions* options, std::string* error) {
-    args.insert(args.begin(), "tempola-sim");
-    char text[512] = "";
-    const bool ok =
-        ParseSimOptions(static_cast<int>(args.size()), args.data(), options, text, sizeof text);
-    *error = text;
-    return ok;
-}
+struct Replayed {
+    CaptureReaderPtr reader = NewCaptureReader();
+    std::unique_ptr<ReplayResult> result = std::make_unique<ReplayResult>();
+    std::vector<bool> generated;  // as the sink was told
+};
 
-std::unique_ptr<SimResult> RunParsed(std::vector<const char*> args, SimSetup* setup) {
-    auto options = std::make_unique<SimOptions>();
-    std::string error;
-    EXPECT_TRUE(Parse(args, options.get(), &error)) << error;
-    *setup = options->setup;
-    auto result = std::make_unique<SimResult>();
-    RunSim(*setup, *result);
-    return result;
+std::unique_ptr<Replayed> Replay(const std::string& path) {
+    auto r = std::make_unique<Replayed>();
+    ReplaySetup setup{};
+    setup.path = path.c_str();
+    setup.clock = PacerClock::kMilliseconds;
+    setup.side[0] = SideSetup{kRuleEveryRedraw, 62.0};
+    setup.side[1] = SideSetup{kRuleFixedExact, 50.0};
+    setup.ruleGiven[0] = setup.ruleGiven[1] = setup.targetGiven[0] = setup.targetGiven[1] = true;
+    char error[600] = "";
+    auto mark = [](void* user, const FrameSample& s, const FrameDisplay&) {
+        static_cast<std::vector<bool>*>(user)->push_back(s.generated);
+    };
+    EXPECT_TRUE(RunReplay(setup, *r->reader, *r->result, FrameSink{mark, &r->generated}, error,
+                          sizeof error, nullptr))
+        << error;
+    return r;
 }
 
 }  // namespace
@@ -125,87 +130,48 @@ TEST(FrameGen, TwoAndThreeStepsAtThirtyHzHandWorked) {
     ExpectHandWorked(3);
 }
 
-// A stutter of the application stays on screen: the display's steps widen
-// with the application's interval, and the frame after it, ready while the
-// gap's frames are still shown, waits a step after them; the generator
-// drops its frame that would come too late, and so catches up.
+// After a 60 ms gap the display steps widen and the frame after it, ready
+// while the gap's frames are still shown, comes a step after them: its
+// generated frame is dropped and the generator catches up.
 TEST(FrameGen, TheApplicationsStutterAndLatencyRemain) {
-    auto g = std::make_unique<Generated>();
-    SimSide sides[2];
-    StartSide(sides[0], SideSetup{kRuleEveryRedraw, 62.0});
-    StartSide(sides[1], SideSetup{kRuleEveryRedraw, 62.0});
-    ResetFigures(g->seen[0]);
-    ResetFigures(g->seen[1]);
-    FrameGen gen;
-    StartFrameGen(gen, FrameGenModel{2, 0.0}, 1000.0, 0.0, &g->seen[0], &g->seen[1], sides,
-                  FrameSink{Keep, &g->shown}, &g->figures, nullptr, false);
-    // Half a refresh off the display's, so no frame sits on a refresh.
-    const double times[] = {0.0005, 0.0205, 0.0405, 0.1005, 0.1205};
-    for (double t : times) {
-        FrameSample sample{};
-        sample.seconds = t;
-        sample.left.updated = true;
-        SinkFrame(FrameGenSink(gen), sample, kUnknownDisplay);
-    }
-    FinishFrameGen(gen, 1.0);
-    // Holds: 10, 10, 10 ms; 30 (half the 60 ms gap); 20, a step after the
-    // frame before, its generated frame dropped.
+    auto g = Generate(2, 0.0, 1000.0, {0.0005, 0.0205, 0.0405, 0.1005, 0.1205});
+    // Holds 10, 10, 10, 30 (half the gap), then 20 ms.
     EXPECT_NEAR(g->figures.held.mean, 0.016, 1e-9);
     EXPECT_NEAR(g->figures.held.max, 0.030, 1e-9);
     EXPECT_EQ(g->figures.generated, 3u);
-    // On screen 10 ms steps, then 50 and 30 ms ones across the gap.
+    EXPECT_EQ(g->figures.shownApplication, 5u);
+    // On screen: 10 ms steps, then 50 and 30 ms across the gap, then 10.
     EXPECT_EQ(g->figures.displayed.count, 7u);
     EXPECT_NEAR(g->figures.displayed.max, 0.050, 1e-9);
-    EXPECT_NEAR(g->figures.displayed.min, 0.010, 1e-9);
-    EXPECT_EQ(g->figures.shownApplication, 5u);
 }
 
-// The plain and the limited loop feed the generator alike; the figures the
-// pacers keep are the application's.
-TEST(FrameGen, RunsBehindThePlainAndTheLimitedLoop) {
-    SimSetup setup{};
-    auto plain = RunParsed(
-        {"--redraw", "30", "--display-hz", "60", "--frame-gen", "2", "--seconds", "2"}, &setup);
-    EXPECT_EQ(plain->frames, 60u);
-    EXPECT_NEAR(plain->cadence.redraw.mean, 1.0 / 30.0, 1e-9);
-    EXPECT_EQ(plain->frameGen.generated, 59u);
-    EXPECT_NEAR(plain->frameGen.displayed.max, 1.0 / 60.0, 1e-9);
-    EXPECT_NEAR(plain->frameGen.held.mean, 1.0 / 60.0 + 0.001, 1e-9);
-    EXPECT_EQ(plain->shown + plain->dropped + 1, plain->frames);  // the last is held past the end
-    auto limited = RunParsed({"--limit", "30", "--render-ms", "5", "--display-hz", "60",
-                              "--frame-gen", "2", "--frame-gen-ms", "2", "--seconds", "2"},
-                             &setup);
-    EXPECT_NEAR(limited->cadence.redraw.mean, 1.0 / 30.0, 1e-4);
-    EXPECT_NEAR(limited->frameGen.held.mean, 1.0 / 60.0 + 0.002, 1e-4);
-    EXPECT_NEAR(limited->frameGen.displayed.mean, 1.0 / 60.0, 1e-4);
-    // From the start of each frame: its drawing, its hold, then the refresh.
-    EXPECT_GT(QuantileSeconds(limited->displayLatency, 0.5), 0.005 + 1.0 / 60.0 + 0.002);
-}
-
-TEST(FrameGen, OptionsRefuseWhatTheModelCannotRun) {
-    SimOptions options;
-    std::string error;
-    const std::vector<std::vector<const char*>> bad = {
-        {"--frame-gen", "2"},
-        {"--frame-gen", "1", "--display-hz", "60"},
-        {"--frame-gen", "5", "--display-hz", "60"},
-        {"--frame-gen", "2.5", "--display-hz", "60"},
-        {"--frame-gen", "2", "--frame-gen-ms", "-1", "--display-hz", "60"},
-        {"--frame-gen-ms", "2", "--display-hz", "60"},
-        {"--frame-gen", "2", "--display-hz", "60", "--limit", "display"},
-        {"--frame-gen", "2", "--display-hz", "60", "--replay", "x.csv"},
-    };
-    for (const auto& args : bad) {
-        EXPECT_FALSE(Parse(args, &options, &error)) << args[0] << " " << args[1];
-        EXPECT_NE(error.find("--frame-gen"), std::string::npos) << error;
+// Six application frames 20 ms apart with a frame of every kind a present
+// monitor writes between: the pacers see what the same capture without them
+// shows, the display figures count all, and the facts say who made them.
+TEST(FrameGen, ReplayGivesThePacersTheApplicationsCadence) {
+    TempFile generated("framegen");
+    TempFile plain("appframes");
+    WriteCapture(generated.path,
+                 {"Repeated", "Intel XeSS-FG", "AMD AFMF", "Acme Frames 9", "Intel XeSS-FG"});
+    WriteCapture(plain.path, {nullptr, nullptr, nullptr, nullptr, nullptr});
+    auto g = Replay(generated.path);
+    auto p = Replay(plain.path);
+    const SimResult& gs = g->result->sim;
+    EXPECT_EQ(gs.frames, 6u);
+    EXPECT_NEAR(gs.cadence.redraw.min, 0.020, 1e-9);
+    EXPECT_NEAR(gs.cadence.redraw.max, 0.020, 1e-9);
+    for (int side = 0; side < 2; ++side) {
+        EXPECT_EQ(gs.side[side].updates, p->result->sim.side[side].updates);
+        EXPECT_NEAR(gs.side[side].seen.mean, p->result->sim.side[side].seen.mean, 1e-9);
     }
-    EXPECT_TRUE(
-        Parse({"--frame-gen", "4", "--frame-gen-ms", "0", "--display-hz", "240", "--limit", "60"},
-              &options, &error))
-        << error;
-    EXPECT_EQ(options.setup.frameGen.steps, 4);
-    EXPECT_EQ(options.setup.frameGen.generateMs, 0.0);
-    EXPECT_TRUE(Parse({"--display-hz", "60"}, &options, &error));
-    EXPECT_EQ(options.setup.frameGen.steps, 0);
-    EXPECT_EQ(options.setup.frameGen.generateMs, 1.0);
+    EXPECT_EQ(g->result->shownIntervals.count, 10u);
+    EXPECT_NEAR(g->result->shownIntervals.max, 0.010, 1e-9);
+    EXPECT_EQ(g->generated, std::vector<bool>({0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0}));
+    EXPECT_EQ(p->generated, std::vector<bool>(6, false));
+    // 11 frames shown over 100 ms, 6 of them the application's.
+    const CaptureFacts& facts = g->result->facts;
+    EXPECT_EQ(facts.generatedFrames, 5u);
+    EXPECT_NEAR(CaptureDisplayedRate(facts), 100.0, 1e-9);
+    EXPECT_NEAR(CaptureApplicationRate(facts), 100.0 * 6 / 11, 1e-9);
+    EXPECT_NEAR(CaptureApplicationRate(p->result->facts), 50.0, 1e-9);
 }
