@@ -54,7 +54,7 @@ struct Replayer {
     }
 
     bool Row(const CaptureRow& row, char* error, size_t errorSize) {
-        if (frames == 0 && !started)
+        if (!started)
             first = row.seconds;
         started = true;
         if (row.generated)
