@@ -106,6 +106,17 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
                      SideKey(StatKey::kLeftSeenMeanRate, side),
                      SideKey(StatKey::kLeftSeenJitterMs, side));
     }
+    if (setup.frameGen.steps > 0) {
+        std::fprintf(out,
+                     "\nframe generator, %d frames shown per drawn one (%g ms each): %.2f shown "
+                     "a second, %.2f of them drawn;\na drawn frame held %.3f ms (mean), its "
+                     "start to display %.2f ms (p50)\n",
+                     setup.frameGen.steps, setup.frameGen.generateMs,
+                     StatNumber(records, StatKey::kFrameGenDisplayRate),
+                     StatNumber(records, StatKey::kFrameGenAppRate),
+                     StatNumber(records, StatKey::kFrameGenHeldMs),
+                     StatNumber(records, StatKey::kDisplayLatencyP50Ms));
+    }
 }
 
 void PrintRuleTableHeader(std::FILE* out) {
