@@ -413,6 +413,7 @@ void SetDefaults(SimOptions* options) {
     redraw.seconds = kRunSecondsDefault;
     options->setup.clock = PacerClock::kMilliseconds;
     options->setup.limit.setting = kNoLimit;
+    options->setup.frameGen.generateMs = kFrameGenMsDefault;
     options->setup.side[0] = SideSetup{kLeftStartRule, kLeftStartTarget};
     options->setup.side[1] = SideSetup{kRightStartRule, kRightStartTarget};
     options->targetFrom = kLowestTarget;
@@ -439,6 +440,38 @@ void MarkSweep(Given& given, const char* arg) {
     given.sweepName = arg;
 }
 
+// --frame-gen N and --frame-gen-ms MS: the frame generator's model.
+bool TakeFrameGen(Reader& reader, const char* option, FrameGenModel* model, bool* msGiven) {
+    if (Is(option, "--frame-gen-ms")) {
+        *msGiven = true;
+        return TakeNumber(reader, option, 0.0, kLongestRenderMs, true,
+                          "a generator time in ms from 0 to 1000", &model->generateMs);
+    }
+    return TakeCount(reader, option, kMostGeneratedSteps,
+                     "2, 3 or 4 frames shown per application frame", &model->steps) &&
+           (model->steps >= kFewestGeneratedSteps ||
+            Fail(reader, "%s: not 2, 3 or 4 frames shown per application frame: '%s'", option,
+                 reader.argv[reader.next - 1]));
+}
+
+// The generator stands between the program and a display, and the
+// display-timed limit would hear the generator's frames, not the program's.
+bool CheckFrameGen(Reader& reader, const SimSetup& setup, bool msGiven) {
+    const FrameGenModel& gen = setup.frameGen;
+    if (gen.steps == 0) {
+        return !msGiven || Fail(reader, "--frame-gen-ms only goes with --frame-gen");
+    }
+    if (!(setup.displayHz > 0.0)) {
+        return Fail(reader, "--frame-gen needs a display to show its frames: give --display-hz");
+    }
+    if (setup.limit.setting.kind == LimitKind::kDisplay) {
+        return Fail(reader,
+                    "--frame-gen does not go with --limit display: the limit would time "
+                    "the generator's frames; give --limit HZ");
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, char* error,
@@ -446,6 +479,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
     SetDefaults(options);
     Reader reader{argc, argv, 1, error, errorSize};
     Given given{};
+    bool frameGenMsGiven = false;
     SimSetup& setup = options->setup;
     RedrawModel& redraw = setup.redraw;
     while (reader.next < argc) {
@@ -557,6 +591,9 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeCount(reader, arg, kMostThreads, "a thread count from 1 to 256",
                            &options->threads);
             MarkSweep(given, arg);
+        } else if (Is(arg, "--frame-gen") || Is(arg, "--frame-gen-ms")) {
+            ok = TakeFrameGen(reader, arg, &setup.frameGen, &frameGenMsGiven);
+            given.modelOnly = arg;
         } else {
             ok = Fail(reader, "unknown option '%s'", arg);
         }
@@ -564,7 +601,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             return false;
         }
     }
-    return CheckTogether(reader, options, given);
+    return CheckTogether(reader, options, given) &&
+           CheckFrameGen(reader, options->setup, frameGenMsGiven);
 }
 
 SweepSetup SweepSetupOf(const SimOptions& options) {

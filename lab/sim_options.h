@@ -24,6 +24,7 @@ constexpr double kSweepSecondsDefault = 10.0;
 constexpr int kMostRuns = 1000000;
 // Runs side by side: each its own --replay, in order.
 constexpr int kMostReplays = 64;
+constexpr double kFrameGenMsDefault = 1.0;  // --frame-gen-ms
 
 struct SimOptions {
     SimSetup setup;  // setup.redraw.seconds already holds the mode's default

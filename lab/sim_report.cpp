@@ -106,6 +106,17 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
                      SideKey(StatKey::kLeftSeenMeanRate, side),
                      SideKey(StatKey::kLeftSeenJitterMs, side));
     }
+    if (setup.frameGen.steps > 0) {
+        std::fprintf(out,
+                     "\nframe generator, %d frames shown per drawn one (%g ms each): %.2f shown "
+                     "a second, %.2f of them drawn;\na drawn frame held %.3f ms (mean), its "
+                     "start to display %.2f ms (p50)\n",
+                     setup.frameGen.steps, setup.frameGen.generateMs,
+                     StatNumber(records, StatKey::kFrameGenDisplayRate),
+                     StatNumber(records, StatKey::kFrameGenAppRate),
+                     StatNumber(records, StatKey::kFrameGenHeldMs),
+                     StatNumber(records, StatKey::kDisplayLatencyP50Ms));
+    }
 }
 
 void PrintRuleTableHeader(std::FILE* out) {
@@ -138,6 +149,26 @@ void PrintStatsLine(std::FILE* out, const StatRecords& records) {
     std::fprintf(out, "%s\n", text);
 }
 
+namespace {
+
+// A frame generator's figures; false without one. Its display cadence and
+// the application frames' latency take the display's own keys.
+bool FrameGenStatsOf(const SimSetup& setup, const SimResult& result, FrameGenStats* out) {
+    if (setup.frameGen.steps == 0 || !(setup.displayHz > 0.0))
+        return false;
+    const FrameGenFigures& f = result.frameGen;
+    const double seconds = setup.redraw.seconds;
+    *out = FrameGenStats{setup.frameGen.steps,
+                         setup.frameGen.generateMs,
+                         f.generated,
+                         static_cast<double>(f.shownApplication + f.shownGenerated) / seconds,
+                         static_cast<double>(f.shownApplication) / seconds,
+                         f.held.count > 0 ? f.held.mean * 1000.0 : 0.0};
+    return true;
+}
+
+}  // namespace
+
 void SimStatRecords(StatRecords& records, const SimSetup& setup, const SimResult& result,
                     const char* displaySource, const CaptureFacts* capture,
                     const StutterCounts* stutters) {
@@ -151,6 +182,7 @@ void SimStatRecords(StatRecords& records, const SimSetup& setup, const SimResult
                                result.side[side].measuredRate, &Updates(result, side)});
     }
     AddStatNumber(records, StatKey::kRedrawJitterMs, JitterMs(result.cadence.redraw));
+    const bool generator = setup.frameGen.steps > 0;
     if (setup.displayHz > 0.0) {
         DisplayStats d{};
         d.source = displaySource;
@@ -163,14 +195,19 @@ void SimStatRecords(StatRecords& records, const SimSetup& setup, const SimResult
         d.latchMs = setup.latchMs;
         d.seen[0] = &result.side[0].seen;
         d.seen[1] = &result.side[1].seen;
+        if (generator)
+            d.between = &result.frameGen.displayed;
         AddDisplayStats(records, d);
     }
     const bool limited = setup.limit.setting.kind != LimitKind::kOff;
     AddLimiterStats(records, LimiterStats{setup.limit.setting, SimCpuPercent(setup, result),
                                           limited ? &result.limiter.wakeLate : nullptr});
-    AddLatencyStats(
-        records,
-        LatencyStats{limited && setup.displayHz > 0.0 ? &result.displayLatency : nullptr, nullptr});
+    AddLatencyStats(records, LatencyStats{(limited || generator) && setup.displayHz > 0.0
+                                              ? &result.displayLatency
+                                              : nullptr,
+                                          nullptr});
     AddCaptureStats(records, capture);
     AddStutterStats(records, stutters);
+    FrameGenStats gen;
+    AddFrameGenStats(records, FrameGenStatsOf(setup, result, &gen) ? &gen : nullptr);
 }

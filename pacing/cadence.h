@@ -30,6 +30,9 @@ struct FrameSample {
     SideSample right;
     uint32_t clockMs;  // the millisecond clock the pacers read at this redraw
     FrameWork work;
+    // Made by a frame generator between the application's frames: no side
+    // moved for it, and it shows an in-between pose of no side's update.
+    bool generated = false;
 };
 
 // Figures from the first update (per side) and the first redraw on. A side's

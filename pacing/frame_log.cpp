@@ -69,7 +69,12 @@ bool OpenFrameLog(FrameLog& log, const char* path, const CaptureIdentity& who, c
 
 FrameSink FrameLogSink(FrameLog& log) {
     return FrameSink{[](void* user, const FrameSample& sample, const FrameDisplay& display) {
-                         LogFrame(*static_cast<FrameLog*>(user), sample, display);
+                         // The log has no column to say who made a frame:
+                         // a generated one replayed from it would reach the
+                         // pacers as the application's. It keeps the
+                         // application's frames only.
+                         if (!sample.generated)
+                             LogFrame(*static_cast<FrameLog*>(user), sample, display);
                      },
                      &log};
 }

@@ -56,6 +56,22 @@
     X(Capture##N##LatencyP50Ms, "capture_" n "_latency_p50_ms", kNumber, "%.3f")   \
     X(Capture##N##LatencyP99Ms, "capture_" n "_latency_p99_ms", kNumber, "%.3f")
 
+// Who made a replayed capture's frames: the application's shown rate, every
+// frame's, and the frames it did not make.
+#define TEMPOLA_FRAME_MAKER_STATS(X)                                   \
+    X(CaptureAppRate, "capture_app_rate", kNumber, "%.2f")             \
+    X(CaptureDisplayedRate, "capture_displayed_rate", kNumber, "%.2f") \
+    X(CaptureGeneratedFrames, "capture_generated_frames", kCount, nullptr)
+
+// A modelled frame generator (stats_line.h, AddFrameGenStats).
+#define TEMPOLA_FRAME_GEN_STATS(X)                                    \
+    X(FrameGen, "frame_gen", kNumber, "%.0f")                         \
+    X(FrameGenMs, "frame_gen_ms", kNumber, "%g")                      \
+    X(FrameGenFrames, "frame_gen_frames", kCount, nullptr)            \
+    X(FrameGenDisplayRate, "frame_gen_display_rate", kNumber, "%.2f") \
+    X(FrameGenAppRate, "frame_gen_app_rate", kNumber, "%.2f")         \
+    X(FrameGenHeldMs, "frame_gen_held_ms", kNumber, "%.3f")
+
 #define TEMPOLA_STATS(X)                                               \
     X(Exit, "exit", kNumber, "%.0f")                                   \
     X(Frames, "frames", kCount, nullptr)                               \
@@ -97,7 +113,9 @@
     TEMPOLA_CAPTURE_LATENCY_STATS(X, Input, "input")                   \
     TEMPOLA_CAPTURE_LATENCY_STATS(X, Click, "click")                   \
     TEMPOLA_CAPTURE_LATENCY_STATS(X, Pc, "pc")                         \
-    TEMPOLA_CAPTURE_LATENCY_STATS(X, Display, "display")
+    TEMPOLA_CAPTURE_LATENCY_STATS(X, Display, "display")               \
+    TEMPOLA_FRAME_MAKER_STATS(X)                                       \
+    TEMPOLA_FRAME_GEN_STATS(X)
 
 enum class StatKey : uint16_t {
 #define TEMPOLA_STAT_KEY(name, spelling, kind, format) k##name,

@@ -153,3 +153,14 @@ void AddMotionStats(StatRecords& records, const MotionStats& m) {
             AddStatUnknown(records, key);
     }
 }
+
+void AddFrameGenStats(StatRecords& records, const FrameGenStats* g) {
+    if (g == nullptr)
+        return;
+    AddStatNumber(records, StatKey::kFrameGen, g->steps);
+    AddStatNumber(records, StatKey::kFrameGenMs, g->ms);
+    AddStatCount(records, StatKey::kFrameGenFrames, g->generated);
+    AddStatNumber(records, StatKey::kFrameGenDisplayRate, g->displayRate);
+    AddStatNumber(records, StatKey::kFrameGenAppRate, g->appRate);
+    AddStatNumber(records, StatKey::kFrameGenHeldMs, g->heldMs);
+}

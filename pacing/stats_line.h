@@ -101,3 +101,19 @@ struct MotionStats {
     const ShownAnimation* shown;  // null: no display times
 };
 void AddMotionStats(StatRecords& records, const MotionStats& motion);
+
+// A frame generator between the program and the display: frame_gen (the
+// frames shown per application frame), frame_gen_ms (its own time),
+// frame_gen_frames (those it made), frame_gen_display_rate (every frame
+// shown, a second), frame_gen_app_rate (the application's shown, a second)
+// and frame_gen_held_ms (the mean time it held an application frame back).
+// Nothing for null.
+struct FrameGenStats {
+    int steps;
+    double ms;
+    uint64_t generated;
+    double displayRate;
+    double appRate;
+    double heldMs;
+};
+void AddFrameGenStats(StatRecords& records, const FrameGenStats* gen);

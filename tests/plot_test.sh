@@ -38,6 +38,20 @@ grep -q 'does not go with --replay' "$work/err" || fail "--seconds with --replay
 [ $? = 3 ] && [ -s "$work/err" ] || fail "a table written to a full disk did not exit 3"
 expect_exit 0 --seconds 1 --stats --display-hz 60
 grep -q '^tempola-stats frames=1000 .*left_seen_mean_rate=' "$work/out" || fail "no stats line"
+# The frame generator: its values and what it needs, and behind either loop
+# the application's cadence to the pacers, every frame to the display.
+for bad in "2" "1 --display-hz 60" "5 --display-hz 60" "2.5 --display-hz 60" \
+  "2 --frame-gen-ms -1 --display-hz 60" "2 --display-hz 60 --limit display" \
+  "2 --display-hz 60 --replay x.csv"; do
+  expect_exit 2 --frame-gen $bad
+done
+expect_exit 2 --frame-gen-ms 2 --display-hz 60
+expect_exit 0 --redraw 30 --display-hz 60 --frame-gen 2 --seconds 2 --stats
+grep -q ' frames=60 .* display_jitter_ms=0.000 .* frame_gen_display_rate=59.00 .* frame_gen_held_ms=17.667' \
+  "$work/out" || fail "frame generation behind the plain loop: $(cat "$work/out")"
+expect_exit 0 --limit 30 --render-ms 5 --display-hz 60 --frame-gen 2 --frame-gen-ms 2 --seconds 2 --stats
+grep -q ' rate=30.00 .* display_jitter_ms=0.000 .* frame_gen_held_ms=18.667' "$work/out" ||
+  fail "frame generation behind the limited loop: $(cat "$work/out")"
 
 python=
 for candidate in "${PYTHON:-}" python3 /usr/bin/python3; do

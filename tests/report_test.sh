@@ -195,6 +195,19 @@ check_page "$work/compare.html" "$work/compare.stats"
 # In a browser too, the capture's name stays text: the title is the page's.
 check_page "$page" "$work/hostile.stats"
 
+# Frame generation: a capture's generated frames are marked on the redraw
+# chart, and a modelled generator's page opens clean too.
+expect_exit 0 "$sim" --replay "$src/tests/data/capture/presentmon24_framegen.csv" --stats \
+  --report "$work/framegen.html"
+cp "$work/out" "$work/framegen.stats"
+grep -q '"gn":6' "$work/framegen.html" || fail "the generated frames are not marked"
+grep -q '"gn":' "$work/replay.html" && fail "generated frames marked where there are none"
+check_page "$work/framegen.html" "$work/framegen.stats"
+expect_exit 0 "$sim" --redraw 30 --display-hz 60 --frame-gen 2 --seconds 10 --stall 1000:150 \
+  --stats --report "$work/modelgen.html"
+cp "$work/out" "$work/modelgen.stats"
+check_page "$work/modelgen.html" "$work/modelgen.stats"
+
 if [ -n "$shot" ]; then
   browse --hide-scrollbars --window-size=1200,2000 --screenshot="$shot" "file://$work/replay.html" ||
     fail "no screenshot"

@@ -102,4 +102,10 @@ void AddCaptureStats(StatRecords& records, const CaptureFacts* facts) {
         AddStatNumber(records, kLatencyKeys[i][1], PercentileSeconds(f, 0.5) * 1000.0);
         AddStatNumber(records, kLatencyKeys[i][2], PercentileSeconds(f, 0.99) * 1000.0);
     }
+    // Who made the frames: the rates need two frames shown.
+    if (facts->displayedFrames >= 2) {
+        AddStatNumber(records, StatKey::kCaptureAppRate, CaptureApplicationRate(*facts));
+        AddStatNumber(records, StatKey::kCaptureDisplayedRate, CaptureDisplayedRate(*facts));
+    }
+    AddStatCount(records, StatKey::kCaptureGeneratedFrames, facts->generatedFrames);
 }

@@ -36,5 +36,7 @@ double CaptureApplicationRate(const CaptureFacts& facts);
 // capture_game=, capture_cpu=, capture_gpu= (blanks as _) where the capture
 // names them, capture_tick_hz= where it is timed in ticks, and for each
 // latency it carries (input, click, pc, display)
-// capture_<name>_latency_mean_ms=, _p50_ms=, _p99_ms=. Nothing for null.
+// capture_<name>_latency_mean_ms=, _p50_ms=, _p99_ms=; capture_app_rate=
+// and capture_displayed_rate= where two frames were shown, and
+// capture_generated_frames=. Nothing for null.
 void AddCaptureStats(StatRecords& records, const CaptureFacts* facts);

@@ -66,8 +66,19 @@ void WriteSeries(std::FILE* out, const DrawnSeries& s) {
     std::fprintf(out, "],\"sv\":[");
     for (int i = 0; i < s.marks; ++i)
         Number(out, 4, s.mark[i].ms, i > 0);
-    std::fprintf(out, "],\"n\":%llu,\"stutters\":%llu}",
-                 static_cast<unsigned long long>(thin.total),
+    std::fputc(']', out);
+    if (s.generatedTotal > 0) {
+        // Only where a generator made frames: pages of other runs stay as
+        // they were.
+        std::fprintf(out, ",\"gt\":[");
+        for (int i = 0; i < s.generatedMarks; ++i)
+            Number(out, 6, s.generated[i].at, i > 0);
+        std::fprintf(out, "],\"gv\":[");
+        for (int i = 0; i < s.generatedMarks; ++i)
+            Number(out, 4, s.generated[i].ms, i > 0);
+        std::fprintf(out, "],\"gn\":%llu", static_cast<unsigned long long>(s.generatedTotal));
+    }
+    std::fprintf(out, ",\"n\":%llu,\"stutters\":%llu}", static_cast<unsigned long long>(thin.total),
                  static_cast<unsigned long long>(s.stutters.stutters));
 }
 

@@ -122,6 +122,10 @@
         columns.push({label: name, x: s.t, y: s.v, colour: c, dash: dashed && side === 1});
         if (s.st.length > 0)
           columns.push({label: name + ' stutters', x: s.st, y: s.sv, colour: c, points: true});
+        // Frames a generator made between the application's, where any.
+        if (s.gt && s.gt.length > 0)
+          columns.push({label: 'generated frames', x: s.gt, y: s.gv, colour: '#E69F00',
+                        points: true});
       }
     });
     return columns;

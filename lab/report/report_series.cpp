@@ -48,6 +48,8 @@ void ResetDrawn(DrawnSeries& s) {
     ResetThinned(s.thin);
     ResetStutters(s.stutters);
     s.marks = 0;
+    s.generatedMarks = 0;
+    s.generatedTotal = 0;
 }
 
 namespace {
@@ -71,12 +73,25 @@ void FinishDrawn(DrawnSeries& s) {
 }
 
 void StartCollecting(SeriesCollector& c, DrawnSeries* series) {
-    c = SeriesCollector{series, false, 0.0, 0.0, {false, false}};
+    c = SeriesCollector{series, false, 0.0, 0.0, {false, false}, 0.0};
     for (int i = 0; i < kDrawnKinds; ++i)
         ResetDrawn(series[i]);
 }
 
 void CollectFrame(SeriesCollector& c, const FrameSample& sample, const FrameDisplay& display) {
+    if (sample.generated) {
+        // Before the run's first frame there is no time to mark it at.
+        if (!c.started)
+            return;
+        DrawnSeries& redraw = c.series[kDrawnRedraw];
+        if (redraw.generatedMarks < kMostGeneratedMarks)
+            redraw.generated[redraw.generatedMarks++] =
+                StutterMark{sample.seconds - c.first, (sample.seconds - c.previousAny) * 1000.0};
+        ++redraw.generatedTotal;
+        c.previousAny = sample.seconds;
+        return;
+    }
+    c.previousAny = sample.seconds;
     if (!c.started) {
         c.started = true;
         c.first = sample.seconds;

@@ -16,6 +16,8 @@
 // Each bucket draws as two points, so a series is at most twice this many.
 constexpr int kDrawBuckets = 2048;
 constexpr int kMostStutterMarks = 2000;
+// Frames a generator made, marked on the redraw chart: the first this many.
+constexpr int kMostGeneratedMarks = 2000;
 
 struct ThinBucket {
     double minAt;  // seconds into the run
@@ -46,6 +48,11 @@ struct DrawnSeries {
     StutterMark recent[kStutterWindow];  // the intervals still to be judged
     StutterMark mark[kMostStutterMarks];
     int marks;
+    // The redraw series only: frames the application did not make, at their
+    // time and their interval from the frame before (whoever made it).
+    StutterMark generated[kMostGeneratedMarks];
+    int generatedMarks;
+    uint64_t generatedTotal;
 };
 
 void ResetDrawn(DrawnSeries& series);
@@ -64,13 +71,16 @@ enum DrawnKind {
 
 // Fills the five series from the redraws of a run, in order, as the frame
 // log sees them: each redraw's interval, each side's update intervals (from
-// its second update, as the figures count them) and seen intervals.
+// its second update, as the figures count them) and seen intervals. A
+// generated frame (FrameSample::generated) is no redraw of the program's:
+// it is marked on the redraw series instead.
 struct SeriesCollector {
     DrawnSeries* series;  // kDrawnKinds of them
     bool started;
     double first;
     double previous;
     bool sideStarted[2];
+    double previousAny;  // the frame before, a generated one too
 };
 
 void StartCollecting(SeriesCollector& collector, DrawnSeries* series);

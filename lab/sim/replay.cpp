@@ -42,7 +42,8 @@ struct Replayer {
     DisplayStep step;
     SeenTracker seen;
     IntervalFigures* seenFigures[2];
-    uint64_t frames;
+    uint64_t frames;  // the application's
+    bool started;     // a row was read, whoever made it
     double first;
     double lastRel;
 
@@ -53,8 +54,11 @@ struct Replayer {
     }
 
     bool Row(const CaptureRow& row, char* error, size_t errorSize) {
-        if (frames == 0)
+        if (!started)
             first = row.seconds;
+        started = true;
+        if (row.generated)
+            return Generated(row);
         const double rel = row.seconds - first;
         if (model && rel * setup.displayHz > kMostRefreshes) {
             std::snprintf(error, errorSize,
@@ -109,6 +113,37 @@ struct Replayer {
         return cells;
     }
 
+    // A frame the application did not make: the pacers never hear of it,
+    // but the display showed it. With the capture's display times it counts
+    // in the display figures (a pose no side moved to, so seen intervals
+    // stay the application's) and reaches the sink marked; a modelled
+    // display shows only the application's frames.
+    bool Generated(const CaptureRow& row) {
+        if (model)
+            return true;
+        const double rel = row.seconds - first;
+        FrameSample& sample = NextSample<false>(step, frames);
+        sample.seconds = rel;
+        sample.generated = true;
+        sample.left.updated = false;
+        sample.right.updated = false;
+        FrameDisplay cells = kUnknownDisplay;
+        if (result.recordedDisplay) {
+            cells.fate = row.fate;
+            if (row.hasDisplay) {
+                const uint64_t poses[2] = {sides[0].updates, sides[1].updates};
+                const double at = row.displaySeconds - first;
+                const SeenStep shown =
+                    ShowRedraw(seen, at, poses, seenFigures, &result.shownIntervals);
+                cells.untilMs = (at - rel) * 1000.0;
+                cells.betweenMs = shown.betweenMs;
+            }
+        }
+        MakeNewest<false, true>(step, sample, sides[0].updates, sides[1].updates, cells);
+        sample.generated = false;
+        return true;
+    }
+
     void Finish() {
         if (model) {
             // The refresh after the last redraw shows it.
@@ -143,7 +178,7 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     ResetFigures(result.sim.side[0].seen);
     ResetFigures(result.sim.side[1].seen);
     ResetFigures(result.shownIntervals);
-    Replayer r{setup, result, {}, false, {}, {}, {}, 0, 0.0, 0.0};
+    Replayer r{setup, result, {}, false, {}, {}, {}, 0, false, 0.0, 0.0};
     for (int i = 0; i < 2; ++i)
         StartSide(r.sides[i], setup.side[i]);
     r.model = !result.recordedDisplay && setup.displayHz > 0.0;

@@ -1,8 +1,10 @@
 // The driver of a modelled run: the plain loop, here, or the limited one
-// (sim_limited.cpp), with the sides' figures gathered after either.
+// (sim_limited.cpp), either behind a frame generator (frame_gen.h), with
+// the sides' figures gathered after either.
 #include "lab/sim/sim_run.h"
 
 #include "lab/sim/display_step.h"
+#include "lab/sim/frame_gen.h"
 #include "lab/sim/sim_limited.h"
 
 namespace {
@@ -44,9 +46,36 @@ void Run(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* side
     result.dropped = counts.dropped;
 }
 
+// A run with a frame generator: the application's loop runs as without a
+// display, and hands its frames to the generator, which stands between it
+// and the display. shown and dropped count the application's frames.
+void RunGenerated(const SimSetup& setup, SimResult& result, FrameSink sink) {
+    SimSetup app = setup;
+    app.displayHz = 0.0;
+    app.frameGen.steps = 0;
+    SimSide sides[2];
+    StartSide(sides[0], setup.side[0]);
+    StartSide(sides[1], setup.side[1]);
+    ResetFigures(result.side[0].seen);
+    ResetFigures(result.side[1].seen);
+    ResetQuantiles(result.displayLatency);
+    FrameGen gen;
+    StartFrameGen(gen, setup.frameGen, setup.displayHz, setup.latchMs, &result.side[0].seen,
+                  &result.side[1].seen, sides, sink, &result.frameGen, &result.displayLatency,
+                  setup.limit.setting.kind != LimitKind::kOff);
+    RunSim(app, result, FrameGenSink(gen));
+    FinishFrameGen(gen, setup.redraw.seconds);
+    result.shown = result.frameGen.shownApplication;
+    result.dropped = result.frameGen.droppedApplication;
+}
+
 }  // namespace
 
 void RunSim(const SimSetup& setup, SimResult& result, FrameSink sink) {
+    if (setup.frameGen.steps > 0 && setup.displayHz > 0.0) {
+        RunGenerated(setup, result, sink);
+        return;
+    }
     SimSide sides[2];
     StartSide(sides[0], setup.side[0]);
     StartSide(sides[1], setup.side[1]);

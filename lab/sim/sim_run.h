@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "lab/sim/clock_model.h"
+#include "lab/sim/frame_gen_model.h"
 #include "pacing/cadence.h"
 #include "pacing/frame_sink.h"
 #include "pacing/limiter.h"
@@ -36,6 +37,9 @@ struct SimSetup {
     double displayHz;   // 0: no display modelled
     double latchMs;     // the display takes a redraw until this long before a refresh
     SideSetup side[2];  // left, right
+    // A frame generator between the program and the display (frame_gen.h);
+    // steps 0: none. Needs a display.
+    FrameGenModel frameGen;
 };
 
 struct SideResult {
@@ -56,6 +60,10 @@ struct SimResult {
     Limiter limiter;
     double busySeconds;
     QuantileKeeper displayLatency;
+    // With a frame generator: what it made and showed. shown and dropped
+    // above then count the application's frames, and displayLatency their
+    // start to display.
+    FrameGenFigures frameGen;
 };
 
 // The modelled CPU as a share of one core; negative without a limit.
