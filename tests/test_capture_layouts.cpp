@@ -290,7 +290,7 @@ TEST(CaptureLayouts, FrameTypeAndTheAnimationColumns) {
     EXPECT_EQ(facts->animationErrorRejected, 1u);
     EXPECT_EQ(facts->skippedCells, 2u);  // MsUntilDisplayed and MsPCLatency, once each
     EXPECT_NEAR(CaptureDisplayedRate(*facts), 10 / 0.1105, 1e-6);
-    EXPECT_NEAR(CaptureApplicationRate(*facts), 10 / 0.1105 * 5 / 11, 1e-6);
+    EXPECT_NEAR(CaptureApplicationRate(*facts), 10 / 0.1105 * 4 / 10, 1e-6);
     // Timed from the CPU's start: no present time; no such columns: NaN.
     const Read cpu = ReadAll(CaptureFile("presentmon2.csv"));
     EXPECT_EQ(cpu.kept[3].motion.cpuStartSeconds, cpu.kept[3].seconds);

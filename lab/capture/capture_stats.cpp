@@ -72,11 +72,14 @@ double CaptureDisplayedRate(const CaptureFacts& facts) {
     return static_cast<double>(facts.displayedFrames - 1) / span;
 }
 
+// The application's frames share the displayed span: counting frames
+// rather than the intervals between them would put one frame too many in
+// it, which on a short capture reads several percent high.
 double CaptureApplicationRate(const CaptureFacts& facts) {
-    if (facts.displayedFrames == 0)
+    if (facts.displayedFrames < 2 || facts.applicationShown < 2)
         return 0.0;
-    return CaptureDisplayedRate(facts) * static_cast<double>(facts.applicationShown) /
-           static_cast<double>(facts.displayedFrames);
+    return CaptureDisplayedRate(facts) * static_cast<double>(facts.applicationShown - 1) /
+           static_cast<double>(facts.displayedFrames - 1);
 }
 
 void AddCaptureStats(StatRecords& records, const CaptureFacts* facts) {
