@@ -23,7 +23,8 @@ run_tier=(
 # matplotlib for the lab's plotting scripts; MangoHud, the peer whose frame
 # limiter bench/limiter.sh holds ours against; dygraphs, which tempola-sim
 # --report reads when it writes a page (the program runs without it), and
-# Chromium to open those pages in the report test.
+# Chromium to open those pages in the report test; valgrind, whose
+# cachegrind counts the simulator's instructions (BENCHMARKS.md).
 test_tier=(
   "${run_tier[@]}"
   libgtest-dev libbenchmark-dev libstb-dev
@@ -32,7 +33,7 @@ test_tier=(
   xvfb xauth xdotool weston
   desktop-file-utils appstream man-db dpkg-dev file lintian
   python3-matplotlib mangohud
-  libjs-dygraphs chromium
+  libjs-dygraphs chromium valgrind
 )
 cross_tier=(
   build-essential cmake
