@@ -192,12 +192,9 @@ inline WaitPlan PlanFrameWait(Limiter& limiter, double now) {
 
 inline SwapPlan PlanSwapWait(Limiter& limiter, double now, double frameStart, uint64_t redraw) {
     SwapPlan plan;
+    plan.wait = WaitPlan{false, now, now, now};
     plan.word = WordWait{false, 0, now, kWordPoll};
-    if (!limiter.places.beforeSwap || limiter.places.hearsDisplay) {
-        plan.wait = WaitPlan{false, now, now, now};
-        if (!limiter.places.hearsDisplay) {
-            return plan;
-        }
+    if (limiter.places.hearsDisplay) {
         // The display-timed limiter plans a frame's start by how long
         // drawing takes: from the clock reading that set the poses to now.
         NoteDrawTime(limiter.display, now - frameStart);
@@ -205,9 +202,9 @@ inline SwapPlan PlanSwapWait(Limiter& limiter, double now, double frameStart, ui
         plan.word.wait = cadence > 0.0 && redraw > 1;
         plan.word.redraw = redraw - 1;
         plan.word.giveUp = now + cadence;
-        return plan;
+    } else if (limiter.places.beforeSwap) {
+        plan.wait = PlanDeadline(limiter, now, TakeDeadline(limiter.schedule, now));
     }
-    plan.wait = PlanDeadline(limiter, now, TakeDeadline(limiter.schedule, now));
     return plan;
 }
 

@@ -57,6 +57,8 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
     const double end = setup.redraw.seconds;
     uint64_t frames = 0;
     double t = 0.0;
+    double drawn = 0.0;     // in all
+    double lastSwap = 0.0;  // the redraw before's
     for (;;) {
         double waited = 0.0;
         if (kFeedback) {
@@ -87,7 +89,7 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
         }
         const double draw = DrawTime(run);
         t += draw;
-        run.drawSeconds += draw;
+        drawn += draw;
         if (kBeforeSwap) {
             if (kFeedback) {
                 HearDisplay(carry, t);
@@ -121,8 +123,7 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
                     AddQuantile(result.displayLatency, display.newestDisplay - starts[before]);
                 }
                 if (kFeedback) {
-                    const DisplayReport report{samples[before].seconds, shown,
-                                               display.newestDisplay, period};
+                    const DisplayReport report{lastSwap, shown, display.newestDisplay, period};
                     HoldReport(carry, report, shown ? display.newestDisplay : t, t);
                 }
                 if (kLog) {
@@ -134,6 +135,7 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
             RecordFrame(result.cadence, sample);
             MakeRedraw(display, sides[0].updates, sides[1].updates);
             starts[frames & 1] = start;
+            lastSwap = t;
         } else {
             RecordFrame(result.cadence, sample);
             if (kLog) {
@@ -156,6 +158,7 @@ void Loop(const SimSetup& setup, SimResult& result, const SimOutputs& out, SimSi
             }
         }
     }
+    run.drawSeconds = drawn;
     result.frames = frames;
     result.shown = kDisplay ? display.shownRedraws : 0;
     const uint64_t undecided = kDisplay && frames > 0 && !display.newestShown ? 1 : 0;
