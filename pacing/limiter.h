@@ -228,7 +228,9 @@ inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sle
     if (!plan.wait) {
         return WaitOutcome{0.0, 0.0, 0.0};
     }
-    if (plan.sleepUntil > plan.start) {
+    // Only the hybrid method has a margin to learn.
+    if (limiter.setting.method != WaitMethod::kHybrid) {
+    } else if (plan.sleepUntil > plan.start) {
         NoteSleepLate(limiter, sleepReturned - plan.sleepUntil);
         limiter.unslept = 0;
     } else if (++limiter.unslept == kUnsleptForgets) {
