@@ -115,7 +115,7 @@ struct WordWait {
     bool wait;        // false: swap at once
     uint64_t redraw;  // the redraw whose word is awaited
     double giveUp;
-    double poll;  // how often to look for the word
+    double poll;  // how often to look for the word (0: all the time)
 };
 
 // Before the swap: first the wait, then the wait for the word.
