@@ -8,8 +8,8 @@
 // (PlacesOf, kept in limiter.places): a loop asks nothing, and reads no
 // clock, at a place where its limit does nothing. A frame then runs:
 //
-//   the display's word      the words come are heard (NoteDisplayReport on
-//                           limiter.display), as every frame does anyway
+//   the display's word      what it said since is heard (NoteDisplayReport
+//                           on limiter.display), as every frame does anyway
 //   places.beforeFrame      plan = PlanFrameWait(limiter, now)
 //                           carry out plan (below); FinishWait
 //   (the frame clock is read, the frame paced and drawn)
@@ -52,10 +52,15 @@
 // the spin takes over. A high quantile (kMarginQuantile) of how late the
 // recent sleeps returned, with room (kMarginRoomShare of it and
 // kMarginRoom more), within these bounds; kFirstHybridMargin until
-// kLearnEvery sleeps were measured. The sleeps' lateness is kept in bins of
-// kLateBinSeconds, halved each time kLateWindow sleeps are in them, so that
-// a busy stretch is forgotten after a few thousand; the margin is learned
-// again every kLearnEvery sleeps, not on each.
+// kLearnEvery sleeps were measured. A swap is late only when its sleep
+// wakes after the margin: at the 99.5th percentile one in two hundred may,
+// which leaves the swaps' p1 to p99 spread to the spin. The sleeps' lateness
+// is kept in bins of kLateBinSeconds, halved each time kLateWindow sleeps
+// are in them, so that a busy stretch is forgotten after a few thousand;
+// the margin is learned again every kLearnEvery sleeps, not on each (the
+// bins are counted from the prompt end). At most 2 ms: each millisecond
+// spun is 6 % of a core at 60 Hz, and on a busy machine, where wakes come
+// later still, the rest is lost anyway.
 constexpr double kLeastHybridMargin = 0.0002;
 constexpr double kMostHybridMargin = 0.002;
 constexpr double kFirstHybridMargin = 0.001;
