@@ -13,13 +13,20 @@
 #
 # Prints a table (a row per variant: the swap interval's mean, standard
 # deviation, p1 and p99 in ms, CPU as % of one core, and on Weston shown
-# redraws a second, dropped %, display latency p50 and p99 in ms), the wake
-# floor of this machine (bench/wake_floor), and as its last three lines:
-#   limiter_jitter_ratio=   hybrid at swap over MangoHud, swap interval sd (goal <= 0.05)
+# redraws a second, dropped %, display latency p50 and p99 in ms; the rounds
+# pooled), hybrid at swap against MangoHud round by round, the wake floor of
+# this machine (bench/wake_floor), and as its last lines:
+#   limiter_spread_ratio=   hybrid at swap over MangoHud, the swap intervals' p99 less
+#                           p1 (goal <= 0.05)
+#   limiter_jitter_ratio=   the same for their sd (a single stalled interval moves a
+#                           short run's sd, whatever limiter runs: no goal)
 #   limiter_cpu_ratio=      hybrid at swap over MangoHud, CPU (goal <= 1.25)
 #   display_latency_ratio=  --limit display over --vsync, display latency p50 (goal <= 0.40)
+# The first three are the medians of the rounds' own ratios.
 #
 #   bench/limiter.sh [BUILD_DIR [ROUNDS [SECONDS]]]   (build, 3, 5)
+# TEMPOLA_LIMITER_PARTS="x11" runs the Xvfb part alone (default "x11 weston";
+# the last line is then left out).
 # Exit 77: no Xvfb, no MangoHud or no Weston here.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,8 +43,13 @@ if [ "${TEMPOLA_LIMITER_PART:-}" = "" ]; then
   out=$(mktemp -d)
   trap 'rm -rf "$out"' EXIT
   export TEMPOLA_LIMITER_OUT=$out
-  TEMPOLA_LIMITER_PART=x11 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$build" "$rounds" "$seconds" || exit 1
-  TEMPOLA_LIMITER_PART=weston bash "$root/tests/weston_env.sh" bash "$0" "$build" "$rounds" "$seconds" || exit 1
+  parts=${TEMPOLA_LIMITER_PARTS:-x11 weston}
+  if [[ " $parts " == *" x11 "* ]]; then
+    TEMPOLA_LIMITER_PART=x11 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$build" "$rounds" "$seconds" || exit 1
+  fi
+  if [[ " $parts " == *" weston "* ]]; then
+    TEMPOLA_LIMITER_PART=weston bash "$root/tests/weston_env.sh" bash "$0" "$build" "$rounds" "$seconds" || exit 1
+  fi
   floor=""
   [ -x "$build/bench/wake_floor" ] && floor=$("$build/bench/wake_floor" 600)
   exec python3 - "$out" "$floor" <<'PY'
@@ -48,14 +60,18 @@ def figures(path):
     return dict(p.split("=", 1) for p in text if "=" in p and not p.startswith("tempola-stats"))
 rows = {}
 order = []
+rounds = {}  # name: {round: (intervals, cpu)}
+def quantile(iv, p):
+    return iv[int(p * (len(iv) - 1))]
 for log in sorted(glob.glob(os.path.join(out, "*.csv"))):
-    name = os.path.basename(log).rsplit(".", 2)[0]
+    name, rnd = os.path.basename(log).rsplit(".", 2)[:2]
     if name not in rows:
         rows[name] = {"intervals": [], "cpu": [], "shown": [], "dropped": [], "frames": [], "p50": [], "p99": []}
     r = rows[name]
     data = list(csv.DictReader(open(log)))
     # Past the first second: start-up and the first uploads are nobody's limiter.
-    r["intervals"] += [float(d["MsBetweenPresents"]) for d in data[1:] if float(d["TimeInSeconds"]) >= 1.0]
+    mine = [float(d["MsBetweenPresents"]) for d in data[1:] if float(d["TimeInSeconds"]) >= 1.0]
+    r["intervals"] += mine
     f = figures(log[:-4] + ".stats")
     def num(key):
         v = f.get(key, "")
@@ -67,6 +83,7 @@ for log in sorted(glob.glob(os.path.join(out, "*.csv"))):
     if num("dropped") is not None:
         r["dropped"].append(num("dropped"))
         r["frames"].append(num("frames"))
+    rounds.setdefault(name, {})[int(rnd)] = (sorted(mine), num("cpu_percent"))
 def mean(v):
     return statistics.mean(v) if v else float("nan")
 def row(name):
@@ -94,14 +111,29 @@ for n in ("x11-hybrid-frame",):
         print(f"hybrid at frame over MangoHud (the same placement, no goal): sd {got[n]['sd'] / m['sd']:.3f}, cpu {got[n]['cpu'] / m['cpu']:.3f}")
 if floor:
     print(floor)
-u, v = got["weston-unlimited"], got["weston-vsync"]
-for n in ("weston-display", "weston-display-frame"):
-    print(f"{n} display latency p50 over the unlimited program's: {got[n]['lat50'] / u['lat50']:.3f}, "
-          f"over --vsync: {got[n]['lat50'] / v['lat50']:.3f}")
-m, h = got["x11-mangohud-60"], got["x11-hybrid-swap"]
-print(f"limiter_jitter_ratio={h['sd'] / m['sd']:.3f}")
-print(f"limiter_cpu_ratio={h['cpu'] / m['cpu']:.3f}")
-print(f"display_latency_ratio={got['weston-display']['lat50'] / got['weston-vsync']['lat50']:.3f}")
+if "weston-unlimited" in got:
+    u, v = got["weston-unlimited"], got["weston-vsync"]
+    for n in ("weston-display", "weston-display-frame"):
+        print(f"{n} display latency p50 over the unlimited program's: {got[n]['lat50'] / u['lat50']:.3f}, "
+              f"over --vsync: {got[n]['lat50'] / v['lat50']:.3f}")
+# Hybrid at the swap against MangoHud, round by round: each round's ratios,
+# then their medians.
+spread, sd, cpu = [], [], []
+print("round  hybrid spread ms  MangoHud spread ms  spread ratio  sd ratio  cpu ratio")
+for rnd in sorted(rounds.get("x11-hybrid-swap", {})):
+    if rnd not in rounds.get("x11-mangohud-60", {}):
+        continue
+    (hi, hc), (mi, mc) = rounds["x11-hybrid-swap"][rnd], rounds["x11-mangohud-60"][rnd]
+    hs, ms_ = quantile(hi, 0.99) - quantile(hi, 0.01), quantile(mi, 0.99) - quantile(mi, 0.01)
+    spread.append(hs / ms_)
+    sd.append(statistics.pstdev(hi) / statistics.pstdev(mi))
+    cpu.append(hc / mc)
+    print(f"{rnd:5d}  {hs:16.3f}  {ms_:18.3f}  {spread[-1]:12.3f}  {sd[-1]:8.3f}  {cpu[-1]:9.3f}")
+print(f"limiter_spread_ratio={statistics.median(spread):.3f}")
+print(f"limiter_jitter_ratio={statistics.median(sd):.3f}")
+print(f"limiter_cpu_ratio={statistics.median(cpu):.3f}")
+if "weston-display" in got:
+    print(f"display_latency_ratio={got['weston-display']['lat50'] / got['weston-vsync']['lat50']:.3f}")
 PY
 fi
 

@@ -17,7 +17,8 @@ struct SideSample {
 };
 
 // What the live program times of a redraw besides its pacers; the
-// simulator leaves it unknown (negative).
+// simulator times start and waitMs under a frame limit, and leaves the rest
+// unknown (negative).
 struct FrameWork {
     double start = -1.0;   // the clock reading that set the redraw's poses
     double waitMs = -1.0;  // the frame limiter's waits for it, in all

@@ -94,6 +94,20 @@ void RecordPlan(DisplayLimiter& limiter, double now, double display) {
     limiter.planNext = limiter.planNext + 1 == kRecentPlans ? 0 : limiter.planNext + 1;
 }
 
+// The ceiling of a count of cadences, at least 1; in a few instructions,
+// since the plan takes it on every redraw (std::ceil, without SSE 4.1, takes
+// a dozen). Past 2^52 a double is whole anyway.
+inline double StepsUp(double x) {
+    if (!(x > 1.0)) {
+        return 1.0;  // also NaN: the plan is for the next display time
+    }
+    if (x >= 0x1p52) {
+        return x;
+    }
+    const double whole = static_cast<double>(static_cast<int64_t>(x));
+    return whole < x ? whole + 1.0 : whole;
+}
+
 }  // namespace
 
 void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz) {
@@ -104,7 +118,6 @@ void StartDisplayLimiter(DisplayLimiter& limiter, double refreshHz) {
     limiter.latch = -1.0;
     limiter.margin = kFirstDisplayMargin;
     limiter.plannedDisplay = -1.0;
-    limiter.newestAimed = -1.0;
     limiter.missHeardAt = -1.0;
     for (int i = 0; i < kRecentPlans; ++i) {
         limiter.planAt[i] = -1.0;
@@ -155,7 +168,6 @@ void NoteDisplayReport(DisplayLimiter& limiter, const DisplayReport& report, dou
         return;  // out of order, or the same display time again
     }
     limiter.lastDisplay = report.display;
-    limiter.newestAimed = aimed;
     if (previous >= 0.0 && report.display - previous < kFeedbackTimeout) {
         NoteInterval(limiter, report.display - previous);
     } else if (limiter.cadence <= 0.0) {
@@ -182,8 +194,9 @@ void NoteDisplayReport(DisplayLimiter& limiter, const DisplayReport& report, dou
 bool DisplayTimed(const DisplayLimiter& limiter, double now) {
     // A clock that went back leaves the newest report in the future: as stale
     // as one that stopped coming.
-    return limiter.lastReportAt >= 0.0 && limiter.latch >= 0.0 &&
-           std::fabs(now - limiter.lastReportAt) < kFeedbackTimeout;
+    const double since = now - limiter.lastReportAt;
+    return limiter.lastReportAt >= 0.0 && limiter.latch >= 0.0 && since < kFeedbackTimeout &&
+           since > -kFeedbackTimeout;
 }
 
 const char* DisplayLimitNote(const DisplayLimiter& limiter, double now) {
@@ -201,25 +214,25 @@ double PlanDisplayWait(DisplayLimiter& limiter, double now) {
     const double draw = RecentHighSeconds(limiter.draw);
     // The first display time on the learned cadence whose latch can still
     // be made from now...
-    double steps = std::ceil((now + draw + lead - limiter.lastDisplay) / cadence);
+    double steps = StepsUp((now + draw + lead - limiter.lastDisplay) / cadence);
     // ...and not one an earlier plan took already (the ceiling of `after`,
     // taken only when it is the larger).
     double taken = limiter.plannedDisplay;
     if (taken >= 0.0 && taken > now - kFeedbackTimeout) {
-        // A redraw shown late took the display time the last plan aimed at:
-        // the redraw planned for it, whose swap waited for that one's word,
-        // is shown a cadence after it at the earliest. Aiming the next at
-        // that time too would make it late in turn, and the one after it,
-        // for good.
-        if (taken < limiter.lastDisplay + cadence * 0.5 && limiter.newestAimed != taken) {
-            taken = limiter.lastDisplay + cadence;
+        // The redraw planned last has been swapped by now. Swapped at or
+        // after the very display time it aimed at (its swap waited for the
+        // word on a redraw shown late), it is shown a cadence after now at
+        // the earliest, and that time is taken. Aimed where it aimed, the
+        // next redraw's swap would wait for its word in turn and miss too,
+        // and so would every one after it.
+        if (now >= taken) {
+            taken = now + cadence;
         }
         const double after = (taken + cadence * 0.5 - limiter.lastDisplay) / cadence;
         if (after > steps) {
-            steps = std::ceil(after);
+            steps = StepsUp(after);
         }
     }
-    steps = std::max(steps, 1.0);
     const double display = limiter.lastDisplay + steps * cadence;
     limiter.plannedDisplay = display;
     RecordPlan(limiter, now, display);

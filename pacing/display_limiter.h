@@ -55,7 +55,6 @@ struct DisplayLimiter {
     double margin;          // added to the latch
     RecentHigh draw;        // drawing times
     double plannedDisplay;  // the display time the last plan aimed at; negative: none
-    double newestAimed;     // the display time the newest shown redraw aimed at; negative: none
     // The recent plans, to tell which display time a report's swap aimed at:
     // when each was made and the display time it aimed at.
     double planAt[kRecentPlans];
@@ -87,10 +86,11 @@ inline double DisplayCadence(const DisplayLimiter& limiter);
 
 // When the frame after now should start: its drawing time's high quantile,
 // the latch and the margin before the display time it aims at. Each call
-// plans one redraw, and two never aim at one display time; nor at one
-// before the redraw planned last can be shown, when a redraw before that
-// one was shown late, at the time it aimed at (its swap waits for that
-// redraw's word: limiter.h). At or before now: do not wait. The fallback
+// plans one redraw, and two never aim at one display time; nor, when the
+// redraw planned last was swapped after the display time it aimed at, at
+// the first display time after now, where that one will be shown at the
+// earliest (and the next swap waits for its word: limiter.h). At or before
+// now: do not wait. The fallback
 // keeps an absolute schedule at the refresh rate, restarted when a period
 // late.
 double PlanDisplayWait(DisplayLimiter& limiter, double now);

@@ -46,7 +46,7 @@ enum FrameLogColumn : uint8_t {
     kLogRightSeen,
     // Named as the present monitor's 2.x columns of the same meaning, from
     // the sample's FrameWork and the display's word; empty where not measured
-    // (the simulator, no display times). Busy is the frame's present interval
+    // (the simulator without a limit, no display times). Busy is the frame's present interval
     // less the limiter's wait; the flags are wp_presentation's kind bits of a
     // shown redraw (1 vsync, 2 hw_clock, 4 hw_completion, 8 zero_copy).
     kLogCpuBusy,

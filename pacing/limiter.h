@@ -8,8 +8,8 @@
 // (PlacesOf, kept in limiter.places): a loop asks nothing, and reads no
 // clock, at a place where its limit does nothing. A frame then runs:
 //
-//   the display's word      the words come are heard (NoteDisplayReport on
-//                           limiter.display), as every frame does anyway
+//   the display's word      what it said since is heard (NoteDisplayReport
+//                           on limiter.display), as every frame does anyway
 //   places.beforeFrame      plan = PlanFrameWait(limiter, now)
 //                           carry out plan (below); FinishWait
 //   (the frame clock is read, the frame paced and drawn)
@@ -52,10 +52,15 @@
 // the spin takes over. A high quantile (kMarginQuantile) of how late the
 // recent sleeps returned, with room (kMarginRoomShare of it and
 // kMarginRoom more), within these bounds; kFirstHybridMargin until
-// kLearnEvery sleeps were measured. The sleeps' lateness is kept in bins of
-// kLateBinSeconds, halved each time kLateWindow sleeps are in them, so that
-// a busy stretch is forgotten after a few thousand; the margin is learned
-// again every kLearnEvery sleeps, not on each.
+// kLearnEvery sleeps were measured. A swap is late only when its sleep
+// wakes after the margin: at the 99.5th percentile one in two hundred may,
+// which leaves the swaps' p1 to p99 spread to the spin. The sleeps' lateness
+// is kept in bins of kLateBinSeconds, halved each time kLateWindow sleeps
+// are in them, so that a busy stretch is forgotten after a few thousand;
+// the margin is learned again every kLearnEvery sleeps, not on each (the
+// bins are counted from the prompt end). At most 2 ms: each millisecond
+// spun is 6 % of a core at 60 Hz, and on a busy machine, where wakes come
+// later still, the rest is lost anyway.
 constexpr double kLeastHybridMargin = 0.0002;
 constexpr double kMostHybridMargin = 0.002;
 constexpr double kFirstHybridMargin = 0.001;
@@ -115,7 +120,7 @@ struct WordWait {
     bool wait;        // false: swap at once
     uint64_t redraw;  // the redraw whose word is awaited
     double giveUp;
-    double poll;  // how often to look for the word
+    double poll;  // how often to look for the word (0: all the time)
 };
 
 // Before the swap: first the wait, then the wait for the word.
@@ -192,12 +197,9 @@ inline WaitPlan PlanFrameWait(Limiter& limiter, double now) {
 
 inline SwapPlan PlanSwapWait(Limiter& limiter, double now, double frameStart, uint64_t redraw) {
     SwapPlan plan;
+    plan.wait = WaitPlan{false, now, now, now};
     plan.word = WordWait{false, 0, now, kWordPoll};
-    if (!limiter.places.beforeSwap || limiter.places.hearsDisplay) {
-        plan.wait = WaitPlan{false, now, now, now};
-        if (!limiter.places.hearsDisplay) {
-            return plan;
-        }
+    if (limiter.places.hearsDisplay) {
         // The display-timed limiter plans a frame's start by how long
         // drawing takes: from the clock reading that set the poses to now.
         NoteDrawTime(limiter.display, now - frameStart);
@@ -205,9 +207,9 @@ inline SwapPlan PlanSwapWait(Limiter& limiter, double now, double frameStart, ui
         plan.word.wait = cadence > 0.0 && redraw > 1;
         plan.word.redraw = redraw - 1;
         plan.word.giveUp = now + cadence;
-        return plan;
+    } else if (limiter.places.beforeSwap) {
+        plan.wait = PlanDeadline(limiter, now, TakeDeadline(limiter.schedule, now));
     }
-    plan.wait = PlanDeadline(limiter, now, TakeDeadline(limiter.schedule, now));
     return plan;
 }
 
@@ -231,7 +233,9 @@ inline WaitOutcome FinishWait(Limiter& limiter, const WaitPlan& plan, double sle
     if (!plan.wait) {
         return WaitOutcome{0.0, 0.0, 0.0};
     }
-    if (plan.sleepUntil > plan.start) {
+    // Only the hybrid method has a margin to learn.
+    if (limiter.setting.method != WaitMethod::kHybrid) {
+    } else if (plan.sleepUntil > plan.start) {
         NoteSleepLate(limiter, sleepReturned - plan.sleepUntil);
         limiter.unslept = 0;
     } else if (++limiter.unslept == kUnsleptForgets) {

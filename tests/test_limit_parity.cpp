@@ -245,4 +245,36 @@ TEST(LimitParity, TheRateLimitAtEitherPlace) {
                    kWithin);
 }
 
+// With no limit the protocol takes no step: each frame reads the clock
+// twice, as the host does (the frame's clock and the swap's), and never
+// sleeps. A counter that moves a microsecond at each reading shows any
+// reading more in every interval.
+TEST(LimitParity, NoLimitReadsNoClockAndWaitsNever) {
+    ResetHostState();
+    headless::Options options;
+    options.ticksPerRead = 1;  // of a 1 MHz counter
+    headless::Reset(options);
+    drawing = Drawing{1, 0.007, 0.0};
+    TempFile log("parity-off");
+    std::vector<const char*> args = {"tempola", "--seconds", "0.5", "--log", log.path.c_str()};
+    RunOptions o;
+    char error[256] = "";
+    ASSERT_TRUE(ParseOptions(static_cast<int>(args.size()), args.data(), &o, error, sizeof error));
+    auto draw = [] {
+        PaceFrame();
+        headless::AdvanceMs(7);
+        return true;
+    };
+    AppCallbacks app = kApp;
+    app.Render = draw;
+    EXPECT_EQ(RunProgram(o, kEnvironment, app), 0);
+    const Rows rows = ReadLog(log.path);
+    ASSERT_GT(rows.size(), 50u);
+    for (size_t i = 1; i + 1 < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].at("MsBetweenPresents"), "7.0020") << i;
+        EXPECT_EQ(rows[i].at("MsCPUWait"), "0.0000") << i;
+    }
+    EXPECT_EQ(headless::GetRecord().sleeps, 0);
+}
+
 }  // namespace

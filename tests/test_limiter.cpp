@@ -489,6 +489,30 @@ TEST(DisplayLimiter, AShowingDelayedByLessThanACadenceIsAMissToo) {
     EXPECT_GT(d.latch, aimed - frameAt - 0.002);
 }
 
+TEST(DisplayLimiter, ARedrawSwappedPastItsDisplayTimeIsNotAimedAtAgain) {
+    // Shown every 20 ms, each swap 10 ms ahead.
+    DisplayLimiter d;
+    StartDisplayLimiter(d, 60.0);
+    double t = 1.0;
+    for (int i = 0; i < 20; ++i, t += 0.02) {
+        NoteDisplayReport(d, DisplayReport{t - 0.01, true, t, 0.0}, t + 0.0005);
+    }
+    const double newest = t - 0.02;
+    ASSERT_NEAR(DisplayCadence(d), 0.02, 1e-6);
+    PlanDisplayWait(d, newest + 0.001);
+    const double aimed = d.plannedDisplay;
+    EXPECT_NEAR(aimed, newest + 0.02, 1e-6);
+    // Swapped in time, the redraw after it aims at the display time after.
+    DisplayLimiter inTime = d;
+    PlanDisplayWait(inTime, aimed - 0.012);
+    EXPECT_NEAR(inTime.plannedDisplay, aimed + 0.02, 1e-6);
+    // Its swap waited (for the word on a redraw shown late) until after the
+    // time it aimed at: it is shown a cadence after that at the earliest, so
+    // the redraw after it aims later still, clear of its swap's own wait.
+    PlanDisplayWait(d, aimed + 0.001);
+    EXPECT_NEAR(d.plannedDisplay, aimed + 0.04, 1e-6);
+}
+
 TEST(DisplayLimiter, FallsBackToTheRefreshRateWithoutDisplayTimes) {
     Limiter l;
     StartLimiter(

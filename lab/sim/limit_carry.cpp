@@ -26,10 +26,16 @@ void HoldForLater(LimitCarry& carry, const DisplayReport& report, double heardAt
     ++carry.count;
 }
 
-double CarryWordWait(LimitCarry& carry, const WordWait& word, double start, double wordAt) {
+double CarryWordWait(LimitCarry& carry, WordWait word, double start, double wordAt) {
     // As demo/frame.cpp looks: while the word has not come and it has not
     // given up, sleep a poll (no later than the give-up time) and hear what
     // came.
+    if (!(word.poll > 0.0)) {
+        // Looked for all the time: the wait ends as the word comes.
+        const double end = wordAt < word.giveUp ? wordAt : word.giveUp;
+        HearDisplay(carry, end);
+        return end > start ? end : start;
+    }
     double now = start;
     while (wordAt > now && now < word.giveUp) {
         const double next = now + word.poll;

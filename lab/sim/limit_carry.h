@@ -60,7 +60,7 @@ inline double WordOnNewest(const DisplayModel& display) {
 
 // The wait for the word from start, which the display gives at wordAt;
 // returns when it ended.
-double CarryWordWait(LimitCarry& carry, const WordWait& word, double start, double wordAt);
+double CarryWordWait(LimitCarry& carry, WordWait word, double start, double wordAt);
 
 // Inline, and forced: the simulator waits on every redraw, and a call per
 // redraw costs a tenth of it.

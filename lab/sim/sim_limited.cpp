@@ -43,6 +43,8 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
     const double end = setup.redraw.seconds;
     uint64_t frames = 0;
     double t = 0.0;
+    double drawn = 0.0;     // in all
+    double lastSwap = 0.0;  // the redraw before's
     for (;;) {
         double waited = 0.0;
         if (kFeedback) {
@@ -69,7 +71,7 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
         StepSide(sides[1], pacerTime, sample.right, slot);
         const double draw = DrawTime(run);
         t += draw;
-        run.drawSeconds += draw;
+        drawn += draw;
         if (kBeforeSwap) {
             if (kFeedback) {
                 HearDisplay(carry, t);
@@ -103,13 +105,13 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
                     AddQuantile(result.displayLatency, display - starts[(frames - 1) & 1]);
                 }
                 if (kFeedback) {
-                    const DisplayReport report{NewestSample(step, frames).seconds, shown, display,
-                                               period};
+                    const DisplayReport report{lastSwap, shown, display, period};
                     HoldReport(carry, report, shown ? display : t, t);
                 }
             }
             SettleNewest<kSink, true>(step, frames, starts[(frames - 1) & 1]);
             starts[frames & 1] = start;
+            lastSwap = t;
         }
         RecordFrame(result.cadence, sample);
         MakeNewest<kDisplay, kSink>(step, sample, sides[0].updates, sides[1].updates);
@@ -121,6 +123,7 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
     if (kDisplay && frames > 0 && step.display.newestShown) {
         AddQuantile(result.displayLatency, step.display.newestDisplay - starts[last]);
     }
+    run.drawSeconds = drawn;
     result.frames = frames;
     result.shown = counts.shown;
     result.dropped = counts.dropped;
