@@ -48,6 +48,9 @@ struct SimOptions {
     bool targetGiven[2];
     const char* reportPath;  // --report: a page about the run; null: none
     bool compareRules;       // every rule over the same redraws
+    // --recompute-animation: a capture's animation error computed from its
+    // times even where it has a column of its own.
+    bool recomputeAnimation;
 };
 
 // Reads argv[1..argc-1]. False, with a one-line message in error, for

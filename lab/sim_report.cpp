@@ -173,4 +173,8 @@ void SimStatRecords(StatRecords& records, const SimSetup& setup, const SimResult
         LatencyStats{limited && setup.displayHz > 0.0 ? &result.displayLatency : nullptr, nullptr});
     AddCaptureStats(records, capture);
     AddStutterStats(records, stutters);
+    const Motion* motions[2] = {&result.motions[0], &result.motions[1]};
+    AddMotionStats(records, MotionStats{{motions[0], motions[1]},
+                                        setup.displayHz > 0.0 ? &result.animation : nullptr});
+    AddCaptureAnimationStats(records, capture);
 }

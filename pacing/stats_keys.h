@@ -56,6 +56,13 @@
     X(Capture##N##LatencyP50Ms, "capture_" n "_latency_p50_ms", kNumber, "%.3f")   \
     X(Capture##N##LatencyP99Ms, "capture_" n "_latency_p99_ms", kNumber, "%.3f")
 
+// A replayed capture's own animation error (lab/capture/capture_stats.h).
+#define TEMPOLA_CAPTURE_ANIMATION_STATS(X)                                           \
+    X(CaptureAnimationErrorP50Ms, "capture_animation_error_p50_ms", kNumber, "%.3f") \
+    X(CaptureAnimationErrorP99Ms, "capture_animation_error_p99_ms", kNumber, "%.3f") \
+    X(CaptureAnimationErrorSource, "capture_animation_error_source", kText, nullptr) \
+    X(CaptureAnimationErrorRejected, "capture_animation_error_rejected", kCount, nullptr)
+
 #define TEMPOLA_STATS(X)                                               \
     X(Exit, "exit", kNumber, "%.0f")                                   \
     X(Frames, "frames", kCount, nullptr)                               \
@@ -97,7 +104,8 @@
     TEMPOLA_CAPTURE_LATENCY_STATS(X, Input, "input")                   \
     TEMPOLA_CAPTURE_LATENCY_STATS(X, Click, "click")                   \
     TEMPOLA_CAPTURE_LATENCY_STATS(X, Pc, "pc")                         \
-    TEMPOLA_CAPTURE_LATENCY_STATS(X, Display, "display")
+    TEMPOLA_CAPTURE_LATENCY_STATS(X, Display, "display")               \
+    TEMPOLA_CAPTURE_ANIMATION_STATS(X)
 
 enum class StatKey : uint16_t {
 #define TEMPOLA_STAT_KEY(name, spelling, kind, format) k##name,

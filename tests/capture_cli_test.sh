@@ -46,3 +46,12 @@ done
   fail "the unknown FrameType is not named once: $(cat "$work/err")"
 grep -q ' frames=12 ' "$work/out" || fail "not every frame replayed: $(cat "$work/out")"
 echo "ok: an unknown FrameType is named once"
+
+for words in "--left-motion gpu" "--right-motion" "--right-motion Display"; do
+  # shellcheck disable=SC2086
+  "$sim" $words --stats >"$work/out" 2>"$work/err"
+  code=$?
+  [ "$code" -eq 2 ] || fail "$words exited $code"
+  grep -q -- "-motion" "$work/err" || fail "$words: $(cat "$work/err")"
+done
+echo "ok: a motion other than cpu, refresh or display exits 2"

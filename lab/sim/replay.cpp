@@ -46,10 +46,10 @@ struct Replayer {
     double first;
     double lastRel;
 
-    void Advance(SimSide& side, double t, SideSample& sample) {
+    void Advance(SimSide& side, double t, double now, SideSample& sample) {
         sample.target = side.pacer.target;
         sample.rule = side.rule;
-        StepSide(side, t, sample, model ? &step.slot : nullptr);
+        StepSide(side, t, sample, model ? &step.slot : nullptr, now);
     }
 
     bool Row(const CaptureRow& row, char* error, size_t errorSize) {
@@ -74,10 +74,11 @@ struct Replayer {
         Follow(setup, row, 1, sides[1]);
         if (model) {
             PassUntil(step, rel);
+            NoteDecided<true>(step, frames);
             SettleNewest<true>(step, frames);
         }
-        Advance(sides[0], t, sample.left);
-        Advance(sides[1], t, sample.right);
+        Advance(sides[0], t, rel, sample.left);
+        Advance(sides[1], t, rel, sample.right);
         RecordFrame(result.sim.cadence, sample);
         if (model) {
             MakeNewest<true, true>(step, sample, sides[0].updates, sides[1].updates);
@@ -102,11 +103,20 @@ struct Replayer {
             cells.betweenMs = shown.betweenMs;
             cells.seenMs[0] = shown.seenMs[0];
             cells.seenMs[1] = shown.seenMs[1];
+            NoteCaptureShown(rel, at, cells);
             ++result.sim.shown;
         } else if (row.fate == FrameFate::kDropped) {
             ++result.sim.dropped;
         }
         return cells;
+    }
+
+    // The capture's own display time of a shown row measures the poses the
+    // sides hold after it: its time is the redraw's start.
+    void NoteCaptureShown(double rel, double at, FrameDisplay& cells) {
+        const double poses[2] = {sides[0].motion.poseTime, sides[1].motion.poseTime};
+        NoteShownPoses(step.animation, rel, poses, rel, at);
+        CopyAnimationCells(step.animation, cells);
     }
 
     void Finish() {
@@ -123,6 +133,7 @@ struct Replayer {
             result.sim.side[i].updates = sides[i].updates;
             result.sim.side[i].measuredRate = sides[i].pacer.measuredRate;
             result.last[i] = SideSetup{sides[i].rule, sides[i].pacer.target};
+            result.sim.motions[i] = sides[i].motion;
         }
     }
 };
@@ -136,6 +147,7 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
         return false;
     result.info = CaptureInfoOf(reader);
     ResetCaptureFacts(result.facts, result.info);
+    result.facts.recompute = setup.recomputeAnimation;
     result.recordedDisplay = result.info.chosen.shows;
     result.sim.shown = 0;
     result.sim.dropped = 0;
@@ -150,6 +162,8 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     StartDisplayStep(r.step, r.model ? setup.displayHz : 0.0, setup.latchMs,
                      &result.sim.side[0].seen, &result.sim.side[1].seen, r.sides,
                      SinkTakes(sink) ? sink : FrameSink{TakeNothing, nullptr});
+    if (r.model || result.recordedDisplay)
+        WatchAnimation(r.step, &result.sim.animation, r.sides);
     ResetSeen(r.seen);
     r.seenFigures[0] = &result.sim.side[0].seen;
     r.seenFigures[1] = &result.sim.side[1].seen;
