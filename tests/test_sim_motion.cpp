@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <iomanip>
 #include <memory>
 #include <string>
 #include <vector>
@@ -169,4 +170,60 @@ TEST(SimMotion, ComputedCaptureErrorAgreesWithTheFilesColumn) {
         EXPECT_NEAR(figures[1][0], figures[0][0], 0.01);
         EXPECT_NEAR(figures[1][1], figures[0][1], 0.01);
     }
+}
+
+// A capture of presents 1 to 3 ms apart on a 60 Hz display that takes a
+// present until 2 ms before its refresh, only the last before it shown:
+// display-locked counts the refreshes from the capture's display times
+// (scheduled at 40 cannot show evenly), and display motion predicts from
+// them, so every pose it moves lands where it was predicted.
+TEST(SimMotion, ReplayHearsTheCapturesDisplayTimes) {
+    TempFile file("grid-capture");
+    {
+        std::ofstream out(file.path);
+        out << std::fixed << std::setprecision(4);
+        out << "Application,ProcessID,SwapChainAddress,PresentRuntime,SyncInterval,PresentFlags,"
+               "AllowsTearing,PresentMode,TimeInMs,MsBetweenPresents,MsInPresentAPI,"
+               "MsUntilDisplayed\n";
+        const double period = 1000.0 / 60.0;
+        std::vector<double> times;
+        uint32_t random = 30;
+        for (double t = 1000.0; t < 4000.0;) {
+            random = random * 1664525u + 1013904223u;
+            t += 1.0 + 2.0 * (random >> 8) / 16777216.0;
+            times.push_back(t);
+        }
+        const auto refresh = [&](double t) { return std::ceil((t + 2.0) / period) * period; };
+        for (size_t i = 0; i < times.size(); ++i) {
+            const bool shown = i + 1 == times.size() || refresh(times[i + 1]) != refresh(times[i]);
+            out << "g.exe,1,0x1,DXGI,0,0,1,Hardware: Independent Flip," << times[i] << ",2,0.1,";
+            if (shown)
+                out << refresh(times[i]) - times[i];
+            else
+                out << "NA";
+            out << "\n";
+        }
+    }
+    ReplaySetup setup{};
+    setup.path = file.path.c_str();
+    setup.clock = PacerClock::kMilliseconds;
+    setup.ruleGiven[0] = setup.ruleGiven[1] = setup.targetGiven[0] = setup.targetGiven[1] = true;
+    double jitter[2];
+    for (PaceRule rule : {kRuleScheduled, kRuleDisplayLocked}) {
+        setup.side[0] = SideSetup{rule, 40.0, MotionKind::kDisplay};
+        setup.side[1] = SideSetup{rule, 24.0, MotionKind::kCpu};
+        CaptureReaderPtr reader = NewCaptureReader();
+        auto result = std::make_unique<ReplayResult>();
+        char error[512] = "";
+        ASSERT_TRUE(RunReplay(setup, *reader, *result, kNoFrameSink, error, sizeof error, nullptr))
+            << error;
+        jitter[rule == kRuleDisplayLocked] = JitterMs(result->sim.side[0].seen);
+        const Motion& moved = result->sim.motions[0];
+        EXPECT_GT(moved.checked, 100u);
+        EXPECT_LE(moved.mispredicted, 1u);
+        EXPECT_LT(AnimationErrorMs(result->sim.animation.sides[0], 0.99), 0.001);
+        EXPECT_GT(AnimationErrorMs(result->sim.animation.sides[1], 0.5), 0.3);
+    }
+    EXPECT_GT(jitter[0], 4.0);
+    EXPECT_LT(jitter[1], 0.5);
 }

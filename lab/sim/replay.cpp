@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "lab/sim/display_step.h"
+#include "lab/sim/replay_motion.h"
 #include "pacing/seen.h"
 
 namespace {
@@ -45,11 +46,29 @@ struct Replayer {
     uint64_t frames;
     double first;
     double lastRel;
+    ReplayDisplay heard;  // the capture's display times, as the rows pass them
 
-    void Advance(SimSide& side, double t, double now, SideSample& sample) {
+    void Advance(SimSide& side, double t, double now, SideSample& sample, const RefreshSlot* slot) {
         sample.target = side.pacer.target;
         sample.rule = side.rule;
-        StepSide(side, t, sample, model ? &step.slot : nullptr, now);
+        StepSide(side, t, sample, slot, now);
+    }
+
+    // With the capture's display times: what those heard by now say of
+    // where this row will be shown, for display-locked and the motions.
+    const RefreshSlot* HearCapture(double rel, RefreshSlot* slot) {
+        HearCaptureUntil(heard, rel);
+        double predicted = -1.0;
+        double cadence = 0.0;
+        const bool timed = PredictReplay(heard, rel, &predicted, &cadence);
+        for (SimSide& side : sides) {
+            side.clockGiven = true;
+            side.given = MotionClock{rel, cadence, timed ? predicted : -1.0};
+        }
+        if (!timed)
+            return nullptr;
+        *slot = ReplaySlot(heard, predicted, cadence);
+        return slot;
     }
 
     bool Row(const CaptureRow& row, char* error, size_t errorSize) {
@@ -77,8 +96,12 @@ struct Replayer {
             NoteDecided<true>(step, frames);
             SettleNewest<true>(step, frames);
         }
-        Advance(sides[0], t, rel, sample.left);
-        Advance(sides[1], t, rel, sample.right);
+        RefreshSlot heardSlot{0, 0.0};
+        const RefreshSlot* slot = model                    ? &step.slot
+                                  : result.recordedDisplay ? HearCapture(rel, &heardSlot)
+                                                           : nullptr;
+        Advance(sides[0], t, rel, sample.left, slot);
+        Advance(sides[1], t, rel, sample.right, slot);
         RecordFrame(result.sim.cadence, sample);
         if (model) {
             MakeNewest<true, true>(step, sample, sides[0].updates, sides[1].updates);
@@ -104,8 +127,10 @@ struct Replayer {
             cells.seenMs[0] = shown.seenMs[0];
             cells.seenMs[1] = shown.seenMs[1];
             NoteCaptureShown(rel, at, cells);
+            HoldCaptureRow(heard, rel, true, at);
             ++result.sim.shown;
         } else if (row.fate == FrameFate::kDropped) {
+            HoldCaptureRow(heard, rel, false, 0.0);
             ++result.sim.dropped;
         }
         return cells;
@@ -155,10 +180,14 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     ResetFigures(result.sim.side[0].seen);
     ResetFigures(result.sim.side[1].seen);
     ResetFigures(result.shownIntervals);
-    Replayer r{setup, result, {}, false, {}, {}, {}, 0, 0.0, 0.0};
-    for (int i = 0; i < 2; ++i)
-        StartSide(r.sides[i], setup.side[i]);
+    Replayer r{setup, result, {}, false, {}, {}, {}, 0, 0.0, 0.0, {}};
     r.model = !result.recordedDisplay && setup.displayHz > 0.0;
+    for (int i = 0; i < 2; ++i) {
+        StartSide(r.sides[i], setup.side[i]);
+        r.sides[i].gridHz = r.model ? setup.displayHz : 0.0;
+        r.sides[i].gridLead = setup.latchMs * 0.001;
+    }
+    StartReplayDisplay(r.heard);
     StartDisplayStep(r.step, r.model ? setup.displayHz : 0.0, setup.latchMs,
                      &result.sim.side[0].seen, &result.sim.side[1].seen, r.sides,
                      SinkTakes(sink) ? sink : FrameSink{TakeNothing, nullptr});

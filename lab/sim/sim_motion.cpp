@@ -8,7 +8,10 @@
 
 void MoveSide(SimSide& side, double t, double now, double elapsed) {
     MotionClock clock{t, 0.0, -1.0};
-    if (side.gridHz > 0.0) {
+    if (side.clockGiven) {
+        clock = side.given;
+        clock.now = t;
+    } else if (side.gridHz > 0.0) {
         clock.period = 1.0 / side.gridHz;
         clock.predicted = PredictOnGrid(0.0, side.gridHz, side.gridLead, now);
     }

@@ -17,6 +17,10 @@ struct SimSide {
     Motion motion;
     double gridHz;
     double gridLead;
+    // Replay of a capture's display times: what they predict, given before
+    // each step instead of the grid (its now is set at the step).
+    bool clockGiven;
+    MotionClock given;
 };
 
 inline void StartSide(SimSide& side, const SideSetup& setup) {
@@ -27,6 +31,8 @@ inline void StartSide(SimSide& side, const SideSetup& setup) {
     StartMotion(side.motion, setup.motion);
     side.gridHz = 0.0;
     side.gridLead = 0.0;
+    side.clockGiven = false;
+    side.given = MotionClock{0.0, 0.0, -1.0};
 }
 
 // An update of a side whose motion is not cpu (sim_motion.cpp). now: the
