@@ -9,6 +9,7 @@
 
 #include "lab/capture/capture_stats.h"
 #include "lab/sim/replay.h"
+#include "lab/sim/sweep.h"
 #include "pacing/frame_log.h"
 #include "temp_file.h"
 
@@ -226,4 +227,25 @@ TEST(SimMotion, ReplayHearsTheCapturesDisplayTimes) {
     }
     EXPECT_GT(jitter[0], 4.0);
     EXPECT_LT(jitter[1], 0.5);
+}
+
+// Every point of a sweep moves by the one motion, whichever side it ran on.
+TEST(SimMotion, TheSweepMovesEveryPointByItsMotion) {
+    SweepSetup sweep{};
+    sweep.run = MotionSetup(kRuleAdaptive, MotionKind::kCpu);
+    sweep.run.redraw.seconds = 3.0;
+    sweep.run.side[0].motion = MotionKind::kDisplay;
+    const double rates[1] = {1000.0};
+    sweep.redrawHz = rates;
+    sweep.redrawCount = 1;
+    sweep.targetFrom = 29.0;
+    sweep.targetStep = 1.0;
+    sweep.targetCount = 3;
+    std::vector<SweepRow> rows(SweepRowCount(sweep));
+    ASSERT_TRUE(RunSweep(sweep, 1, rows.data(), nullptr));
+    for (const SweepRow& row : rows) {
+        SCOPED_TRACE(std::string(PaceRuleName(row.rule)) + " " + std::to_string(row.target));
+        EXPECT_LT(row.animation.p99Ms, 0.001);
+        EXPECT_GT(row.seen.meanRate, 0.0);
+    }
 }
