@@ -66,7 +66,10 @@ TEST(SimMotion, DisplayMotionShowsEveryPredictedPoseWithoutError) {
     for (PaceRule rule :
          {kRuleAdaptive, kRuleFixed, kRuleScheduled, kRuleEveryRedraw, kRuleDisplayLocked}) {
         SCOPED_TRACE(PaceRuleName(rule));
-        RunSim(MotionSetup(rule, MotionKind::kDisplay), *moved, Collect());
+        SimSetup setup = MotionSetup(rule, MotionKind::kDisplay);
+        // Unjittered, every-redraw's first update is after the first refresh.
+        setup.redraw.jitterMs = rule == kRuleEveryRedraw ? 0.0 : 2.0;
+        RunSim(setup, *moved, Collect());
         for (int side = 0; side < 2; ++side) {
             EXPECT_GT(moved->motions[side].checked, 100u);
             EXPECT_EQ(moved->motions[side].mispredicted, 0u);
