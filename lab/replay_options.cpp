@@ -9,6 +9,7 @@ ReplaySetup ReplaySetupOf(const SimOptions& options) {
     setup.clock = options.setup.clock;
     setup.displayHz = options.setup.displayHz;
     setup.latchMs = options.setup.latchMs;
+    setup.recomputeAnimation = options.recomputeAnimation;
     for (int i = 0; i < 2; ++i) {
         setup.side[i] = options.setup.side[i];
         setup.ruleGiven[i] = options.ruleGiven[i];

@@ -58,8 +58,10 @@ bool RunOne(const SimOptions& given, int index, ReportWork& w, RunWork& work, Fa
     ReportRun& run = w.report.run[index];
     const bool page = options.reportPath != nullptr;
     SeriesCollector collector;
-    if (page)
+    if (page) {
         StartCollecting(collector, run.series);
+        CollectAnimation(collector, run.animation);
+    }
     const int rule = options.compareRules ? index : kRulesAsGiven;
     if (!RunJob(options, rule, page ? SeriesSink(collector) : kNoFrameSink, work, w.result[index],
                 w.done[index], f.text, sizeof f.text, index == 0 ? stderr : nullptr)) {

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "pacing/motion_option.h"
+
 namespace {
 
 struct Reader {
@@ -274,10 +276,10 @@ bool TakeSummary(Reader& reader, const char* option, SimOptions* options) {
 // Which options were given, for the checks that involve more than one.
 struct Given {
     bool seconds;
-    const char* limitOnly;  // an option of the limited program's model
+    const char* limitOnly;   // an option of the limited program's model
     const char* notLimited;  // an option of the unlimited redraw model
-    const char* modelOnly;  // an option of the redraw model, which --replay replaces
-    bool singleRun;         // an option that only means something without --sweep
+    const char* modelOnly;   // an option of the redraw model, which --replay replaces
+    bool singleRun;          // an option that only means something without --sweep
     const char* singleName;
     bool sweepOnly;
     const char* sweepName;
@@ -543,6 +545,9 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             ok = TakeRule(reader, arg, &setup.side[arg[2] == 'r'].rule);
             options->ruleGiven[arg[2] == 'r'] = true;
             MarkSingle(given, arg);
+        } else if (int motionSide = 0; IsMotionOption(arg, &motionSide)) {
+            const char* value = reader.next < argc ? argv[reader.next++] : nullptr;
+            ok = ParseMotionOption(arg, value, &setup.side[motionSide].motion, error, errorSize);
         } else if (Is(arg, "--left-target") || Is(arg, "--right-target")) {
             ok = TakeTarget(reader, arg, &setup.side[Is(arg, "--right-target")].target);
             options->targetGiven[Is(arg, "--right-target")] = true;
@@ -565,6 +570,9 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, cha
             given.captureOnly = arg;
         } else if (Is(arg, "--run")) {
             ok = TakeCount(reader, arg, kMostRuns, "a run from 1 to 1000000", &options->run);
+            given.captureOnly = arg;
+        } else if (Is(arg, "--recompute-animation")) {
+            options->recomputeAnimation = true;
             given.captureOnly = arg;
         } else if (Is(arg, "--qpc-hz")) {
             ok = TakeRate(reader, arg, &options->ticksHz);

@@ -60,6 +60,9 @@ struct SimOptions {
     bool summary;
     const char* const* summaryPaths;  // into argv
     int summaryCount;
+    // --recompute-animation: a capture's animation error computed from its
+    // times even where it has a column of its own.
+    bool recomputeAnimation;
 };
 
 // Reads argv[1..argc-1]. False, with a one-line message in error, for

@@ -70,6 +70,42 @@ void PrintSideRow(std::FILE* out, const StatRecords& records, int side, unsigned
                  figure(SeriesFigure::kLow1Fps), figure(SeriesFigure::kWorstMs));
 }
 
+// A value as the line prints it; "" where it is not known.
+struct ValueText {
+    char text[64];
+};
+ValueText Value(const StatRecords& records, StatKey key) {
+    ValueText v{""};
+    const StatRecord* record = FindStat(records, key);
+    if (record != nullptr)
+        FormatStatValue(records, *record, v.text, sizeof v.text);
+    return v;
+}
+
+// A side whose motion is not cpu: what moved it (and what it fell back to)
+// and, with a display, how its poses moved on screen. Nothing for cpu, so
+// that the table reads as it always did.
+void PrintMotionRows(std::FILE* out, const SimResult& result, const StatRecords& records) {
+    for (int side = 0; side < 2; ++side) {
+        const Motion& motion = result.motions[side];
+        if (motion.kind == MotionKind::kCpu)
+            continue;
+        const char* note = MotionNote(motion);
+        std::fprintf(out, "%s moves by %s%s%s", kSideNames[side], MotionName(motion.kind),
+                     *note != '\0' ? " " : "", note);
+        const auto v = [&](StatKey left) { return Value(records, SideKey(left, side)); };
+        if (v(StatKey::kLeftAnimationErrorP50Ms).text[0] != '\0')
+            std::fprintf(out, ": animation error %s ms (p50), %s (p99), %s (max)",
+                         v(StatKey::kLeftAnimationErrorP50Ms).text,
+                         v(StatKey::kLeftAnimationErrorP99Ms).text,
+                         v(StatKey::kLeftAnimationErrorMaxMs).text);
+        if (v(StatKey::kLeftMispredicted).text[0] != '\0')
+            std::fprintf(out, ", %s shown off their prediction",
+                         v(StatKey::kLeftMispredicted).text);
+        std::fputc('\n', out);
+    }
+}
+
 }  // namespace
 
 void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& result,
@@ -92,6 +128,7 @@ void PrintSimTable(std::FILE* out, const SimSetup& setup, const SimResult& resul
         PrintSideRow(out, records, side, Count(records, SideKey(StatKey::kLeftUpdates, side)),
                      SideKey(StatKey::kLeftMeanRate, side), SideKey(StatKey::kLeftJitterMs, side));
     }
+    PrintMotionRows(out, result, records);
     if (setup.displayHz <= 0.0) {
         return;
     }
@@ -210,4 +247,8 @@ void SimStatRecords(StatRecords& records, const SimSetup& setup, const SimResult
     AddStutterStats(records, stutters);
     FrameGenStats gen;
     AddFrameGenStats(records, FrameGenStatsOf(setup, result, &gen) ? &gen : nullptr);
+    const Motion* motions[2] = {&result.motions[0], &result.motions[1]};
+    AddMotionStats(records, MotionStats{{motions[0], motions[1]},
+                                        setup.displayHz > 0.0 ? &result.animation : nullptr});
+    AddCaptureAnimationStats(records, capture);
 }

@@ -40,6 +40,7 @@ void StartMotion(Motion& motion, MotionKind kind) {
     motion = Motion{};
     motion.kind = kind;
     motion.used = kind;
+    motion.shownAt = -1.0;
 }
 
 void ChangeMotion(Motion& motion, MotionKind kind) {
@@ -71,6 +72,17 @@ double MotionStepInFull(Motion& motion, double elapsed, const MotionClock& clock
         motion.anchor = predicted > motion.anchor ? predicted : motion.anchor;
         motion.carried = 0.0;
         motion.used = MotionKind::kDisplay;
+    } else if (timed && motion.shownAt >= 0.0 && predicted > motion.shownAt &&
+               predicted - motion.shownAt < kDisplayBackRestart) {
+        // Display times from the first time: the pose on screen stands for
+        // the display time that showed it, so the first step is the time
+        // the display will have passed, not a refresh's worth of the
+        // pacer's, which the next pose on screen would show as an error.
+        step = predicted - motion.shownAt;
+        motion.anchor = predicted;
+        motion.aligned = true;
+        motion.carried = 0.0;
+        motion.used = MotionKind::kDisplay;
     } else {
         step = RefreshStep(motion, elapsed, clock.period);
         if (timed) {
@@ -84,6 +96,9 @@ double MotionStepInFull(Motion& motion, double elapsed, const MotionClock& clock
         }
     }
     motion.poseTime += step;
+    if (step > 0.0) {
+        motion.shownAt = -1.0;
+    }
     if (timed) {
         Remember(motion, predicted);
     }
@@ -93,6 +108,9 @@ double MotionStepInFull(Motion& motion, double elapsed, const MotionClock& clock
 void NoteShownPose(Motion& motion, double poseTime, double display) {
     if (motion.kind != MotionKind::kDisplay || !std::isfinite(display)) {
         return;
+    }
+    if (poseTime == motion.poseTime && motion.shownAt < 0.0) {
+        motion.shownAt = display;
     }
     for (int back = 1; back <= motion.held; ++back) {
         const int i = (motion.next + kMotionPoses - back) % kMotionPoses;

@@ -44,6 +44,9 @@ struct Motion {
     // the word comes; only while aligned.
     bool aligned;
     double anchor;
+    // When the display first showed the pose as it stands; negative: not
+    // yet, or it has moved since.
+    double shownAt;
     // The latest poses with a prediction, newest at next - 1.
     double recentTime[kMotionPoses];
     double recentPredicted[kMotionPoses];

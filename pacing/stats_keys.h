@@ -72,6 +72,13 @@
     X(FrameGenAppRate, "frame_gen_app_rate", kNumber, "%.2f")         \
     X(FrameGenHeldMs, "frame_gen_held_ms", kNumber, "%.3f")
 
+// A replayed capture's own animation error (lab/capture/capture_stats.h).
+#define TEMPOLA_CAPTURE_ANIMATION_STATS(X)                                           \
+    X(CaptureAnimationErrorP50Ms, "capture_animation_error_p50_ms", kNumber, "%.3f") \
+    X(CaptureAnimationErrorP99Ms, "capture_animation_error_p99_ms", kNumber, "%.3f") \
+    X(CaptureAnimationErrorSource, "capture_animation_error_source", kText, nullptr) \
+    X(CaptureAnimationErrorRejected, "capture_animation_error_rejected", kCount, nullptr)
+
 #define TEMPOLA_STATS(X)                                               \
     X(Exit, "exit", kNumber, "%.0f")                                   \
     X(Frames, "frames", kCount, nullptr)                               \
@@ -115,7 +122,8 @@
     TEMPOLA_CAPTURE_LATENCY_STATS(X, Pc, "pc")                         \
     TEMPOLA_CAPTURE_LATENCY_STATS(X, Display, "display")               \
     TEMPOLA_FRAME_MAKER_STATS(X)                                       \
-    TEMPOLA_FRAME_GEN_STATS(X)
+    TEMPOLA_FRAME_GEN_STATS(X) \
+    TEMPOLA_CAPTURE_ANIMATION_STATS(X)
 
 enum class StatKey : uint16_t {
 #define TEMPOLA_STAT_KEY(name, spelling, kind, format) k##name,

@@ -49,3 +49,12 @@ done
 grep -q ' frames=6 .* capture_generated_frames=6' "$work/out" ||
   fail "the application's frames not told from the generated ones: $(cat "$work/out")"
 echo "ok: an unknown FrameType is named once"
+
+for words in "--left-motion gpu" "--right-motion" "--right-motion Display"; do
+  # shellcheck disable=SC2086
+  "$sim" $words --stats >"$work/out" 2>"$work/err"
+  code=$?
+  [ "$code" -eq 2 ] || fail "$words exited $code"
+  grep -q -- "-motion" "$work/err" || fail "$words: $(cat "$work/err")"
+done
+echo "ok: a motion other than cpu, refresh or display exits 2"

@@ -151,7 +151,8 @@ if p.body.get("data-ready") != "1": bad.append("the page's script did not finish
 if "data-script-errors" in p.body: bad.append("script error: " + p.body.get("data-last-error", "?"))
 if p.title != "Tempola run report": bad.append("the title changed: " + p.title)
 want = ["chart-redraw", "chart-updates", "chart-pct-left", "chart-hist-left", "chart-pct-right", "chart-hist-right"]
-if "display_hz" in lines[0]: want.append("chart-seen")
+if "display_hz" in lines[0]: want += ["chart-seen"]
+if lines[0].get("left_animation_error_p50_ms"): want += ["chart-animation"]
 for c in want:
     if int(p.charts.get(c, {}).get("data-drawn", "0")) <= 0: bad.append(c + " drew nothing")
 if len(p.cells) < 10 * len(lines): bad.append("the table has %d cells" % len(p.cells))

@@ -12,7 +12,9 @@
 #                            screen shows of each rule
 #   docs/sweep_seen_60hz.png every rule behind a 60 Hz display, on 1 kHz
 #                            redraws with 2 ms of jitter and on 240 Hz ones:
-#                            the seen rate error and seen jitter by target
+#                            the seen rate error and seen jitter by target,
+#                            and the animation error p99 with cpu and with
+#                            display motion
 #
 # Each run's figures go to standard output too, for the text beside them.
 set -euo pipefail
@@ -46,8 +48,12 @@ grep -E '^(adaptive|fixed|fixed-exact|scheduled),1000,(60|62|120),' "$work/sweep
 
 echo "== $sim --sweep --display-hz 60 --redraw-list 1000,240 --jitter 2"
 "$sim" --sweep --display-hz 60 --redraw-list 1000,240 --jitter 2 >"$work/sweep_seen.csv"
+echo "== $sim --sweep --display-hz 60 --redraw-list 1000,240 --jitter 2 --left-motion display"
+"$sim" --sweep --display-hz 60 --redraw-list 1000,240 --jitter 2 --left-motion display \
+  >"$work/sweep_moved.csv"
 "$python" "$root/tools/plot_sweep.py" "$work/sweep_seen.csv" -o "$root/docs/sweep_seen_60hz.png" \
   --seen --rules adaptive,fixed,fixed-exact,scheduled,display-locked \
+  --animation "$work/sweep_moved.csv" \
   --title "What a 60 Hz display shows of each rule (tempola-sim --sweep --display-hz 60 --jitter 2)"
 # Where display-locked does not have the lowest seen jitter of all rules.
 "$python" - "$work/sweep_seen.csv" <<'PY'

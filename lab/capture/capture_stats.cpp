@@ -30,6 +30,27 @@ void TokenOf(char* to, const char* from) {
 
 }  // namespace
 
+namespace {
+
+// A row as the computed animation error reads it: where the reader had no
+// present time of its own, the row's; where no time to the screen, its
+// display time's distance.
+CapturePresent PresentOf(const CaptureRow& row) {
+    const CaptureMotion& m = row.motion;
+    CapturePresent present{};
+    present.seconds = std::isnan(m.presentSeconds) ? row.seconds : m.presentSeconds;
+    present.displayed = row.hasDisplay;
+    present.msUntilDisplayed = !std::isnan(m.untilDisplayedMs)
+                                   ? m.untilDisplayedMs
+                                   : (row.displaySeconds - present.seconds) * 1000.0;
+    present.hasCpuStart = !std::isnan(m.cpuStartSeconds);
+    present.cpuStartSeconds = m.cpuStartSeconds;
+    present.msInPresentApi = std::isnan(m.inPresentApiMs) ? -1.0 : m.inPresentApiMs;
+    return present;
+}
+
+}  // namespace
+
 void ResetCaptureFacts(CaptureFacts& facts, const CaptureInfo& info) {
     facts.info = &info;
     for (IntervalFigures& f : facts.latency)
@@ -42,6 +63,9 @@ void ResetCaptureFacts(CaptureFacts& facts, const CaptureInfo& info) {
     ResetFigures(facts.animationError);
     facts.animationErrorRejected = 0;
     facts.skippedCells = 0;
+    ResetCaptureAnimation(facts.computed);
+    ResetFigures(facts.computedError);
+    facts.fileHasError = false;
 }
 
 void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row) {
@@ -62,7 +86,33 @@ void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row) {
     if (!std::isnan(row.motion.errorMs))
         AddInterval(facts.animationError, std::fabs(row.motion.errorMs) * 0.001);
     facts.animationErrorRejected += row.motion.errorRejected;
+    facts.fileHasError |= !std::isnan(row.motion.errorMs) || row.motion.errorRejected;
     facts.skippedCells += row.skippedCells;
+    const CaptureAnimationStep step = AddCapturePresent(facts.computed, PresentOf(row));
+    if (step.hasError)
+        AddInterval(facts.computedError, std::fabs(step.errorMs) * 0.001);
+}
+
+void AddCaptureAnimationStats(StatRecords& records, const CaptureFacts* facts) {
+    if (facts == nullptr)
+        return;
+    const bool file = facts->fileHasError && !facts->recompute;
+    const IntervalFigures& errors = file ? facts->animationError : facts->computedError;
+    const uint64_t rejected = file ? facts->animationErrorRejected : facts->computed.rejected;
+    if (errors.count > 0) {
+        AddStatNumber(records, StatKey::kCaptureAnimationErrorP50Ms,
+                      PercentileSeconds(errors, 0.5) * 1000.0);
+        AddStatNumber(records, StatKey::kCaptureAnimationErrorP99Ms,
+                      PercentileSeconds(errors, 0.99) * 1000.0);
+    } else {
+        AddStatUnknown(records, StatKey::kCaptureAnimationErrorP50Ms);
+        AddStatUnknown(records, StatKey::kCaptureAnimationErrorP99Ms);
+    }
+    if (errors.count > 0 || rejected > 0)
+        AddStatText(records, StatKey::kCaptureAnimationErrorSource, file ? "file" : "computed");
+    else
+        AddStatUnknown(records, StatKey::kCaptureAnimationErrorSource);
+    AddStatCount(records, StatKey::kCaptureAnimationErrorRejected, rejected);
 }
 
 double CaptureDisplayedRate(const CaptureFacts& facts) {

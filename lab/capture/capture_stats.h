@@ -4,6 +4,7 @@
 #pragma once
 
 #include "lab/capture/capture_reader.h"
+#include "pacing/capture_animation.h"
 #include "pacing/figures.h"
 #include "pacing/stats_line.h"
 
@@ -22,9 +23,16 @@ struct CaptureFacts {
     IntervalFigures animationError;
     uint64_t animationErrorRejected;
     uint64_t skippedCells;  // other cells out of range, read as not known
+    // The same error computed from the rows' times (capture_animation.h),
+    // beside the file's: which one the line gives, and whether the file
+    // had a column of its own.
+    CaptureAnimation computed;
+    IntervalFigures computedError;  // absolute, seconds
+    bool fileHasError;
+    bool recompute;  // computed even where the file has its column
 };
 
-// info must outlive the facts.
+// info must outlive the facts. Leaves recompute as it was.
 void ResetCaptureFacts(CaptureFacts& facts, const CaptureInfo& info);
 void AddCaptureRow(CaptureFacts& facts, const CaptureRow& row);
 
@@ -40,3 +48,11 @@ double CaptureApplicationRate(const CaptureFacts& facts);
 // and capture_displayed_rate= where two frames were shown, and
 // capture_generated_frames=. Nothing for null.
 void AddCaptureStats(StatRecords& records, const CaptureFacts* facts);
+
+// The capture's own animation error, after every other group of the line:
+// capture_animation_error_p50_ms=, _p99_ms= (of the absolute value),
+// capture_animation_error_source=file|computed and
+// capture_animation_error_rejected= (values beyond 1000 ms either way).
+// The file's column where it has one, unless recompute; empty where
+// neither gives a value. Nothing for null.
+void AddCaptureAnimationStats(StatRecords& records, const CaptureFacts* facts);

@@ -39,9 +39,9 @@ void Number(std::FILE* out, int places, double v, bool comma) {
     std::fwrite(text, 1, n, out);
 }
 
-// Two points per bucket, in time order: the bucket's extremes.
-void WriteSeries(std::FILE* out, const DrawnSeries& s) {
-    const ThinnedSeries& thin = s.thin;
+// Two points per bucket, in time order: the bucket's extremes; the object
+// is left open for what else the series has.
+void WriteThinned(std::FILE* out, const ThinnedSeries& thin) {
     for (int pass = 0; pass < 2; ++pass) {
         std::fprintf(out, pass == 0 ? "{\"t\":[" : "],\"v\":[");
         bool comma = false;
@@ -60,6 +60,11 @@ void WriteSeries(std::FILE* out, const DrawnSeries& s) {
             comma = true;
         }
     }
+}
+
+void WriteSeries(std::FILE* out, const DrawnSeries& s) {
+    const ThinnedSeries& thin = s.thin;
+    WriteThinned(out, thin);
     std::fprintf(out, "],\"st\":[");
     for (int i = 0; i < s.marks; ++i)
         Number(out, 6, s.mark[i].at, i > 0);
@@ -169,6 +174,15 @@ void WriteReportData(std::FILE* out, const Report& report) {
             if (kind > 0)
                 std::fputc(',', out);
             WriteHistogram(out, DrawnFigures(run, kind));
+        }
+        // Each side's animation error at its new poses, signed: only where
+        // a display showed them.
+        std::fprintf(out, "],\"anim\":[");
+        for (int side = 0; side < 2 && display && run.counted; ++side) {
+            if (side > 0)
+                std::fputc(',', out);
+            WriteThinned(out, run.animation[side]);
+            std::fprintf(out, "]}");
         }
         std::fprintf(out, "]");
         if (run.shown != nullptr) {

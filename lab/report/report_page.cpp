@@ -116,6 +116,15 @@ void Charts(std::FILE* out, const Report& report) {
     Chart(out, "chart-updates", "each side's update intervals over time");
     if (display)
         Chart(out, "chart-seen", "each side's seen intervals over time");
+    // A run whose poses no display showed (a modelled frame generator's
+    // application frames, say) has no error to draw.
+    bool animated = false;
+    for (int i = 0; i < report.runs; ++i)
+        animated = animated || report.run[i].animation[0].total + report.run[i].animation[1].total > 0;
+    if (display && animated)
+        Chart(out, "chart-animation",
+              "each side's animation error over time: how far a new pose moved on screen by "
+              "other than the time that passed there (ms)");
     for (int side = 0; side < 2; ++side) {
         std::fprintf(out,
                      "<h2>The %s side's intervals</h2>\n<p class=\"note\">The interval at each "

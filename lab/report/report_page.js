@@ -144,6 +144,23 @@
   link(draw('chart-updates', updates, timeAxis));
   if (D.display) link(draw('chart-seen', seen, timeAxis));
 
+  // Each side's animation error at its new poses on screen, on the same
+  // time axis: signed, so a pose that ran ahead of the display is above 0.
+  function animationColumns() {
+    var columns = [];
+    D.runs.forEach(function (run, r) {
+      (run.anim || []).forEach(function (s, side) {
+        columns.push({label: runName(r, side) + ' animation error', x: s.t, y: s.v,
+                      colour: colour(r, side), dash: side === 1});
+      });
+    });
+    return columns;
+  }
+  if (D.display) {
+    link(draw('chart-animation', animationColumns(),
+              {xlabel: 'seconds into the run', ylabel: 'animation error (ms)'}));
+  }
+
   // Percentiles on an axis that draws out the slow end: x is -log10(1 - p),
   // so 90, 99 and 99.9 lie one apart.
   function percentText(x, more) {

@@ -32,7 +32,8 @@ struct ReportRun {
     const Cadence* cadence;
     const IntervalFigures* seen[2];
     DrawnSeries series[kDrawnKinds];
-    bool counted;  // series and stutters kept
+    ThinnedSeries animation[2];  // each side's animation error, where counted
+    bool counted;                // series and stutters kept
     StutterCounts stutters;
     StatRecords stats;  // its figures, for its --stats line and the page's tables
     // Runs side by side: the run's name and what it replayed, for people;

@@ -1,5 +1,7 @@
 #include "lab/report/report_series.h"
 
+#include <cmath>
+
 #include "pacing/frame_log.h"
 
 void ResetThinned(ThinnedSeries& s) {
@@ -73,7 +75,7 @@ void FinishDrawn(DrawnSeries& s) {
 }
 
 void StartCollecting(SeriesCollector& c, DrawnSeries* series) {
-    c = SeriesCollector{series, false, 0.0, 0.0, {false, false}, 0.0};
+    c = SeriesCollector{series, false, 0.0, 0.0, {false, false}, 0.0, nullptr};
     for (int i = 0; i < kDrawnKinds; ++i)
         ResetDrawn(series[i]);
 }
@@ -110,7 +112,16 @@ void CollectFrame(SeriesCollector& c, const FrameSample& sample, const FrameDisp
         }
         if (display.seenMs[side] >= 0.0)
             AddDrawn(c.series[kDrawnLeftSeen + side], at, display.seenMs[side]);
+        const double error = display.sideAnimationErrorMs[side];
+        if (c.animation != nullptr && std::isfinite(error))
+            AddThinned(c.animation[side], at, error);
     }
+}
+
+void CollectAnimation(SeriesCollector& c, ThinnedSeries* animation) {
+    c.animation = animation;
+    ResetThinned(animation[0]);
+    ResetThinned(animation[1]);
 }
 
 void FinishCollecting(SeriesCollector& c) {

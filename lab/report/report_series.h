@@ -81,9 +81,14 @@ struct SeriesCollector {
     double previous;
     bool sideStarted[2];
     double previousAny;  // the frame before, a generated one too
+    // Each side's animation error (signed, ms) at the redraws that showed
+    // a new pose of it; null: not kept.
+    ThinnedSeries* animation;
 };
 
 void StartCollecting(SeriesCollector& collector, DrawnSeries* series);
+// The two sides' animation error too, into animation[0] and [1].
+void CollectAnimation(SeriesCollector& collector, ThinnedSeries* animation);
 void CollectFrame(SeriesCollector& collector, const FrameSample& sample,
                   const FrameDisplay& display);
 // Judges the last intervals of every series.

@@ -39,6 +39,9 @@ const FigureColumn kSeenColumns[] = {
     {"seen 1% low average (fps)", StatKey::kLeftSeenLow1AvgFps, Better::kNearTarget},
     {"seen worst (ms)", StatKey::kLeftSeenWorstMs, Better::kLower},
     {"seen stutters", StatKey::kLeftSeenStutters, Better::kLower},
+    {"animation error p50 (ms)", StatKey::kLeftAnimationErrorP50Ms, Better::kLower},
+    {"animation error p99 (ms)", StatKey::kLeftAnimationErrorP99Ms, Better::kLower},
+    {"mispredicted", StatKey::kLeftMispredicted, Better::kLower},
 };
 
 // Figures of the whole run; the limiter's costs and the latencies, the
@@ -66,6 +69,9 @@ const FigureColumn kRunColumns[] = {
     {"captured PC latency p99 (ms)", StatKey::kCapturePcLatencyP99Ms, Better::kLower},
     {"captured display latency p50 (ms)", StatKey::kCaptureDisplayLatencyP50Ms, Better::kLower},
     {"captured display latency p99 (ms)", StatKey::kCaptureDisplayLatencyP99Ms, Better::kLower},
+    {"redraw animation error p99 (ms)", StatKey::kAnimationErrorP99Ms, Better::kLower},
+    {"captured animation error p50 (ms)", StatKey::kCaptureAnimationErrorP50Ms, Better::kLower},
+    {"captured animation error p99 (ms)", StatKey::kCaptureAnimationErrorP99Ms, Better::kLower},
 };
 
 constexpr int kSides = sizeof kSideColumns / sizeof kSideColumns[0];

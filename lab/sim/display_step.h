@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "lab/sim/sim_animation.h"
 #include "lab/sim/sim_steps.h"
 #include "pacing/display_model.h"
 #include "pacing/frame_sink.h"
@@ -26,7 +27,14 @@ struct DisplayStep {
     IntervalFigures* seen[2];
     FrameSample samples[2];
     FrameSink sink;
+    SimAnimation animation;  // off until WatchAnimation
 };
+
+// The shown redraws' animation error goes to shown, and the sides' motions
+// hear where their poses showed.
+inline void WatchAnimation(DisplayStep& step, ShownAnimation* shown, SimSide* sides) {
+    StartSimAnimation(step.animation, shown, sides);
+}
 
 // hz 0: no display; every redraw goes to the sink as it is made. seen takes
 // the left and right seen intervals.
@@ -62,7 +70,28 @@ inline FrameDisplay NewestCells(const DisplayStep& step, const FrameSample& newe
     if (kLatency && cells.fate == FrameFate::kShown) {
         cells.latencyMs = (step.display.newestDisplay - start) * 1000.0;
     }
+    if (cells.fate == FrameFate::kShown) {
+        CopyAnimationCells(step.animation, cells);
+    }
     return cells;
+}
+
+// Called once a redraw is decided, after PassUntil at the next redraw's
+// time (or at the run's end) and before it settles: a shown one's poses
+// are measured where the refresh showed them. start: its frame start,
+// negative for its own time. kPosesInSides: the sides have not stepped
+// since it was made, and hold its poses (StepSide<false>).
+template <bool kDisplay, bool kPosesInSides = false>
+inline void NoteDecided(DisplayStep& step, uint64_t made, double start = -1.0) {
+    // Before the first redraw nothing is shown.
+    if (kDisplay && step.display.newestShown) {
+        const FrameSample& newest = NewestSample(step, made);
+        const SimSide* sides = step.animation.sides;
+        const double poses[2] = {
+            kPosesInSides && sides != nullptr ? sides[0].motion.poseTime : newest.left.poseTime,
+            kPosesInSides && sides != nullptr ? sides[1].motion.poseTime : newest.right.poseTime};
+        NoteShownPoses(step.animation, newest.seconds, poses, start, step.display.newestDisplay);
+    }
 }
 
 // Called at a new redraw's time, after PassUntil: the redraw before it is
@@ -97,13 +126,14 @@ struct DisplayCounts {
 // The run is over at end: the refreshes before it pass, and the newest
 // redraw goes to the sink, shown or undecided. start: the newest redraw's
 // start, for kLatency.
-template <bool kDisplay, bool kSink, bool kLatency = false>
+template <bool kDisplay, bool kSink, bool kLatency = false, bool kPosesInSides = false>
 inline DisplayCounts FinishDisplayStep(DisplayStep& step, uint64_t made, double end,
                                        double start = 0.0) {
     if (!kDisplay) {
         return DisplayCounts{0, 0};
     }
     PassRefreshesBefore(step.display, end, step.seen);
+    NoteDecided<kDisplay, kPosesInSides>(step, made, kLatency ? start : -1.0);
     if (kSink && made > 0) {
         const FrameSample& last = NewestSample(step, made);
         SinkFrame(step.sink, last, NewestCells<kLatency>(step, last, false, start));

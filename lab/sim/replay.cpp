@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "lab/sim/display_step.h"
+#include "lab/sim/replay_motion.h"
 #include "pacing/seen.h"
 
 namespace {
@@ -46,11 +47,29 @@ struct Replayer {
     bool started;     // a row was read, whoever made it
     double first;
     double lastRel;
+    ReplayDisplay heard;  // the capture's display times, as the rows pass them
 
-    void Advance(SimSide& side, double t, SideSample& sample) {
+    void Advance(SimSide& side, double t, double now, SideSample& sample, const RefreshSlot* slot) {
         sample.target = side.pacer.target;
         sample.rule = side.rule;
-        StepSide(side, t, sample, model ? &step.slot : nullptr);
+        StepSide(side, t, sample, slot, now);
+    }
+
+    // With the capture's display times: what those heard by now say of
+    // where this row will be shown, for display-locked and the motions.
+    const RefreshSlot* HearCapture(double rel, RefreshSlot* slot) {
+        HearCaptureUntil(heard, rel);
+        double predicted = -1.0;
+        double cadence = 0.0;
+        const bool timed = PredictReplay(heard, rel, &predicted, &cadence);
+        for (SimSide& side : sides) {
+            side.clockGiven = true;
+            side.given = MotionClock{rel, cadence, timed ? predicted : -1.0};
+        }
+        if (!timed)
+            return nullptr;
+        *slot = ReplaySlot(heard, predicted, cadence);
+        return slot;
     }
 
     bool Row(const CaptureRow& row, char* error, size_t errorSize) {
@@ -78,10 +97,15 @@ struct Replayer {
         Follow(setup, row, 1, sides[1]);
         if (model) {
             PassUntil(step, rel);
+            NoteDecided<true>(step, frames);
             SettleNewest<true>(step, frames);
         }
-        Advance(sides[0], t, sample.left);
-        Advance(sides[1], t, sample.right);
+        RefreshSlot heardSlot{0, 0.0};
+        const RefreshSlot* slot = model                    ? &step.slot
+                                  : result.recordedDisplay ? HearCapture(rel, &heardSlot)
+                                                           : nullptr;
+        Advance(sides[0], t, rel, sample.left, slot);
+        Advance(sides[1], t, rel, sample.right, slot);
         RecordFrame(result.sim.cadence, sample);
         if (model) {
             MakeNewest<true, true>(step, sample, sides[0].updates, sides[1].updates);
@@ -106,8 +130,11 @@ struct Replayer {
             cells.betweenMs = shown.betweenMs;
             cells.seenMs[0] = shown.seenMs[0];
             cells.seenMs[1] = shown.seenMs[1];
+            NoteCaptureShown(rel, at, cells);
+            HoldCaptureRow(heard, rel, true, at);
             ++result.sim.shown;
         } else if (row.fate == FrameFate::kDropped) {
+            HoldCaptureRow(heard, rel, false, 0.0);
             ++result.sim.dropped;
         }
         return cells;
@@ -144,6 +171,14 @@ struct Replayer {
         return true;
     }
 
+    // The capture's own display time of a shown row measures the poses the
+    // sides hold after it: its time is the redraw's start.
+    void NoteCaptureShown(double rel, double at, FrameDisplay& cells) {
+        const double poses[2] = {sides[0].motion.poseTime, sides[1].motion.poseTime};
+        NoteShownPoses(step.animation, rel, poses, rel, at);
+        CopyAnimationCells(step.animation, cells);
+    }
+
     void Finish() {
         if (model) {
             // The refresh after the last redraw shows it.
@@ -158,6 +193,7 @@ struct Replayer {
             result.sim.side[i].updates = sides[i].updates;
             result.sim.side[i].measuredRate = sides[i].pacer.measuredRate;
             result.last[i] = SideSetup{sides[i].rule, sides[i].pacer.target};
+            result.sim.motions[i] = sides[i].motion;
         }
     }
 };
@@ -171,6 +207,7 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
         return false;
     result.info = CaptureInfoOf(reader);
     ResetCaptureFacts(result.facts, result.info);
+    result.facts.recompute = setup.recomputeAnimation;
     result.recordedDisplay = result.info.chosen.shows;
     result.sim.shown = 0;
     result.sim.dropped = 0;
@@ -178,13 +215,19 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     ResetFigures(result.sim.side[0].seen);
     ResetFigures(result.sim.side[1].seen);
     ResetFigures(result.shownIntervals);
-    Replayer r{setup, result, {}, false, {}, {}, {}, 0, false, 0.0, 0.0};
-    for (int i = 0; i < 2; ++i)
-        StartSide(r.sides[i], setup.side[i]);
+    Replayer r{setup, result, {}, false, {}, {}, {}, 0, false, 0.0, 0.0, {}};
     r.model = !result.recordedDisplay && setup.displayHz > 0.0;
+    for (int i = 0; i < 2; ++i) {
+        StartSide(r.sides[i], setup.side[i]);
+        r.sides[i].gridHz = r.model ? setup.displayHz : 0.0;
+        r.sides[i].gridLead = setup.latchMs * 0.001;
+    }
+    StartReplayDisplay(r.heard);
     StartDisplayStep(r.step, r.model ? setup.displayHz : 0.0, setup.latchMs,
                      &result.sim.side[0].seen, &result.sim.side[1].seen, r.sides,
                      SinkTakes(sink) ? sink : FrameSink{TakeNothing, nullptr});
+    if (r.model || result.recordedDisplay)
+        WatchAnimation(r.step, &result.sim.animation, r.sides);
     ResetSeen(r.seen);
     r.seenFigures[0] = &result.sim.side[0].seen;
     r.seenFigures[1] = &result.sim.side[1].seen;

@@ -29,6 +29,7 @@ struct ReplaySetup {
     SideSetup side[2];
     bool ruleGiven[2];  // the command line's rule wins over the log's
     bool targetGiven[2];
+    bool recomputeAnimation;  // the capture's animation error computed, not read
 };
 
 struct ReplayResult {

@@ -36,6 +36,9 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
     DisplayStep step;
     StartDisplayStep(step, setup.displayHz, setup.latchMs, &result.side[0].seen,
                      &result.side[1].seen, sides, sink);
+    if (kDisplay) {
+        WatchAnimation(step, &result.animation, sides);
+    }
     const RefreshSlot* slot = kDisplay ? &step.slot : nullptr;
     const double period = kDisplay ? 1.0 / setup.displayHz : 0.0;
     double starts[2] = {0.0, 0.0};
@@ -67,8 +70,8 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
             // made yet.
             PassUntil(step, start);
         }
-        StepSide(sides[0], pacerTime, sample.left, slot);
-        StepSide(sides[1], pacerTime, sample.right, slot);
+        StepSide(sides[0], pacerTime, sample.left, slot, start);
+        StepSide(sides[1], pacerTime, sample.right, slot, start);
         const double draw = DrawTime(run);
         t += draw;
         drawn += draw;
@@ -109,6 +112,7 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
                     HoldReport(carry, report, shown ? display : t, t);
                 }
             }
+            NoteDecided<kDisplay>(step, frames, frames > 0 ? starts[(frames - 1) & 1] : 0.0);
             SettleNewest<kSink, true>(step, frames, starts[(frames - 1) & 1]);
             starts[frames & 1] = start;
             lastSwap = t;

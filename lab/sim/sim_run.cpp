@@ -18,6 +18,9 @@ void Run(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* side
     DisplayStep step;
     StartDisplayStep(step, setup.displayHz, setup.latchMs, &result.side[0].seen,
                      &result.side[1].seen, sides, sink);
+    if (kDisplay) {
+        WatchAnimation(step, &result.animation, sides);
+    }
     const RefreshSlot* slot = kDisplay ? &step.slot : nullptr;
     uint64_t frames = 0;
     double s = 0.0;
@@ -31,16 +34,17 @@ void Run(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* side
         }
         if (kDisplay) {
             PassUntil(step, s);
+            NoteDecided<kDisplay, true>(step, frames);
             SettleNewest<kSink>(step, frames);
         }
-        StepSide(sides[0], t, sample.left, slot);
-        StepSide(sides[1], t, sample.right, slot);
+        StepSide<false>(sides[0], t, sample.left, slot, s);
+        StepSide<false>(sides[1], t, sample.right, slot, s);
         RecordFrame(result.cadence, sample);
         MakeNewest<kDisplay, kSink>(step, sample, sides[0].updates, sides[1].updates);
         ++frames;
     }
     const DisplayCounts counts =
-        FinishDisplayStep<kDisplay, kSink>(step, frames, setup.redraw.seconds);
+        FinishDisplayStep<kDisplay, kSink, false, true>(step, frames, setup.redraw.seconds);
     result.frames = frames;
     result.shown = counts.shown;
     result.dropped = counts.dropped;
@@ -79,6 +83,16 @@ void RunSim(const SimSetup& setup, SimResult& result, FrameSink sink) {
     SimSide sides[2];
     StartSide(sides[0], setup.side[0]);
     StartSide(sides[1], setup.side[1]);
+    // A live program learns where the display's refreshes fall and how long
+    // before one a swap must come; under a limit the pose is set at the
+    // frame's start, a drawing time before its swap.
+    const double lead =
+        setup.latchMs * 0.001 +
+        (setup.limit.setting.kind != LimitKind::kOff ? SimDrawingSeconds(setup) : 0.0);
+    for (SimSide& side : sides) {
+        side.gridHz = setup.displayHz;
+        side.gridLead = lead;
+    }
     ResetCadence(result.cadence);
     const bool display = setup.displayHz > 0.0;
     if (display) {
@@ -100,5 +114,6 @@ void RunSim(const SimSetup& setup, SimResult& result, FrameSink sink) {
     for (int i = 0; i < 2; ++i) {
         result.side[i].updates = sides[i].updates;
         result.side[i].measuredRate = sides[i].pacer.measuredRate;
+        result.motions[i] = sides[i].motion;
     }
 }

@@ -10,11 +10,14 @@
 #include "pacing/cadence.h"
 #include "pacing/frame_sink.h"
 #include "pacing/limiter.h"
+#include "pacing/motion.h"
 #include "pacing/rules.h"
+#include "pacing/shown_animation.h"
 
 struct SideSetup {
     PaceRule rule;
     double target;
+    MotionKind motion = MotionKind::kCpu;  // how far an update moves the pose
 };
 
 // The modelled program under a frame limiter: each frame draws for
@@ -64,6 +67,10 @@ struct SimResult {
     // above then count the application's frames, and displayLatency their
     // start to display.
     FrameGenFigures frameGen;
+    // With a display: the animation error of the shown poses, and each
+    // side's motion as the run left it.
+    ShownAnimation animation;
+    Motion motions[2];
 };
 
 // The modelled CPU as a share of one core; negative without a limit.

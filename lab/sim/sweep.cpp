@@ -43,8 +43,11 @@ void RunJob(Job& job, size_t index, SimResult& result) {
 
     SimSetup setup = sweep.run;
     setup.redraw.redrawHz = sweep.redrawHz[rate];
-    setup.side[0] = SideSetup{rows[first].rule, rows[first].target};
-    setup.side[1] = SideSetup{rows[second].rule, rows[second].target};
+    // The motion is the sweep's option, the same at every point, on
+    // whichever side the point runs.
+    const MotionKind motion = SweepMotion(sweep.run);
+    setup.side[0] = SideSetup{rows[first].rule, rows[first].target, motion};
+    setup.side[1] = SideSetup{rows[second].rule, rows[second].target, motion};
     RunSim(setup, result);
 
     const bool seen = setup.displayHz > 0.0;
@@ -53,6 +56,8 @@ void RunJob(Job& job, size_t index, SimResult& result) {
     if (seen) {
         rows[first].seen = SideFiguresOf(result.side[0].seen, rows[first].target);
         rows[second].seen = SideFiguresOf(result.side[1].seen, rows[second].target);
+        rows[first].animation = AnimationFiguresOf(result.animation.sides[0]);
+        rows[second].animation = AnimationFiguresOf(result.animation.sides[1]);
     }
     if (setup.limit.setting.kind != LimitKind::kOff) {
         for (SweepRow* row : {&rows[first], &rows[second]}) {
@@ -96,6 +101,14 @@ SideFigures SideFiguresOf(const IntervalFigures& figures, double target) {
     out.low1Fps = OnePercentLow(figures);
     out.worstMs = WorstMs(figures);
     return out;
+}
+
+MotionKind SweepMotion(const SimSetup& run) {
+    return run.side[0].motion != MotionKind::kCpu ? run.side[0].motion : run.side[1].motion;
+}
+
+AnimationFigures AnimationFiguresOf(const AnimationError& tracker) {
+    return AnimationFigures{AnimationErrorMs(tracker, 0.5), AnimationErrorMs(tracker, 0.99)};
 }
 
 size_t SweepRowCount(const SweepSetup& setup) {
@@ -162,6 +175,9 @@ void PrintSweepHeader(std::FILE* out, bool seen, bool limited) {
     if (limited && seen) {
         std::fputs(",display_latency_p50_ms,display_latency_p99_ms", out);
     }
+    if (seen) {
+        std::fputs(",animation_error_p50_ms,animation_error_p99_ms", out);
+    }
     std::fputc('\n', out);
 }
 
@@ -178,6 +194,9 @@ void PrintSweepRow(std::FILE* out, const SweepRow& row, bool seen, bool limited)
     }
     if (limited && seen) {
         std::fprintf(out, ",%.3f,%.3f", row.latencyP50Ms, row.latencyP99Ms);
+    }
+    if (seen) {
+        std::fprintf(out, ",%.3f,%.3f", row.animation.p50Ms, row.animation.p99Ms);
     }
     std::fputc('\n', out);
 }

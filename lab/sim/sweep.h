@@ -29,6 +29,16 @@ struct SideFigures {
 // A side's figures as the sweep and the tables print them.
 SideFigures SideFiguresOf(const IntervalFigures& figures, double target);
 
+// A side's animation error on the display (absolute, ms), by its motion.
+struct AnimationFigures {
+    double p50Ms;
+    double p99Ms;
+};
+AnimationFigures AnimationFiguresOf(const AnimationError& tracker);
+
+// The motion of every point: --left-motion's, else --right-motion's.
+MotionKind SweepMotion(const SimSetup& run);
+
 struct SweepRow {
     PaceRule rule;
     double redrawHz;
@@ -41,6 +51,7 @@ struct SweepRow {
     double cpuPercent;
     double latencyP50Ms;
     double latencyP99Ms;
+    AnimationFigures animation;  // with a display; columns after all others
 };
 
 // Rows in print order: redraw rates as listed, then rules, then targets.
