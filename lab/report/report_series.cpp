@@ -80,29 +80,13 @@ void StartCollecting(SeriesCollector& c, DrawnSeries* series) {
         ResetDrawn(series[i]);
 }
 
-void CollectFrame(SeriesCollector& c, const FrameSample& sample, const FrameDisplay& display) {
-    if (sample.generated) {
-        // Before the run's first frame there is no time to mark it at.
-        if (!c.started)
-            return;
-        DrawnSeries& redraw = c.series[kDrawnRedraw];
-        if (redraw.generatedMarks < kMostGeneratedMarks)
-            redraw.generated[redraw.generatedMarks++] =
-                StutterMark{sample.seconds - c.first, (sample.seconds - c.previousAny) * 1000.0};
-        ++redraw.generatedTotal;
-        c.previousAny = sample.seconds;
-        return;
-    }
-    c.previousAny = sample.seconds;
-    if (!c.started) {
-        c.started = true;
-        c.first = sample.seconds;
-    } else {
-        AddDrawn(c.series[kDrawnRedraw], sample.seconds - c.first,
-                 (sample.seconds - c.previous) * 1000.0);
-    }
-    c.previous = sample.seconds;
-    const double at = sample.seconds - c.first;
+namespace {
+
+// The sides' series for a redraw that moved a side, showed something new or
+// has a pose's error to keep, then the redraw's own interval.
+[[gnu::noinline]] void CollectSides(SeriesCollector& c, const FrameSample& sample,
+                                    const FrameDisplay& display, double at, bool interval,
+                                    double ms) {
     const SideSample* sides[2] = {&sample.left, &sample.right};
     for (int side = 0; side < 2; ++side) {
         if (sides[side]->updated) {
@@ -116,6 +100,47 @@ void CollectFrame(SeriesCollector& c, const FrameSample& sample, const FrameDisp
         if (c.animation != nullptr && std::isfinite(error))
             AddThinned(c.animation[side], at, error);
     }
+    if (interval)
+        AddDrawn(c.series[kDrawnRedraw], at, ms);
+}
+
+[[gnu::noinline]] void CollectGenerated(SeriesCollector& c, const FrameSample& sample) {
+    // Before the run's first frame there is no time to mark it at.
+    if (!c.started)
+        return;
+    DrawnSeries& redraw = c.series[kDrawnRedraw];
+    if (redraw.generatedMarks < kMostGeneratedMarks)
+        redraw.generated[redraw.generatedMarks++] =
+            StutterMark{sample.seconds - c.first, (sample.seconds - c.previousAny) * 1000.0};
+    ++redraw.generatedTotal;
+    c.previousAny = sample.seconds;
+}
+
+}  // namespace
+
+void CollectFrame(SeriesCollector& c, const FrameSample& sample, const FrameDisplay& display) {
+    if (sample.generated) {
+        CollectGenerated(c, sample);
+        return;
+    }
+    c.previousAny = sample.seconds;
+    // The first frame has no interval before it.
+    const bool interval = c.started;
+    if (!interval) {
+        c.started = true;
+        c.first = sample.seconds;
+    }
+    const double ms = (sample.seconds - c.previous) * 1000.0;
+    c.previous = sample.seconds;
+    const double at = sample.seconds - c.first;
+    const bool sides = sample.left.updated || sample.right.updated || display.seenMs[0] >= 0.0 ||
+                       display.seenMs[1] >= 0.0 ||
+                       (c.animation != nullptr && (std::isfinite(display.sideAnimationErrorMs[0]) ||
+                                                   std::isfinite(display.sideAnimationErrorMs[1])));
+    if (sides)
+        CollectSides(c, sample, display, at, interval, ms);
+    else if (interval)
+        AddDrawn(c.series[kDrawnRedraw], at, ms);
 }
 
 void CollectAnimation(SeriesCollector& c, ThinnedSeries* animation) {
