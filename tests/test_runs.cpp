@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lab/compare_runs.h"
@@ -14,7 +15,11 @@
 
 namespace {
 
-bool Parse(std::vector<const char*> args, SimOptions* options, std::string* error) {
+// The options keep pointers into argv, as into a real one: the arguments
+// stay alive until the next Parse.
+bool Parse(std::vector<const char*> given, SimOptions* options, std::string* error) {
+    static std::vector<const char*> args;
+    args = std::move(given);
     args.insert(args.begin(), "tempola-sim");
     char text[256] = "";
     const bool ok =
