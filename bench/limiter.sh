@@ -116,6 +116,16 @@ if "weston-unlimited" in got:
     for n in ("weston-display", "weston-display-frame"):
         print(f"{n} display latency p50 over the unlimited program's: {got[n]['lat50'] / u['lat50']:.3f}, "
               f"over --vsync: {got[n]['lat50'] / v['lat50']:.3f}")
+# Each Xvfb variant round by round: the swap intervals' p1 to p99 spread
+# and CPU, and their medians (one stalled round moves the pooled table).
+print("variant              spread ms, round by round        median spread  median cpu%")
+for n in names:
+    if not n.startswith("x11-"):
+        continue
+    sp = [quantile(iv, 0.99) - quantile(iv, 0.01) for _, (iv, _) in sorted(rounds[n].items())]
+    cp = [c for _, (_, c) in sorted(rounds[n].items()) if c is not None]
+    print(f"{n:20} {' '.join(f'{v:8.3f}' for v in sp):32} {statistics.median(sp):13.3f}"
+          f"  {statistics.median(cp) if cp else float('nan'):10.1f}")
 # Hybrid at the swap against MangoHud, round by round: each round's ratios,
 # then their medians.
 spread, sd, cpu = [], [], []
