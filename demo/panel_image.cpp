@@ -437,7 +437,7 @@ void ComposeChart(const PanelImage& chart, const IntervalFigures& figures, const
         extents.low[x] = reference;
         extents.high[x] = reference;
     }
-    const int n = Min(figures.recentCount, kRecentIntervals);
+    const int n = RecentCount(figures);
     if (n >= 2) {
         // Slots stand still and the newest interval is always in the last
         // one, so a filling chart grows in from the right.

@@ -21,7 +21,7 @@ void ResetAnimationError(AnimationError& tracker) {
     ResetQuantiles(tracker.errors);
 }
 
-AnimationStep ShowPose(AnimationError& tracker, double poseTime, double displayTime) {
+AnimationStep ShowPoseAside(AnimationError& tracker, double poseTime, double displayTime) {
     const AnimationStep none{false, false, 0.0, 0.0};
     if (!std::isfinite(poseTime) || !std::isfinite(displayTime)) {
         ++tracker.refused;
@@ -42,11 +42,7 @@ AnimationStep ShowPose(AnimationError& tracker, double poseTime, double displayT
         ++tracker.restarts;
         return Begin(tracker, poseTime, displayTime);
     }
-    const double error = (poseTime - tracker.poseTime) - (displayTime - tracker.display);
-    AddQuantile(tracker.errors, std::fabs(error));
-    tracker.poseTime = poseTime;
-    tracker.display = displayTime;
-    return AnimationStep{true, true, error * 1000.0, (poseTime - tracker.firstPose) * 1000.0};
+    return MeasurePose(tracker, poseTime, displayTime);
 }
 
 double AnimationErrorMs(const AnimationError& tracker, double fraction) {

@@ -16,6 +16,7 @@
 // the clock went back, and so does a pose time, and the count starts again.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "pacing/quantiles.h"
@@ -43,8 +44,36 @@ struct AnimationStep {
 
 void ResetAnimationError(AnimationError& tracker);
 
+// A later pose, shown no earlier than the one before it: its error.
+inline AnimationStep MeasurePose(AnimationError& tracker, double poseTime, double displayTime) {
+    const double error = (poseTime - tracker.poseTime) - (displayTime - tracker.display);
+    AddQuantile(tracker.errors, std::fabs(error));
+    tracker.poseTime = poseTime;
+    tracker.display = displayTime;
+    return AnimationStep{true, true, error * 1000.0, (poseTime - tracker.firstPose) * 1000.0};
+}
+
+// ShowPose's cases other than a later pose at a display no earlier: the
+// first pose, the same one again, a late word, a restart, a value that is
+// not a time.
+AnimationStep ShowPoseAside(AnimationError& tracker, double poseTime, double displayTime);
+
 // A redraw holding a pose of poseTime, shown at displayTime (seconds).
-AnimationStep ShowPose(AnimationError& tracker, double poseTime, double displayTime);
+// Inline: the simulator shows three poses at every shown redraw, and the
+// usual case is a few operations.
+inline AnimationStep ShowPose(AnimationError& tracker, double poseTime, double displayTime) {
+    // Each comparison is false for NaN; the upper bounds keep infinities
+    // out, since both kept times are finite.
+    if (tracker.started && displayTime >= tracker.display && displayTime < INFINITY) {
+        if (poseTime == tracker.poseTime) {
+            return AnimationStep{false, false, 0.0, 0.0};  // shown again, or not moved
+        }
+        if (poseTime > tracker.poseTime && poseTime < INFINITY) {
+            return MeasurePose(tracker, poseTime, displayTime);
+        }
+    }
+    return ShowPoseAside(tracker, poseTime, displayTime);
+}
 
 // The errors' quantile (fraction 1: the largest), in ms; 0 while none.
 double AnimationErrorMs(const AnimationError& tracker, double fraction);

@@ -3,69 +3,17 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
-
-// An interval a hair above a bin edge still closes that bin. Whole
-// milliseconds read through the single-precision clock constant come out a
-// few parts in 10^8 long, and would otherwise each land one bin too high.
-constexpr double kEdgeSlack = 1e-3;  // of a bin, so 50 ns
-constexpr double kBinsPerSecond = 1.0 / kFigureBinSeconds;
-
-int BinOf(double seconds) {
-    // Bin i holds the intervals above i and up to i + 1 bin widths (bin 0
-    // takes 0 as well): the bin is ceil(edges) - 1. Compared in double before
-    // any conversion, so that no interval, however long, overflows it; the
-    // ceiling by truncation, since std::ceil without SSE4.1 costs a third of
-    // this function, which runs for every interval of every run.
-    const double edges = seconds * kBinsPerSecond - kEdgeSlack;
-    if (!(edges > 1.0))
-        return 0;
-    if (edges > kFigureBins - 1)
-        return kFigureBins - 1;
-    const int whole = static_cast<int>(edges);
-    return static_cast<double>(whole) < edges ? whole : whole - 1;
-}
-
-}  // namespace
 
 void ResetFigures(IntervalFigures& figures) {
     std::memset(&figures, 0, sizeof figures);
 }
 
-void AddInterval(IntervalFigures& figures, double seconds) {
-    // A NaN or an endless interval has no place in a mean; a negative one
-    // (a clock stepping back) is taken as no time at all.
-    if (!(seconds < INFINITY))
-        return;
-    if (seconds < 0.0)
-        seconds = 0.0;
-
-    figures.recent[figures.recentNext] = seconds;
-    if (++figures.recentNext == kRecentIntervals)
-        figures.recentNext = 0;
-    if (figures.recentCount < kRecentIntervals)
-        figures.recentCount += 1;
-
-    if (figures.count == 0 || seconds < figures.min)
-        figures.min = seconds;
-    if (figures.count == 0 || seconds > figures.max)
-        figures.max = seconds;
-    // Welford's update: a running sum of squares would lose the spread of
-    // millisecond intervals to rounding within a long run.
-    figures.count += 1;
-    const double delta = seconds - figures.mean;
-    // Through a signed integer: an unsigned one takes a dozen instructions to
-    // convert, and no count comes near 2^63.
-    figures.mean += delta / static_cast<double>(static_cast<int64_t>(figures.count));
-    figures.m2 += delta * (seconds - figures.mean);
-
-    figures.bins[BinOf(seconds)] += 1;
-}
 
 double RecentInterval(const IntervalFigures& figures, int i) {
-    if (i < 0 || i >= figures.recentCount)
+    const int held = RecentCount(figures);
+    if (i < 0 || i >= held)
         return 0.0;
-    const int oldest = figures.recentNext - figures.recentCount;
+    const int oldest = figures.recentNext - held;
     return figures.recent[(oldest + i + kRecentIntervals) % kRecentIntervals];
 }
 
@@ -96,7 +44,7 @@ double PercentileSeconds(const IntervalFigures& figures, double fraction) {
     const uint64_t need = static_cast<uint64_t>(wanted);
 
     uint64_t seen = 0;
-    int bin = BinOf(figures.min);  // nothing lies below the shortest interval
+    int bin = FigureBin(figures.min);  // nothing lies below the shortest interval
     for (; bin < kFigureBins - 1; ++bin) {
         seen += figures.bins[bin];
         if (seen >= need)

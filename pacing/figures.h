@@ -3,6 +3,7 @@
 // whatever the run's length. Adding an interval never allocates.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 constexpr int kRecentIntervals = 240;
@@ -14,7 +15,6 @@ constexpr int kFigureBins = 40000;
 struct IntervalFigures {
     double recent[kRecentIntervals];  // ring, seconds
     int32_t recentNext;               // where the next interval goes
-    int32_t recentCount;              // 0 to kRecentIntervals
     uint64_t count;
     double mean;  // seconds, running (Welford)
     double m2;    // sum of squared deviations from the mean
@@ -24,7 +24,10 @@ struct IntervalFigures {
 };
 
 void ResetFigures(IntervalFigures& figures);
-void AddInterval(IntervalFigures& figures, double seconds);
+// How many intervals the ring holds: every one added, up to its size.
+inline int RecentCount(const IntervalFigures& figures) {
+    return figures.count < kRecentIntervals ? static_cast<int>(figures.count) : kRecentIntervals;
+}
 
 // The i-th most recent interval in seconds, i = 0 the oldest kept; 0 past the end.
 double RecentInterval(const IntervalFigures& figures, int i);
@@ -46,3 +49,53 @@ double LowAverageFps(const IntervalFigures& figures, double share);
 // first, reach that share of the run's whole time ("1 % low integral").
 double LowIntegralFps(const IntervalFigures& figures, double share);
 double WorstMs(const IntervalFigures& figures);  // longest interval
+
+// An interval a hair above a bin edge still closes that bin. Whole
+// milliseconds read through the single-precision clock constant come out a
+// few parts in 10^8 long, and would otherwise each land one bin too high.
+constexpr double kFigureEdgeSlack = 1e-3;  // of a bin, so 50 ns
+constexpr double kFigureBinsPerSecond = 1.0 / kFigureBinSeconds;
+
+inline int FigureBin(double seconds) {
+    // Bin i holds the intervals above i and up to i + 1 bin widths (bin 0
+    // takes 0 as well): the bin is ceil(edges) - 1. Compared in double before
+    // any conversion, so that no interval, however long, overflows it; the
+    // ceiling by truncation, since std::ceil without SSE4.1 costs a third of
+    // this function, which runs for every interval of every run.
+    const double edges = seconds * kFigureBinsPerSecond - kFigureEdgeSlack;
+    if (!(edges > 1.0))
+        return 0;
+    if (edges > kFigureBins - 1)
+        return kFigureBins - 1;
+    const int whole = static_cast<int>(edges);
+    return static_cast<double>(whole) < edges ? whole : whole - 1;
+}
+
+// Inline: every run of the simulator adds a few intervals at each redraw.
+inline void AddInterval(IntervalFigures& figures, double seconds) {
+    // A NaN or an endless interval has no place in a mean; a negative one
+    // (a clock stepping back) is taken as no time at all.
+    if (!(seconds < INFINITY))
+        return;
+    if (seconds < 0.0)
+        seconds = 0.0;
+
+    figures.recent[figures.recentNext] = seconds;
+    if (++figures.recentNext == kRecentIntervals)
+        figures.recentNext = 0;
+
+    if (figures.count == 0 || seconds < figures.min)
+        figures.min = seconds;
+    if (figures.count == 0 || seconds > figures.max)
+        figures.max = seconds;
+    // Welford's update: a running sum of squares would lose the spread of
+    // millisecond intervals to rounding within a long run.
+    figures.count += 1;
+    const double delta = seconds - figures.mean;
+    // Through a signed integer: an unsigned one takes a dozen instructions to
+    // convert, and no count comes near 2^63.
+    figures.mean += delta / static_cast<double>(static_cast<int64_t>(figures.count));
+    figures.m2 += delta * (seconds - figures.mean);
+
+    figures.bins[FigureBin(seconds)] += 1;
+}

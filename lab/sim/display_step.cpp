@@ -13,5 +13,5 @@ void StartDisplayStep(DisplayStep& step, double hz, double latchMs, IntervalFigu
     StartSample(step.samples[0], sides);
     StartSample(step.samples[1], sides);
     step.sink = sink;
-    StartSimAnimation(step.animation, nullptr, nullptr);
+    StartSimAnimation(step.animation, nullptr, nullptr, false);
 }

@@ -33,7 +33,7 @@ struct DisplayStep {
 // The shown redraws' animation error goes to shown, and the sides' motions
 // hear where their poses showed.
 inline void WatchAnimation(DisplayStep& step, ShownAnimation* shown, SimSide* sides) {
-    StartSimAnimation(step.animation, shown, sides);
+    StartSimAnimation(step.animation, shown, sides, SinkTakes(step.sink));
 }
 
 // hz 0: no display; every redraw goes to the sink as it is made. seen takes
