@@ -29,15 +29,7 @@
 # the last line is then left out).
 # Exit 77: no Xvfb, no MangoHud or no Weston here.
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd) || exit 2
-rounds=${2:-3}
-seconds=${3:-5}
-bin=$build/tempola
-[ -x "$bin" ] || { echo "limiter.sh: no $bin (cmake --build $build --target tempola)" >&2; exit 2; }
-for tool in xvfb-run mangohud weston python3; do
-  command -v "$tool" >/dev/null || { echo "limiter.sh: no $tool here (scripts/setup.sh test); skipped" >&2; exit 77; }
-done
+. "$(dirname "$0")/program_rounds.sh" "xvfb-run mangohud weston python3" "$@"
 
 if [ "${TEMPOLA_LIMITER_PART:-}" = "" ]; then
   out=$(mktemp -d)
@@ -149,37 +141,32 @@ fi
 
 # One part, inside its display server: every variant once a round.
 out=$TEMPOLA_LIMITER_OUT
-config=$(mktemp -d)
-trap 'rm -rf "$config"' EXIT
-export XDG_CONFIG_HOME=$config
-cd "$build/data" 2>/dev/null || cd "$build"
-run() {  # name round [env ...] -- options
+rounds_inside
+run() {  # name round [env ...] -- options: the program under env and ${preload[@]}
   local name=$1 round=$2
   shift 2
-  local envs=()
-  while [ "$1" != -- ]; do envs+=("$1"); shift; done
+  wrap=(env)
+  while [ "$1" != -- ]; do wrap+=("$1"); shift; done
   shift
-  env "${envs[@]}" timeout -k 5 $((seconds + 60)) "${wrap[@]}" "$bin" -fullscreen=0 --seconds "$seconds" \
-    --stats --log "$out/$name.$round.csv" "$@" 2>"$out/$name.$round.err"
-  grep '^tempola-stats ' "$out/$name.$round.err" >"$out/$name.$round.stats" ||
-    { echo "limiter.sh: $name: no figures line" >&2; sed 's/^/  /' "$out/$name.$round.err" >&2; return 1; }
+  wrap+=("${preload[@]}")
+  program_run "$name" "$round" "$@"
 }
 for round in $(seq 1 "$rounds"); do
   if [ "$TEMPOLA_LIMITER_PART" = x11 ]; then
-    wrap=()
+    preload=()
     run x11-unlimited "$round" SDL_VIDEODRIVER=x11 -- || exit 1
     # SDL finds the GL entry points with dlsym, which only the --dlsym
     # variant of the preload sees.
-    wrap=(mangohud --dlsym)
+    preload=(mangohud --dlsym)
     run x11-mangohud-60 "$round" SDL_VIDEODRIVER=x11 MANGOHUD_CONFIG=fps_limit=60 -- || exit 1
-    wrap=()
+    preload=()
     for at in swap frame; do
       for method in sleep spin hybrid; do
         run "x11-$method-$at" "$round" SDL_VIDEODRIVER=x11 -- --limit 60 --limiter "$method" --limit-at "$at" || exit 1
       done
     done
   else
-    wrap=()
+    preload=()
     run weston-unlimited "$round" SDL_VIDEODRIVER=wayland -- || exit 1
     run weston-vsync "$round" SDL_VIDEODRIVER=wayland -- --vsync || exit 1
     run weston-display "$round" SDL_VIDEODRIVER=wayland -- --limit display || exit 1

@@ -21,15 +21,7 @@
 #   bench/motion.sh [BUILD_DIR [ROUNDS [SECONDS]]]   (build, 3, 5)
 # Exit 77: no Weston or Xvfb here.
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd) || exit 2
-rounds=${2:-3}
-seconds=${3:-5}
-bin=$build/tempola
-[ -x "$bin" ] || { echo "motion.sh: no $bin (cmake --build $build --target tempola)" >&2; exit 2; }
-for tool in weston Xvfb python3; do
-  command -v "$tool" >/dev/null || { echo "motion.sh: no $tool here (scripts/setup.sh test); skipped" >&2; exit 77; }
-done
+. "$(dirname "$0")/program_rounds.sh" "weston Xvfb python3" "$@"
 
 if [ "${TEMPOLA_MOTION_OUT:-}" = "" ]; then
   out=$(mktemp -d)
@@ -93,24 +85,14 @@ fi
 
 # Inside Weston: every variant once a round.
 out=$TEMPOLA_MOTION_OUT
-config=$(mktemp -d)
-trap 'rm -rf "$config"' EXIT
-export XDG_CONFIG_HOME=$config SDL_VIDEODRIVER=wayland
-cd "$build/data" 2>/dev/null || cd "$build"
-run() {  # name round options...
-  local name=$1 round=$2
-  shift 2
-  timeout -k 5 $((seconds + 60)) "$bin" -fullscreen=0 --seconds "$seconds" --stats \
-    --log "$out/$name.$round.csv" "$@" 2>"$out/$name.$round.err"
-  grep '^tempola-stats ' "$out/$name.$round.err" >"$out/$name.$round.stats" ||
-    { echo "motion.sh: $name: no figures line" >&2; sed 's/^/  /' "$out/$name.$round.err" >&2; return 1; }
-}
+rounds_inside
+export SDL_VIDEODRIVER=wayland
 both() { echo --left-motion "$1" --right-motion "$1"; }
 for round in $(seq 1 "$rounds"); do
-  run default-cpu "$round" || exit 1
-  run default-display "$round" $(both display) || exit 1
-  run limit-cpu "$round" --limit display || exit 1
-  run limit-display "$round" --limit display $(both display) || exit 1
-  run vsync-cpu "$round" --vsync || exit 1
-  run vsync-refresh "$round" --vsync $(both refresh) || exit 1
+  program_run default-cpu "$round" || exit 1
+  program_run default-display "$round" $(both display) || exit 1
+  program_run limit-cpu "$round" --limit display || exit 1
+  program_run limit-display "$round" --limit display $(both display) || exit 1
+  program_run vsync-cpu "$round" --vsync || exit 1
+  program_run vsync-refresh "$round" --vsync $(both refresh) || exit 1
 done

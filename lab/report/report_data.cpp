@@ -62,26 +62,29 @@ void WriteThinned(std::FILE* out, const ThinnedSeries& thin) {
     }
 }
 
+// Marked intervals as two members of the open object, their times under
+// atKey and their lengths under msKey.
+void WriteMarks(std::FILE* out, const StutterMark* marks, int count, const char* atKey,
+                const char* msKey) {
+    std::fprintf(out, ",\"%s\":[", atKey);
+    for (int i = 0; i < count; ++i)
+        Number(out, 6, marks[i].at, i > 0);
+    std::fprintf(out, "],\"%s\":[", msKey);
+    for (int i = 0; i < count; ++i)
+        Number(out, 4, marks[i].ms, i > 0);
+    std::fputc(']', out);
+}
+
 void WriteSeries(std::FILE* out, const DrawnSeries& s) {
     const ThinnedSeries& thin = s.thin;
     WriteThinned(out, thin);
-    std::fprintf(out, "],\"st\":[");
-    for (int i = 0; i < s.marks; ++i)
-        Number(out, 6, s.mark[i].at, i > 0);
-    std::fprintf(out, "],\"sv\":[");
-    for (int i = 0; i < s.marks; ++i)
-        Number(out, 4, s.mark[i].ms, i > 0);
     std::fputc(']', out);
+    WriteMarks(out, s.mark, s.marks, "st", "sv");
     if (s.generatedTotal > 0) {
         // Only where a generator made frames: pages of other runs stay as
         // they were.
-        std::fprintf(out, ",\"gt\":[");
-        for (int i = 0; i < s.generatedMarks; ++i)
-            Number(out, 6, s.generated[i].at, i > 0);
-        std::fprintf(out, "],\"gv\":[");
-        for (int i = 0; i < s.generatedMarks; ++i)
-            Number(out, 4, s.generated[i].ms, i > 0);
-        std::fprintf(out, "],\"gn\":%llu", static_cast<unsigned long long>(s.generatedTotal));
+        WriteMarks(out, s.generated, s.generatedMarks, "gt", "gv");
+        std::fprintf(out, ",\"gn\":%llu", static_cast<unsigned long long>(s.generatedTotal));
     }
     std::fprintf(out, ",\"n\":%llu,\"stutters\":%llu}", static_cast<unsigned long long>(thin.total),
                  static_cast<unsigned long long>(s.stutters.stutters));
@@ -136,6 +139,18 @@ void WriteHistogram(std::FILE* out, const IntervalFigures& f) {
     std::fprintf(out, "]}");
 }
 
+// An array of what write makes of each drawn series' figures.
+void WriteEachKind(std::FILE* out, const ReportRun& run,
+                   void (*write)(std::FILE*, const IntervalFigures&)) {
+    std::fputc('[', out);
+    for (int kind = 0; kind < kDrawnKinds; ++kind) {
+        if (kind > 0)
+            std::fputc(',', out);
+        write(out, DrawnFigures(run, kind));
+    }
+    std::fputc(']', out);
+}
+
 }  // namespace
 
 void WriteReportData(std::FILE* out, const Report& report) {
@@ -163,21 +178,13 @@ void WriteReportData(std::FILE* out, const Report& report) {
                 std::fputc(',', out);
             WriteSeries(out, run.series[kind]);
         }
-        std::fprintf(out, "],\"pct\":[");
-        for (int kind = 0; kind < kDrawnKinds; ++kind) {
-            if (kind > 0)
-                std::fputc(',', out);
-            WritePercentiles(out, DrawnFigures(run, kind));
-        }
-        std::fprintf(out, "],\"hist\":[");
-        for (int kind = 0; kind < kDrawnKinds; ++kind) {
-            if (kind > 0)
-                std::fputc(',', out);
-            WriteHistogram(out, DrawnFigures(run, kind));
-        }
+        std::fprintf(out, "],\"pct\":");
+        WriteEachKind(out, run, WritePercentiles);
+        std::fprintf(out, ",\"hist\":");
+        WriteEachKind(out, run, WriteHistogram);
         // Each side's animation error at its new poses, signed: only where
         // a display showed them.
-        std::fprintf(out, "],\"anim\":[");
+        std::fprintf(out, ",\"anim\":[");
         for (int side = 0; side < 2 && display && run.counted; ++side) {
             if (side > 0)
                 std::fputc(',', out);

@@ -175,57 +175,45 @@
     });
     return ticks;
   }
-  SIDES.forEach(function (sideName, side) {
-    var curves = [];
-    var bars = [];
-    D.runs.forEach(function (run, r) {
-      var kinds = D.display ? [1 + side, 3 + side] : [1 + side];
-      kinds.forEach(function (kind) {
-        var what = runName(r, side) + (kind > 2 ? ' seen' : '');
-        var p = run.pct[kind];
-        curves.push({label: what, x: p.x, y: p.ms, colour: colour(r, side), dash: kind > 2});
-        var h = run.hist[kind];
-        var xs = [];
-        var ys = [];
-        h.counts.forEach(function (n, i) {
-          xs.push(h.from + i * h.width);
-          ys.push(n);
-        });
-        bars.push({label: what, x: xs, y: ys, colour: colour(r, side), dash: kind > 2});
-      });
-    });
-    draw('chart-pct-' + sideName, curves, {
+  // Each entry ({label, pct, hist, colour, dash}) as a curve in the chart of
+  // intervals by percentile and as bars in the histogram beside it.
+  function drawDistributions(id, entries) {
+    draw('chart-pct-' + id, entries.map(function (e) {
+      return {label: e.label, x: e.pct.x, y: e.pct.ms, colour: e.colour, dash: e.dash};
+    }), {
       xlabel: 'percentile of the intervals', ylabel: 'interval (ms)',
       axes: {x: {ticker: percentTicks, valueFormatter: percentLabel}}
     });
-    draw('chart-hist-' + sideName, bars, {
+    draw('chart-hist-' + id, entries.map(function (e) {
+      var h = e.hist;
+      return {label: e.label, x: h.counts.map(function (n, i) { return h.from + i * h.width; }),
+              y: h.counts, colour: e.colour, dash: e.dash};
+    }), {
       xlabel: 'interval (ms)', ylabel: 'intervals', stepPlot: true, fillGraph: true,
       fillAlpha: 0.25
     });
+  }
+  SIDES.forEach(function (sideName, side) {
+    var entries = [];
+    D.runs.forEach(function (run, r) {
+      var kinds = D.display ? [1 + side, 3 + side] : [1 + side];
+      kinds.forEach(function (kind) {
+        entries.push({label: runName(r, side) + (kind > 2 ? ' seen' : ''), pct: run.pct[kind],
+                      hist: run.hist[kind], colour: colour(r, side), dash: kind > 2});
+      });
+    });
+    drawDistributions(sideName, entries);
   });
   // Runs side by side: each run's redraws, and what its display showed,
   // overlaid.
   function overlaid(id, pctOf, histOf) {
-    var curves = [];
-    var bars = [];
+    var entries = [];
     D.runs.forEach(function (run, r) {
       var p = pctOf(run);
       var h = histOf(run);
-      if (!p || !h) return;
-      curves.push({label: runName(r, -1), x: p.x, y: p.ms, colour: colour(r, 0)});
-      bars.push({
-        label: runName(r, -1), colour: colour(r, 0),
-        x: h.counts.map(function (n, i) { return h.from + i * h.width; }), y: h.counts
-      });
+      if (p && h) entries.push({label: runName(r, -1), pct: p, hist: h, colour: colour(r, 0)});
     });
-    draw('chart-pct-' + id, curves, {
-      xlabel: 'percentile of the intervals', ylabel: 'interval (ms)',
-      axes: {x: {ticker: percentTicks, valueFormatter: percentLabel}}
-    });
-    draw('chart-hist-' + id, bars, {
-      xlabel: 'interval (ms)', ylabel: 'intervals', stepPlot: true, fillGraph: true,
-      fillAlpha: 0.25
-    });
+    drawDistributions(id, entries);
   }
   if (D.sideBySide) {
     overlaid('redraw', function (run) { return run.pct[0]; },

@@ -41,6 +41,21 @@ inline void WatchAnimation(DisplayStep& step, ShownAnimation* shown, SimSide* si
 void StartDisplayStep(DisplayStep& step, double hz, double latchMs, IntervalFigures* leftSeen,
                       IntervalFigures* rightSeen, const SimSide* sides, FrameSink sink);
 
+// The step of a modelled run (the plain loop or the limited one): the
+// sides' seen intervals go to result, and with a display the shown poses'
+// animation error too. Returns the pacers' view of the refresh to come,
+// none without a display.
+template <bool kDisplay>
+inline const RefreshSlot* StartRunStep(DisplayStep& step, const SimSetup& setup, SimResult& result,
+                                       SimSide* sides, FrameSink sink) {
+    StartDisplayStep(step, setup.displayHz, setup.latchMs, &result.side[0].seen,
+                     &result.side[1].seen, sides, sink);
+    if (kDisplay) {
+        WatchAnimation(step, &result.animation, sides);
+    }
+    return kDisplay ? &step.slot : nullptr;
+}
+
 // The sample the next redraw fills, made redraws into the run.
 template <bool kDisplay>
 inline FrameSample& NextSample(DisplayStep& step, uint64_t made) {

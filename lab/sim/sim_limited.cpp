@@ -34,12 +34,7 @@ void Loop(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* sid
     LimitCarry& carry = run.carry;
     Limiter& limiter = *carry.limiter;
     DisplayStep step;
-    StartDisplayStep(step, setup.displayHz, setup.latchMs, &result.side[0].seen,
-                     &result.side[1].seen, sides, sink);
-    if (kDisplay) {
-        WatchAnimation(step, &result.animation, sides);
-    }
-    const RefreshSlot* slot = kDisplay ? &step.slot : nullptr;
+    const RefreshSlot* slot = StartRunStep<kDisplay>(step, setup, result, sides, sink);
     const double period = kDisplay ? 1.0 / setup.displayHz : 0.0;
     double starts[2] = {0.0, 0.0};
 

@@ -16,12 +16,7 @@ void Run(const SimSetup& setup, SimResult& result, FrameSink sink, SimSide* side
     RedrawClock clock;
     StartRedrawClock(clock, setup.redraw);
     DisplayStep step;
-    StartDisplayStep(step, setup.displayHz, setup.latchMs, &result.side[0].seen,
-                     &result.side[1].seen, sides, sink);
-    if (kDisplay) {
-        WatchAnimation(step, &result.animation, sides);
-    }
-    const RefreshSlot* slot = kDisplay ? &step.slot : nullptr;
+    const RefreshSlot* slot = StartRunStep<kDisplay>(step, setup, result, sides, sink);
     uint64_t frames = 0;
     double s = 0.0;
     while (NextRedraw(clock, &s)) {
