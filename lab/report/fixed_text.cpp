@@ -9,16 +9,54 @@ namespace {
 
 using Wide = unsigned __int128;
 
-// The digits of n, at least `least` of them, at text; returns their count.
-size_t Digits(char* text, uint64_t n, int least) {
-    char reversed[24];
-    int count = 0;
-    while (n > 0 || count < least) {
-        reversed[count++] = static_cast<char>('0' + static_cast<int>(n % 10));
-        n /= 10;
+// "00" to "99": two digits a division, since a page writes tens of
+// thousands of numbers.
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+constexpr uint64_t kPowersOfTen[20] = {1,
+                                       10,
+                                       100,
+                                       1000,
+                                       10000,
+                                       100000,
+                                       1000000,
+                                       10000000,
+                                       100000000,
+                                       1000000000,
+                                       10000000000,
+                                       100000000000,
+                                       1000000000000,
+                                       10000000000000,
+                                       100000000000000,
+                                       1000000000000000,
+                                       10000000000000000,
+                                       100000000000000000,
+                                       1000000000000000000,
+                                       10000000000000000000u};
+
+// Exactly count digits of n at text, zeros before; n is below 10^count.
+// Written from the last, straight into place.
+void PlacedDigits(char* text, uint64_t n, int count) {
+    char* p = text + count;
+    while (p - text >= 2) {
+        const uint64_t pair = n % 100;
+        n /= 100;
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * pair, 2);
     }
-    for (int i = 0; i < count; ++i)
-        text[i] = reversed[count - 1 - i];
+    if (p > text)
+        *--p = static_cast<char>('0' + n);
+}
+
+// The digits of n (one at least) at text; returns their count.
+size_t Digits(char* text, uint64_t n) {
+    int count = 1;
+    while (count < 20 && n >= kPowersOfTen[count])
+        ++count;
+    PlacedDigits(text, n, count);
     return static_cast<size_t>(count);
 }
 
@@ -40,9 +78,7 @@ size_t FixedText(char* text, double v, int places) {
         const int n = std::snprintf(text, kFixedTextSize, "%.*f", places, v);
         return n < 0 ? 0 : static_cast<size_t>(n);
     }
-    uint64_t scale = 1;
-    for (int i = 0; i < places; ++i)
-        scale *= 10;
+    const uint64_t scale = kPowersOfTen[places];
     // Below 2^83: the mantissa times at most 10^9.
     const Wide scaled = static_cast<Wide>(mantissa) * scale;
     Wide whole = 0;
@@ -70,10 +106,11 @@ size_t FixedText(char* text, double v, int places) {
         units = static_cast<uint64_t>(whole / scale);
         parts = static_cast<uint64_t>(whole % scale);
     }
-    n += Digits(text + n, units, 1);
+    n += Digits(text + n, units);
     if (places > 0) {
         text[n++] = '.';
-        n += Digits(text + n, parts, places);
+        PlacedDigits(text + n, parts, places);
+        n += static_cast<size_t>(places);
     }
     text[n] = '\0';
     return n;
