@@ -104,7 +104,8 @@ double LowAverageFps(const IntervalFigures& figures, double share) {
     const uint64_t need = SlowestCount(figures, share);
     uint64_t taken = 0;
     double sum = 0.0;
-    for (int bin = kFigureBins - 1; bin >= 0 && taken < need; --bin) {
+    // Nothing lies above the longest interval's bin.
+    for (int bin = FigureBin(figures.max); bin >= 0 && taken < need; --bin) {
         uint64_t here = figures.bins[bin];
         if (here == 0)
             continue;
@@ -121,7 +122,7 @@ double LowIntegralFps(const IntervalFigures& figures, double share) {
         return 0.0;
     const double goal = share * figures.mean * static_cast<double>(figures.count);
     double sum = 0.0;
-    for (int bin = kFigureBins - 1; bin >= 0; --bin) {
+    for (int bin = FigureBin(figures.max); bin >= 0; --bin) {
         if (figures.bins[bin] == 0)
             continue;
         const double value = BinValue(figures, bin);

@@ -82,7 +82,7 @@ inline void AddRecent(RecentHigh& recent, double seconds) {
     const bool full = recent.count == kRecentValues;
     const float gone = full ? recent.value[recent.next] : 0.0f;
     recent.value[recent.next] = v;
-    recent.next = (recent.next + 1) % kRecentValues;
+    recent.next = recent.next + 1 == kRecentValues ? 0 : recent.next + 1;
     recent.count += full ? 0 : 1;
     if (gone > 0.0f && gone >= recent.second) {
         RescanRecent(recent);
