@@ -14,8 +14,8 @@ void ResetStutters(StutterCounter& counter) {
     std::memset(&counter, 0, sizeof counter);
 }
 
-// Once a lap the sum starts again from the ring, so that its rounding never
-// gathers over a long run.
+// Every kStutterLapsPerSum laps the sum starts again from the ring, so
+// that its rounding never gathers over a long run.
 void RestartStutterSum(StutterCounter& c) {
     double sum = 0.0;
     double size = 0.0;

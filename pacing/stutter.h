@@ -16,18 +16,29 @@
 constexpr int kStutterReach = 20;
 constexpr double kStutterFactor = 2.5;
 constexpr int kStutterWindow = 2 * kStutterReach + 1;
+// A fresh sum costs a lap's worth of adds; every few laps is enough, since
+// its rounding is bounded below (kStutterRoundingSteps).
+constexpr int kStutterLapsPerSum = 4;
+// The kept sum's rounding, in DBL_EPSILON times the sizes it has summed
+// since it was fresh: one for each addition it made (the ring's, then two
+// for each interval of those laps), twice over, since an interval leaving
+// the ring was counted in the sizes once, when it came.
+constexpr double kStutterRoundingSteps = 1024.0;
+static_assert(2 * kStutterWindow * (1 + 2 * kStutterLapsPerSum) <= kStutterRoundingSteps,
+              "the sum's rounding bound covers its laps");
 
 struct StutterCounter {
     double ring[kStutterWindow];  // the newest kStutterWindow intervals
     uint64_t added;
     uint64_t decided;  // intervals judged so far, the oldest first
     uint64_t stutters;
-    // The ring's sum, kept as intervals come and go and summed afresh once
-    // a lap; and the sizes of all it has summed since, which bound its
-    // rounding.
+    // The ring's sum, kept as intervals come and go and summed afresh every
+    // kStutterLapsPerSum laps; and the sizes of all it has summed since,
+    // which bound its rounding.
     double sum;
     double peak;
     int slot;  // the ring's place for the next interval
+    int laps;  // since the sum was made afresh
 };
 
 // The judgement of one interval: its place in the stream, from 0.
@@ -52,8 +63,10 @@ StutterVerdict JudgeStutterAfresh(StutterCounter& counter);
 
 inline StutterVerdict AddStutterInterval(StutterCounter& c, double seconds) {
     int slot = c.slot;
-    if (slot == 0)
+    if (slot == 0 && ++c.laps == kStutterLapsPerSum) {
+        c.laps = 0;
         RestartStutterSum(c);
+    }
     c.sum += seconds - c.ring[slot];
     c.peak += std::fabs(seconds);
     c.ring[slot] = seconds;
@@ -71,7 +84,7 @@ inline StutterVerdict AddStutterInterval(StutterCounter& c, double seconds) {
         // The bars' own rounding is far inside their margin of 1e-9.
         constexpr double kScale = kStutterFactor / (kStutterWindow - 1);
         const double x = c.ring[at];
-        const double error = 128.0 * DBL_EPSILON * c.peak;
+        const double error = kStutterRoundingSteps * DBL_EPSILON * c.peak;
         const double neighbours = c.sum - x;
         const bool below = x < (neighbours - error) * kScale * (1.0 - 1e-9);
         if (below || x > (neighbours + error) * kScale * (1.0 + 1e-9)) {

@@ -135,8 +135,8 @@ void CollectFrame(SeriesCollector& c, const FrameSample& sample, const FrameDisp
     const double at = sample.seconds - c.first;
     const bool sides = sample.left.updated || sample.right.updated || display.seenMs[0] >= 0.0 ||
                        display.seenMs[1] >= 0.0 ||
-                       (c.animation != nullptr && (std::isfinite(display.sideAnimationErrorMs[0]) ||
-                                                   std::isfinite(display.sideAnimationErrorMs[1])));
+                       (c.animation != nullptr && (!std::isnan(display.sideAnimationErrorMs[0]) ||
+                                                   !std::isnan(display.sideAnimationErrorMs[1])));
     if (sides)
         CollectSides(c, sample, display, at, interval, ms);
     else if (interval)
