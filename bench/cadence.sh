@@ -6,31 +6,16 @@
 #
 #   bench/cadence.sh [BUILD_DIR [ROUNDS [SECONDS]]]   (build, 5, 10)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-rounds=${2:-5}
-seconds=${3:-10}
-if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
-  # -noreset: a server that resets as its last client leaves turns away whoever
-  # connects next for a moment.
-  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$build" "$rounds" "$seconds"
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work
-export SDL_VIDEODRIVER=x11
-cd "$work"
-
-rate() { sed -n 's/.*[ ]rate=\([0-9.]*\).*/\1/p' "$work/err" | tail -1; }
+. "$(dirname "$0")/program_rounds.sh" "xvfb-run xdotool" "${1:-}" "${2:-5}" "${3:-10}"
+rounds_in_xvfb
 
 declare -a plain logged panel
 for ((r = 0; r < rounds; r++)); do
-  "$build/tempola" -fullscreen=0 --seconds "$seconds" --stats 2>"$work/err"
+  "$build/tempola" -fullscreen=0 --seconds "$seconds" --stats 2>"$config/err"
   plain[r]=$(rate)
-  "$build/tempola" -fullscreen=0 --seconds "$seconds" --stats --log "$work/run.csv" 2>"$work/err"
+  "$build/tempola" -fullscreen=0 --seconds "$seconds" --stats --log "$config/run.csv" 2>"$config/err"
   logged[r]=$(rate)
-  "$build/tempola" -fullscreen=0 --seconds "$seconds" --stats 2>"$work/err" &
+  "$build/tempola" -fullscreen=0 --seconds "$seconds" --stats 2>"$config/err" &
   pid=$!
   wid=$(xdotool search --sync --pid "$pid" | head -1)
   xdotool key --window "$wid" g

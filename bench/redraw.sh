@@ -5,23 +5,8 @@
 #
 #   bench/redraw.sh [BUILD_DIR [ROUNDS [SECONDS]]]   (build-bench, 3, 10)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build-bench}" && pwd)
-rounds=${2:-3}
-seconds=${3:-10}
-if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
-  # -noreset: a server that resets as its last client leaves turns away whoever
-  # connects next for a moment.
-  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$build" "$rounds" "$seconds"
-fi
-
-config=$(mktemp -d)
-trap 'rm -rf "$config"' EXIT
-export XDG_CONFIG_HOME=$config
-export SDL_VIDEODRIVER=x11
-cd "$build/data"
-
-rate() { sed -n 's/.*[ ]rate=\([0-9.]*\).*/\1/p' "$config/err" | tail -1; }
+. "$(dirname "$0")/program_rounds.sh" "xvfb-run" "${1:-$(dirname "$0")/../build-bench}" "${2:-3}" "${3:-10}"
+rounds_in_xvfb
 
 declare -a program scene clear
 for ((r = 0; r < rounds; r++)); do

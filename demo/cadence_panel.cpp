@@ -157,15 +157,7 @@ void DrawQuads() {
         glBegin(GL_QUADS);
         const int end = pass == 0 ? pictures.textQuadsFrom : pictures.quadCount;
         for (int i = pass == 0 ? 0 : pictures.textQuadsFrom; i < end; ++i) {
-            const PanelQuad& q = pictures.quads[i];
-            glTexCoord2f(q.s0, q.t0);
-            glVertex2f(q.x0, q.y0);
-            glTexCoord2f(q.s1, q.t0);
-            glVertex2f(q.x1, q.y0);
-            glTexCoord2f(q.s1, q.t1);
-            glVertex2f(q.x1, q.y1);
-            glTexCoord2f(q.s0, q.t1);
-            glVertex2f(q.x0, q.y1);
+            DrawQuad(pictures.quads[i]);
         }
         glEnd();
     }
@@ -232,7 +224,7 @@ bool CadencePanelOpen() {
 CadencePanelLoad CadencePanelDrawn() {
     CadencePanelLoad load = {panel.open ? panel.pictures.quadCount : 0, 0};
     for (int i = 0; i < load.rectangles; ++i) {
-        const PanelQuad& q = panel.pictures.quads[i];
+        const GlyphQuad& q = panel.pictures.quads[i];
         load.pixels += std::lround((q.x1 - q.x0) * (q.y1 - q.y0));
     }
     return load;

@@ -150,14 +150,9 @@ void PlaceQuads(PanelPictures& pictures) {
             const float t = static_cast<float>(region.y + r.y);
             const float w = static_cast<float>(r.width);
             const float h = static_cast<float>(r.height);
-            pictures.quads[pictures.quadCount++] = {x,
-                                                    y,
-                                                    x + w,
-                                                    y + h,
-                                                    s / kAtlasWidth,
-                                                    t / kAtlasHeight,
-                                                    (s + w) / kAtlasWidth,
-                                                    (t + h) / kAtlasHeight};
+            pictures.quads[pictures.quadCount++] = {s / kAtlasWidth, (s + w) / kAtlasWidth,
+                                                    t / kAtlasHeight, (t + h) / kAtlasHeight,
+                                                    x, x + w, y, y + h};
         }
     }
 }

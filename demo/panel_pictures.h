@@ -14,10 +14,6 @@ constexpr int kCellsWidth = 1024;
 constexpr int kCellsHeight = 256;
 
 constexpr int kPanelMaxQuads = kPanelPartCount * kCoverRects;
-struct PanelQuad {
-    float x0, y0, x1, y1;  // panel pixels, y down
-    float s0, t0, s1, t1;
-};
 
 struct PanelPictures {
     // Owned by the caller: kAtlasWidth x kAtlasHeight RGBA, the texture's
@@ -40,7 +36,8 @@ struct PanelPictures {
     int changedCount;
     int quadCount;
     int textQuadsFrom;
-    PanelQuad quads[kPanelMaxQuads];
+    // On the panel in its pixels, y down.
+    GlyphQuad quads[kPanelMaxQuads];
 };
 
 // A panel of another size: every text is made anew.

@@ -199,6 +199,17 @@ bool Font::GlyphCell(int glyph, int* x, int* y) const {
     return true;
 }
 
+void DrawQuad(const GlyphQuad& q) {
+    glTexCoord2f(q.s0, q.t0);
+    glVertex2f(q.x0, q.y0);
+    glTexCoord2f(q.s1, q.t0);
+    glVertex2f(q.x1, q.y0);
+    glTexCoord2f(q.s1, q.t1);
+    glVertex2f(q.x1, q.y1);
+    glTexCoord2f(q.s0, q.t1);
+    glVertex2f(q.x0, q.y1);
+}
+
 GlyphQuad Font::Quad(int glyph, int column, int line) const {
     GlyphQuad q = {};
     if (!HasGrid() || textureHeight <= 0) {
@@ -259,15 +270,7 @@ bool Font::Print(float x, float y, const char* format, ...) {
 
     glBegin(GL_QUADS);
     LayOut(text, [this](unsigned char, int glyph, int column, int line) {
-        const GlyphQuad q = Quad(glyph, column, -line);
-        glTexCoord2f(q.s0, q.t0);
-        glVertex2f(q.x0, q.y0);
-        glTexCoord2f(q.s1, q.t0);
-        glVertex2f(q.x1, q.y0);
-        glTexCoord2f(q.s1, q.t1);
-        glVertex2f(q.x1, q.y1);
-        glTexCoord2f(q.s0, q.t1);
-        glVertex2f(q.x0, q.y1);
+        DrawQuad(Quad(glyph, column, -line));
     });
     glEnd();
 

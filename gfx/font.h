@@ -3,11 +3,16 @@
 
 #include <cstdint>
 
-// Where one glyph quad samples the picture and where it stands on screen.
+// Where one quad of a picture (a glyph's, or any other drawn the same way)
+// samples the texture and where it stands on screen.
 struct GlyphQuad {
     float s0, s1, t0, t1;
     float x0, x1, y0, y1;
 };
+
+// The quad's four corners, each with its texture coordinate, for between
+// glBegin(GL_QUADS) and glEnd.
+void DrawQuad(const GlyphQuad& q);
 
 class Font {
 public:

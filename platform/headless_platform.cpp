@@ -182,16 +182,8 @@ intptr_t PlatDefaultWindowProc(PlatWindow* w, uint32_t message, uintptr_t, intpt
     return 0;
 }
 
-static bool NextMessage(PlatMessage* out, bool take) {
+bool NextQueuedMessage(PlatMessage* out, bool take) {
     return QueueNext(queue, out, take, counter, window.alive ? &window : nullptr);
-}
-
-bool PlatPeekMessage(PlatMessage* out) {
-    return NextMessage(out, false);
-}
-
-bool PlatTakeMessage(PlatMessage* out) {
-    return NextMessage(out, true);
 }
 
 void PlatDispatchMessage(const PlatMessage& m) {

@@ -32,3 +32,8 @@ void QueueDropPosted(MessageQueue& queue);
 // made up in a burst.
 bool QueueNext(MessageQueue& queue, PlatMessage* out, bool take, int64_t now,
                PlatWindow* timerWindow);
+
+// Each backend that keeps its messages here defines its next message, taken
+// or only looked at (QueueNext, once what the system said is posted), and
+// builds in queued_messages.cpp, which answers platform.h with it.
+bool NextQueuedMessage(PlatMessage* out, bool take);

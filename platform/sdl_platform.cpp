@@ -280,7 +280,9 @@ void PumpEvents() {
     }
 }
 
-bool NextMessage(PlatMessage* out, bool take) {
+}  // namespace
+
+bool NextQueuedMessage(PlatMessage* out, bool take) {
     if (queue.posted.empty()) {
         PumpEvents();
     }
@@ -289,8 +291,6 @@ bool NextMessage(PlatMessage* out, bool take) {
     return QueueNext(queue, out, take, PlatCounter(),
                      theWindow.alive ? &theWindow : nullptr);
 }
-
-}  // namespace
 
 int PlatDesktopBitsPerPixel() {
     if (!EnsureVideo()) {
@@ -384,14 +384,6 @@ intptr_t PlatDefaultWindowProc(PlatWindow* w, uint32_t message, uintptr_t, intpt
         PlatDestroyWindow(w);
     }
     return 0;
-}
-
-bool PlatPeekMessage(PlatMessage* out) {
-    return NextMessage(out, false);
-}
-
-bool PlatTakeMessage(PlatMessage* out) {
-    return NextMessage(out, true);
 }
 
 void PlatDispatchMessage(const PlatMessage& m) {

@@ -9,33 +9,9 @@
 # inside the build folder does too: the folder holding CMakeCache.txt above
 # it is taken). Exit code 77 when a tool it needs is missing.
 set -u
-build=$3
-[ -d "$build" ] || build=$(dirname "$build")
-build=$(cd "$build" && pwd) || { echo "FAIL: no folder $3"; exit 1; }
-while [ ! -f "$build/CMakeCache.txt" ] && [ "$build" != / ] && [ "$build" != . ]; do
-  build=$(dirname "$build")
-done
-for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate appstreamcli man \
-            xvfb-run xdotool lintian; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-if [ "${TEMPOLA_IN_XVFB:-}" != 1 ]; then
-  # -noreset: a server that resets as its last client leaves turns away whoever
-  # connects next for a moment.
-  exec env TEMPOLA_IN_XVFB=1 xvfb-run -a -n $((1100 + $$ % 300)) \
-    -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
-fi
-
-. "$(dirname "$0")/x11_window.sh"
-work=$(mktemp -d)
-pid=
-# Whatever happens, no copy of the program outlives the test.
-trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"; exit 1; }
-export XDG_CONFIG_HOME=$work/config
+. "$(dirname "$0")/installed_program.sh" 1100 \
+  "cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate appstreamcli man lintian" "$@"
 [ -f "$build/CPackConfig.cmake" ] || fail "no CPackConfig.cmake in $build (at or above $3)"
-checker=$(find "$build" -name x11_scene_check -type f -perm -u+x -print -quit)
-[ -n "$checker" ] || fail "x11_scene_check is not built in $build"
 
 # Into a folder of its own, so the build folder gets no package or staging tree.
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >"$work/cpack.log" 2>&1 ||
@@ -63,17 +39,7 @@ done
 echo "ok: control fields (Depends: $depends)"
 
 dpkg-deb -c "$deb" | awk '{ print $6 }' >"$work/contents"
-expected="./usr/bin/tempola ./usr/share/tempola/metal2.bmp ./usr/share/tempola/charset.tga
-  ./usr/share/applications/tempola.desktop ./usr/share/metainfo/org.tempola.Tempola.metainfo.xml
-  ./usr/share/man/man6/tempola.6.gz ./usr/share/doc/tempola/copyright
-  ./usr/share/doc/tempola/changelog.gz"
-for n in 16 32 48 64 128 256; do
-  expected="$expected ./usr/share/icons/hicolor/${n}x$n/apps/tempola.png"
-done
-if [ -x "$build/tempola-sim" ]; then
-  expected="$expected ./usr/bin/tempola-sim ./usr/share/man/man1/tempola-sim.1.gz"
-fi
-for f in $expected; do
+for f in $(installed_files ./usr/) ./usr/share/doc/tempola/changelog.gz; do
   grep -qxF "$f" "$work/contents" || fail "not in the package: $f"
 done
 echo "ok: contents"
@@ -120,21 +86,6 @@ echo "ok: desktop entry, metainfo, manual pages, icons, copyright and versions"
 
 mkdir -p "$work/elsewhere"
 cd "$work/elsewhere"
-"$root/usr/bin/tempola" -fullscreen=0 --seconds 60 2>"$work/stderr" &
-pid=$!
-find_window "$pid" || fail "no window from the unpacked program"
-sleep 1.5
-if ! "$checker" "$wid"; then
-  if ! kill -0 "$pid" 2>/dev/null; then
-    wait "$pid"
-    echo "the program had already exited, with code $?"
-  fi
-  fail "picture of the unpacked program"
-fi
-press_escape
-wait "$pid"
-rc=$?
-pid=
-[ "$rc" -eq 0 ] || fail "exit code $rc from the unpacked program"
+picture "$root/usr/bin/tempola" "" "the unpacked program"
 ! grep -q 'not found' "$work/stderr" || fail "the unpacked program did not find its pictures"
 echo "ok: the unpacked program draws its pictures"

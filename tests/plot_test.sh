@@ -53,13 +53,7 @@ expect_exit 0 --limit 30 --render-ms 5 --display-hz 60 --frame-gen 2 --frame-gen
 grep -q ' rate=30.00 .* display_jitter_ms=0.000 .* frame_gen_held_ms=18.667' "$work/out" ||
   fail "frame generation behind the limited loop: $(cat "$work/out")"
 
-python=
-for candidate in "${PYTHON:-}" python3 /usr/bin/python3; do
-  if [ -n "$candidate" ] && "$candidate" -c 'import matplotlib' 2>/dev/null; then
-    python=$candidate
-    break
-  fi
-done
+. "$src/tools/matplotlib_python.sh"
 [ -n "$python" ] || { echo "plot_test: no python3 with matplotlib, plots skipped"; exit 77; }
 
 is_png() {

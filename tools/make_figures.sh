@@ -24,13 +24,7 @@ if [ ! -x "$sim" ]; then
   echo "make_figures: no tempola-sim at $sim (build it first, or pass its path)" >&2
   exit 2
 fi
-python=
-for candidate in "${PYTHON:-}" python3 /usr/bin/python3; do
-  if [ -n "$candidate" ] && "$candidate" -c 'import matplotlib' 2>/dev/null; then
-    python=$candidate
-    break
-  fi
-done
+. "$root/tools/matplotlib_python.sh"
 if [ -z "$python" ]; then
   echo "make_figures: no python3 with matplotlib (apt-get install python3-matplotlib)" >&2
   exit 2

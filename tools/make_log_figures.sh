@@ -11,13 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
-python=
-for candidate in "${PYTHON:-}" python3 /usr/bin/python3; do
-  if [ -n "$candidate" ] && "$candidate" -c 'import matplotlib' 2>/dev/null; then
-    python=$candidate
-    break
-  fi
-done
+. "$root/tools/matplotlib_python.sh"
 [ -n "$python" ] || { echo "make_log_figures: no python3 with matplotlib" >&2; exit 2; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

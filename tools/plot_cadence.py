@@ -9,25 +9,12 @@ The log is the program's or tempola-sim's (--log). Nothing is recomputed:
 the points are the logged intervals. A side's first update is left out, as
 it is no interval between updates. Exit 2 for an unreadable or empty log.
 """
-import argparse
 import csv
-import sys
 
-SIDES = ("Left", "Right")
+from log_plot import SIDES, arguments, fail, figure, label_panel, number, save, span, summary
+
 NEEDED = ["TimeInSeconds"] + [side + name for side in SIDES
                               for name in ("Updated", "MsBetweenUpdates", "Target", "Rule")]
-
-
-def fail(message):
-    print("plot_cadence: " + message, file=sys.stderr)
-    sys.exit(2)
-
-
-def number(text, where):
-    try:
-        return float(text)
-    except ValueError:
-        fail("not a number in %s: %r" % (where, text))
 
 
 def read_log(path, start, stop):
@@ -68,23 +55,8 @@ def read_log(path, start, stop):
     return sides, with_seen, min(stop, last)
 
 
-def summary(points):
-    if not points:
-        return "no intervals"
-    ms = [p[1] for p in points]
-    mean = sum(ms) / len(ms)
-    spread = (sum((m - mean) ** 2 for m in ms) / len(ms)) ** 0.5
-    return "%.2f /s, jitter %.2f ms, worst %.1f ms" % (1000.0 / mean if mean > 0 else 0.0,
-                                                       spread, max(ms))
-
-
 def plot(sides, with_seen, end, title, output):
-    import matplotlib
-    matplotlib.use("Agg")
-    import matplotlib.pyplot as plt
-
-    fig, axes = plt.subplots(2, 2, figsize=(11, 6.5), sharey="row",
-                             gridspec_kw={"width_ratios": [4, 1]}, squeeze=False)
+    fig, axes = figure(2, 6.5)
     for row, side in enumerate(SIDES):
         s = sides[side]
         over_time, histogram = axes[row]
@@ -103,12 +75,7 @@ def plot(sides, with_seen, end, title, output):
                            markersize=3, color="tab:orange", label="seen on the display")
             everything += [p[1] for p in s["seen"]]
         if everything:
-            low, high = min(everything), max(everything)
-            # A steady cadence still gets bars of a visible height.
-            if high - low < 1.0:
-                middle = (low + high) / 2
-                low, high = middle - 0.5, middle + 0.5
-            bins = [low + (high - low) * i / 60 for i in range(61)]
+            low, high, bins = span(everything)
             nominal = [p[1] for p in s["nominal"]]
             pad = 0.05 * (high - low)
             over_time.set_ylim(min([low] + nominal) - pad, max([high] + nominal) + pad)
@@ -118,27 +85,16 @@ def plot(sides, with_seen, end, title, output):
                 histogram.hist([p[1] for p in s["seen"]], bins=bins, orientation="horizontal",
                                color="tab:orange", alpha=0.6)
         heading = "%s: %s — updates %s" % (side.lower(), "/".join(sorted(s["rules"])),
-                                           summary(s["updates"]))
+                                           summary(s["updates"], "no intervals"))
         if with_seen:
-            heading += "; seen %s" % summary(s["seen"])
-        over_time.set_title(heading, fontsize=9, loc="left")
-        over_time.set_ylabel("interval (ms)")
-        over_time.grid(True, alpha=0.3)
+            heading += "; seen %s" % summary(s["seen"], "no intervals")
+        label_panel(over_time, histogram, heading)
         over_time.legend(loc="upper right", fontsize=8)
-        histogram.set_xlabel("count")
-        histogram.grid(True, alpha=0.3)
-    axes[1][0].set_xlabel("time (s)")
-    if title:
-        fig.suptitle(title, fontsize=11)
-    fig.tight_layout()
-    fig.savefig(output, dpi=100)
+    save(fig, axes, title, output)
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("log")
-    parser.add_argument("-o", "--output", required=True)
-    parser.add_argument("--title", default="")
+    parser = arguments(__doc__)
     parser.add_argument("--from", dest="start", type=float, default=float("-inf"),
                         help="first second of the log to draw")
     parser.add_argument("--to", dest="stop", type=float, default=float("inf"),

@@ -10,25 +10,12 @@ replayed (--replay), in its present shape or the older one. Nothing is
 recomputed: the points are the logged cells. Exit 2 for a file that is not
 such a log or has no rows.
 """
-import argparse
 import csv
-import sys
 
-SIDES = ("Left", "Right")
+from log_plot import SIDES, arguments, fail, figure, label_panel, number, save, span, summary
+
 NEEDED = ["TimeInSeconds", "MsBetweenPresents"] + [
     side + name for side in SIDES for name in ("Updated", "MsBetweenUpdates", "Rule")]
-
-
-def fail(message):
-    print("plot_log: " + message, file=sys.stderr)
-    sys.exit(2)
-
-
-def number(text, where):
-    try:
-        return float(text)
-    except ValueError:
-        fail("not a number in %s: %r" % (where, text))
 
 
 def read_log(path):
@@ -74,24 +61,10 @@ def read_log(path):
     return series, rules
 
 
-def summary(points):
-    if not points:
-        return "none"
-    ms = [p[1] for p in points]
-    mean = sum(ms) / len(ms)
-    spread = (sum((m - mean) ** 2 for m in ms) / len(ms)) ** 0.5
-    return "%.2f /s, jitter %.2f ms, worst %.1f ms" % (1000.0 / mean if mean > 0 else 0.0,
-                                                       spread, max(ms))
-
-
 def panel(over_time, histogram, layers, heading):
     values = [p[1] for points, _, _ in layers for p in points]
     if values:
-        low, high = min(values), max(values)
-        if high - low < 1.0:
-            middle = (low + high) / 2
-            low, high = middle - 0.5, middle + 0.5
-        bins = [low + (high - low) * i / 60 for i in range(61)]
+        _, _, bins = span(values)
         for points, color, label in layers:
             if points:
                 over_time.plot([p[0] for p in points], [p[1] for p in points], ".",
@@ -99,46 +72,30 @@ def panel(over_time, histogram, layers, heading):
                 histogram.hist([p[1] for p in points], bins=bins, orientation="horizontal",
                                color=color, alpha=0.6)
         over_time.legend(loc="upper right", fontsize=8)
-    over_time.set_title(heading, fontsize=9, loc="left")
-    over_time.set_ylabel("interval (ms)")
-    over_time.grid(True, alpha=0.3)
-    histogram.set_xlabel("count")
-    histogram.grid(True, alpha=0.3)
+    label_panel(over_time, histogram, heading)
 
 
 def plot(series, rules, title, output):
-    import matplotlib
-    matplotlib.use("Agg")
-    import matplotlib.pyplot as plt
-
-    fig, axes = plt.subplots(3, 2, figsize=(11, 9), sharey="row", squeeze=False,
-                             gridspec_kw={"width_ratios": [4, 1]})
+    fig, axes = figure(3, 9)
     for row, side in enumerate(SIDES):
         layers = [(series[side], "tab:blue", "between updates"),
                   (series[side + "Seen"], "tab:orange", "seen on the display")]
         heading = "%s: %s — updates %s" % (side.lower(), "/".join(sorted(rules[side])),
-                                           summary(series[side]))
+                                           summary(series[side], "none"))
         if series[side + "Seen"]:
-            heading += "; seen %s" % summary(series[side + "Seen"])
+            heading += "; seen %s" % summary(series[side + "Seen"], "none")
         panel(axes[row][0], axes[row][1], layers, heading)
     layers = [(series["redraw"], "tab:gray", "between redraws"),
               (series["display"], "tab:green", "between display changes")]
-    heading = "redraws %s" % summary(series["redraw"])
+    heading = "redraws %s" % summary(series["redraw"], "none")
     if series["display"]:
-        heading += "; display %s" % summary(series["display"])
+        heading += "; display %s" % summary(series["display"], "none")
     panel(axes[2][0], axes[2][1], layers, heading)
-    axes[2][0].set_xlabel("time (s)")
-    if title:
-        fig.suptitle(title, fontsize=11)
-    fig.tight_layout()
-    fig.savefig(output, dpi=100)
+    save(fig, axes, title, output)
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("log")
-    parser.add_argument("-o", "--output", required=True)
-    parser.add_argument("--title", default="")
+    parser = arguments(__doc__)
     args = parser.parse_args()
     series, rules = read_log(args.log)
     plot(series, rules, args.title, args.output)
