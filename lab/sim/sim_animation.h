@@ -4,9 +4,9 @@
 // refresh that first showed it. The cells go onto that redraw's row.
 #pragma once
 
+#include "lab/sim/sim_steps.h"
 #include "pacing/cadence.h"
 #include "pacing/frame_log.h"
-#include "lab/sim/sim_steps.h"
 #include "pacing/shown_animation.h"
 
 struct SimAnimation {
