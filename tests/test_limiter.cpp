@@ -466,16 +466,23 @@ TEST(DisplayLimiter, AMissWidensTheMarginWhichThenNarrowsSlowly) {
     EXPECT_TRUE(d.made == 3 && d.missed == 1 && d.lastReportAt == 1.04);
 }
 
+// A display-timed limiter that has heard 20 redraws shown one a cadence,
+// each swapped lead before its display; returns the display time next due.
+double ShownSteadily(DisplayLimiter& d, double cadence, double lead) {
+    StartDisplayLimiter(d, 60.0);
+    double t = 1.0;
+    for (int i = 0; i < 20; ++i, t += cadence) {
+        NoteDisplayReport(d, DisplayReport{t - lead, true, t, 0.0}, t + 0.0005);
+    }
+    return t;
+}
+
 TEST(DisplayLimiter, AShowingDelayedByLessThanACadenceIsAMissToo) {
     // A nested compositor that found no new frame at its repaint sleeps, and
     // shows a later swap a third of its cadence after the time aimed at, not
     // a whole cadence late: still a miss, or the cadence learned stretches.
     DisplayLimiter d;
-    StartDisplayLimiter(d, 60.0);
-    double t = 1.0;
-    for (int i = 0; i < 20; ++i, t += 0.03) {
-        NoteDisplayReport(d, DisplayReport{t - 0.02, true, t, 0.0}, t + 0.0005);
-    }
+    const double t = ShownSteadily(d, 0.03, 0.02);
     ASSERT_NEAR(DisplayCadence(d), 0.03, 1e-6);
     const double start = t - 0.03 + 0.001;  // just after the newest display
     const double frameAt = PlanDisplayWait(d, start);
@@ -492,11 +499,7 @@ TEST(DisplayLimiter, AShowingDelayedByLessThanACadenceIsAMissToo) {
 TEST(DisplayLimiter, ARedrawSwappedPastItsDisplayTimeIsNotAimedAtAgain) {
     // Shown every 20 ms, each swap 10 ms ahead.
     DisplayLimiter d;
-    StartDisplayLimiter(d, 60.0);
-    double t = 1.0;
-    for (int i = 0; i < 20; ++i, t += 0.02) {
-        NoteDisplayReport(d, DisplayReport{t - 0.01, true, t, 0.0}, t + 0.0005);
-    }
+    const double t = ShownSteadily(d, 0.02, 0.01);
     const double newest = t - 0.02;
     ASSERT_NEAR(DisplayCadence(d), 0.02, 1e-6);
     PlanDisplayWait(d, newest + 0.001);
