@@ -50,10 +50,16 @@ void UpdateFrameTiming() {
     const RefreshSlot* slot = RefreshSlotAt(frameSeconds);
     frameSteps.left.updated = StepPacer(leftPacer, leftRule, t, &frameSteps.left.elapsed, slot);
     frameSteps.right.updated = StepPacer(rightPacer, rightRule, t, &frameSteps.right.elapsed, slot);
-    if (frameSteps.left.updated)
+    // The whole elapsed time turns the rotor first, as it always has; a
+    // motion that moves the pose otherwise corrects it from there.
+    if (frameSteps.left.updated) {
+        AdvanceRotor(leftPacer, frameSteps.left.elapsed);
         MoveSide(0, leftPacer, frameSteps.left.elapsed, t, frameSeconds);
-    if (frameSteps.right.updated)
+    }
+    if (frameSteps.right.updated) {
+        AdvanceRotor(rightPacer, frameSteps.right.elapsed);
         MoveSide(1, rightPacer, frameSteps.right.elapsed, t, frameSeconds);
+    }
     frameSteps.t = t;
 }
 

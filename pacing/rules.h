@@ -83,7 +83,8 @@ inline double PacerTime(uint32_t ms) {
 bool StepRule(Pacer& pacer, PaceRule rule, double t, double* elapsed, const RefreshSlot* slot);
 
 // One frame of one rule at time t; true when the pacer updated, with the
-// elapsed time it saw in *elapsed (may be null). slot is where this redraw
+// elapsed time it saw in *elapsed (may be null). A program that draws the
+// rotor moves it by that time (AdvanceRotor), so its pose matches lastUpdate. slot is where this redraw
 // will be shown, null when no refresh timing is known; only display-locked
 // reads it, and without it paces as scheduled.
 inline bool StepPacer(Pacer& pacer, PaceRule rule, double t, double* elapsed,
@@ -111,4 +112,5 @@ bool StepEveryRedraw(Pacer& pacer, double t);
 bool StepDisplayLocked(Pacer& pacer, double t, const RefreshSlot* slot);
 // The refreshes between updates that display-locked keeps at a target.
 int64_t LockedRefreshes(double target, double period);
+// Turns the rotor by d seconds of its speeds; each turn wraps once at most.
 void AdvanceRotor(Pacer& pacer, double d);
