@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 constexpr int kQuantileBuckets = 512 + 24 * 256;
 
@@ -51,13 +52,21 @@ inline double RecentHighSeconds(const RecentHigh& recent) {
 // Finds first and second again after one of them left the ring.
 void RescanRecent(RecentHigh& recent);
 
-inline int QuantileBucket(uint64_t us) {
-    if (us < 512) {
+// The bucket of us >= 0 microseconds (infinity too). Below 512 the whole
+// microsecond; from there a bucket is one 256th of a doubling, which is the
+// double's exponent and the top eight bits of its fraction, read straight
+// from its bits: no conversion, no count of zeros, on every value added.
+// The fraction's lower bits are finer than a bucket, so the bucket is that
+// of the whole microseconds too.
+inline int QuantileBucket(double us) {
+    if (us < 512.0) {
         return static_cast<int>(us);
     }
-    const int shift = 63 - __builtin_clzll(us) - 8;  // 1 and up
-    const int bucket = 512 + (shift - 1) * 256 + static_cast<int>((us >> shift) - 256);
-    return bucket < kQuantileBuckets ? bucket : kQuantileBuckets - 1;
+    uint64_t bits;
+    std::memcpy(&bits, &us, sizeof bits);
+    constexpr int64_t k512 = int64_t{1023 + 9} << 8;  // 512's exponent, fraction 0
+    const int64_t bucket = static_cast<int64_t>(bits >> 44) - k512 + 512;
+    return bucket < kQuantileBuckets ? static_cast<int>(bucket) : kQuantileBuckets - 1;
 }
 
 inline void AddQuantile(QuantileKeeper& keeper, double seconds) {
@@ -65,11 +74,7 @@ inline void AddQuantile(QuantileKeeper& keeper, double seconds) {
         seconds = 0.0;
     }
     // A hair over, so that 100 us taken from a sum of doubles is not 99.
-    // Signed: its conversion is one instruction; anything past 2^62 us is
-    // in the last bucket anyway.
-    const double us = seconds * 1e6 + 1e-6;
-    const int64_t whole = us < 0x1p62 ? static_cast<int64_t>(us) : int64_t{1} << 62;
-    ++keeper.buckets[QuantileBucket(static_cast<uint64_t>(whole))];
+    ++keeper.buckets[QuantileBucket(seconds * 1e6 + 1e-6)];
     ++keeper.count;
     keeper.sum += seconds;
     if (seconds > keeper.max) {

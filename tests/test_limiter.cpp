@@ -244,6 +244,31 @@ TEST(Quantiles, WithinTheirResolutionFromMicrosecondsToMinutes) {
     EXPECT_EQ(QuantileSeconds(q, 1.0), 1e30);
 }
 
+TEST(Quantiles, BucketsAreWholeMicrosecondsThenAQuarterOfAPercentWide) {
+    // Walked in whole microseconds: each bucket follows the last without a
+    // gap, holds 1 us below 512 and 2^k us in the doubling from 2^(8+k),
+    // and a value's fraction of a microsecond never moves it.
+    int bucket = 0;
+    uint64_t width = 0;
+    for (uint64_t us = 0; us < (uint64_t{1} << 21); ++us) {
+        const double v = static_cast<double>(us);
+        const int b = QuantileBucket(v);
+        ASSERT_EQ(QuantileBucket(v + 0.999), b) << us;
+        if (b != bucket) {
+            ASSERT_EQ(b, bucket + 1) << us;
+            const uint64_t last = us - 1;  // the bucket just left
+            const uint64_t wide = last < 512 ? 1 : uint64_t{1} << (63 - __builtin_clzll(last) - 8);
+            ASSERT_EQ(width, wide) << us;
+            bucket = b;
+            width = 0;
+        }
+        ++width;
+    }
+    EXPECT_EQ(QuantileBucket(std::ldexp(1.0, 32)), 512 + 23 * 256);
+    EXPECT_EQ(QuantileBucket(std::ldexp(1.0, 40)), kQuantileBuckets - 1);
+    EXPECT_EQ(QuantileBucket(INFINITY), kQuantileBuckets - 1);
+}
+
 TEST(Quantiles, RecentHighIsTheSecondLargestOfTheRing) {
     RecentHigh r;
     ResetRecentHigh(r);
