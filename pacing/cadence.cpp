@@ -14,10 +14,10 @@ void RecordSide(IntervalFigures& figures, bool& started, const SideSample& side)
 
 }  // namespace
 
-void ResetCadence(Cadence& cadence) {
-    ResetFigures(cadence.left);
-    ResetFigures(cadence.right);
-    ResetFigures(cadence.redraw);
+void ResetCadence(Cadence& cadence, bool keepRecent) {
+    ResetFigures(cadence.left, keepRecent);
+    ResetFigures(cadence.right, keepRecent);
+    ResetFigures(cadence.redraw, keepRecent);
     cadence.leftStarted = false;
     cadence.rightStarted = false;
     cadence.redrawStarted = false;

@@ -48,5 +48,6 @@ struct Cadence {
     double previousRedraw;
 };
 
-void ResetCadence(Cadence& cadence);
+// keepRecent: as ResetFigures's, for all three.
+void ResetCadence(Cadence& cadence, bool keepRecent = true);
 void RecordFrame(Cadence& cadence, const FrameSample& sample);

@@ -4,8 +4,9 @@
 #include <cstring>
 
 
-void ResetFigures(IntervalFigures& figures) {
+void ResetFigures(IntervalFigures& figures, bool keepRecent) {
     std::memset(&figures, 0, sizeof figures);
+    figures.keepsRecent = keepRecent;
 }
 
 

@@ -15,6 +15,7 @@ constexpr int kFigureBins = 40000;
 struct IntervalFigures {
     double recent[kRecentIntervals];  // ring, seconds
     int32_t recentNext;               // where the next interval goes
+    bool keepsRecent;                 // false: the ring is left empty
     uint64_t count;
     double mean;  // seconds, running (Welford)
     double m2;    // sum of squared deviations from the mean
@@ -23,9 +24,13 @@ struct IntervalFigures {
     uint32_t bins[kFigureBins];
 };
 
-void ResetFigures(IntervalFigures& figures);
+// keepRecent false: no ring, for figures nothing draws (the lab's), which
+// saves a store and a wrap on each of their intervals.
+void ResetFigures(IntervalFigures& figures, bool keepRecent = true);
 // How many intervals the ring holds: every one added, up to its size.
 inline int RecentCount(const IntervalFigures& figures) {
+    if (!figures.keepsRecent)
+        return 0;
     return figures.count < kRecentIntervals ? static_cast<int>(figures.count) : kRecentIntervals;
 }
 
@@ -80,13 +85,16 @@ inline void AddInterval(IntervalFigures& figures, double seconds) {
     if (seconds < 0.0)
         seconds = 0.0;
 
-    figures.recent[figures.recentNext] = seconds;
-    if (++figures.recentNext == kRecentIntervals)
-        figures.recentNext = 0;
+    if (figures.keepsRecent) {
+        figures.recent[figures.recentNext] = seconds;
+        if (++figures.recentNext == kRecentIntervals)
+            figures.recentNext = 0;
+    }
 
     if (figures.count == 0 || seconds < figures.min)
         figures.min = seconds;
-    if (figures.count == 0 || seconds > figures.max)
+    // No interval is below the 0 the maximum starts at.
+    if (seconds > figures.max)
         figures.max = seconds;
     // Welford's update: a running sum of squares would lose the spread of
     // millisecond intervals to rounding within a long run.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <numeric>
 #include <vector>
@@ -110,6 +111,27 @@ TEST(Figures, RingKeepsTheLatestInOrderAndBadIntervalsStayInRange) {
     EXPECT_EQ(f.bins[0], 1u);
     EXPECT_EQ(f.bins[kFigureBins - 1], 1u);
     EXPECT_EQ(PercentileSeconds(f, 1.0), 1e300);  // the last bin reads as the maximum
+}
+
+TEST(Figures, WithoutARingTheFiguresAreTheSame) {
+    // The lab's figures keep no ring; nothing else about them may differ.
+    static IntervalFigures kept, bare;
+    ResetFigures(kept);
+    ResetFigures(bare, false);
+    for (int i = 0; i < 500; ++i) {
+        const double v = (i % 7 == 0 ? 0.033 : 0.016) + i * 1e-6;
+        AddInterval(kept, v);
+        AddInterval(bare, v);
+    }
+    EXPECT_EQ(RecentCount(kept), kRecentIntervals);
+    EXPECT_EQ(RecentCount(bare), 0);
+    EXPECT_EQ(RecentInterval(bare, 0), 0.0);
+    EXPECT_EQ(bare.count, kept.count);
+    EXPECT_EQ(bare.mean, kept.mean);
+    EXPECT_EQ(bare.m2, kept.m2);
+    EXPECT_EQ(bare.min, kept.min);
+    EXPECT_EQ(bare.max, kept.max);
+    EXPECT_EQ(std::memcmp(bare.bins, kept.bins, sizeof bare.bins), 0);
 }
 
 TEST(Cadence, FirstUpdateAndFirstRedrawOnlyStartTheCount) {

@@ -211,10 +211,10 @@ bool RunReplay(const ReplaySetup& setup, CaptureReader& reader, ReplayResult& re
     result.recordedDisplay = result.info.chosen.shows;
     result.sim.shown = 0;
     result.sim.dropped = 0;
-    ResetCadence(result.sim.cadence);
-    ResetFigures(result.sim.side[0].seen);
-    ResetFigures(result.sim.side[1].seen);
-    ResetFigures(result.shownIntervals);
+    ResetCadence(result.sim.cadence, false);
+    ResetFigures(result.sim.side[0].seen, false);
+    ResetFigures(result.sim.side[1].seen, false);
+    ResetFigures(result.shownIntervals, false);
     Replayer r{setup, result, {}, false, {}, {}, {}, 0, false, 0.0, 0.0, {}};
     r.model = !result.recordedDisplay && setup.displayHz > 0.0;
     for (int i = 0; i < 2; ++i) {

@@ -55,8 +55,8 @@ void RunGenerated(const SimSetup& setup, SimResult& result, FrameSink sink) {
     SimSide sides[2];
     StartSide(sides[0], setup.side[0]);
     StartSide(sides[1], setup.side[1]);
-    ResetFigures(result.side[0].seen);
-    ResetFigures(result.side[1].seen);
+    ResetFigures(result.side[0].seen, false);
+    ResetFigures(result.side[1].seen, false);
     ResetQuantiles(result.displayLatency);
     FrameGen gen;
     StartFrameGen(gen, setup.frameGen, setup.displayHz, setup.latchMs, &result.side[0].seen,
@@ -88,11 +88,11 @@ void RunSim(const SimSetup& setup, SimResult& result, FrameSink sink) {
         side.gridHz = setup.displayHz;
         side.gridLead = lead;
     }
-    ResetCadence(result.cadence);
+    ResetCadence(result.cadence, false);
     const bool display = setup.displayHz > 0.0;
     if (display) {
-        ResetFigures(result.side[0].seen);
-        ResetFigures(result.side[1].seen);
+        ResetFigures(result.side[0].seen, false);
+        ResetFigures(result.side[1].seen, false);
     }
     const bool rows = SinkTakes(sink);
     if (setup.limit.setting.kind != LimitKind::kOff) {
