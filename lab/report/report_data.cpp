@@ -1,4 +1,6 @@
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "lab/report/fixed_text.h"
 #include "lab/report/html_text.h"
@@ -21,29 +23,49 @@ const IntervalFigures& DrawnFigures(const ReportRun& run, int kind) {
     }
 }
 
+// Numbers gathered before they go to the file: a page writes tens of
+// thousands of them, and one fwrite each cost as much as their formatting.
+// Whatever else is written between them goes through Text, in order.
+struct Numbers {
+    std::FILE* out;
+    size_t n;
+    char text[8192];
+};
+
+void FlushNumbers(Numbers& numbers) {
+    std::fwrite(numbers.text, 1, numbers.n, numbers.out);
+    numbers.n = 0;
+}
+
+void Text(Numbers& numbers, const char* text) {
+    FlushNumbers(numbers);
+    std::fputs(text, numbers.out);
+}
+
 // Numbers as JSON takes them, with places digits after the point: never
 // NaN or infinity.
-void Number(std::FILE* out, int places, double v, bool comma) {
-    char text[kFixedTextSize + 1];
+void Number(Numbers& numbers, int places, double v, bool comma) {
+    if (numbers.n + kFixedTextSize + 8 > sizeof numbers.text)
+        FlushNumbers(numbers);
+    char* text = numbers.text + numbers.n;
     size_t n = 0;
     if (comma)
         text[n++] = ',';
     if (std::isfinite(v)) {
         n += FixedText(text + n, v, places);
     } else {
-        text[n++] = 'n';
-        text[n++] = 'u';
-        text[n++] = 'l';
-        text[n++] = 'l';
+        std::memcpy(text + n, "null", 4);
+        n += 4;
     }
-    std::fwrite(text, 1, n, out);
+    numbers.n += n;
 }
 
 // Two points per bucket, in time order: the bucket's extremes; the object
 // is left open for what else the series has.
 void WriteThinned(std::FILE* out, const ThinnedSeries& thin) {
+    Numbers numbers{out, 0, {}};
     for (int pass = 0; pass < 2; ++pass) {
-        std::fprintf(out, pass == 0 ? "{\"t\":[" : "],\"v\":[");
+        Text(numbers, pass == 0 ? "{\"t\":[" : "],\"v\":[");
         bool comma = false;
         for (int i = 0; i < thin.count; ++i) {
             const ThinBucket& b = thin.bucket[i];
@@ -53,26 +75,29 @@ void WriteThinned(std::FILE* out, const ThinnedSeries& thin) {
             const double second =
                 pass == 0 ? (minFirst ? b.maxAt : b.minAt) : (minFirst ? b.max : b.min);
             const int places = pass == 0 ? 6 : 4;
-            Number(out, places, first, comma);
+            Number(numbers, places, first, comma);
             // A bucket of one interval is one point.
             if (b.minAt != b.maxAt)
-                Number(out, places, second, true);
+                Number(numbers, places, second, true);
             comma = true;
         }
     }
+    FlushNumbers(numbers);
 }
 
 // Marked intervals as two members of the open object, their times under
 // atKey and their lengths under msKey.
 void WriteMarks(std::FILE* out, const StutterMark* marks, int count, const char* atKey,
                 const char* msKey) {
+    Numbers numbers{out, 0, {}};
     std::fprintf(out, ",\"%s\":[", atKey);
     for (int i = 0; i < count; ++i)
-        Number(out, 6, marks[i].at, i > 0);
+        Number(numbers, 6, marks[i].at, i > 0);
+    FlushNumbers(numbers);
     std::fprintf(out, "],\"%s\":[", msKey);
     for (int i = 0; i < count; ++i)
-        Number(out, 4, marks[i].ms, i > 0);
-    std::fputc(']', out);
+        Number(numbers, 4, marks[i].ms, i > 0);
+    Text(numbers, "]");
 }
 
 void WriteSeries(std::FILE* out, const DrawnSeries& s) {
@@ -95,19 +120,20 @@ void WriteSeries(std::FILE* out, const DrawnSeries& s) {
 void WritePercentiles(std::FILE* out, const IntervalFigures& f) {
     const double n = static_cast<double>(f.count);
     const double last = n > 1.0 ? std::log10(n) : 0.0;
-    std::fprintf(out, "{\"x\":[");
+    Numbers numbers{out, 0, {}};
+    Text(numbers, "{\"x\":[");
     for (int pass = 0; pass < 2 && f.count > 0; ++pass) {
         if (pass == 1)
-            std::fprintf(out, "],\"ms\":[");
+            Text(numbers, "],\"ms\":[");
         int k = 0;
         for (; k * kPercentileStep < last; ++k) {
             const double x = k * kPercentileStep;
             const double fraction = 1.0 - std::pow(10.0, -x);
-            Number(out, 4, pass == 0 ? x : PercentileSeconds(f, fraction) * 1000.0, k > 0);
+            Number(numbers, 4, pass == 0 ? x : PercentileSeconds(f, fraction) * 1000.0, k > 0);
         }
-        Number(out, 4, pass == 0 ? last : f.max * 1000.0, k > 0);
+        Number(numbers, 4, pass == 0 ? last : f.max * 1000.0, k > 0);
     }
-    std::fprintf(out, f.count > 0 ? "]}" : "],\"ms\":[]}");
+    Text(numbers, f.count > 0 ? "]}" : "],\"ms\":[]}");
 }
 
 // The figures' fine bins gathered into bars from the shortest interval to
@@ -124,7 +150,9 @@ void WriteHistogram(std::FILE* out, const IntervalFigures& f) {
     const double from = std::floor(lo / width) * width;
     const int bars = static_cast<int>(std::fmin((hi - from) / width, kHistogramBars + 1.0)) + 1;
     uint64_t counts[kHistogramBars + 2] = {};
-    for (int bin = 0; bin < kFigureBins; ++bin) {
+    // Only the bins from the shortest interval's to the longest's hold any.
+    const int last = FigureBin(f.max);
+    for (int bin = FigureBin(f.min); bin <= last; ++bin) {
         if (f.bins[bin] == 0)
             continue;
         double ms = bin == kFigureBins - 1 ? hi : (bin + 0.5) * fineMs;
