@@ -38,6 +38,17 @@ expect_exit 2 "$sim" --seconds 1e6 --report "$work/pages"
 expect_exit 2 env TEMPOLA_DYGRAPHS_DIR="$work/none" "$sim" --report "$work/pages/x.html"
 grep -q "libjs-dygraphs" "$work/err" || fail "no library: $(cat "$work/err")"
 empty "$work/pages" "a refused report"
+# A library that would close the page's script early is refused, in any
+# case and however late in the file; a lone '<' at its very end is not.
+mkdir "$work/lib"
+printf '/* x */' >"$work/lib/dygraph.min.css"
+head -c 200000 /dev/zero | tr '\0' 'a' >"$work/lib/dygraph.min.js"
+printf 'x</ScRiPt' >>"$work/lib/dygraph.min.js"
+expect_exit 2 env TEMPOLA_DYGRAPHS_DIR="$work/lib" "$sim" --seconds 1 --report "$work/pages/x.html"
+grep -q "closing tag" "$work/err" || fail "closing tag: $(cat "$work/err")"
+printf 'var a = 1 <' >"$work/lib/dygraph.min.js"
+expect_exit 0 env TEMPOLA_DYGRAPHS_DIR="$work/lib" "$sim" --seconds 1 --report "$work/pages/x.html"
+rm -f "$work/pages/x.html"
 
 # A capture that fails part-way (time goes back on line 40) leaves nothing.
 {

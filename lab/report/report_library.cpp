@@ -1,6 +1,7 @@
 #include "lab/report/report_library.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,9 +72,16 @@ void DropSourceMap(std::string& text) {
 
 bool Closes(const std::string& text, const char* tag) {
     const size_t n = std::strlen(tag);
-    for (size_t i = 0; i + n <= text.size(); ++i)
-        if (text[i] == '<' && strncasecmp(text.c_str() + i, tag, n) == 0)
+    // From one '<' to the next: memchr passes the library's 100 kB in a
+    // fraction of the steps a loop over each byte takes, on every page.
+    const char* end = text.data() + text.size();
+    for (const char* p = text.data(); end - p >= static_cast<ptrdiff_t>(n); ++p) {
+        p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
+        if (p == nullptr || end - p < static_cast<ptrdiff_t>(n))
+            return false;
+        if (strncasecmp(p, tag, n) == 0)
             return true;
+    }
     return false;
 }
 
