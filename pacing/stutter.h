@@ -81,13 +81,16 @@ inline StutterVerdict AddStutterInterval(StutterCounter& c, double seconds) {
         // one judged lies kStutterReach + 1 places back.
         const int at =
             slot + kStutterReach < kStutterWindow ? slot + kStutterReach : slot - kStutterReach - 1;
-        // The bars' own rounding is far inside their margin of 1e-9.
+        // The bars' own rounding is far inside their margin of 1e-9, which
+        // is folded into their factors.
         constexpr double kScale = kStutterFactor / (kStutterWindow - 1);
+        constexpr double kLowBar = kScale * (1.0 - 1e-9);
+        constexpr double kHighBar = kScale * (1.0 + 1e-9);
         const double x = c.ring[at];
         const double error = kStutterRoundingSteps * DBL_EPSILON * c.peak;
         const double neighbours = c.sum - x;
-        const bool below = x < (neighbours - error) * kScale * (1.0 - 1e-9);
-        if (below || x > (neighbours + error) * kScale * (1.0 + 1e-9)) {
+        const bool below = x < (neighbours - error) * kLowBar;
+        if (below || x > (neighbours + error) * kHighBar) {
             c.stutters += !below;
             c.decided += 1;
             return StutterVerdict{true, !below, c.decided - 1};
