@@ -21,7 +21,6 @@ double BucketMiddle(int bucket) {
 
 void ResetQuantiles(QuantileKeeper& keeper) {
     keeper.count = 0;
-    keeper.sum = 0.0;
     keeper.max = 0.0;
     for (uint32_t& b : keeper.buckets) {
         b = 0;
@@ -49,10 +48,6 @@ double QuantileSeconds(const QuantileKeeper& keeper, double fraction) {
         }
     }
     return keeper.max;
-}
-
-double MeanSeconds(const QuantileKeeper& keeper) {
-    return keeper.count > 0 ? keeper.sum / static_cast<double>(keeper.count) : 0.0;
 }
 
 void ResetRecentHigh(RecentHigh& recent) {

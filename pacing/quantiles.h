@@ -1,6 +1,6 @@
 // Two small keepers of a stream of non-negative values, in fixed memory:
 //
-// QuantileKeeper holds a whole run: count, mean, max, and any quantile to
+// QuantileKeeper holds a whole run: count, max, and any quantile to
 // within 0.4 % of the value (and within 1 us below 512 us), whatever the
 // run's length. Values are seconds; the buckets count whole microseconds,
 // 256 steps to each doubling, up to about 71 minutes.
@@ -19,7 +19,6 @@ constexpr int kQuantileBuckets = 512 + 24 * 256;
 
 struct QuantileKeeper {
     uint64_t count;
-    double sum;  // seconds
     double max;  // seconds
     uint32_t buckets[kQuantileBuckets];
 };
@@ -31,7 +30,6 @@ inline void AddQuantile(QuantileKeeper& keeper, double seconds);
 // in seconds: the middle of its bucket, and never above the largest value
 // (which fraction 1 gives exactly). 0 while nothing was added.
 double QuantileSeconds(const QuantileKeeper& keeper, double fraction);
-double MeanSeconds(const QuantileKeeper& keeper);
 
 constexpr int kRecentValues = 64;
 
@@ -76,7 +74,6 @@ inline void AddQuantile(QuantileKeeper& keeper, double seconds) {
     // A hair over, so that 100 us taken from a sum of doubles is not 99.
     ++keeper.buckets[QuantileBucket(seconds * 1e6 + 1e-6)];
     ++keeper.count;
-    keeper.sum += seconds;
     if (seconds > keeper.max) {
         keeper.max = seconds;
     }
