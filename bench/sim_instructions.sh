@@ -9,6 +9,7 @@
 # Give OLD=DIR for a second build, measured beside it row by row.
 # Exit 77: no valgrind here.
 set -euo pipefail
+shopt -s inherit_errexit
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 command -v valgrind >/dev/null || { echo "sim_instructions.sh: no valgrind here; skipped" >&2; exit 77; }
@@ -18,8 +19,14 @@ trap 'rm -rf "$work"' EXIT
 refs() {  # BINARY ARGS...: the whole run's instructions; its output in $work/out
   local bin=$1
   shift
-  valgrind --tool=cachegrind --cache-sim=no --cachegrind-out-file=/dev/null "$bin" "$@" \
-    >"$work/out" 2>"$work/err"
+  # A run that failed costs only its start-up: its count would pass for a
+  # figure (a page that was never written looks 30 times cheaper).
+  if ! valgrind --tool=cachegrind --cache-sim=no --cachegrind-out-file=/dev/null "$bin" "$@" \
+    >"$work/out" 2>"$work/err"; then
+    echo "sim_instructions.sh: $bin $* failed:" >&2
+    grep -Ev '^(==|--)[0-9]+(==|--)' "$work/err" >&2
+    exit 1
+  fi
   awk '/I *refs/ { gsub(",", "", $NF); print $NF }' "$work/err"
 }
 
